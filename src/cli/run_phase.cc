@@ -1,0 +1,1 @@
+// Placeholder: the run phase is written with the front end.

@@ -1,0 +1,17 @@
+// Placeholders for the switch configuration blocks until they are written.
+#include "commands/blocks.h"
+
+void AddSwitchBlock(RunContext&) {}
+void RemoveSwitchBlock(RunContext&) {}
+void CheckSwitchBlock(RunContext&) {}
+void AddPortGroupBlock(RunContext&) {}
+void DeletePortGroupBlock(RunContext&) {}
+void CheckPortGroupBlock(RunContext&) {}
+void SetVlanBlock(RunContext&) {}
+void LinkBlock(RunContext&) {}
+void UnlinkBlock(RunContext&) {}
+void PortGroupUplinkBlock(RunContext&) {}
+void CdpBlock(RunContext&) {}
+void SetMaxActiveBlock(RunContext&) {}
+void GetMaxActiveBlock(RunContext&) {}
+void MtuBlock(RunContext&) {}

@@ -1,0 +1,1 @@
+// Placeholder until the simulated host is written.
