@@ -1,0 +1,3 @@
+#include "commands/all_portgroups.h"
+
+const std::string ALL_PORTGROUPS = "ALL";
