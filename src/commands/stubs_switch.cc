@@ -8,8 +8,6 @@ void AddPortGroupBlock(RunContext&) {}
 void DeletePortGroupBlock(RunContext&) {}
 void CheckPortGroupBlock(RunContext&) {}
 void SetVlanBlock(RunContext&) {}
-void LinkBlock(RunContext&) {}
-void UnlinkBlock(RunContext&) {}
 void PortGroupUplinkBlock(RunContext&) {}
 void CdpBlock(RunContext&) {}
 void SetMaxActiveBlock(RunContext&) {}
