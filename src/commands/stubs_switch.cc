@@ -1,9 +1,6 @@
 // Placeholders for the switch configuration blocks until they are written.
 #include "commands/blocks.h"
 
-void AddSwitchBlock(RunContext&) {}
-void RemoveSwitchBlock(RunContext&) {}
-void CheckSwitchBlock(RunContext&) {}
 void AddPortGroupBlock(RunContext&) {}
 void DeletePortGroupBlock(RunContext&) {}
 void CheckPortGroupBlock(RunContext&) {}
