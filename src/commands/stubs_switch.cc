@@ -1,10 +1,6 @@
 // Placeholders for the switch configuration blocks until they are written.
 #include "commands/blocks.h"
 
-void AddPortGroupBlock(RunContext&) {}
-void DeletePortGroupBlock(RunContext&) {}
-void CheckPortGroupBlock(RunContext&) {}
-void SetVlanBlock(RunContext&) {}
 void PortGroupUplinkBlock(RunContext&) {}
 void CdpBlock(RunContext&) {}
 void SetMaxActiveBlock(RunContext&) {}
