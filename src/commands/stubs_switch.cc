@@ -1,7 +1,6 @@
 // Placeholders for the switch configuration blocks until they are written.
 #include "commands/blocks.h"
 
-void PortGroupUplinkBlock(RunContext&) {}
 void CdpBlock(RunContext&) {}
 void SetMaxActiveBlock(RunContext&) {}
 void GetMaxActiveBlock(RunContext&) {}
