@@ -35,8 +35,8 @@ void ExitUnlessValid(DVPortImpl& port, const std::string& dvPortId) {
 
 }  // namespace
 
-void DVPortUplinkCommand(DVSwitch& dvswitch, const std::string& dvPortId,
-                         const std::string& uplink, bool add) {
+void DVPortUplinkCommand(DVSwitch& dvswitch, const std::string& dvPortId, const std::string& uplink,
+                         bool add) {
   DVPortParam param = MakeDVPortParam(dvswitch, dvPortId);
   DVPortImpl port(param);
   ExitUnlessValid(port, dvPortId);

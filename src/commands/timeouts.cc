@@ -9,28 +9,19 @@ using Quorvic::Network::LagTimeoutConfig;
 using Quorvic::Network::UplinkTimeoutConfig;
 using Quorvic::Network::VirtualSwitchInfo;
 
-// The timeout is a uint8_t: widen it so that it prints as a number, not a character.
-
-std::string FormatUplinkTimeout(const UplinkTimeoutConfig& record) {
-  return record.portset + "," + record.uplink + "," + std::to_string(record.lagId) + "," +
-         std::to_string(static_cast<unsigned>(record.timeout));
-}
-
-std::string FormatLagTimeout(const LagTimeoutConfig& record) {
-  return record.portset + ",," + std::to_string(record.lagId) + "," +
-         std::to_string(static_cast<unsigned>(record.timeout));
-}
-
 void PrintUplinkTimeouts(VirtualSwitchInfo& info, const std::string& portset, uint32_t lagId,
                          const std::string& uplink) {
   for (const UplinkTimeoutConfig& record : info.GetUplinkTimeoutConfig(portset, lagId, uplink)) {
-    OutputLine() << FormatUplinkTimeout(record);
+    // Widened: a uint8_t would print as a character.
+    OutputLine() << record.portset << ',' << record.uplink << ',' << record.lagId << ','
+                 << static_cast<unsigned>(record.timeout);
   }
 }
 
 void PrintLagTimeouts(VirtualSwitchInfo& info, const std::string& portset, uint32_t lagId) {
   for (const LagTimeoutConfig& record : info.GetLagTimeoutConfig(portset, lagId)) {
-    OutputLine() << FormatLagTimeout(record);
+    OutputLine() << record.portset << ",," << record.lagId << ','
+                 << static_cast<unsigned>(record.timeout);
   }
 }
 
