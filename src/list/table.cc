@@ -1,5 +1,7 @@
 #include "list/table.h"
 
+#include "commands/output.h"
+
 void SetLeftJustified() { std::cout.setf(std::ios_base::left); }
 
-void EndLine() { std::cout << '\n' << std::flush; }
+void EndLine() { Line::EndLine(std::cout); }

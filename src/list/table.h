@@ -13,8 +13,8 @@
 //
 // Cells are padded on the right to their width (standard output is set to
 // left justification by SetLeftJustified) and never cut: a longer value
-// pushes the rest of its line to the right. Every line ends with a newline
-// and a flush, and keeps the padding of its last cell.
+// pushes the rest of its line to the right. Every line keeps the padding of
+// its last cell and ends as every line of the tool does (commands/output.h).
 
 // One cell of a row: writes a value in the column's width. A column that
 // writes nothing for a row (an absent value) leaves no trace on the line.
@@ -43,9 +43,9 @@ struct Column {
 // Adds left justification to standard output's flags; nothing clears it, the
 // fill stays a space and no other flag changes.
 void SetLeftJustified();
-// Ends the current line of standard output: newline, then flush.
+// Ends the current line of standard output.
 void EndLine();
-// A blank line: a bare newline, then flush.
+// A blank line: a bare line end.
 inline void WriteBlankLine() { EndLine(); }
 
 template <typename Row>
