@@ -1,0 +1,56 @@
+#ifndef HOSTSIM_DV_SWITCH_HANDLE_H_
+#define HOSTSIM_DV_SWITCH_HANDLE_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostnet/dv_switch.h"
+#include "hostsim/host_rows.h"
+
+namespace hostsim {
+
+// A handle on one DVSwitch or opaque switch (class DVSwitch to faults). An
+// opaque switch answers the listing calls; its changing calls throw.
+class DVSwitchHandle : public Quorvic::Network::DVSwitch {
+ public:
+  explicit DVSwitchHandle(SwitchRow row);
+
+  std::string GetName() const override;
+  uint32_t GetNumPorts() const override;
+  uint32_t GetNumUsedPorts() const override;
+  uint32_t GetNumConfiguredPorts() const override;
+  std::vector<std::string> GetUplinks() const override;
+
+  std::string GetDVSName() const override;
+  uint32_t GetMtu() const override;
+  void SetMtu(uint16_t mtu) override;
+  std::vector<std::unique_ptr<Quorvic::Network::DVPort>> GetDVPorts() const override;
+  std::string GetSwitchId() const override;
+  void AddDVPortUplink(const std::string& uplink, Quorvic::Network::DVPortParam param) override;
+  void RemoveDVPortUplink(const std::string& uplink, int flags) override;
+
+ private:
+  // Throws for an opaque switch: operation is not one it offers.
+  void RequireDistributed(const char* operation) const;
+
+  SwitchRow row_;
+};
+
+// A DVPort of a DVSwitch, holding the values read with it.
+class DVPortHandle : public Quorvic::Network::DVPort {
+ public:
+  DVPortHandle(DVPortRow row, std::string switchId);
+
+  std::string GetName() const override;
+  const Quorvic::Network::DVPortParam& GetParam() const override;
+  bool IsInUse(std::vector<std::string>& clients) const override;
+
+ private:
+  DVPortRow row_;
+  Quorvic::Network::DVPortParam param_;
+};
+
+}  // namespace hostsim
+
+#endif  // HOSTSIM_DV_SWITCH_HANDLE_H_

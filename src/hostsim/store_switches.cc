@@ -1,0 +1,238 @@
+#include <algorithm>
+#include <string>
+
+#include "hostnet/quorvic_exception.h"
+#include "hostsim/store.h"
+
+namespace hostsim {
+
+using Quorvic::Lib::QuorvicException;
+
+const char* KindLabel(SwitchKind kind) {
+  switch (kind) {
+    case SwitchKind::kStandard:
+      return "standard switch";
+    case SwitchKind::kDistributed:
+      return "DVSwitch";
+    case SwitchKind::kOpaque:
+      return "opaque switch";
+  }
+  return "switch";
+}
+
+int64_t KindCode(SwitchKind kind) { return static_cast<int64_t>(kind); }
+
+Store::Store(Connection& db, void (*beforeWrite)(void*), void* context)
+    : db_(db), beforeWrite_(beforeWrite), context_(context) {}
+
+Transaction Store::BeginWrite() {
+  if (beforeWrite_ != nullptr) beforeWrite_(context_);
+  return Transaction(db_, Transaction::Mode::kWrite);
+}
+
+void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics) {
+  {
+    auto clear = db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2");
+    clear->Bind(1, switchId).Bind(2, static_cast<int64_t>(list));
+    clear->Run();
+  }
+  auto insert = db_.Prepare(
+      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
+  int64_t position = 0;
+  for (const std::string& pnic : pnics) {
+    insert->Reset();
+    insert->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, position++).Bind(4, pnic);
+    insert->Run();
+  }
+}
+
+void Store::RequireRunning(const SwitchRow& sw) {
+  auto st = db_.Prepare("SELECT 1 FROM switches WHERE id = ?1 AND running = 1");
+  st->Bind(1, sw.id);
+  if (!st->Step()) {
+    throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
+  }
+}
+
+void Store::RequirePnic(const std::string& name) {
+  if (!IsPnic(name)) throw QuorvicException("pnic " + name + " does not exist");
+}
+
+namespace {
+
+// Refuses an uplink order that names a non-pnic or one pnic twice.
+void CheckOrder(Store& store, const std::vector<std::string>& order) {
+  for (size_t i = 0; i < order.size(); ++i) {
+    store.RequirePnic(order[i]);
+    for (size_t j = 0; j < i; ++j) {
+      if (order[j] == order[i]) {
+        throw QuorvicException("the uplink order names " + order[i] + " twice");
+      }
+    }
+  }
+}
+
+}  // namespace
+
+SwitchRow Store::AddSwitch(SwitchRow row) {
+  Transaction txn = BeginWrite();
+  {
+    auto taken = db_.Prepare("SELECT 1 FROM switches WHERE name = ?1");
+    taken->Bind(1, row.name);
+    if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
+  }
+  if (row.teaming.orderSet) CheckOrder(*this, row.teaming.order);
+  if (!row.teaming.orderSet) row.teaming.order.clear();
+  {
+    auto insert = db_.Prepare(
+        "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
+        "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
+        "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    insert->Bind(1, KindCode(row.kind))
+        .Bind(2, row.name)
+        .Bind(3, static_cast<int64_t>(row.numPorts))
+        .Bind(4, static_cast<int64_t>(row.mtu))
+        .Bind(5, static_cast<int64_t>(row.cdp))
+        .Bind(6, row.teaming.orderSet ? 1 : 0)
+        .Bind(7, static_cast<int64_t>(row.teaming.maxActive))
+        .Bind(8, row.dvsName)
+        .Bind(9, row.uuid)
+        .Bind(10, row.implClass)
+        .Bind(11, static_cast<int64_t>(row.version))
+        .Bind(12, row.switchId);
+    insert->Run();
+  }
+  row.id = db_.LastInsertId();
+  row.running = true;
+  row.system = false;
+  row.usedPorts = 0;
+  row.configuredPorts = row.numPorts;
+  WriteList(row.id, UplinkList::kOrder, row.teaming.order);
+  txn.Commit();
+  return row;
+}
+
+void Store::RemoveSwitch(const std::string& name) {
+  Transaction txn = BeginWrite();
+  auto remove = db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
+  remove->Bind(1, name);
+  remove->Run();
+  if (db_.Changes() == 0) {
+    throw QuorvicException("no standard switch or DVSwitch named " + name);
+  }
+  txn.Commit();
+}
+
+void Store::SetCdp(const SwitchRow& sw, int32_t cdp) {
+  Transaction txn = BeginWrite();
+  RequireRunning(sw);
+  auto st = db_.Prepare("UPDATE switches SET cdp = ?2 WHERE id = ?1");
+  st->Bind(1, sw.id).Bind(2, static_cast<int64_t>(cdp));
+  st->Run();
+  txn.Commit();
+}
+
+void Store::SetMtu(const SwitchRow& sw, uint32_t mtu) {
+  Transaction txn = BeginWrite();
+  RequireRunning(sw);
+  auto st = db_.Prepare("UPDATE switches SET mtu = ?2 WHERE id = ?1");
+  st->Bind(1, sw.id).Bind(2, static_cast<int64_t>(mtu));
+  st->Run();
+  txn.Commit();
+}
+
+void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
+  Transaction txn = BeginWrite();
+  RequireRunning(sw);
+  if (teaming.orderSet) CheckOrder(*this, teaming.order);
+  {
+    auto st = db_.Prepare("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1");
+    st->Bind(1, sw.id)
+        .Bind(2, teaming.orderSet ? 1 : 0)
+        .Bind(3, static_cast<int64_t>(teaming.maxActive));
+    st->Run();
+  }
+  WriteList(sw.id, UplinkList::kOrder,
+            teaming.orderSet ? teaming.order : std::vector<std::string>());
+  txn.Commit();
+}
+
+void Store::RestoreDVSwitches() {
+  Transaction txn = BeginWrite();
+  db_.Exec("UPDATE switches SET running = 1 WHERE kind = 1 AND running = 0");
+  txn.Commit();
+}
+
+void Store::RestoreVirtualSwitches() {
+  Transaction txn = BeginWrite();
+  db_.Exec(
+      "DELETE FROM switch_uplinks WHERE list = 0 AND switch_id IN "
+      "(SELECT id FROM switches WHERE kind = 0 AND running = 0)");
+  db_.Exec("UPDATE switches SET running = 1 WHERE kind = 0 AND running = 0");
+  txn.Commit();
+}
+
+void Store::AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist) {
+  Transaction txn = BeginWrite();
+  RequireRunning(sw);
+  RequirePnic(pnic);
+  std::optional<std::string> owner = LinkedTo(pnic);
+  if (owner && *owner != sw.name) {
+    throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
+  }
+  std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
+  if (!owner) {
+    linked.push_back(pnic);
+    WriteList(sw.id, UplinkList::kLinked, linked);
+  }
+  if (persist) {
+    std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
+    if (std::find(config.begin(), config.end(), pnic) == config.end()) {
+      config.push_back(pnic);
+      WriteList(sw.id, UplinkList::kConfig, config);
+    }
+  }
+  txn.Commit();
+}
+
+void Store::RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly) {
+  Transaction txn = BeginWrite();
+  RequireRunning(sw);
+  std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
+  auto inConfig = std::find(config.begin(), config.end(), pnic);
+  if (configOnly) {
+    if (inConfig == config.end()) {
+      throw QuorvicException("pnic " + pnic + " is not in the stored configuration of " +
+                             sw.name);
+    }
+  } else {
+    std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
+    auto at = std::find(linked.begin(), linked.end(), pnic);
+    if (at == linked.end()) {
+      throw QuorvicException("pnic " + pnic + " is not linked to " + sw.name);
+    }
+    linked.erase(at);
+    WriteList(sw.id, UplinkList::kLinked, linked);
+  }
+  if (inConfig != config.end()) {
+    config.erase(inConfig);
+    WriteList(sw.id, UplinkList::kConfig, config);
+  }
+  txn.Commit();
+}
+
+void Store::RestoreUplinks(const SwitchRow& sw) {
+  Transaction txn = BeginWrite();
+  RequireRunning(sw);
+  std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
+  for (const std::string& pnic : config) {
+    std::optional<std::string> owner = LinkedTo(pnic);
+    if (owner && *owner != sw.name) {
+      throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
+    }
+  }
+  WriteList(sw.id, UplinkList::kLinked, config);
+  txn.Commit();
+}
+
+}  // namespace hostsim
