@@ -46,7 +46,7 @@ class HostSession {
  private:
   explicit HostSession(std::unique_ptr<Connection> db);
   // The first matching fault that may still fire, spending one of its times.
-  const FaultRow* TakeFault(const std::string& cls, const std::string& method,
+  std::optional<FaultRow> TakeFault(const std::string& cls, const std::string& method,
                             const std::string& object, const std::string& arg);
   static void CloseCursors(void* session);
 
