@@ -44,10 +44,8 @@ void HostSession::RegisterCursor(const std::weak_ptr<PortGroupCursor>& cursor) {
   cursors_.push_back(cursor);
 }
 
-std::optional<FaultRow> HostSession::TakeFault(const std::string& cls,
-                                               const std::string& method,
-                                               const std::string& object,
-                                               const std::string& arg) {
+std::optional<FaultRow> HostSession::TakeFault(const std::string& cls, const std::string& method,
+                                               const std::string& object, const std::string& arg) {
   for (auto it = faults_.begin(); it != faults_.end();) {
     if (!FaultMatches(*it, cls, method, object, arg)) {
       ++it;
@@ -74,8 +72,7 @@ void HostSession::FireFault(const std::string& cls, const std::string& method,
   }
 }
 
-std::optional<int> HostSession::KernelFault(const std::string& cls,
-                                            const std::string& function) {
+std::optional<int> HostSession::KernelFault(const std::string& cls, const std::string& function) {
   if (faults_.empty()) return std::nullopt;
   std::optional<FaultRow> fault = TakeFault(cls, function, "", "");
   if (!fault) return std::nullopt;

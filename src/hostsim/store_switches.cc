@@ -108,7 +108,8 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
 
 void Store::RemoveSwitch(const std::string& name) {
   Transaction txn = BeginWrite();
-  auto remove = db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
+  auto remove =
+      db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
   remove->Bind(1, name);
   remove->Run();
   if (db_.Changes() == 0) {

@@ -18,7 +18,8 @@ void Store::LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
 void Store::LoadLagTimeouts(const std::string& portset, uint32_t lagId) {
   Transaction txn = BeginWrite();
   auto st = db_.Prepare(
-      "UPDATE lag_timeouts SET loaded = 1 WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2)");
+      "UPDATE lag_timeouts SET loaded = 1 WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = "
+      "?2)");
   st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId));
   st->Run();
   txn.Commit();

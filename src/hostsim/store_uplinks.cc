@@ -38,8 +38,7 @@ void Store::RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool conf
   auto inConfig = std::find(config.begin(), config.end(), pnic);
   if (configOnly) {
     if (inConfig == config.end()) {
-      throw QuorvicException("pnic " + pnic + " is not in the stored configuration of " +
-                             sw.name);
+      throw QuorvicException("pnic " + pnic + " is not in the stored configuration of " + sw.name);
     }
   } else {
     std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
