@@ -1,1 +1,71 @@
-// Placeholder: the run phase is written with the front end.
+#include "cli/run_phase.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "commands/blocks.h"
+#include "commands/output.h"
+#include "hostnet/network_info_impl.h"
+#include "hostnet/quorvic_exception.h"
+#include "hostnet/virtual_switch_info.h"
+
+namespace {
+
+struct RunStep {
+  CommandMask guard;  // the block runs when the mask has any of these bits
+  Block block;
+};
+
+// The whole run, top to bottom. When -a is absent its block leaves result at
+// the 0 it starts with.
+const RunStep kRunOrder[] = {
+    {Bit::kAdd, AddSwitchBlock},
+    {Bit::kDelete, RemoveSwitchBlock},
+    {Bit::kLink, LinkBlock},
+    {Bit::kUnlink, UnlinkBlock},
+    {Bit::kRestore, RestoreBlock},
+    {Bit::kAddPortGroup, AddPortGroupBlock},
+    {Bit::kDeletePortGroup, DeletePortGroupBlock},
+    {Bit::kList, ListBlock},
+    {Bit::kCheckPortGroup, CheckPortGroupBlock},
+    {Bit::kCheck, CheckSwitchBlock},
+    {Bit::kVlan, SetVlanBlock},
+    {Bit::kCdp, CdpBlock},
+    {Bit::kSetMaxActive, SetMaxActiveBlock},
+    {Bit::kGetMaxActive, GetMaxActiveBlock},
+    {Bit::kAddPortGroupUplink | Bit::kDeletePortGroupUplink, PortGroupUplinkBlock},
+    {Bit::kAddDVPortUplink | Bit::kDeleteDVPortUplink, DVPortUplinkBlock},
+    {Bit::kTestSyncZet, TestSyncZetBlock},
+    {Bit::kMtu, MtuBlock},
+    {Bit::kRestoreUplinks, RestoreUplinksBlock},
+    {Bit::kActivateEns, ActivateEnsBlock},
+    {Bit::kDeactivateEns, DeactivateEnsBlock},
+    {Bit::kReassociateEns | Bit::kForceReassociateEns, ReassociateEnsBlock},
+    {Bit::kLoadUplinkTimeout, LoadUplinkTimeoutBlock},
+    {Bit::kGetUplinkTimeout, GetUplinkTimeoutBlock},
+    {Bit::kLoadLagTimeout, LoadLagTimeoutBlock},
+    {Bit::kGetLagTimeout, GetLagTimeoutBlock},
+};
+
+}  // namespace
+
+int RunPhase(const CommandLine& line) {
+  if (line.Has(Bit::kEnsReady)) {
+    SetEnsActivateNode();
+    std::exit(0);
+  }
+  try {
+    // Declared in this order so that unwinding, like a normal end, releases
+    // the switch information before the host connection.
+    Korvel::Network::NetworkInfoImpl network;
+    std::unique_ptr<Quorvic::Network::VirtualSwitchInfo> info = network.GetVirtualSwitchInfo();
+    RunContext run{line, *info};
+    for (const RunStep& step : kRunOrder) {
+      if (line.Has(step.guard)) step.block(run);
+    }
+    return run.result;
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    ErrorLine() << e.GetDetailedMessage();
+    return 1;
+  }
+}

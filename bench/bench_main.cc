@@ -1,0 +1,189 @@
+// Times whole invocations of ploncfg-vswitch on hosts of 10, 1,000 and 10,000
+// standard switches (8 port groups each), next to floor programs that do the
+// least work our design allows: open the host database and run one indexed
+// SELECT (read), one committed INSERT (write), one joined listing query (list).
+// Prints a table and the ratios, and exits 1 when a target is missed.
+//
+// Usage: ploncfg-bench [--quick]   (from the build folder)
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host_generator.h"
+#include "timed_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int kSizes[] = {10, 1000, 10000};
+
+struct Host {
+  int switches;
+  std::string db;
+  std::string target;      // a switch in the middle of the host
+  std::string portGroup;   // one of its port groups
+};
+
+struct Op {
+  std::string name;
+  std::string kind;  // "read", "write", "list", or "floor"
+  // The invocations, run in turn; "%sw" and "%pg" stand for the host's target
+  // switch and port group, "%db" for its database path.
+  std::vector<std::vector<std::string>> cycle;
+};
+
+struct Summary {
+  double median = 0, min = 0, max = 0;
+  long maxRssKiB = 0;
+};
+
+std::string Replace(std::string text, const Host& host) {
+  auto substitute = [&](const std::string& key, const std::string& value) {
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
+      text.replace(at, key.size(), value);
+      at += value.size();
+    }
+  };
+  substitute("%sw", host.target);
+  substitute("%pg", host.portGroup);
+  substitute("%db", host.db);
+  return text;
+}
+
+Summary Summarize(std::vector<RunStats> runs) {
+  std::sort(runs.begin(), runs.end(),
+            [](const RunStats& a, const RunStats& b) { return a.seconds < b.seconds; });
+  Summary s;
+  s.min = runs.front().seconds;
+  s.max = runs.back().seconds;
+  s.median = runs[runs.size() / 2].seconds;
+  for (const RunStats& r : runs) s.maxRssKiB = std::max(s.maxRssKiB, r.maxRssKiB);
+  return s;
+}
+
+// Runs op on every host, interleaving the hosts run by run so that drift of
+// the machine's speed touches every size alike.
+std::map<int, Summary> Measure(const Op& op, const std::vector<Host>& hosts,
+                               const std::string& binDir, int runs) {
+  std::map<int, std::vector<RunStats>> stats;
+  const int warmup = 3;
+  for (int i = 0; i < warmup + runs; ++i) {
+    for (const Host& host : hosts) {
+      const std::vector<std::string>& pattern = op.cycle[i % op.cycle.size()];
+      std::vector<std::string> argv;
+      for (const std::string& word : pattern) argv.push_back(Replace(word, host));
+      argv[0] = binDir + "/" + argv[0];
+      RunStats r = TimedRun(argv, {"QUENTA_HOSTNET_DB=" + host.db});
+      if (r.status < 0) {
+        std::fprintf(stderr, "%s did not exit on host %d\n", op.name.c_str(), host.switches);
+        std::exit(2);
+      }
+      if (i >= warmup) stats[host.switches].push_back(r);
+    }
+  }
+  std::map<int, Summary> result;
+  for (auto& [size, runStats] : stats) result[size] = Summarize(runStats);
+  return result;
+}
+
+Host MakeHost(const std::string& binDir, const fs::path& dir, int switches) {
+  Host host{switches, (dir / ("host" + std::to_string(switches) + ".db")).string(),
+            "sw" + std::to_string(switches / 2), "pg" + std::to_string(switches / 2) + "_3"};
+  fs::path json = dir / ("host" + std::to_string(switches) + ".json");
+  {
+    std::ofstream out(json);
+    WriteBenchHost(out, switches);
+  }
+  RunStats load = TimedRun({binDir + "/ploncfg-host", "load", json.string()},
+                           {"QUENTA_HOSTNET_DB=" + host.db});
+  if (load.status != 0) {
+    std::fprintf(stderr, "ploncfg-host load failed for %d switches\n", switches);
+    std::exit(2);
+  }
+  std::printf("loaded %5d switches x 8 port groups in %7.1f ms (peak %ld KiB)\n", switches,
+              load.seconds * 1e3, load.maxRssKiB);
+  return host;
+}
+
+bool Check(bool ok, const char* what, double value, double limit) {
+  std::printf("  %-62s %7.2f  (target <= %.2f)  %s\n", what, value, limit, ok ? "ok" : "MISSED");
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+  std::string binDir = fs::canonical("/proc/self/exe").parent_path().parent_path().string();
+  fs::path dir = fs::temp_directory_path() / ("ploncfg-bench-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+
+  std::vector<Host> hosts;
+  for (int size : kSizes) hosts.push_back(MakeHost(binDir, dir, size));
+
+  const std::vector<Op> ops = {
+      {"read floor", "floor", {{"bench/bench_floor", "read", "%db", "%sw"}}},
+      {"write floor", "floor", {{"bench/bench_floor", "write", "%db"}}},
+      {"list floor", "floor", {{"bench/bench_floor", "list", "%db"}}},
+      {"-c", "read", {{"ploncfg-vswitch", "-c", "%sw"}}},
+      {"-b", "read", {{"ploncfg-vswitch", "-b", "%sw"}}},
+      {"-x", "read", {{"ploncfg-vswitch", "-x", "%sw"}}},
+      {"-C", "read", {{"ploncfg-vswitch", "-C", "%pg"}}},
+      {"-A/-D", "write",
+       {{"ploncfg-vswitch", "-A", "bench-pg", "%sw"}, {"ploncfg-vswitch", "-D", "bench-pg", "%sw"}}},
+      {"-v", "write", {{"ploncfg-vswitch", "-v", "100", "-p", "%pg", "%sw"}}},
+      {"-L/-U", "write",
+       {{"ploncfg-vswitch", "-L", "nic2", "%sw"}, {"ploncfg-vswitch", "-U", "nic2", "%sw"}}},
+      {"-X", "write", {{"ploncfg-vswitch", "-X", "1", "%sw"}}},
+      {"-m", "write", {{"ploncfg-vswitch", "-m", "9000", "%sw"}}},
+      {"-l", "list", {{"ploncfg-vswitch", "-l"}}},
+  };
+
+  std::printf("\n%-12s %8s %10s %10s %10s %10s\n", "command", "switches", "median ms", "min ms",
+              "max ms", "peak KiB");
+  std::map<std::string, std::map<int, Summary>> results;
+  for (const Op& op : ops) {
+    int runs = op.kind == "list" || op.name == "list floor" ? (quick ? 3 : 7) : (quick ? 9 : 31);
+    results[op.name] = Measure(op, hosts, binDir, runs);
+    for (const auto& [size, s] : results[op.name]) {
+      std::printf("%-12s %8d %10.2f %10.2f %10.2f %10ld\n", op.name.c_str(), size, s.median * 1e3,
+                  s.min * 1e3, s.max * 1e3, s.maxRssKiB);
+    }
+  }
+
+  std::printf("\nratios (medians)\n");
+  bool ok = true;
+  const double readFloor = results["read floor"][10000].median;
+  const double writeFloor = results["write floor"][10000].median;
+  for (const Op& op : ops) {
+    if (op.kind != "read" && op.kind != "write") continue;
+    const auto& r = results[op.name];
+    double floor = op.kind == "read" ? readFloor : writeFloor;
+    std::string vsFloor = op.name + " at 10,000 / " + op.kind + " floor";
+    std::string flat = op.name + " at 10,000 / at 10";
+    ok &= Check(r.at(10000).median <= 1.3 * floor, vsFloor.c_str(), r.at(10000).median / floor, 1.3);
+    ok &= Check(r.at(10000).median <= 1.1 * r.at(10).median, flat.c_str(),
+                r.at(10000).median / r.at(10).median, 1.1);
+  }
+  const auto& list = results["-l"];
+  const auto& listFloor = results["list floor"];
+  ok &= Check(list.at(10000).median <= 1.5 * listFloor.at(10000).median,
+              "-l at 10,000 / list floor at 10,000",
+              list.at(10000).median / listFloor.at(10000).median, 1.5);
+  ok &= Check(list.at(10000).median <= 10.5 * list.at(1000).median, "-l at 10,000 / -l at 1,000",
+              list.at(10000).median / list.at(1000).median, 10.5);
+  ok &= Check(list.at(10000).maxRssKiB <= 16 * 1024, "-l at 10,000 peak RSS (MiB)",
+              list.at(10000).maxRssKiB / 1024.0, 16);
+
+  fs::remove_all(dir);
+  std::printf("\n%s\n", ok ? "all targets met" : "some targets MISSED");
+  return ok ? 0 : 1;
+}

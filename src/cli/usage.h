@@ -1,0 +1,8 @@
+#ifndef CLI_USAGE_H_
+#define CLI_USAGE_H_
+
+// Prints the help text on standard output, the same text for every caller,
+// and ends the process with status.
+[[noreturn]] void Usage(int status);
+
+#endif  // CLI_USAGE_H_

@@ -1,0 +1,24 @@
+#ifndef COMMANDS_DVPORT_COMMANDS_H_
+#define COMMANDS_DVPORT_COMMANDS_H_
+
+#include <string>
+
+#include "hostnet/dv_switch.h"
+
+// Commands on one DVPort of a DVSwitch, the port named by its id (dvPortId).
+// Both end the process with status 1, after writing "Invalid DVPort params "
+// and the id to standard error, when the host does not know the DVPort; no
+// other call is made then. A QuorvicException from the host is left to the
+// caller, and nothing done before it is undone.
+
+// Attaches uplink to the DVPort (add true) or detaches it from the switch's
+// DVPorts (add false). A DVPort without a connection id first gets one from
+// the clock, in both cases; only the attach passes the DVPort's param, with
+// that connection id, to the switch.
+void DVPortUplinkCommand(Quorvic::Network::DVSwitch& dvswitch, const std::string& dvPortId,
+                         const std::string& uplink, bool add);
+
+// Makes the kernel raise the DVPort's test observation event.
+void TestSyncZetCommand(Quorvic::Network::DVSwitch& dvswitch, const std::string& dvPortId);
+
+#endif  // COMMANDS_DVPORT_COMMANDS_H_

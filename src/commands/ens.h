@@ -1,0 +1,28 @@
+#ifndef COMMANDS_ENS_H_
+#define COMMANDS_ENS_H_
+
+#include <string>
+
+#include "hostnet/portset.h"
+
+// Moving a switch between the ordinary network stack and the fast path (ENS),
+// and reassociating its uplinks. SetEnsActivateNode, which sets the kernel's
+// ENS activation node, is declared with the blocks. None of these commands
+// prints anything on success; a QuorvicException from the host is left to the
+// caller.
+
+// Sets the kernel's ENS activation node, then activates ENS on portset with
+// the given flags. Ends the process with status 1 when the kernel node cannot
+// be set; ENS is not activated then.
+void ActivateEnsCommand(Quorvic::Network::Portset& portset, bool interrupt, bool fastSwitch);
+
+void DeactivateEnsCommand(Quorvic::Network::Portset& portset);
+
+// Reassociates the uplinks of the running switch vswitchName, in its current
+// ENS state. With force, first sends the device manager SIGHUP (see
+// HangUpDeviceManager, which ends the process when it cannot) and then forces
+// the reassociation; the signal goes out even when the switch turns out not
+// to exist.
+void ReassociateEnsCommand(const std::string& vswitchName, bool force);
+
+#endif  // COMMANDS_ENS_H_

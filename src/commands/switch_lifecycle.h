@@ -1,0 +1,48 @@
+#ifndef COMMANDS_SWITCH_LIFECYCLE_H_
+#define COMMANDS_SWITCH_LIFECYCLE_H_
+
+#include <cstdint>
+#include <string>
+
+#include "hostnet/virtual_switch_info.h"
+
+// Adding, removing and checking for switches.
+
+// Adds a standard switch with the host's default NIC capabilities, shaping,
+// port security and teaming policies. Returns 0; on a QuorvicException
+// reports "Failed to add vswitch: <name>, Error: <msg>" on standard error and
+// returns 1.
+int AddSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::string& name,
+              uint32_t numPorts);
+
+// Adds a DVSwitch whose UUID and switch id are uuidText (UUID text form) and
+// whose DVS name is name. Returns 0; on a QuorvicException reports "Failed to
+// add DVswitch: <name>, Error: <msg>" on standard error and returns 1.
+int AddDistributedSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::string& uuidText,
+                         const std::string& name, const std::string& implClass, uint32_t numPorts,
+                         uint32_t version);
+
+// Removes the standard switch or DVSwitch name. Returns 0; on a
+// QuorvicException reports "Failed to remove vswitch: <name>, Error: <msg>" on
+// standard error and returns 1.
+int RemoveSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::string& name);
+
+// Writes "1" on standard output when name is a DVSwitch or a running standard
+// switch, else "0". A QuorvicException from asking about standard switches
+// reaches the caller.
+void CheckSwitch(const std::string& name);
+
+// The implementation class and version a new DVSwitch is created with.
+struct DVSwitchKind {
+  std::string implClass;
+  uint32_t version;
+};
+
+// Fills in what the command line left out: the class follows from the
+// version (5 or less: "etherswitch", else "cswitch"), the version from the
+// class (6 for "cswitch", else 5); with neither, "cswitch" version 6.
+// versionText is read as a base-10 number kept to 32 bits.
+DVSwitchKind ChooseDVSwitchKind(bool classGiven, const std::string& implClass, bool versionGiven,
+                                const std::string& versionText);
+
+#endif  // COMMANDS_SWITCH_LIFECYCLE_H_

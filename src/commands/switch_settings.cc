@@ -1,0 +1,107 @@
+#include "commands/switch_settings.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "commands/blocks.h"
+#include "commands/output.h"
+#include "commands/standard_switch.h"
+#include "hostnet/korvel_impl.h"
+#include "hostnet/network_factory.h"
+#include "hostnet/quorvic_exception.h"
+
+using Quorvic::Lib::QuorvicException;
+using Quorvic::Network::NetworkFactory;
+using Quorvic::Network::NicTeamingPolicy;
+using Quorvic::Network::VirtualSwitch;
+
+const std::array<std::string, 4> CdpStatusNames = {"down", "listen", "advertise", "both"};
+
+namespace {
+
+const char kPrintStatus[] = "print";
+
+std::string CdpStatusName(int32_t status) {
+  if (status < 0 || static_cast<std::size_t>(status) >= CdpStatusNames.size()) {
+    return std::to_string(status);
+  }
+  return CdpStatusNames[static_cast<std::size_t>(status)];
+}
+
+// The standard switch name, or null when the host has none of that name.
+std::unique_ptr<VirtualSwitch> FindStandardSwitch(const std::string& name) {
+  try {
+    return NetworkFactory::GetVirtualSwitchById(name, 0);
+  } catch (const QuorvicException&) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+int SetOrPrintCdpStatus(VirtualSwitch& vswitch, std::string status) {
+  try {
+    if (status == kPrintStatus) {
+      const std::string name = CdpStatusName(vswitch.GetCdpStatus());
+      OutputLine() << name;
+    } else {
+      vswitch.SetCdpStatus(Korvel::Network::VirtualSwitchImpl::ParseCdpStatus(status));
+    }
+    return 0;
+  } catch (const QuorvicException& e) {
+    ErrorLine() << "Failed to set CDP status on: " << vswitch.GetName()
+                << ", Error: " << e.GetMessage();
+    return 1;
+  }
+}
+
+int SetSwitchMaxActive(VirtualSwitch& vswitch, int32_t maxActive) {
+  try {
+    NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
+    policy.SetMaxActiveUplinks(maxActive);
+    vswitch.SetTeamingPolicy(policy);
+    return 0;
+  } catch (const QuorvicException& e) {
+    ErrorLine() << "Failed to set max active: " << vswitch.GetName()
+                << ", Error: " << e.GetMessage();
+    return 1;
+  }
+}
+
+int PrintSwitchMaxActive(VirtualSwitch& vswitch) {
+  try {
+    const int32_t maxActive = vswitch.GetTeamingPolicy().GetMaxActiveUplinks();
+    OutputLine() << maxActive;
+    return 0;
+  } catch (const QuorvicException& e) {
+    ErrorLine() << "Failed to get max active: " << vswitch.GetName()
+                << ", Error: " << e.GetMessage();
+    return 1;
+  }
+}
+
+void SetSwitchMtu(const std::string& name, uint16_t mtu) {
+  if (const auto vswitch = FindStandardSwitch(name)) {
+    vswitch->SetMtu(mtu);
+    return;
+  }
+  NetworkFactory::GetDVSwitchByName(name)->SetMtu(mtu);
+}
+
+void CdpBlock(RunContext& run) {
+  const auto vswitch = LookUpStandardSwitch(run.line);
+  run.result = SetOrPrintCdpStatus(*vswitch, run.line.cdpStatus);
+}
+
+void SetMaxActiveBlock(RunContext& run) {
+  const auto vswitch = LookUpStandardSwitch(run.line);
+  run.result = SetSwitchMaxActive(*vswitch, run.line.maxActive);
+}
+
+void GetMaxActiveBlock(RunContext& run) {
+  const auto vswitch = LookUpStandardSwitch(run.line);
+  run.result = PrintSwitchMaxActive(*vswitch);
+}
+
+void MtuBlock(RunContext& run) { SetSwitchMtu(run.line.vswitchName, run.line.mtu); }

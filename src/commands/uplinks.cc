@@ -1,0 +1,53 @@
+#include "commands/uplinks.h"
+
+#include "commands/blocks.h"
+#include "commands/output.h"
+#include "commands/standard_switch.h"
+#include "commands/uplink_order.h"
+#include "hostnet/quorvic_exception.h"
+
+using Quorvic::Lib::QuorvicException;
+using Quorvic::Network::NicTeamingPolicy;
+using Quorvic::Network::VirtualSwitch;
+
+int LinkPnic(VirtualSwitch& vswitch, std::string pnic) {
+  const NicTeamingPolicy saved = vswitch.GetTeamingPolicy();
+  try {
+    NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
+    const bool changed = AddUplinkToOrder(pnic, policy);
+    vswitch.AddUplink(pnic, true);
+    if (changed) vswitch.SetTeamingPolicy(policy);
+    return 0;
+  } catch (const QuorvicException& e) {
+    // Whatever step failed, the switch goes back to the policy it had.
+    vswitch.SetTeamingPolicy(saved);
+    ErrorLine() << "Failed to add uplink " << pnic << " to vswitch " << vswitch.GetName()
+                << ", Error: " << e.GetMessage();
+    return 1;
+  }
+}
+
+int UnlinkPnic(VirtualSwitch& vswitch, std::string pnic) {
+  try {
+    NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
+    if (RemoveUplinkFromOrder(pnic, policy)) vswitch.SetTeamingPolicy(policy);
+    vswitch.RemoveUplink(pnic, false);
+    return 0;
+  } catch (const QuorvicException&) {
+    // The running switch would not let go of it; the stored configuration
+    // still can, so the pnic is not linked again at the next restore.
+    ErrorLine() << "Removing from config file only";
+    vswitch.RemoveUplink(pnic, true);
+    return 0;
+  }
+}
+
+void LinkBlock(RunContext& run) {
+  const auto vswitch = LookUpStandardSwitch(run.line);
+  run.result = LinkPnic(*vswitch, run.line.uplinkName);
+}
+
+void UnlinkBlock(RunContext& run) {
+  const auto vswitch = LookUpStandardSwitch(run.line);
+  run.result = UnlinkPnic(*vswitch, run.line.uplinkName);
+}

@@ -1,0 +1,84 @@
+#include "list/dv_switch_listing.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/output.h"
+#include "hostnet/dv_port.h"
+#include "hostnet/quorvic_exception.h"
+#include "list/table.h"
+#include "list/vector_to_string.h"
+
+using Quorvic::Lib::QuorvicException;
+using Quorvic::Misc::VectorToString;
+using Quorvic::Network::DVPort;
+using Quorvic::Network::DVPortParam;
+using Quorvic::Network::DVSwitch;
+
+namespace {
+
+const Column<const DVSwitch> kDVSwitchTable[] = {
+    {"DVS Name", 15, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetDVSName()); }},
+    Gap<const DVSwitch>(),
+    {"Num Ports", 12, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetNumPorts()); }},
+    {"Used Ports", 12, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetNumUsedPorts()); }},
+    {"Configured Ports", 18,
+     [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetNumConfiguredPorts()); }},
+    {"MTU", 8, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetMtu()); }},
+    {"Uplinks", 10,
+     [](Cell cell, const DVSwitch& dvs) { cell(VectorToString(dvs.GetUplinks(), ",")); }},
+};
+
+struct DVPortRow {
+  const DVPort& port;
+  // A copy taken before the row's first cell, so a failure to get it writes
+  // nothing of the row.
+  DVPortParam param;
+  // Filled by the In Use cell, read by the Client cell.
+  std::vector<std::string> clients;
+};
+
+// No gap between the id and In Use: a long id runs straight into it.
+const Column<DVPortRow> kDVPortTable[] = {
+    Gap<DVPortRow>(),
+    {"DVPort ID", 40, [](Cell cell, DVPortRow& row) { cell(row.param.portId); }},
+    {"In Use", 12, [](Cell cell, DVPortRow& row) { cell(row.port.IsInUse(row.clients)); }},
+    // With no client or several, the cell is left out altogether.
+    {"Client", 12,
+     [](Cell cell, DVPortRow& row) {
+       if (row.clients.size() == 1) cell(row.clients.front());
+     }},
+};
+
+}  // namespace
+
+void ListDVSwitch(const DVSwitch& dvswitch) {
+  SetLeftJustified();
+  // Outside the guarded region, so the ports are released however it ends.
+  std::vector<std::unique_ptr<DVPort>> ports;
+  try {
+    WriteHeader(kDVSwitchTable);
+    WriteRow(kDVSwitchTable, dvswitch);
+    WriteBlankLine();
+
+    WriteHeader(kDVPortTable);
+    ports = dvswitch.GetDVPorts();
+    for (const std::unique_ptr<DVPort>& port : ports) {
+      try {
+        DVPortRow row{*port, port->GetParam(), {}};
+        WriteRow(kDVPortTable, row);
+      } catch (const QuorvicException& e) {
+        // Both names are asked for again; if that fails, the switch fails.
+        const std::string portName = port->GetName();
+        const std::string switchName = dvswitch.GetName();
+        ErrorLine() << "Listing failed for DVPort: " << portName
+                    << " under DVSwitch: " << switchName << ", Error: " << e.GetMessage();
+      }
+    }
+    WriteBlankLine();
+  } catch (const QuorvicException& e) {
+    const std::string switchName = dvswitch.GetName();
+    ErrorLine() << "Listing failed for DVSwitch: " << switchName << ", Error: " << e.GetMessage();
+  }
+}

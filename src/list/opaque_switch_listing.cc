@@ -1,0 +1,39 @@
+#include "list/opaque_switch_listing.h"
+
+#include <string>
+
+#include "commands/output.h"
+#include "hostnet/quorvic_exception.h"
+#include "list/table.h"
+#include "list/vector_to_string.h"
+
+using Quorvic::Lib::QuorvicException;
+using Quorvic::Misc::VectorToString;
+using Quorvic::Network::DVSwitch;
+
+namespace {
+
+// Like the other switch tables but without Configured Ports and MTU.
+const Column<const DVSwitch> kOpaqueSwitchTable[] = {
+    {"Switch Name", 15, [](Cell cell, const DVSwitch& sw) { cell(sw.GetDVSName()); }},
+    Gap<const DVSwitch>(),
+    {"Num Ports", 12, [](Cell cell, const DVSwitch& sw) { cell(sw.GetNumPorts()); }},
+    {"Used Ports", 12, [](Cell cell, const DVSwitch& sw) { cell(sw.GetNumUsedPorts()); }},
+    {"Uplinks", 10,
+     [](Cell cell, const DVSwitch& sw) { cell(VectorToString(sw.GetUplinks(), ",")); }},
+};
+
+}  // namespace
+
+void ListOpaqueSwitch(const DVSwitch& opaqueSwitch) {
+  SetLeftJustified();
+  try {
+    WriteHeader(kOpaqueSwitchTable);
+    WriteRow(kOpaqueSwitchTable, opaqueSwitch);
+    WriteBlankLine();
+  } catch (const QuorvicException& e) {
+    const std::string switchName = opaqueSwitch.GetName();
+    ErrorLine() << "Listing failed for opaque switch: " << switchName
+                << ", Error: " << e.GetMessage();
+  }
+}

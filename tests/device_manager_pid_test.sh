@@ -1,0 +1,123 @@
+#!/bin/sh
+# How a forced ENS reassociation (-f) reads the device manager's PID file and
+# whom it signals. The PID file has a fixed path on the host, so the script
+# runs itself again in private mount and PID namespaces: a tmpfs hides the
+# real run directory, and a stray signal (a PID read as -1 addresses every
+# process) reaches only this test's own processes, where it shows as a failure.
+#
+# Usage: device_manager_pid_test.sh PLONCFG_VSWITCH PLONCFG_HOST
+# Exits 0 when every case passes, 1 when one fails, 77 when the namespaces
+# cannot be made (unshare needs root or CAP_SYS_ADMIN).
+set -u
+
+if [ "${PLONCFG_PID_TEST_INSIDE:-}" != 1 ]; then
+  if [ $# -ne 2 ]; then
+    echo "usage: $0 PLONCFG_VSWITCH PLONCFG_HOST" >&2
+    exit 2
+  fi
+  if ! unshare --mount --pid --fork --mount-proc true 2>/dev/null; then
+    echo "SKIP: cannot create private mount and PID namespaces with unshare (needs root)"
+    exit 77
+  fi
+  script=$(readlink -f "$0")
+  vswitch=$(readlink -f "$1")
+  host=$(readlink -f "$2")
+  exec env PLONCFG_PID_TEST_INSIDE=1 unshare --mount --pid --fork --mount-proc \
+    sh "$script" "$vswitch" "$host"
+fi
+
+vswitch=$1
+host=$2
+# /var/run is normally a link to /run: hide whatever it resolves to.
+run_dir=$(readlink -f /var/run)
+if ! mount -t tmpfs ploncfg-pid-test "$run_dir"; then
+  echo "SKIP: cannot mount a tmpfs on $run_dir"
+  exit 77
+fi
+mkdir "$run_dir/quenta"
+pid_file=/var/run/quenta/dreldevmgr.pid
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export QUENTA_HOSTNET_DB="$work/hostnet.db"
+failures=0
+
+# A process that records a SIGHUP in $work/got; its PID goes to $child.
+start_child() {
+  rm -f "$work/got" "$work/ready"
+  sh -c 'trap "echo HUP > \"$1\"; kill \$! 2>/dev/null; exit 0" HUP; : > "$2"; sleep 60 & wait' \
+    child "$work/got" "$work/ready" &
+  child=$!
+  while [ ! -e "$work/ready" ]; do sleep 0.05; done
+}
+
+stop_child() {
+  kill "$child" 2>/dev/null
+  wait "$child" 2>/dev/null
+}
+
+# True when the child got SIGHUP within about wait_tenths tenths of a second.
+child_got_hup() {
+  n=0
+  while [ "$n" -lt "$1" ]; do
+    [ -e "$work/got" ] && return 0
+    sleep 0.1
+    n=$((n + 1))
+  done
+  [ -e "$work/got" ]
+}
+
+fail() {
+  echo "not ok - $name: $1"
+  passed=no
+}
+
+# check NAME CONTENT STATUS SIGNALLED STDOUT
+# CONTENT is printf text written to the PID file ("<missing>": no file), with
+# CHILD standing for the child's PID and GONE for the PID of an ended process.
+# SIGNALLED is yes or no; STDOUT is the one expected line of standard output,
+# or empty. The reassociation must happen exactly when the status is 0.
+check() {
+  name=$1
+  passed=yes
+  rm -f "$QUENTA_HOSTNET_DB" "$pid_file"
+  start_child
+  sh -c 'exit 0' &
+  gone=$!
+  wait "$gone"
+  if [ "$2" != "<missing>" ]; then
+    # shellcheck disable=SC2059
+    printf "$(printf '%s' "$2" | sed "s/CHILD/$child/; s/GONE/$gone/")" > "$pid_file"
+  fi
+  "$vswitch" -f vSwitch0 > "$work/stdout" 2> "$work/stderr"
+  status=$?
+  if [ "$4" = yes ]; then tenths=30; else tenths=3; fi
+  if child_got_hup "$tenths"; then got=yes; else got=no; fi
+  stop_child
+  if [ -n "$5" ]; then printf '%s\n' "$5"; fi > "$work/expected"
+  if [ "$3" = 0 ]; then forced=1; else forced=0; fi
+
+  [ "$status" = "$3" ] || fail "exit status $status, expected $3"
+  [ "$got" = "$4" ] || fail "child signalled: $got, expected $4"
+  cmp -s "$work/expected" "$work/stdout" || fail "standard output: $(cat "$work/stdout")"
+  [ -s "$work/stderr" ] && fail "standard error: $(cat "$work/stderr")"
+  "$host" dump | grep -Eq "\"forcedReassociations\": *$forced([^0-9]|\$)" ||
+    fail "expected $forced forced reassociations"
+  if [ "$passed" = yes ]; then
+    echo "ok - $name"
+  else
+    failures=$((failures + 1))
+  fi
+}
+
+unreadable="Failed to read device manager PID"
+check "the device manager's PID"         'CHILD\n'       0 yes ""
+check "its PID followed by letters"      'CHILDabc'      0 yes ""
+check "the PID of an ended process"      'GONE\n'        0 no  ""
+check "PID 0"                            '0\n'           1 no  "$unreadable"
+check "blank text"                       '  \n\t\n'      1 no  "$unreadable"
+check "no digits"                        'none\n'        1 no  "$unreadable"
+check "2^32-1, which reads as -1"        '4294967295\n'  1 no  "$unreadable"
+check "2^31, the first negative pid_t"   '2147483648\n'  1 no  "$unreadable"
+check "no PID file"                      '<missing>'     1 no  "Failed to open $pid_file"
+
+[ "$failures" = 0 ]
