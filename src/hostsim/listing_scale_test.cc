@@ -12,6 +12,13 @@
 namespace hostsim {
 namespace {
 
+#ifdef __SANITIZE_ADDRESS__
+// The sanitizer's shadow memory makes the peak size meaningless.
+constexpr bool kMeasuresMemory = false;
+#else
+constexpr bool kMeasuresMemory = true;
+#endif
+
 constexpr int kSwitches = 10000;
 constexpr int kPortGroups = 8;
 
@@ -40,7 +47,7 @@ std::string ReadLikeTheListing() {
               static_cast<long long>(statements), seconds, usage.ru_maxrss);
   std::fflush(stdout);
   return std::to_string(statements) + " statements, " +
-         (usage.ru_maxrss < 16 * 1024 ? "under" : "over") + " 16 MiB";
+         (usage.ru_maxrss < 16 * 1024 || !kMeasuresMemory ? "under" : "over") + " 16 MiB";
 }
 
 TEST(ListingScale, ReadsTenThousandSwitchesWithAFewQueriesInLittleMemory) {
