@@ -12,6 +12,7 @@
 #include "commands/output.h"
 #include "host_json_print.h"
 #include "host_json_read.h"
+#include "tools/host_graph.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostsim/host_database.h"
 #include "hostsim/store.h"
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "  fault OP --message TEXT [--target NAME] [--times N] [--status N]\n"
     "                            Add a fault: OP is Method or Class.Method.\n"
     "  faults clear              Remove every fault.\n"
+    "  graph                     Print the host as a Graphviz graph (DOT).\n"
     "  --help                    Show this message.\n";
 
 std::string ReadAll(std::istream& in) {
@@ -96,7 +98,7 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
   if (command != "dump" && command != "load" && command != "reset" && command != "reboot" &&
-      command != "fault" && command != "faults") {
+      command != "fault" && command != "faults" && command != "graph") {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
   hostsim::FaultRow fault;
@@ -111,7 +113,7 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
       throw QuorvicException("unexpected argument " + args[1]);
     }
   }
-  if (command == "dump" || command == "reboot") ExpectNoMore(args, 1);
+  if (command == "dump" || command == "reboot" || command == "graph") ExpectNoMore(args, 1);
   hostsim::HostDocument loaded;
   if (command == "load") {
     ExpectNoMore(args, 2);
@@ -122,6 +124,9 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
   hostsim::Store store(*db);
   if (command == "dump") {
     std::cout << HostToJson(store.ReadHost()) << std::flush;
+  } else if (command == "graph") {
+    std::string json = HostToJson(store.ReadHost());
+    std::cout << HostGraphDot(nlohmann::ordered_json::parse(json)) << std::flush;
   } else if (command == "load") {
     store.ReplaceHost(loaded);
   } else if (command == "reset") {

@@ -40,8 +40,8 @@ std::string LabelText(const Json& object) {
 Rendered RunDot(const std::string& dot) {
   const std::string base = testing::TempDir() + "host_graph_test";
   std::ofstream(base + ".dot") << dot;
-  const std::string command = "dot -Tjson '" + base + ".dot' > '" + base + ".json' 2> '" + base +
-                              ".err'";
+  const std::string command =
+      "dot -Tjson '" + base + ".dot' > '" + base + ".json' 2> '" + base + ".err'";
   int status = std::system(command.c_str());
   Rendered rendered;
   rendered.errors = ReadFile(base + ".err");
@@ -113,7 +113,8 @@ TEST(HostGraph, UplinkEdgesShowOrderActiveAndStandby) {
     "dvswitches": [{"name": "dv", "uplinks": ["f"], "dvports": [{"id": "7", "uplinks": ["f"]}]}]
   })";
   const std::string kSwitch = "swMTU 1500, CDP listen0 ports usedmax active 1";
-  const std::vector<std::pair<std::pair<std::string, std::string>, std::pair<std::string, std::string>>>
+  const std::vector<
+      std::pair<std::pair<std::string, std::string>, std::pair<std::string, std::string>>>
       expected = {
           {{"a", kSwitch}, {"bold", "#1 active"}},
           {{"b", kSwitch}, {"dashed", "#2 standby"}},

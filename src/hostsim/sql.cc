@@ -59,6 +59,10 @@ Statement& Statement::BindNull(int index) {
 }
 
 bool Statement::Step() {
+  if (!started_) {
+    connection_.CountStatement();
+    started_ = true;
+  }
   int rc = sqlite3_step(statement_.get());
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -72,6 +76,7 @@ void Statement::Run() {
 }
 
 void Statement::Reset() {
+  started_ = false;
   sqlite3_reset(statement_.get());
   sqlite3_clear_bindings(statement_.get());
 }
@@ -129,6 +134,7 @@ Connection::~Connection() {
 }
 
 void Connection::Exec(const std::string& sql) {
+  ++statementsRun_;
   int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) Fail(rc);
 }
