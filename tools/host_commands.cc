@@ -12,10 +12,10 @@
 #include "commands/output.h"
 #include "host_json_print.h"
 #include "host_json_read.h"
-#include "tools/host_graph.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostsim/host_database.h"
 #include "hostsim/store.h"
+#include "tools/host_graph.h"
 
 namespace {
 
@@ -49,14 +49,13 @@ std::string ReadInput(const std::string& file) {
 }
 
 // A whole number in [min, max] given as the value of option.
-int64_t ParseNumber(const std::string& option, const std::string& text, int64_t min,
-                    int64_t max) {
+int64_t ParseNumber(const std::string& option, const std::string& text, int64_t min, int64_t max) {
   errno = 0;
   char* end = nullptr;
   long long value = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || errno != 0 || value < min || value > max) {
-    throw QuorvicException(option + " must be a whole number from " + std::to_string(min) +
-                           " to " + std::to_string(max) + ": " + text);
+    throw QuorvicException(option + " must be a whole number from " + std::to_string(min) + " to " +
+                           std::to_string(max) + ": " + text);
   }
   return value;
 }

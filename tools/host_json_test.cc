@@ -116,9 +116,10 @@ TEST(HostJson, LoadRefusesWithOneLineAndLeavesTheHostUnchanged) {
     const char* error;
   };
   const Case cases[] = {
-      {R"({"pnics": ["nic0"],)", "invalid JSON: parse error at line 1, column 20: syntax error "
-                                 "while parsing object key - unexpected end of input; expected "
-                                 "string literal"},
+      {R"({"pnics": ["nic0"],)",
+       "invalid JSON: parse error at line 1, column 20: syntax error "
+       "while parsing object key - unexpected end of input; expected "
+       "string literal"},
       {R"({"pnics": [], "extra": 1})", "extra: unknown key"},
       {R"({"pnics": "nic0"})", "pnics: must be an array"},
       {R"({"pnics": ["nic0", "nic0"]})", "pnics[1]: duplicate name nic0"},
@@ -181,8 +182,9 @@ TEST(HostTool, ResetRebootAndFaultsChangeOnlyWhatTheySay) {
   ASSERT_EQ(RunTool({"faults", "clear"}).first, 0);
   EXPECT_NE(host.Dump().find("\"faults\": []"), std::string::npos);
 
-  EXPECT_EQ(RunTool({"fault", "X", "--message", "m", "--times", "0"}),
-            std::make_pair(1, std::string("--times must be a whole number from 1 to 2147483647: 0\n")));
+  EXPECT_EQ(
+      RunTool({"fault", "X", "--message", "m", "--times", "0"}),
+      std::make_pair(1, std::string("--times must be a whole number from 1 to 2147483647: 0\n")));
   ASSERT_EQ(RunTool({"reset", "--empty"}).first, 0);
   EXPECT_EQ(host.Dump(),
             "{\n  \"pnics\": [],\n  \"switches\": [],\n  \"dvswitches\": [],\n"

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,8 +108,8 @@ TEST(HostDatabase, ConcurrentRunsLoseNoChange) {
           // Each change is a run of its own: a fresh process with its own session.
           if (fork() == 0) {
             Korvel::Network::NetworkInfoImpl info;
-            NetworkFactory::GetVirtualSwitchById("sw0", 0)->AddPortGroup(
-                "pg" + std::to_string(w) + "-" + std::to_string(g));
+            NetworkFactory::GetVirtualSwitchById("sw0", 0)->AddPortGroup("pg" + std::to_string(w) +
+                                                                         "-" + std::to_string(g));
             _exit(0);
           }
           int status = 0;

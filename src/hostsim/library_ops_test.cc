@@ -74,7 +74,8 @@ TEST(LibraryOps, RefusalsNameTheProblemAndChangeNothing) {
        "VirtualSwitch.RemovePortGroup: no port group named pg0 on sw1"},
       {[] { Switch("sw0")->GetPortGroups()[0]->SetVlanId(5000); },
        "PortGroup.SetVlanId: VLAN ID 5000 is out of range 0-4095"},
-      {[] { Switch("sw0")->SetMtu(100); }, "VirtualSwitch.SetMtu: MTU 100 is out of range 1280-9000"},
+      {[] { Switch("sw0")->SetMtu(100); },
+       "VirtualSwitch.SetMtu: MTU 100 is out of range 1280-9000"},
       {[] { Switch("sw0")->SetCdpStatus(4); },
        "VirtualSwitch.SetCdpStatus: CDP status 4 is out of range 0-3"},
       {[] { Korvel::Network::VirtualSwitchImpl::ParseCdpStatus("sometimes"); },
@@ -85,14 +86,19 @@ TEST(LibraryOps, RefusalsNameTheProblemAndChangeNothing) {
          Switch("sw0")->SetTeamingPolicy(policy);
        },
        "VirtualSwitch.SetTeamingPolicy: pnic nic9 does not exist"},
-      {[] { Switch("dvs0"); }, "NetworkFactory.GetVirtualSwitchById: no standard switch named dvs0"},
+      {[] { Switch("dvs0"); },
+       "NetworkFactory.GetVirtualSwitchById: no standard switch named dvs0"},
       {[] { NetworkFactory::GetDVSwitchByName("sw0"); },
        "NetworkFactory.GetDVSwitchByName: no DVSwitch named sw0"},
       {[] { NetworkFactory::GetDVSwitchByName("dvs0")->RemoveDVPortUplink("nic3", 0); },
        "DVSwitch.RemoveDVPortUplink: no DVPort of dvs0 has uplink nic3"},
-      {[] { NetworkFactory::GetDVSwitchByName("dvs0")->AddDVPortUplink("nic3", {"id-0", "9", 0}); },
+      {[] {
+         NetworkFactory::GetDVSwitchByName("dvs0")->AddDVPortUplink("nic3", {"id-0", "9", 0});
+       },
        "DVSwitch.AddDVPortUplink: DVPort 9 does not exist on dvs0"},
-      {[] { Korvel::Network::DVPortImpl({"id-0", "9", 0}).SetConnectionId(5); },
+      {[] {
+         Korvel::Network::DVPortImpl({"id-0", "9", 0}).SetConnectionId(5);
+       },
        "DVPortImpl.SetConnectionId: no DVPort 9 on a DVSwitch with switch id id-0"},
       {[] { Korvel::Network::PortGroupImpl("nope"); },
        "PortGroupImpl.PortGroupImpl: no port group named nope"},
@@ -144,7 +150,8 @@ TEST(LibraryOps, UplinksFollowLinkUnlinkAndConfigurationOnlyUnlink) {
     sw->AddUplink("nic0", true);  // already linked here: nothing changes
     return std::string();
   });
-  EXPECT_TRUE(Has(dump, "\"uplinks\": [\"nic0\", \"nic2\"],\n      \"configUplinks\": [\"nic0\", \"nic2\"]"));
+  EXPECT_TRUE(Has(
+      dump, "\"uplinks\": [\"nic0\", \"nic2\"],\n      \"configUplinks\": [\"nic0\", \"nic2\"]"));
 
   dump = DumpAfter(host, [] {
     Switch("sw0")->RemoveUplink("nic0", true);
@@ -191,10 +198,15 @@ TEST(LibraryOps, DVPortsPortsetsAndKernelNodeKeepTheirState) {
       },
       &answers);
   EXPECT_EQ(answers, "10 42 0");
-  EXPECT_TRUE(Has(dump, R"({"id": "1", "clients": [], "connectionId": 42, "uplinks": ["nic2"], "testEvents": 2})"));
-  EXPECT_TRUE(Has(dump, "\"uplinks\": [\"nic3\", \"nic2\"],\n      \"ens\": {\"active\": false, "
-                        "\"interrupt\": false, \"fastSwitch\": true"));
-  EXPECT_TRUE(Has(dump, R"("ens": {"active": true, "interrupt": true, "fastSwitch": false, "reassociations": 2, "forcedReassociations": 1})"));
+  EXPECT_TRUE(Has(
+      dump,
+      R"({"id": "1", "clients": [], "connectionId": 42, "uplinks": ["nic2"], "testEvents": 2})"));
+  EXPECT_TRUE(Has(dump,
+                  "\"uplinks\": [\"nic3\", \"nic2\"],\n      \"ens\": {\"active\": false, "
+                  "\"interrupt\": false, \"fastSwitch\": true"));
+  EXPECT_TRUE(Has(
+      dump,
+      R"("ens": {"active": true, "interrupt": true, "fastSwitch": false, "reassociations": 2, "forcedReassociations": 1})"));
   EXPECT_TRUE(Has(dump, "\"ensActivateNode\": 1"));
 }
 
@@ -215,8 +227,10 @@ TEST(LibraryOps, TimeoutSelectionsMatchEmptyAndZeroAsAny) {
       },
       &answers);
   EXPECT_EQ(answers, "ps0 ps1 up1 up2 ps1 ");
-  EXPECT_TRUE(Has(dump, R"({"portset": "ps0", "uplink": "up1", "lagId": 5, "timeout": 1, "loaded": false})"));
-  EXPECT_TRUE(Has(dump, R"({"portset": "ps0", "uplink": "up2", "lagId": 6, "timeout": 3, "loaded": true})"));
+  EXPECT_TRUE(Has(
+      dump, R"({"portset": "ps0", "uplink": "up1", "lagId": 5, "timeout": 1, "loaded": false})"));
+  EXPECT_TRUE(Has(
+      dump, R"({"portset": "ps0", "uplink": "up2", "lagId": 6, "timeout": 3, "loaded": true})"));
   EXPECT_TRUE(Has(dump, R"({"portset": "ps1", "lagId": 5, "timeout": 0, "loaded": true})"));
 }
 

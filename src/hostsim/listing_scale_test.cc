@@ -33,8 +33,7 @@ std::string ReadLikeTheListing() {
     }
   }
   int64_t statements = db.StatementsRun() - statementsBefore;
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::printf("listing read %zu values with %lld statements in %.3f s, peak RSS %ld KiB\n", cells,

@@ -27,9 +27,7 @@ std::string Reason(sqlite3* db, int rc) {
 }  // namespace
 
 void CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-void FinalizeStatement::operator()(sqlite3_stmt* statement) const {
-  sqlite3_finalize(statement);
-}
+void FinalizeStatement::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 
 Statement::Statement(Connection& connection, const std::string& sql) : connection_(connection) {
   sqlite3_stmt* raw = nullptr;
@@ -81,9 +79,7 @@ void Statement::Reset() {
   sqlite3_clear_bindings(statement_.get());
 }
 
-int64_t Statement::Int(int column) const {
-  return sqlite3_column_int64(statement_.get(), column);
-}
+int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_.get(), column); }
 
 std::string Statement::Text(int column) const {
   const unsigned char* text = sqlite3_column_text(statement_.get(), column);
@@ -97,7 +93,8 @@ bool Statement::IsNull(int column) const {
 }
 
 StatementLease::StatementLease(Statement* cached, std::unique_ptr<Statement> owned, bool* inUse)
-    : statement_(cached != nullptr ? cached : owned.get()), owned_(std::move(owned)),
+    : statement_(cached != nullptr ? cached : owned.get()),
+      owned_(std::move(owned)),
       inUse_(inUse) {}
 
 StatementLease::StatementLease(StatementLease&& other) noexcept

@@ -63,7 +63,8 @@ std::string InChild(const std::function<std::string()>& body) {
   std::string result;
   char buffer[4096];
   ssize_t n;
-  while ((n = read(fds[0], buffer, sizeof buffer)) > 0) result.append(buffer, static_cast<size_t>(n));
+  while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+    result.append(buffer, static_cast<size_t>(n));
   close(fds[0]);
   int status = 0;
   waitpid(pid, &status, 0);
