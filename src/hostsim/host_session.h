@@ -32,6 +32,8 @@ class HostSession {
 
   Store& store() { return store_; }
 
+  // Whether any fault may still fire in this process.
+  bool HasFaults() const { return !faults_.empty(); }
   // Throws QuorvicException(message, "cls.method") when a fault matches a call
   // of cls.method on object with name argument arg (see FaultMatches).
   void FireFault(const std::string& cls, const std::string& method, const std::string& object,
