@@ -46,8 +46,8 @@ class HostSession {
  private:
   explicit HostSession(std::unique_ptr<Connection> db);
   // The first matching fault that may still fire, spending one of its times.
-  const FaultRow* TakeFault(const std::string& cls, const std::string& method,
-                            const std::string& object, const std::string& arg);
+  std::optional<FaultRow> TakeFault(const std::string& cls, const std::string& method,
+                                    const std::string& object, const std::string& arg);
   static void CloseCursors(void* session);
 
   std::unique_ptr<Connection> db_;

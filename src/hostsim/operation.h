@@ -13,8 +13,8 @@
 namespace hostsim {
 
 // Tags an exception that has no detail yet with cls.method.
-[[noreturn]] void RethrowWithDetail(const Quorvic::Lib::QuorvicException& e,
-                                    const std::string& cls, const std::string& method);
+[[noreturn]] void RethrowWithDetail(const Quorvic::Lib::QuorvicException& e, const std::string& cls,
+                                    const std::string& method);
 
 // Runs body(store) as the operation cls.method on object (its name, or empty)
 // with name argument arg (or empty).

@@ -115,6 +115,8 @@ class Store {
   void RequireRunning(const SwitchRow& sw);
   // Throws "pnic NAME does not exist" unless it is a pnic.
   void RequirePnic(const std::string& name);
+  // Throws unless order names distinct pnics.
+  void CheckUplinkOrder(const std::vector<std::string>& order);
   // The name of the standard switch pnic is linked to, if any.
   std::optional<std::string> LinkedTo(const std::string& pnic);
 

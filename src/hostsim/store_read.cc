@@ -145,9 +145,10 @@ std::vector<PortGroupRow> Store::ReadPortGroups(int64_t switchId) {
 std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const std::string& name) {
   std::vector<PortGroupRow> rows;
   {
-    auto st = db_.Prepare(std::string(kPortGroupQuery) +
-                          "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
-                          "g.switch_id AND s.kind = 0 AND s.running = 1) ORDER BY g.id, o.position");
+    auto st =
+        db_.Prepare(std::string(kPortGroupQuery) +
+                    "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
+                    "g.switch_id AND s.kind = 0 AND s.running = 1) ORDER BY g.id, o.position");
     st->Bind(1, name);
     rows = CollectPortGroups(*st);
   }

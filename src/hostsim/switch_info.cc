@@ -25,12 +25,9 @@ void SwitchInfo::Refresh() {
   CheckOperation(kClass, "Refresh", "");
 }
 
-std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(const NicTeamingPolicy& teaming,
-                                                            const PortSecurityPolicy&,
-                                                            const ShapingPolicy&,
-                                                            const NicCapabilities&,
-                                                            const std::string& name,
-                                                            uint32_t numPorts) {
+std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(
+    const NicTeamingPolicy& teaming, const PortSecurityPolicy&, const ShapingPolicy&,
+    const NicCapabilities&, const std::string& name, uint32_t numPorts) {
   return RunOperation(kClass, "AddVirtualSwitch", "", name,
                       [&](Store& store) -> std::unique_ptr<VirtualSwitch> {
                         CheckSwitchName(name);
@@ -53,8 +50,7 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
   return RunOperation(kClass, "AddDVSwitch", "", name,
                       [&](Store& store) -> std::unique_ptr<DVSwitch> {
                         if (flags != 0) {
-                          throw QuorvicException("flags " + std::to_string(flags) +
-                                                 " must be 0");
+                          throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
                         }
                         CheckSwitchName(name);
                         CheckNumPorts(numPorts);
