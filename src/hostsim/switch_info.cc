@@ -84,9 +84,9 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
     auto cursor = std::make_shared<PortGroupCursor>(store.Db(), system);
     HostSession::Get().RegisterCursor(cursor);
     std::vector<std::unique_ptr<VirtualSwitch>> switches;
-    for (SwitchRow& row : store.ReadSwitches(SwitchKind::kStandard, system)) {
+    store.ReadSwitches(SwitchKind::kStandard, system, [&](SwitchRow&& row) {
       switches.push_back(std::make_unique<StandardSwitch>(std::move(row), cursor));
-    }
+    });
     return switches;
   });
 }
@@ -94,9 +94,9 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
   return RunOperation(kClass, "GetDVSwitches", "", "", [&](Store& store) {
     std::vector<std::unique_ptr<DVSwitch>> switches;
-    for (SwitchRow& row : store.ReadSwitches(SwitchKind::kDistributed, false)) {
+    store.ReadSwitches(SwitchKind::kDistributed, false, [&](SwitchRow&& row) {
       switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
-    }
+    });
     return switches;
   });
 }
@@ -104,9 +104,9 @@ std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetOpaqueSwitches() {
   return RunOperation(kClass, "GetOpaqueSwitches", "", "", [&](Store& store) {
     std::vector<std::unique_ptr<DVSwitch>> switches;
-    for (SwitchRow& row : store.ReadSwitches(SwitchKind::kOpaque, false)) {
+    store.ReadSwitches(SwitchKind::kOpaque, false, [&](SwitchRow&& row) {
       switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
-    }
+    });
     return switches;
   });
 }
