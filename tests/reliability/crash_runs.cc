@@ -104,7 +104,9 @@ class OperationMaker {
     }
   }
 
-  long Delay(long maxMicros) { return std::uniform_int_distribution<long>(0, maxMicros)(random_); }
+  long Delay(long minMicros, long maxMicros) {
+    return std::uniform_int_distribution<long>(minMicros, maxMicros)(random_);
+  }
 
  private:
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
@@ -211,9 +213,10 @@ int main(int argc, char** argv) {
     const ProcessResult whole = copy.Vswitch(op.args);
     const Json after = copy.Dump();
 
-    // Kills spread over the whole run, and some after it ended.
+    // Start-up takes most of a run; the kills spread over the rest of it, and
+    // some come after it ended.
     const ProcessResult run =
-        RunAndKill(real.vswitch, op.args, real.db, maker.Delay(typical * 3 / 2));
+        RunAndKill(real.vswitch, op.args, real.db, maker.Delay(typical / 2, typical * 3 / 2));
     killed += run.killed;
     const std::string integrity = CheckIntegrity(real.db);
     if (!integrity.empty()) {
@@ -251,7 +254,8 @@ int main(int argc, char** argv) {
   }
 
   std::cout << "crashes: " << runs << " invocations, " << killed << " killed with SIGKILL (seed "
-            << seed << ", kills within " << typical * 3 / 2 << " us)\n"
+            << seed << ", kills " << typical / 2 << " to " << typical * 3 / 2
+            << " us after the start)\n"
             << "killed runs of a change: " << killedUnchanged << " before it, " << killedChanged
             << " after it\n"
             << "integrity_check: " << (corrupt == 0 ? "ok" : "FAILED") << " after every run ("

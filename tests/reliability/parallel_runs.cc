@@ -6,6 +6,10 @@
 // (exactly one wins each) and sets the MTU of one shared switch (one of the
 // workers' values stays). Prints the figures; exits 1 when a change was lost,
 // a run failed on a lock or ended with an unexpected status.
+//
+// With --shared-teaming 1 the workers link and unlink their pnics on one
+// shared switch instead, and leave them linked at the end: each link then
+// edits the uplink order of a switch that the others edit too.
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,8 +43,10 @@ std::string Name(const std::string& prefix, int worker, int cycle) {
 
 // Worker w's script: ten-step cycles of port group, VLAN, link and unlink,
 // max-active and MTU changes.
-std::vector<Invocation> Script(int w, int runs) {
+std::vector<Invocation> Script(int w, int runs, bool sharedTeaming) {
   const std::string own = "own" + std::to_string(w);
+  const std::string linkTo = sharedTeaming ? "shared1" : own;
+  const int lastCycle = (runs - 1) / 10;
   const std::string pnic = "nic" + std::to_string(w) + "a";
   std::vector<Invocation> script;
   for (int k = 0; static_cast<int>(script.size()) < runs; ++k) {
@@ -55,7 +61,7 @@ std::vector<Invocation> Script(int w, int runs) {
         script.push_back({{"-v", std::to_string((w * 100 + c) % 4096), "-p", pg, shared}, ""});
         break;
       case 2:
-        script.push_back({{"-L", pnic, own}, ""});
+        script.push_back({{"-L", pnic, linkTo}, ""});
         break;
       case 3:
         script.push_back({{"-A", ownPg, own}, ""});
@@ -67,7 +73,11 @@ std::vector<Invocation> Script(int w, int runs) {
         script.push_back({{"-m", std::to_string(1280 + w * 10 + c), own}, ""});
         break;
       case 6:
-        script.push_back({{"-U", pnic, own}, ""});
+        if (sharedTeaming && c == lastCycle) {
+          script.push_back({{"-b", linkTo}, ""});
+        } else {
+          script.push_back({{"-U", pnic, linkTo}, ""});
+        }
         break;
       case 7: {
         const std::string common = "common" + std::to_string(c);
@@ -149,18 +159,23 @@ std::vector<std::vector<Outcome>> RunInParallel(const Tools& tools,
   return outcomes;
 }
 
-// Port groups in name order: the workers' interleaving decides host order.
-void SortPortGroups(Json& host) {
+// Lists in name order where the workers' interleaving decides host order:
+// port groups everywhere, uplinks on the shared switches.
+void SortByName(Json& host) {
   for (Json& sw : host["switches"]) {
     std::sort(sw["portGroups"].begin(), sw["portGroups"].end(),
               [](const Json& a, const Json& b) { return a["name"] < b["name"]; });
+    if (sw["name"].get<std::string>().rfind("shared", 0) != 0) continue;
+    for (Json* list : {&sw["uplinks"], &sw["configUplinks"], &sw["teaming"]["uplinkOrder"]}) {
+      if (list->is_array()) std::sort(list->begin(), list->end());
+    }
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Arguments arguments(argc, argv, "[--workers N] [--runs N]");
+  const Arguments arguments(argc, argv, "[--workers N] [--runs N] [--shared-teaming 0|1]");
   const int workers = static_cast<int>(arguments.Number("workers", 8));
   const int runs = static_cast<int>(arguments.Number("runs", 250));
   const std::string folder = MakeTempFolder("ploncfg-parallel");
@@ -168,7 +183,8 @@ int main(int argc, char** argv) {
   const Tools serial{arguments.Vswitch(), arguments.Host(), folder + "/serial.db"};
 
   std::vector<std::vector<Invocation>> scripts;
-  for (int w = 0; w < workers; ++w) scripts.push_back(Script(w, runs));
+  const bool sharedTeaming = arguments.Number("shared-teaming", 0) != 0;
+  for (int w = 0; w < workers; ++w) scripts.push_back(Script(w, runs, sharedTeaming));
   parallel.Load(StartHost(workers));
   serial.Load(StartHost(workers));
 
@@ -214,7 +230,7 @@ int main(int argc, char** argv) {
       }
       sw.erase("mtu");
     }
-    SortPortGroups(*host);
+    SortByName(*host);
   }
   // A contested port group belongs to whichever worker won it; both hosts
   // hold it once, with the defaults.
