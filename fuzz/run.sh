@@ -9,6 +9,10 @@ set -euo pipefail
 duration=${1:?usage: fuzz/run.sh DURATION_SECONDS}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-fuzz
+if ! command -v clang++-14 >/dev/null; then
+  echo "fuzz/run.sh needs clang-14 and libclang-rt-14-dev: .ci/install-deps fuzz" >&2
+  exit 2
+fi
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPLONCFG_FUZZ=ON -DPLONCFG_TESTS=OFF >/dev/null
