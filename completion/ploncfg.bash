@@ -6,10 +6,14 @@
 # layout. A host database that does not exist yet is left alone: pressing Tab
 # never creates one.
 
-# Prints "kind<TAB>name" for every name in a host dump read on standard input.
-# Kinds: pnic, switch (standard), portgroup, dvswitch, dvport, opaque.
+# Prints the names in a host dump read on standard input that are of one of
+# the kinds in $1 (blank-separated: pnic, switch (standard), portgroup,
+# dvswitch, dvport, opaque) and start with $2, one per line.
 _ploncfg_dump_names() {
-    awk '
+    awk -v kinds=" $1 " -v prefix="$2" '
+    function emit(kind, name) {
+        if (index(kinds, " " kind " ") && index(name, prefix) == 1) print name
+    }
     # The JSON string that starts at position i of the line (just after its
     # opening quote), with \" and \\ undone; sets END_AT past its closing quote.
     function json_string(line, i,    out, c) {
@@ -25,14 +29,13 @@ _ploncfg_dump_names() {
     }
     function value_of(key, kind,    at) {
         at = index($0, "\"" key "\": \"")
-        if (at) print kind "\t" json_string($0, at + length(key) + 5)
+        if (at) emit(kind, json_string($0, at + length(key) + 5))
     }
     /^  "[A-Za-z]+": / { section = substr($1, 2, length($1) - 3) }
     section == "pnics" && /^  "pnics": / {
         rest = substr($0, index($0, "[") + 1)
         while ((at = index(rest, "\"")) > 0) {
-            name = json_string(rest, at + 1)
-            print "pnic\t" name
+            emit("pnic", json_string(rest, at + 1))
             rest = substr(rest, END_AT)
         }
     }
@@ -56,12 +59,11 @@ _ploncfg_names() {
     [[ -n $db ]] && args=(--db "${db/#\~/$HOME}")
     local typed=${cur//\\/}
     typed=${typed#[\"\']}
-    local kinds=" $* " kind name
-    while IFS=$'\t' read -r kind name; do
-        [[ $kinds == *" $kind "* && $name == "$typed"* ]] || continue
+    local name
+    while IFS= read -r name; do
         [[ $name =~ [^A-Za-z0-9._:/@+-] ]] && printf -v name '%q' "$name"
         COMPREPLY+=("$name")
-    done < <("$host" "${args[@]}" dump 2>/dev/null | _ploncfg_dump_names)
+    done < <("$host" "${args[@]}" dump 2>/dev/null | _ploncfg_dump_names "$*" "$typed")
 }
 
 # The word being completed and the option it belongs to, also for

@@ -50,7 +50,15 @@ start_child() {
   sh -c 'trap "echo HUP > \"$1\"; kill \$! 2>/dev/null; exit 0" HUP; : > "$2"; sleep 60 & wait' \
     child "$work/got" "$work/ready" &
   child=$!
-  while [ ! -e "$work/ready" ]; do sleep 0.05; done
+  n=0
+  while [ ! -e "$work/ready" ]; do
+    n=$((n + 1))
+    if [ "$n" -gt 100 ]; then
+      echo "not ok - the signal catcher did not start"
+      exit 1
+    fi
+    sleep 0.05
+  done
 }
 
 stop_child() {

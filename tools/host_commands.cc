@@ -15,6 +15,7 @@
 #include "hostnet/quorvic_exception.h"
 #include "hostsim/host_database.h"
 #include "hostsim/store.h"
+#include "tools/host_graph.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "  fault OP --message TEXT [--target NAME] [--times N] [--status N]\n"
     "                            Add a fault: OP is Method or Class.Method.\n"
     "  faults clear              Remove every fault.\n"
+    "  graph                     Print the host as a Graphviz graph (DOT).\n"
     "  --help                    Show this message.\n";
 
 std::string ReadAll(std::istream& in) {
@@ -47,14 +49,13 @@ std::string ReadInput(const std::string& file) {
 }
 
 // A whole number in [min, max] given as the value of option.
-int64_t ParseNumber(const std::string& option, const std::string& text, int64_t min,
-                    int64_t max) {
+int64_t ParseNumber(const std::string& option, const std::string& text, int64_t min, int64_t max) {
   errno = 0;
   char* end = nullptr;
   long long value = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || errno != 0 || value < min || value > max) {
-    throw QuorvicException(option + " must be a whole number from " + std::to_string(min) +
-                           " to " + std::to_string(max) + ": " + text);
+    throw QuorvicException(option + " must be a whole number from " + std::to_string(min) + " to " +
+                           std::to_string(max) + ": " + text);
   }
   return value;
 }
@@ -96,7 +97,7 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
   if (command != "dump" && command != "load" && command != "reset" && command != "reboot" &&
-      command != "fault" && command != "faults") {
+      command != "fault" && command != "faults" && command != "graph") {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
   hostsim::FaultRow fault;
@@ -111,7 +112,7 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
       throw QuorvicException("unexpected argument " + args[1]);
     }
   }
-  if (command == "dump" || command == "reboot") ExpectNoMore(args, 1);
+  if (command == "dump" || command == "reboot" || command == "graph") ExpectNoMore(args, 1);
   hostsim::HostDocument loaded;
   if (command == "load") {
     ExpectNoMore(args, 2);
@@ -122,6 +123,9 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
   hostsim::Store store(*db);
   if (command == "dump") {
     std::cout << HostToJson(store.ReadHost()) << std::flush;
+  } else if (command == "graph") {
+    std::string json = HostToJson(store.ReadHost());
+    std::cout << HostGraphDot(nlohmann::ordered_json::parse(json)) << std::flush;
   } else if (command == "load") {
     store.ReplaceHost(loaded);
   } else if (command == "reset") {

@@ -18,12 +18,24 @@ std::string Html(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\n': out += "<BR/>"; break;
-      case '\t': out += ' '; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\n':
+        out += "<BR/>";
+        break;
+      case '\t':
+        out += ' ';
+        break;
       default:
         // Other control characters are not allowed in the label markup.
         out += (c < 0x20 || c == 0x7f) ? '?' : static_cast<char>(c);
@@ -43,6 +55,12 @@ std::string Label(const std::string& name, const Names& details = {},
 
 std::string Str(const Json& object, const char* key, const std::string& fallback = "") {
   return object.contains(key) ? object.at(key).get<std::string>() : fallback;
+}
+
+// The array under key, or an empty one when the host leaves it out.
+const Json& Items(const Json& object, const char* key) {
+  static const Json kNone = Json::array();
+  return object.contains(key) ? object.at(key) : kNone;
 }
 
 Names List(const Json& object, const char* key) {
@@ -83,7 +101,8 @@ std::string UplinkEdge(const Names& order, int maxActive, const std::string& pni
     style = "dotted";
   }
   if (!linked) label += ", not linked";
-  return "label=<" + label + ">, style=" + style + (linked ? "" : ", color=gray60, fontcolor=gray40");
+  return "label=<" + label + ">, style=" + style +
+         (linked ? "" : ", color=gray60, fontcolor=gray40");
 }
 
 class HostGraph {
@@ -91,14 +110,11 @@ class HostGraph {
   std::string Draw(const Json& host) {
     for (const std::string& pnic : List(host, "pnics")) Pnic(pnic);
     int index = 0;
-    if (host.contains("switches"))
-      for (const Json& vswitch : host.at("switches")) StandardSwitch(vswitch, index++);
+    for (const Json& vswitch : Items(host, "switches")) StandardSwitch(vswitch, index++);
     index = 0;
-    if (host.contains("dvswitches"))
-      for (const Json& dvswitch : host.at("dvswitches")) DistributedSwitch(dvswitch, index++);
+    for (const Json& dvswitch : Items(host, "dvswitches")) DistributedSwitch(dvswitch, index++);
     index = 0;
-    if (host.contains("opaqueSwitches"))
-      for (const Json& opaque : host.at("opaqueSwitches")) OpaqueSwitch(opaque, index++);
+    for (const Json& opaque : Items(host, "opaqueSwitches")) OpaqueSwitch(opaque, index++);
 
     std::ostringstream dot;
     dot << "digraph host {\n"
@@ -166,8 +182,7 @@ class HostGraph {
     if (!running) kind += ", stopped";
     Names details{"MTU " + std::to_string(Num(vswitch, "mtu", 1500u)) + ", CDP " +
                       Html(Str(vswitch, "cdp", "listen")),
-                  Ports(vswitch),
-                  "max active " + std::to_string(maxActive)};
+                  Ports(vswitch), "max active " + std::to_string(maxActive)};
     if (vswitch.contains("ens") && Num(vswitch.at("ens"), "active", false))
       details.push_back("ENS active");
 
@@ -175,26 +190,8 @@ class HostGraph {
     clusters_ << "    " << id << " [label=" << Label(name, details)
               << ", style=\"rounded,filled\", fillcolor=\"#fff3c4\"];\n";
     int pgIndex = 0;
-    if (vswitch.contains("portGroups")) {
-      for (const Json& portGroup : vswitch.at("portGroups")) {
-        std::string pgId = id + "_g" + std::to_string(pgIndex++);
-        unsigned vlan = Num(portGroup, "vlan", 0u);
-        Names pgDetails{vlan == 0 ? std::string("no VLAN") : "VLAN " + std::to_string(vlan),
-                        Count(Num(portGroup, "ports", 0u), "port") + " in use"};
-        clusters_ << "    " << pgId << " [label=" << Label(Str(portGroup, "name"), pgDetails)
-                  << ", shape=box, style=\"rounded,filled\", fillcolor=\"#e3f4dc\"];\n";
-        TreeEdge(id, pgId);
-        if (portGroup.contains("teaming") && portGroup.at("teaming").contains("uplinkOrder")) {
-          const Json& pgTeaming = portGroup.at("teaming");
-          Names pgOrder = List(pgTeaming, "uplinkOrder");
-          int pgMaxActive = Num(pgTeaming, "maxActive", 0);
-          for (const std::string& pnic : pgOrder)
-            Edge(Pnic(pnic), pgId,
-                 UplinkEdge(pgOrder, pgMaxActive, pnic, Contains(uplinks, pnic)) +
-                     ", constraint=false, color=\"#3b7d2c\"");
-        }
-      }
-    }
+    for (const Json& portGroup : Items(vswitch, "portGroups"))
+      PortGroup(portGroup, id, id + "_g" + std::to_string(pgIndex++), uplinks);
     CloseCluster();
 
     // Order first, so the edges read top to bottom in uplink order.
@@ -204,6 +201,26 @@ class HostGraph {
         if (!Contains(drawn, pnic)) drawn.push_back(pnic);
     for (const std::string& pnic : drawn)
       Edge(Pnic(pnic), id, UplinkEdge(order, maxActive, pnic, Contains(uplinks, pnic)));
+  }
+
+  // A port group inside its switch's box; when it orders uplinks its own way,
+  // an edge from each of them. linked: the pnics linked to the switch.
+  void PortGroup(const Json& portGroup, const std::string& switchId, const std::string& id,
+                 const Names& linked) {
+    unsigned vlan = Num(portGroup, "vlan", 0u);
+    Names details{vlan == 0 ? std::string("no VLAN") : "VLAN " + std::to_string(vlan),
+                  Count(Num(portGroup, "ports", 0u), "port") + " in use"};
+    clusters_ << "    " << id << " [label=" << Label(Str(portGroup, "name"), details)
+              << ", shape=box, style=\"rounded,filled\", fillcolor=\"#e3f4dc\"];\n";
+    TreeEdge(switchId, id);
+    const Json& teaming = portGroup.value("teaming", Json::object());
+    if (!teaming.contains("uplinkOrder")) return;
+    Names order = List(teaming, "uplinkOrder");
+    int maxActive = Num(teaming, "maxActive", 0);
+    for (const std::string& pnic : order)
+      Edge(Pnic(pnic), id,
+           UplinkEdge(order, maxActive, pnic, Contains(linked, pnic)) +
+               ", constraint=false, color=\"#3b7d2c\"");
   }
 
   void DistributedSwitch(const Json& dvswitch, int index) {
@@ -216,33 +233,33 @@ class HostGraph {
     details.push_back(Html(Str(dvswitch, "implClass", "cswitch")) + " version " +
                       std::to_string(Num(dvswitch, "version", 6u)) + ", MTU " +
                       std::to_string(Num(dvswitch, "mtu", 1500u)));
-
     details.push_back(Ports(dvswitch));
     OpenCluster(id, running ? "DVSwitch" : "DVSwitch, stopped", !running);
     clusters_ << "    " << id << " [label=" << Label(name, details)
               << ", style=\"rounded,filled\", fillcolor=\"#fde2c8\"];\n";
     int portIndex = 0;
-    if (dvswitch.contains("dvports")) {
-      for (const Json& dvport : dvswitch.at("dvports")) {
-        std::string portId = id + "_p" + std::to_string(portIndex++);
-        Names portDetails;
-        unsigned connection = Num(dvport, "connectionId", 0u);
-        if (connection != 0) portDetails.push_back("connection " + std::to_string(connection));
-        clusters_ << "    " << portId << " [label=" << Label(Str(dvport, "id"), portDetails, "DVPort ")
-                  << ", shape=box, style=\"rounded,filled\", fillcolor=\"#f6e9fb\"];\n";
-        TreeEdge(id, portId);
-        int clientIndex = 0;
-        for (const std::string& client : List(dvport, "clients")) {
-          std::string clientId = portId + "_c" + std::to_string(clientIndex++);
-          clusters_ << "    " << clientId << " [label=" << Label(client) << ", shape=note];\n";
-          TreeEdge(portId, clientId);
-        }
-        for (const std::string& pnic : List(dvport, "uplinks"))
-          Edge(Pnic(pnic), portId, "constraint=false, style=dashed, color=\"#8a4fa3\"");
-      }
-    }
+    for (const Json& dvport : Items(dvswitch, "dvports"))
+      DVPort(dvport, id, id + "_p" + std::to_string(portIndex++));
     CloseCluster();
     for (const std::string& pnic : List(dvswitch, "uplinks")) Edge(Pnic(pnic), id, "style=bold");
+  }
+
+  // A DVPort inside its DVSwitch's box, with its clients beside it.
+  void DVPort(const Json& dvport, const std::string& switchId, const std::string& id) {
+    Names details;
+    unsigned connection = Num(dvport, "connectionId", 0u);
+    if (connection != 0) details.push_back("connection " + std::to_string(connection));
+    clusters_ << "    " << id << " [label=" << Label(Str(dvport, "id"), details, "DVPort ")
+              << ", shape=box, style=\"rounded,filled\", fillcolor=\"#f6e9fb\"];\n";
+    TreeEdge(switchId, id);
+    int clientIndex = 0;
+    for (const std::string& client : List(dvport, "clients")) {
+      std::string clientId = id + "_c" + std::to_string(clientIndex++);
+      clusters_ << "    " << clientId << " [label=" << Label(client) << ", shape=note];\n";
+      TreeEdge(id, clientId);
+    }
+    for (const std::string& pnic : List(dvport, "uplinks"))
+      Edge(Pnic(pnic), id, "constraint=false, style=dashed, color=\"#8a4fa3\"");
   }
 
   void OpaqueSwitch(const Json& opaque, int index) {

@@ -1,9 +1,8 @@
 #ifndef TOOLS_HOST_GRAPH_H_
 #define TOOLS_HOST_GRAPH_H_
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 // Draws a host as a Graphviz digraph (DOT text, ready for `dot -Tsvg`).
 //

@@ -1,7 +1,9 @@
 #include "tools/host_graph.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -38,18 +40,23 @@ std::string LabelText(const Json& object) {
 }
 
 Rendered RunDot(const std::string& dot) {
-  const std::string base = testing::TempDir() + "host_graph_test";
+  // Tests run in processes of their own, possibly at the same time.
+  static int calls = 0;
+  const std::string base =
+      testing::TempDir() + "host_graph_" + std::to_string(getpid()) + "_" + std::to_string(calls++);
   std::ofstream(base + ".dot") << dot;
-  const std::string command = "dot -Tjson '" + base + ".dot' > '" + base + ".json' 2> '" + base +
-                              ".err'";
+  const std::string command =
+      "dot -Tjson '" + base + ".dot' > '" + base + ".json' 2> '" + base + ".err'";
   int status = std::system(command.c_str());
   Rendered rendered;
   rendered.errors = ReadFile(base + ".err");
+  const std::string output = ReadFile(base + ".json");
+  for (const char* suffix : {".dot", ".json", ".err"}) std::remove((base + suffix).c_str());
   if (status != 0) {
     rendered.errors += "dot exited with " + std::to_string(status);
     return rendered;
   }
-  Json graph = Json::parse(ReadFile(base + ".json"));
+  Json graph = Json::parse(output);
   std::map<int, std::string> byId;
   for (const Json& object : graph.value("objects", Json::array())) {
     if (object.contains("nodes")) continue;  // a cluster
@@ -113,7 +120,8 @@ TEST(HostGraph, UplinkEdgesShowOrderActiveAndStandby) {
     "dvswitches": [{"name": "dv", "uplinks": ["f"], "dvports": [{"id": "7", "uplinks": ["f"]}]}]
   })";
   const std::string kSwitch = "swMTU 1500, CDP listen0 ports usedmax active 1";
-  const std::vector<std::pair<std::pair<std::string, std::string>, std::pair<std::string, std::string>>>
+  const std::vector<
+      std::pair<std::pair<std::string, std::string>, std::pair<std::string, std::string>>>
       expected = {
           {{"a", kSwitch}, {"bold", "#1 active"}},
           {{"b", kSwitch}, {"dashed", "#2 standby"}},

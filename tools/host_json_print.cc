@@ -1,7 +1,6 @@
 #include "host_json_print.h"
 
 #include <nlohmann/json.hpp>
-
 #include <vector>
 
 namespace {
@@ -95,16 +94,15 @@ std::string StandardSwitch(const StandardSwitchDoc& sw) {
   const SwitchRow& row = sw.row;
   std::vector<std::string> groups;
   for (const PortGroupRow& pg : sw.portGroups) groups.push_back(PortGroup(pg));
-  return Block({Field("name", Quote(row.name)), Field("running", Bool(row.running)),
-                Field("system", Bool(row.system)), Field("numPorts", Number(row.numPorts)),
-                Field("usedPorts", Number(row.usedPorts)),
-                Field("configuredPorts", Number(row.configuredPorts)),
-                Field("mtu", Number(row.mtu)), Field("cdp", Quote(CdpName(row.cdp))),
-                Field("uplinks", Names(row.uplinks)),
-                Field("configUplinks", Names(row.configUplinks)),
-                Field("teaming", Teaming(row.teaming)), Field("ens", Ens(row.ens)),
-                Field("portGroups", Lines(groups, "      "))},
-               "    ");
+  return Block(
+      {Field("name", Quote(row.name)), Field("running", Bool(row.running)),
+       Field("system", Bool(row.system)), Field("numPorts", Number(row.numPorts)),
+       Field("usedPorts", Number(row.usedPorts)),
+       Field("configuredPorts", Number(row.configuredPorts)), Field("mtu", Number(row.mtu)),
+       Field("cdp", Quote(CdpName(row.cdp))), Field("uplinks", Names(row.uplinks)),
+       Field("configUplinks", Names(row.configUplinks)), Field("teaming", Teaming(row.teaming)),
+       Field("ens", Ens(row.ens)), Field("portGroups", Lines(groups, "      "))},
+      "    ");
 }
 
 std::string DVPort(const DVPortRow& port) {
@@ -131,8 +129,7 @@ std::string DVSwitch(const DVSwitchDoc& dvs) {
 
 std::string Opaque(const SwitchRow& row) {
   return Inline({Field("name", Quote(row.name)), Field("dvsName", Quote(row.dvsName)),
-                 Field("numPorts", Number(row.numPorts)),
-                 Field("usedPorts", Number(row.usedPorts)),
+                 Field("numPorts", Number(row.numPorts)), Field("usedPorts", Number(row.usedPorts)),
                  Field("uplinks", Names(row.uplinks))});
 }
 
@@ -153,17 +150,15 @@ std::string HostToJson(const hostsim::HostDocument& host) {
   for (const DVSwitchDoc& dvs : host.dvswitches) dvswitches.push_back(DVSwitch(dvs));
   for (const SwitchRow& row : host.opaqueSwitches) opaque.push_back(Opaque(row));
   for (const hostsim::UplinkTimeoutRow& t : host.uplinkTimeouts) {
-    uplinkTimeouts.push_back(Inline({Field("portset", Quote(t.portset)),
-                                     Field("uplink", Quote(t.uplink)),
-                                     Field("lagId", Number(t.lagId)),
-                                     Field("timeout", Number(t.timeout)),
-                                     Field("loaded", Bool(t.loaded))}));
+    uplinkTimeouts.push_back(
+        Inline({Field("portset", Quote(t.portset)), Field("uplink", Quote(t.uplink)),
+                Field("lagId", Number(t.lagId)), Field("timeout", Number(t.timeout)),
+                Field("loaded", Bool(t.loaded))}));
   }
   for (const hostsim::LagTimeoutRow& t : host.lagTimeouts) {
-    lagTimeouts.push_back(Inline({Field("portset", Quote(t.portset)),
-                                  Field("lagId", Number(t.lagId)),
-                                  Field("timeout", Number(t.timeout)),
-                                  Field("loaded", Bool(t.loaded))}));
+    lagTimeouts.push_back(
+        Inline({Field("portset", Quote(t.portset)), Field("lagId", Number(t.lagId)),
+                Field("timeout", Number(t.timeout)), Field("loaded", Bool(t.loaded))}));
   }
   for (const FaultRow& fault : host.faults) faults.push_back(Fault(fault));
   return Block({Field("pnics", Names(host.pnics)), Field("switches", Lines(switches, "  ")),

@@ -1,9 +1,8 @@
 #include "host_json_read.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <utility>
 #include <vector>
@@ -70,8 +69,7 @@ class Reader {
     throw QuorvicException(path + ": " + message);
   }
 
-  void Object(const Json& value, const std::string& path,
-              std::initializer_list<const char*> keys) {
+  void Object(const Json& value, const std::string& path, std::initializer_list<const char*> keys) {
     if (!value.is_object()) Fail(path.empty() ? "document" : path, "must be an object");
     for (const auto& item : value.items()) {
       bool known = false;
@@ -171,8 +169,8 @@ class Reader {
     Object(*value, where, {"uplinkOrder", "maxActive"});
     teaming.orderSet = Find(*value, "uplinkOrder") != nullptr;
     teaming.order = Pnics(*value, where, "uplinkOrder");
-    teaming.maxActive = static_cast<int32_t>(
-        Int(*value, where, "maxActive", 0, -2147483648LL, 2147483647LL));
+    teaming.maxActive =
+        static_cast<int32_t>(Int(*value, where, "maxActive", 0, -2147483648LL, 2147483647LL));
     return teaming;
   }
 
@@ -252,9 +250,8 @@ StandardSwitchDoc Reader::Standard(const Json& object, const std::string& path) 
            row.uplinks[i] + " is already linked to " + linked.first->second);
     }
   }
-  row.configUplinks = Find(object, "configUplinks") != nullptr
-                          ? Pnics(object, path, "configUplinks")
-                          : row.uplinks;
+  row.configUplinks =
+      Find(object, "configUplinks") != nullptr ? Pnics(object, path, "configUplinks") : row.uplinks;
   row.teaming = Teaming(object, path);
   row.ens = Ens(object, path);
   if (const Json* groups = Find(object, "portGroups")) {
@@ -385,11 +382,11 @@ HostDocument Reader::Read(const Json& root) {
     for (size_t i = 0; i < array.size(); ++i) {
       std::string path = Index("uplinkTimeouts", i);
       Object(array[i], path, {"portset", "uplink", "lagId", "timeout", "loaded"});
-      host.uplinkTimeouts.push_back({String(array[i], path, "portset", ""),
-                                     String(array[i], path, "uplink", ""),
-                                     U32(array[i], path, "lagId", 0),
-                                     static_cast<uint32_t>(Int(array[i], path, "timeout", 0, 0, 255)),
-                                     Bool(array[i], path, "loaded", false)});
+      host.uplinkTimeouts.push_back(
+          {String(array[i], path, "portset", ""), String(array[i], path, "uplink", ""),
+           U32(array[i], path, "lagId", 0),
+           static_cast<uint32_t>(Int(array[i], path, "timeout", 0, 0, 255)),
+           Bool(array[i], path, "loaded", false)});
     }
   }
   if (const Json* list = Find(root, "lagTimeouts")) {

@@ -38,7 +38,7 @@ void SetEnsActivateNode() {
     ErrorLine() << "Error, failed to create KARN parameter list.";
     std::exit(1);
   }
-  // Deliberately unchecked: the node is set once per activation and its status is not reported.
+  // Its status is deliberately not checked: a failed set is not reported.
   KARN_Set(KARN_NODE_net_ens_activate, 0, params.get(), 0, 0);
 }
 

@@ -1,7 +1,6 @@
 #include "commands/port_groups.h"
 
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "commands/all_portgroups.h"
@@ -61,8 +60,8 @@ int SetPortGroupVlan(VirtualSwitch& vswitch, std::string name, uint32_t vlanId) 
 
 void CheckPortGroup(const std::string& name) {
   Korvel::Network::NetworkInfoImpl network;
-  const std::set<std::string> names = network.GetAllPortGroupNames(0);
-  OutputLine() << (names.count(name) != 0 ? "1" : "0");
+  const auto names = network.GetAllPortGroupNames(0);
+  OutputLine() << (names->Contains(name) ? "1" : "0");
 }
 
 void AddPortGroupBlock(RunContext& run) {

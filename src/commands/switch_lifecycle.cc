@@ -1,5 +1,6 @@
 #include "commands/switch_lifecycle.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -14,14 +15,43 @@
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NetworkFactory;
+using Quorvic::Network::NicCapabilities;
+using Quorvic::Network::NicTeamingPolicy;
+using Quorvic::Network::PortSecurityPolicy;
+using Quorvic::Network::ShapingPolicy;
 using Quorvic::Network::VirtualSwitchInfo;
 
 namespace {
 
 const char kEtherSwitch[] = "etherswitch";
 const char kCSwitch[] = "cswitch";
-// Versions above this one are backed only by the cswitch class.
+// etherswitch backs DVS versions up to this one, cswitch the later ones.
 constexpr uint32_t kLastEtherSwitchVersion = 5;
+constexpr uint32_t kFirstCSwitchVersion = 6;
+
+// The implementation class and version a new DVSwitch is created with.
+struct DVSwitchKind {
+  std::string implClass;
+  uint32_t version;
+};
+
+// Fills in what the command line left out: the class follows from the
+// version, the version from the class; with neither, the newest kind.
+// versionText is read as a base-10 number kept to 32 bits.
+DVSwitchKind ChooseDVSwitchKind(bool classGiven, const std::string& implClass, bool versionGiven,
+                                const std::string& versionText) {
+  const auto version = static_cast<uint32_t>(std::strtol(versionText.c_str(), nullptr, 10));
+  if (classGiven && versionGiven) return {implClass, version};
+  if (classGiven) {
+    return {implClass, implClass == kCSwitch ? kFirstCSwitchVersion : kLastEtherSwitchVersion};
+  }
+  if (versionGiven) {
+    // A version written as a negative number counts as an old one here.
+    const bool old = static_cast<int32_t>(version) <= static_cast<int32_t>(kLastEtherSwitchVersion);
+    return {old ? kEtherSwitch : kCSwitch, version};
+  }
+  return {kCSwitch, kFirstCSwitchVersion};
+}
 
 // Ends the process when the class cannot be backed by a DVS of that version.
 void RefuseUnbackedKind(const DVSwitchKind& kind) {
@@ -49,7 +79,6 @@ bool IsDVSwitch(const std::string& name) {
 }  // namespace
 
 int AddSwitch(VirtualSwitchInfo& info, const std::string& name, uint32_t numPorts) {
-  using namespace Quorvic::Network;
   try {
     const NicCapabilities capabilities = NicCapabilities::GetDefaultPolicy();
     const ShapingPolicy shaping = ShapingPolicy::GetDefaultPolicy();
@@ -89,19 +118,6 @@ void CheckSwitch(const std::string& name) {
   Korvel::Network::VirtualSwitchInfoImpl standardSwitches;
   const bool exists = IsDVSwitch(name) || standardSwitches.SwitchExists(name);
   OutputLine() << (exists ? "1" : "0");
-}
-
-DVSwitchKind ChooseDVSwitchKind(bool classGiven, const std::string& implClass, bool versionGiven,
-                                const std::string& versionText) {
-  const auto version = static_cast<uint32_t>(std::strtol(versionText.c_str(), nullptr, 10));
-  if (classGiven && versionGiven) return {implClass, version};
-  if (classGiven) return {implClass, implClass == kCSwitch ? 6u : kLastEtherSwitchVersion};
-  if (versionGiven) {
-    // A version written as a negative number is an old one here.
-    const bool old = static_cast<int32_t>(version) <= 5;
-    return {old ? kEtherSwitch : kCSwitch, version};
-  }
-  return {kCSwitch, 6};
 }
 
 void AddSwitchBlock(RunContext& run) {

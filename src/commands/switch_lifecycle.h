@@ -32,17 +32,4 @@ int RemoveSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::string& n
 // reaches the caller.
 void CheckSwitch(const std::string& name);
 
-// The implementation class and version a new DVSwitch is created with.
-struct DVSwitchKind {
-  std::string implClass;
-  uint32_t version;
-};
-
-// Fills in what the command line left out: the class follows from the
-// version (5 or less: "etherswitch", else "cswitch"), the version from the
-// class (6 for "cswitch", else 5); with neither, "cswitch" version 6.
-// versionText is read as a base-10 number kept to 32 bits.
-DVSwitchKind ChooseDVSwitchKind(bool classGiven, const std::string& implClass, bool versionGiven,
-                                const std::string& versionText);
-
 #endif  // COMMANDS_SWITCH_LIFECYCLE_H_

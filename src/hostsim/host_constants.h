@@ -22,6 +22,8 @@
 //   AddUplink of a pnic already linked to the same switch succeeds and only
 //   makes sure the stored configuration has it; with persist false it leaves
 //   the stored configuration alone.
+// - RemoveDVPortUplink detaches the uplink from the DVSwitch's DVPorts; the
+//   DVSwitch's own uplink list keeps it.
 // - Switches that are not running (after a host restart) are invisible to
 //   lookups, listings and removal; their names stay taken.
 // - GetVirtualSwitchById, SwitchExists and IsStandardSwitch find system

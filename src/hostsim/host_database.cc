@@ -41,8 +41,8 @@ bool CheckVersion(Connection& db) {
   if (version == kSchemaVersion) return false;
   if (version > kSchemaVersion) {
     Refuse(db.Path(), "its schema version " + std::to_string(version) +
-                          " is newer than this host supports (" +
-                          std::to_string(kSchemaVersion) + ")");
+                          " is newer than this host supports (" + std::to_string(kSchemaVersion) +
+                          ")");
   }
   if (version != 0 || HasTables(db)) Refuse(db.Path(), "it is not a host database");
   return true;

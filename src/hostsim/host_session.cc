@@ -44,39 +44,38 @@ void HostSession::RegisterCursor(const std::weak_ptr<PortGroupCursor>& cursor) {
   cursors_.push_back(cursor);
 }
 
-const FaultRow* HostSession::TakeFault(const std::string& cls, const std::string& method,
-                                       const std::string& object, const std::string& arg) {
-  for (size_t i = 0; i < faults_.size(); ++i) {
-    FaultRow& fault = faults_[i];
-    if (!FaultMatches(fault, cls, method, object, arg)) continue;
-    if (!fault.times) return &fault;
+std::optional<FaultRow> HostSession::TakeFault(const std::string& cls, const std::string& method,
+                                               const std::string& object, const std::string& arg) {
+  for (auto it = faults_.begin(); it != faults_.end();) {
+    if (!FaultMatches(*it, cls, method, object, arg)) {
+      ++it;
+      continue;
+    }
+    if (!it->times) return *it;
     if (!faultDb_) faultDb_ = std::make_unique<Connection>(db_->Path(), false);
-    bool mayFire = Store(*faultDb_).SpendFault(fault.id);
-    if (mayFire && --*fault.times > 0) return &fault;
-    // Spent now (or by another process): it fires this once at most.
-    static thread_local FaultRow last;
-    last = std::move(fault);
-    faults_.erase(faults_.begin() + static_cast<std::ptrdiff_t>(i));
-    if (mayFire) return &last;
-    --i;
+    // Another run may have spent it meanwhile; then it does not fire here.
+    bool mayFire = Store(*faultDb_).SpendFault(it->id);
+    if (mayFire && --*it->times > 0) return *it;
+    FaultRow fault = std::move(*it);
+    it = faults_.erase(it);
+    if (mayFire) return fault;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 void HostSession::FireFault(const std::string& cls, const std::string& method,
                             const std::string& object, const std::string& arg) {
   if (faults_.empty()) return;
-  const FaultRow* fault = TakeFault(cls, method, object, arg);
-  if (fault != nullptr) {
+  std::optional<FaultRow> fault = TakeFault(cls, method, object, arg);
+  if (fault) {
     throw Quorvic::Lib::QuorvicException(fault->message, cls.empty() ? method : cls + "." + method);
   }
 }
 
-std::optional<int> HostSession::KernelFault(const std::string& cls,
-                                            const std::string& function) {
+std::optional<int> HostSession::KernelFault(const std::string& cls, const std::string& function) {
   if (faults_.empty()) return std::nullopt;
-  const FaultRow* fault = TakeFault(cls, function, "", "");
-  if (fault == nullptr) return std::nullopt;
+  std::optional<FaultRow> fault = TakeFault(cls, function, "", "");
+  if (!fault) return std::nullopt;
   return fault->status ? static_cast<int>(*fault->status) : 1;
 }
 

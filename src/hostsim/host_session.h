@@ -32,6 +32,8 @@ class HostSession {
 
   Store& store() { return store_; }
 
+  // Whether any fault may still fire in this process.
+  bool HasFaults() const { return !faults_.empty(); }
   // Throws QuorvicException(message, "cls.method") when a fault matches a call
   // of cls.method on object with name argument arg (see FaultMatches).
   void FireFault(const std::string& cls, const std::string& method, const std::string& object,
@@ -46,8 +48,8 @@ class HostSession {
  private:
   explicit HostSession(std::unique_ptr<Connection> db);
   // The first matching fault that may still fire, spending one of its times.
-  const FaultRow* TakeFault(const std::string& cls, const std::string& method,
-                            const std::string& object, const std::string& arg);
+  std::optional<FaultRow> TakeFault(const std::string& cls, const std::string& method,
+                                    const std::string& object, const std::string& arg);
   static void CloseCursors(void* session);
 
   std::unique_ptr<Connection> db_;

@@ -19,9 +19,26 @@ std::unique_ptr<Quorvic::Network::VirtualSwitchInfo> NetworkInfoImpl::GetVirtual
   return std::make_unique<hostsim::SwitchInfo>();
 }
 
-std::set<std::string> NetworkInfoImpl::GetAllPortGroupNames(Quorvic::Network::PortsetGetType) {
-  return RunOperation("NetworkInfoImpl", "GetAllPortGroupNames", "", "",
-                      [](Store& store) { return store.PortGroupNames(); });
+namespace {
+
+class HostPortGroupNames : public PortGroupNameSet {
+ public:
+  bool Contains(const std::string& name) const override {
+    return RunOperation("PortGroupNameSet", "Contains", "", name,
+                        [&](Store& store) { return store.FindPortGroup(name).has_value(); });
+  }
+  std::set<std::string> GetNames() const override {
+    return RunOperation("PortGroupNameSet", "GetNames", "", "",
+                        [](Store& store) { return store.PortGroupNames(); });
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<PortGroupNameSet> NetworkInfoImpl::GetAllPortGroupNames(
+    Quorvic::Network::PortsetGetType) {
+  hostsim::CheckOperation("NetworkInfoImpl", "GetAllPortGroupNames", "");
+  return std::make_unique<HostPortGroupNames>();
 }
 
 }  // namespace Korvel::Network

@@ -13,8 +13,7 @@ NicTeamingPolicy NicTeamingPolicy::GetDefaultPolicy() {
   return NicTeamingPolicy();
 }
 
-NicTeamingPolicy::NicTeamingPolicy(uint32_t mask, std::vector<std::string> order,
-                                   int32_t maxActive)
+NicTeamingPolicy::NicTeamingPolicy(uint32_t mask, std::vector<std::string> order, int32_t maxActive)
     : mask_(mask), uplinkOrder_(std::move(order)), maxActive_(maxActive) {}
 
 uint32_t NicTeamingPolicy::GetMask() const {

@@ -20,7 +20,7 @@ void CheckOperation(const char* cls, const char* method, const std::string& obje
 
 void CheckValueOperation(const char* cls, const char* method) {
   HostSession* session = HostSession::IfOpen();
-  if (session == nullptr || internalDepth > 0) return;
+  if (session == nullptr || internalDepth > 0 || !session->HasFaults()) return;
   session->FireFault(cls, method, std::string(), std::string());
 }
 

@@ -25,7 +25,7 @@ std::optional<std::vector<PortGroupRow>> PortGroupCursor::Take(int64_t switchId)
         "FROM port_groups g JOIN switches s ON s.id = g.switch_id "
         "LEFT JOIN port_group_order o ON o.port_group_id = g.id "
         "WHERE s.kind = 0 AND s.running = 1 AND s.system = ?1 "
-        "ORDER BY g.switch_id, g.id, o.position");
+        "ORDER BY s.id, g.id, o.position");
     statement_->Bind(1, system_ ? 1 : 0);
   }
   std::vector<PortGroupRow> rows;

@@ -48,7 +48,6 @@ CREATE TABLE switch_uplinks (
   UNIQUE (switch_id, list, pnic)
 ) WITHOUT ROWID;
 CREATE UNIQUE INDEX one_link_per_pnic ON switch_uplinks (pnic) WHERE list = 0;
-CREATE INDEX switch_uplinks_by_pnic ON switch_uplinks (pnic);
 CREATE TABLE port_groups (
   id INTEGER PRIMARY KEY,
   switch_id INTEGER NOT NULL REFERENCES switches (id) ON DELETE CASCADE,
@@ -66,7 +65,6 @@ CREATE TABLE port_group_order (
   PRIMARY KEY (port_group_id, position),
   UNIQUE (port_group_id, pnic)
 ) WITHOUT ROWID;
-CREATE INDEX port_group_order_by_pnic ON port_group_order (pnic);
 CREATE TABLE dvports (
   id INTEGER PRIMARY KEY,
   switch_id INTEGER NOT NULL REFERENCES switches (id) ON DELETE CASCADE,
@@ -88,7 +86,6 @@ CREATE TABLE dvport_uplinks (
   PRIMARY KEY (dvport_id, position),
   UNIQUE (dvport_id, pnic)
 ) WITHOUT ROWID;
-CREATE INDEX dvport_uplinks_by_pnic ON dvport_uplinks (pnic);
 CREATE TABLE uplink_timeouts (
   id INTEGER PRIMARY KEY,
   portset TEXT NOT NULL,

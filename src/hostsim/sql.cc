@@ -27,9 +27,7 @@ std::string Reason(sqlite3* db, int rc) {
 }  // namespace
 
 void CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-void FinalizeStatement::operator()(sqlite3_stmt* statement) const {
-  sqlite3_finalize(statement);
-}
+void FinalizeStatement::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
 
 Statement::Statement(Connection& connection, const std::string& sql) : connection_(connection) {
   sqlite3_stmt* raw = nullptr;
@@ -59,6 +57,10 @@ Statement& Statement::BindNull(int index) {
 }
 
 bool Statement::Step() {
+  if (!started_) {
+    connection_.CountStatement();
+    started_ = true;
+  }
   int rc = sqlite3_step(statement_.get());
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -72,13 +74,12 @@ void Statement::Run() {
 }
 
 void Statement::Reset() {
+  started_ = false;
   sqlite3_reset(statement_.get());
   sqlite3_clear_bindings(statement_.get());
 }
 
-int64_t Statement::Int(int column) const {
-  return sqlite3_column_int64(statement_.get(), column);
-}
+int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_.get(), column); }
 
 std::string Statement::Text(int column) const {
   const unsigned char* text = sqlite3_column_text(statement_.get(), column);
@@ -92,7 +93,8 @@ bool Statement::IsNull(int column) const {
 }
 
 StatementLease::StatementLease(Statement* cached, std::unique_ptr<Statement> owned, bool* inUse)
-    : statement_(cached != nullptr ? cached : owned.get()), owned_(std::move(owned)),
+    : statement_(cached != nullptr ? cached : owned.get()),
+      owned_(std::move(owned)),
       inUse_(inUse) {}
 
 StatementLease::StatementLease(StatementLease&& other) noexcept
@@ -129,6 +131,7 @@ Connection::~Connection() {
 }
 
 void Connection::Exec(const std::string& sql) {
+  ++statementsRun_;
   int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) Fail(rc);
 }

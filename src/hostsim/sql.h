@@ -49,6 +49,7 @@ class Statement {
  private:
   Connection& connection_;
   StmtPtr statement_;
+  bool started_ = false;
 };
 
 // A cached statement lent to one user; reset when the lease ends, so no read
@@ -91,6 +92,9 @@ class Connection {
   StatementLease Prepare(const std::string& sql);
   int64_t Changes() const;
   int64_t LastInsertId() const;
+  // How many statements this connection has started, for measuring readers.
+  int64_t StatementsRun() const { return statementsRun_; }
+  void CountStatement() { ++statementsRun_; }
 
   // Throws the exception for result code rc of an operation on this file.
   [[noreturn]] void Fail(int rc) const;
@@ -103,6 +107,7 @@ class Connection {
   std::string path_;
   DbPtr db_;
   std::map<std::string, Cached> cache_;
+  int64_t statementsRun_ = 0;
 };
 
 // A transaction that rolls back when it ends without Commit().

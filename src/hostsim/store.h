@@ -2,6 +2,7 @@
 #define HOSTSIM_STORE_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -30,9 +31,11 @@ class Store {
   // The running switch of that name and kind (opaque switches always run),
   // with its lists; nullopt when there is none.
   std::optional<SwitchRow> FindSwitch(const std::string& name, SwitchKind kind);
-  // The running switches of a kind in host order, with their lists; for
-  // standard switches, system selects system or other switches.
-  std::vector<SwitchRow> ReadSwitches(SwitchKind kind, bool system);
+  // Hands each running switch of a kind to each, in host order, with its
+  // lists; for standard switches, system selects system or other switches.
+  // Rows are handed over one by one so that a caller keeping its own objects
+  // never holds two copies of a large host.
+  void ReadSwitches(SwitchKind kind, bool system, const std::function<void(SwitchRow&&)>& each);
   // Every switch of a kind, running or not, in host order, with its lists.
   std::vector<SwitchRow> ReadAllSwitches(SwitchKind kind);
   // Every port group of the host, ordered by switch and then host order.
@@ -115,6 +118,8 @@ class Store {
   void RequireRunning(const SwitchRow& sw);
   // Throws "pnic NAME does not exist" unless it is a pnic.
   void RequirePnic(const std::string& name);
+  // Throws unless order names distinct pnics.
+  void CheckUplinkOrder(const std::vector<std::string>& order);
   // The name of the standard switch pnic is linked to, if any.
   std::optional<std::string> LinkedTo(const std::string& pnic);
 

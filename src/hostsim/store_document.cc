@@ -171,7 +171,8 @@ void Store::InsertHost(const HostDocument& doc) {
         insert->Run();
       }
       int64_t portRow = db_.LastInsertId();
-      InsertList(db_, "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)",
+      InsertList(db_,
+                 "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)",
                  portRow, port.clients);
       InsertList(db_, "INSERT INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, ?2, ?3)",
                  portRow, port.uplinks);

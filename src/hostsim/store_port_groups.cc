@@ -71,14 +71,7 @@ void Store::SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teamin
   Transaction txn = BeginWrite();
   RequirePortGroup(db_, pg);
   std::vector<std::string> order = teaming.orderSet ? teaming.order : std::vector<std::string>();
-  for (size_t i = 0; i < order.size(); ++i) {
-    RequirePnic(order[i]);
-    for (size_t j = 0; j < i; ++j) {
-      if (order[j] == order[i]) {
-        throw QuorvicException("the uplink order names " + order[i] + " twice");
-      }
-    }
-  }
+  CheckUplinkOrder(order);
   {
     auto st = db_.Prepare("UPDATE port_groups SET order_set = ?2, max_active = ?3 WHERE id = ?1");
     st->Bind(1, pg.id)
@@ -99,26 +92,6 @@ void Store::SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teamin
     insert->Bind(1, pg.id).Bind(2, position++).Bind(3, pnic);
     insert->Run();
   }
-  txn.Commit();
-}
-
-void Store::LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
-                               const std::string& uplink) {
-  Transaction txn = BeginWrite();
-  auto st = db_.Prepare(
-      "UPDATE uplink_timeouts SET loaded = 1 "
-      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3)");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId)).Bind(3, uplink);
-  st->Run();
-  txn.Commit();
-}
-
-void Store::LoadLagTimeouts(const std::string& portset, uint32_t lagId) {
-  Transaction txn = BeginWrite();
-  auto st = db_.Prepare(
-      "UPDATE lag_timeouts SET loaded = 1 WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2)");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId));
-  st->Run();
   txn.Commit();
 }
 

@@ -56,13 +56,24 @@ void AddListEntry(SwitchRow& row, const Statement& st) {
   }
 }
 
-// Reads switch rows ordered by id with their list entries.
+// Reads switch rows ordered by id with their list entries, handing each to
+// each once its last list entry is read.
+void VisitSwitches(Statement& st, const std::function<void(SwitchRow&&)>& each) {
+  std::optional<SwitchRow> row;
+  while (st.Step()) {
+    if (row && row->id != st.Int(0)) {
+      each(std::move(*row));
+      row.reset();
+    }
+    if (!row) row = SwitchFromColumns(st);
+    AddListEntry(*row, st);
+  }
+  if (row) each(std::move(*row));
+}
+
 std::vector<SwitchRow> CollectSwitches(Statement& st) {
   std::vector<SwitchRow> rows;
-  while (st.Step()) {
-    if (rows.empty() || rows.back().id != st.Int(0)) rows.push_back(SwitchFromColumns(st));
-    AddListEntry(rows.back(), st);
-  }
+  VisitSwitches(st, [&](SwitchRow&& row) { rows.push_back(std::move(row)); });
   return rows;
 }
 
@@ -107,15 +118,17 @@ std::optional<SwitchRow> Store::FindSwitch(const std::string& name, SwitchKind k
   return std::move(rows.front());
 }
 
-std::vector<SwitchRow> Store::ReadSwitches(SwitchKind kind, bool system) {
+void Store::ReadSwitches(SwitchKind kind, bool system,
+                         const std::function<void(SwitchRow&&)>& each) {
   if (kind == SwitchKind::kStandard) {
     auto st = db_.Prepare(SwitchQuery("s.kind = 0 AND s.running = 1 AND s.system = ?1"));
     st->Bind(1, system ? 1 : 0);
-    return CollectSwitches(*st);
+    VisitSwitches(*st, each);
+    return;
   }
   auto st = db_.Prepare(SwitchQuery("s.kind = ?1 AND s.running = 1"));
   st->Bind(1, KindCode(kind));
-  return CollectSwitches(*st);
+  VisitSwitches(*st, each);
 }
 
 std::vector<SwitchRow> Store::ReadAllSwitches(SwitchKind kind) {
@@ -145,9 +158,10 @@ std::vector<PortGroupRow> Store::ReadPortGroups(int64_t switchId) {
 std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const std::string& name) {
   std::vector<PortGroupRow> rows;
   {
-    auto st = db_.Prepare(std::string(kPortGroupQuery) +
-                          "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
-                          "g.switch_id AND s.kind = 0 AND s.running = 1) ORDER BY g.id, o.position");
+    auto st =
+        db_.Prepare(std::string(kPortGroupQuery) +
+                    "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
+                    "g.switch_id AND s.kind = 0 AND s.running = 1) ORDER BY g.id, o.position");
     st->Bind(1, name);
     rows = CollectPortGroups(*st);
   }

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 
 #include "hostnet/quorvic_exception.h"
@@ -58,12 +57,9 @@ void Store::RequirePnic(const std::string& name) {
   if (!IsPnic(name)) throw QuorvicException("pnic " + name + " does not exist");
 }
 
-namespace {
-
-// Refuses an uplink order that names a non-pnic or one pnic twice.
-void CheckOrder(Store& store, const std::vector<std::string>& order) {
+void Store::CheckUplinkOrder(const std::vector<std::string>& order) {
   for (size_t i = 0; i < order.size(); ++i) {
-    store.RequirePnic(order[i]);
+    RequirePnic(order[i]);
     for (size_t j = 0; j < i; ++j) {
       if (order[j] == order[i]) {
         throw QuorvicException("the uplink order names " + order[i] + " twice");
@@ -72,8 +68,6 @@ void CheckOrder(Store& store, const std::vector<std::string>& order) {
   }
 }
 
-}  // namespace
-
 SwitchRow Store::AddSwitch(SwitchRow row) {
   Transaction txn = BeginWrite();
   {
@@ -81,7 +75,7 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
     taken->Bind(1, row.name);
     if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
   }
-  if (row.teaming.orderSet) CheckOrder(*this, row.teaming.order);
+  if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
   if (!row.teaming.orderSet) row.teaming.order.clear();
   {
     auto insert = db_.Prepare(
@@ -114,7 +108,8 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
 
 void Store::RemoveSwitch(const std::string& name) {
   Transaction txn = BeginWrite();
-  auto remove = db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
+  auto remove =
+      db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
   remove->Bind(1, name);
   remove->Run();
   if (db_.Changes() == 0) {
@@ -144,7 +139,7 @@ void Store::SetMtu(const SwitchRow& sw, uint32_t mtu) {
 void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  if (teaming.orderSet) CheckOrder(*this, teaming.order);
+  if (teaming.orderSet) CheckUplinkOrder(teaming.order);
   {
     auto st = db_.Prepare("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1");
     st->Bind(1, sw.id)
@@ -169,69 +164,6 @@ void Store::RestoreVirtualSwitches() {
       "DELETE FROM switch_uplinks WHERE list = 0 AND switch_id IN "
       "(SELECT id FROM switches WHERE kind = 0 AND running = 0)");
   db_.Exec("UPDATE switches SET running = 1 WHERE kind = 0 AND running = 0");
-  txn.Commit();
-}
-
-void Store::AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  RequirePnic(pnic);
-  std::optional<std::string> owner = LinkedTo(pnic);
-  if (owner && *owner != sw.name) {
-    throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
-  }
-  std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
-  if (!owner) {
-    linked.push_back(pnic);
-    WriteList(sw.id, UplinkList::kLinked, linked);
-  }
-  if (persist) {
-    std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
-    if (std::find(config.begin(), config.end(), pnic) == config.end()) {
-      config.push_back(pnic);
-      WriteList(sw.id, UplinkList::kConfig, config);
-    }
-  }
-  txn.Commit();
-}
-
-void Store::RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
-  auto inConfig = std::find(config.begin(), config.end(), pnic);
-  if (configOnly) {
-    if (inConfig == config.end()) {
-      throw QuorvicException("pnic " + pnic + " is not in the stored configuration of " +
-                             sw.name);
-    }
-  } else {
-    std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
-    auto at = std::find(linked.begin(), linked.end(), pnic);
-    if (at == linked.end()) {
-      throw QuorvicException("pnic " + pnic + " is not linked to " + sw.name);
-    }
-    linked.erase(at);
-    WriteList(sw.id, UplinkList::kLinked, linked);
-  }
-  if (inConfig != config.end()) {
-    config.erase(inConfig);
-    WriteList(sw.id, UplinkList::kConfig, config);
-  }
-  txn.Commit();
-}
-
-void Store::RestoreUplinks(const SwitchRow& sw) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
-  for (const std::string& pnic : config) {
-    std::optional<std::string> owner = LinkedTo(pnic);
-    if (owner && *owner != sw.name) {
-      throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
-    }
-  }
-  WriteList(sw.id, UplinkList::kLinked, config);
   txn.Commit();
 }
 

@@ -25,12 +25,9 @@ void SwitchInfo::Refresh() {
   CheckOperation(kClass, "Refresh", "");
 }
 
-std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(const NicTeamingPolicy& teaming,
-                                                            const PortSecurityPolicy&,
-                                                            const ShapingPolicy&,
-                                                            const NicCapabilities&,
-                                                            const std::string& name,
-                                                            uint32_t numPorts) {
+std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(
+    const NicTeamingPolicy& teaming, const PortSecurityPolicy&, const ShapingPolicy&,
+    const NicCapabilities&, const std::string& name, uint32_t numPorts) {
   return RunOperation(kClass, "AddVirtualSwitch", "", name,
                       [&](Store& store) -> std::unique_ptr<VirtualSwitch> {
                         CheckSwitchName(name);
@@ -53,8 +50,7 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
   return RunOperation(kClass, "AddDVSwitch", "", name,
                       [&](Store& store) -> std::unique_ptr<DVSwitch> {
                         if (flags != 0) {
-                          throw QuorvicException("flags " + std::to_string(flags) +
-                                                 " must be 0");
+                          throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
                         }
                         CheckSwitchName(name);
                         CheckNumPorts(numPorts);
@@ -88,9 +84,9 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
     auto cursor = std::make_shared<PortGroupCursor>(store.Db(), system);
     HostSession::Get().RegisterCursor(cursor);
     std::vector<std::unique_ptr<VirtualSwitch>> switches;
-    for (SwitchRow& row : store.ReadSwitches(SwitchKind::kStandard, system)) {
+    store.ReadSwitches(SwitchKind::kStandard, system, [&](SwitchRow&& row) {
       switches.push_back(std::make_unique<StandardSwitch>(std::move(row), cursor));
-    }
+    });
     return switches;
   });
 }
@@ -98,9 +94,9 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
   return RunOperation(kClass, "GetDVSwitches", "", "", [&](Store& store) {
     std::vector<std::unique_ptr<DVSwitch>> switches;
-    for (SwitchRow& row : store.ReadSwitches(SwitchKind::kDistributed, false)) {
+    store.ReadSwitches(SwitchKind::kDistributed, false, [&](SwitchRow&& row) {
       switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
-    }
+    });
     return switches;
   });
 }
@@ -108,9 +104,9 @@ std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetOpaqueSwitches() {
   return RunOperation(kClass, "GetOpaqueSwitches", "", "", [&](Store& store) {
     std::vector<std::unique_ptr<DVSwitch>> switches;
-    for (SwitchRow& row : store.ReadSwitches(SwitchKind::kOpaque, false)) {
+    store.ReadSwitches(SwitchKind::kOpaque, false, [&](SwitchRow&& row) {
       switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
-    }
+    });
     return switches;
   });
 }

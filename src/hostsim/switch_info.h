@@ -20,12 +20,9 @@ class SwitchInfo : public Quorvic::Network::VirtualSwitchInfo {
       const Quorvic::Network::ShapingPolicy& shaping,
       const Quorvic::Network::NicCapabilities& capabilities, const std::string& name,
       uint32_t numPorts) override;
-  std::unique_ptr<Quorvic::Network::DVSwitch> AddDVSwitch(const std::string& uuid,
-                                                          const std::string& name,
-                                                          const std::string& implClass,
-                                                          const std::string& dvsName,
-                                                          uint32_t numPorts, uint32_t version,
-                                                          int flags) override;
+  std::unique_ptr<Quorvic::Network::DVSwitch> AddDVSwitch(
+      const std::string& uuid, const std::string& name, const std::string& implClass,
+      const std::string& dvsName, uint32_t numPorts, uint32_t version, int flags) override;
   void RemoveVirtualSwitch(const std::string& name) override;
   bool IsStandardSwitch(const std::string& name) override;
 

@@ -1,34 +1,65 @@
 #ifndef LIST_TABLE_H_
 #define LIST_TABLE_H_
 
+#include <charconv>
 #include <cstddef>
-#include <iomanip>
 #include <iostream>
+#include <string>
+#include <type_traits>
 
 // The layout every listing table shares. A table is an array of columns, each
 // a header text, a minimum width and a function that fetches the row's value
-// and hands it to its cell. Header and rows go to standard output, cell by
-// cell as each value arrives: when a fetch throws, the cells before it stay
-// written and the line is left without its end.
+// and hands it to its cell. Each value is fetched just before its cell is
+// written; when a fetch throws, the cells before it stay written and the line
+// is left without its end.
 //
 // Cells are padded on the right to their width (standard output is set to
 // left justification by SetLeftJustified) and never cut: a longer value
 // pushes the rest of its line to the right. Every line keeps the padding of
 // its last cell and ends as every line of the tool does (commands/output.h).
 
-// One cell of a row: writes a value in the column's width. A column that
-// writes nothing for a row (an absent value) leaves no trace on the line.
+// The cells of the line being written. They go to standard output in one
+// write when the line is done, or when a fetch throws on the way: the
+// destructor writes the cells collected so far while the exception passes,
+// so the line stands exactly as far as it got.
+class PendingLine {
+ public:
+  PendingLine() { Text().clear(); }
+  ~PendingLine() { std::cout.write(Text().data(), static_cast<std::streamsize>(Text().size())); }
+  PendingLine(const PendingLine&) = delete;
+  PendingLine& operator=(const PendingLine&) = delete;
+
+  // One buffer serves every line; only one line is pending at a time.
+  static std::string& Text() {
+    static std::string text;
+    return text;
+  }
+};
+
+// One cell of a row: writes a value in the column's width, padded on the
+// right with blanks (standard output is left-justified) and whole when it is
+// longer; numbers in decimal, a boolean as 1 or 0. A column that writes
+// nothing for a row (an absent value) leaves no trace on the line.
 class Cell {
  public:
   explicit Cell(int width) : width_(width) {}
-  template <typename T>
-  void operator()(const T& value) const {
-    // The width is set only once the value is at hand, so a fetch that throws
-    // leaves no width behind on the stream.
-    std::cout << std::setw(width_) << value;
+  void operator()(const std::string& value) const { Write(value.data(), value.size()); }
+  void operator()(const char* value) const { Write(value, std::char_traits<char>::length(value)); }
+  void operator()(bool value) const { Write(value ? "1" : "0", 1); }
+  template <typename Number, typename = std::enable_if_t<std::is_integral_v<Number>>>
+  void operator()(Number value) const {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    Write(digits, static_cast<size_t>(end - digits));
   }
 
  private:
+  void Write(const char* text, size_t size) const {
+    std::string& line = PendingLine::Text();
+    line.append(text, size);
+    if (size < static_cast<size_t>(width_)) line.append(width_ - size, ' ');
+  }
+
   int width_;
 };
 
@@ -62,14 +93,20 @@ constexpr Column<Row> Gap() {
 // Writes the table's header line.
 template <typename Row, size_t N>
 void WriteHeader(const Column<Row> (&table)[N]) {
-  for (const Column<Row>& column : table) Cell(column.width)(column.header);
+  {
+    PendingLine line;
+    for (const Column<Row>& column : table) Cell(column.width)(column.header);
+  }
   EndLine();
 }
 
 // Writes one row of the table, fetching each value just before its cell.
 template <typename Row, size_t N>
 void WriteRow(const Column<Row> (&table)[N], Row& row) {
-  for (const Column<Row>& column : table) column.write(Cell(column.width), row);
+  {
+    PendingLine line;
+    for (const Column<Row>& column : table) column.write(Cell(column.width), row);
+  }
   EndLine();
 }
 
