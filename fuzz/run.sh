@@ -15,7 +15,7 @@ if ! command -v clang++-14 >/dev/null; then
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPLONCFG_FUZZ=ON -DPLONCFG_TESTS=OFF >/dev/null
+  -DPLONCFG_FUZZ=ON -DPLONCFG_TESTS=OFF -DPLONCFG_STATIC_CXX_RUNTIME=OFF >/dev/null
 cmake --build "$build" --parallel 2 --target command_line_fuzz host_json_fuzz >/dev/null
 
 # The command-line target jumps out of the parser's exits, leaving what those
