@@ -91,76 +91,41 @@ std::vector<std::string> HostileNames() {
           std::string(4096, 'k')};
 }
 
-// One slot a name can go into: how it is added, seen and removed again.
+// One slot a name can go into: how it is added, checked and removed again;
+// "@" in a command stands for the name. A check prints 1 when the name
+// exists; an empty check or removal means the slot has none.
 struct NameSlot {
   const char* what;
-  Args (*add)(const std::string& name);
-  Args (*check)(const std::string& name);  // prints 1 when it exists; empty: none
-  const char* dumpList;                    // where dump shows it, or null
+  Args add, check, remove;
+  const char* dumpList;  // the list of dump that shows it, or null
   const char* dumpKey;
   bool listed;  // -l prints it
-  Args (*remove)(const std::string& name);
 };
 
+// After "--" a name that looks like an option is still the name.
+// clang-format off
 const NameSlot kNameSlots[] = {
-    {"port group",
-     [](const std::string& n) {
-       return Args{"-A", n, "vSwitch0"};
-     },
-     [](const std::string& n) {
-       return Args{"-C", n};
-     },
-     "portGroups", "name", true,
-     [](const std::string& n) {
-       return Args{"-D", n, "vSwitch0"};
-     }},
-    // After "--" a name that looks like an option is still the name.
-    {"switch",
-     [](const std::string& n) {
-       return Args{"-a", "--", n};
-     },
-     [](const std::string& n) {
-       return Args{"-c", "--", n};
-     },
-     "switches", "name", true,
-     [](const std::string& n) {
-       return Args{"-d", "--", n};
-     }},
-    {"DVSwitch",
-     [](const std::string& n) {
-       return Args{"-a", "-W", "--", n};
-     },
-     [](const std::string& n) {
-       return Args{"-c", "--", n};
-     },
-     "dvswitches", "name", true,
-     [](const std::string& n) {
-       return Args{"-d", "-W", "--", n};
-     }},
-    {"implementation class",
-     [](const std::string& n) {
-       return Args{"-a", "-W", "-I", n, "dvsI"};
-     },
-     nullptr, "dvswitches", "implClass", false,
-     [](const std::string&) {
-       return Args{"-d", "-W", "dvsI"};
-     }},
-    {"uplink",
-     [](const std::string& n) {
-       return Args{"-L", n, "vSwitch0"};
-     },
-     nullptr, nullptr, nullptr, false, nullptr},
-    {"CDP status",
-     [](const std::string& n) {
-       return Args{"-B", n, "vSwitch0"};
-     },
-     nullptr, nullptr, nullptr, false, nullptr},
-    {"port group uplink",
-     [](const std::string& n) {
-       return Args{"-M", n, "-p", "Management", "vSwitch0"};
-     },
-     nullptr, nullptr, nullptr, false, nullptr},
+    {"port group", {"-A", "@", "vSwitch0"}, {"-C", "@"}, {"-D", "@", "vSwitch0"},
+     "portGroups", "name", true},
+    {"switch", {"-a", "--", "@"}, {"-c", "--", "@"}, {"-d", "--", "@"},
+     "switches", "name", true},
+    {"DVSwitch", {"-a", "-W", "--", "@"}, {"-c", "--", "@"}, {"-d", "-W", "--", "@"},
+     "dvswitches", "name", true},
+    {"implementation class", {"-a", "-W", "-I", "@", "dvsI"}, {}, {"-d", "-W", "dvsI"},
+     "dvswitches", "implClass", false},
+    {"uplink", {"-L", "@", "vSwitch0"}, {}, {}, nullptr, nullptr, false},
+    {"CDP status", {"-B", "@", "vSwitch0"}, {}, {}, nullptr, nullptr, false},
+    {"port group uplink", {"-M", "@", "-p", "Management", "vSwitch0"}, {}, {},
+     nullptr, nullptr, false},
 };
+// clang-format on
+
+Args Fill(Args command, const std::string& name) {
+  for (std::string& arg : command) {
+    if (arg == "@") arg = name;
+  }
+  return command;
+}
 
 // True when the dump has, somewhere in a list called list, an object whose
 // key holds exactly name.
@@ -186,7 +151,7 @@ void TryName(const Tools& tools, const Json& original, const NameSlot& slot,
              const std::string& name) {
   ++figures.tried;
   const std::string what = std::string(slot.what) + " " + ShowCommand({name});
-  const ProcessResult add = tools.Vswitch(slot.add(name));
+  const ProcessResult add = tools.Vswitch(Fill(slot.add, name));
   if (Crashed(add)) {
     ++figures.crashes;
     return Broken(what + ": crashed", add);
@@ -199,8 +164,8 @@ void TryName(const Tools& tools, const Json& original, const NameSlot& slot,
     return;
   }
   ++figures.stored;
-  if (slot.check != nullptr) {
-    const ProcessResult check = tools.Vswitch(slot.check(name));
+  if (!slot.check.empty()) {
+    const ProcessResult check = tools.Vswitch(Fill(slot.check, name));
     if (check.out != "1\n") Broken(what + ": stored, but the check does not find it", check);
   }
   if (slot.listed) {
@@ -213,8 +178,8 @@ void TryName(const Tools& tools, const Json& original, const NameSlot& slot,
       Broken(what + ": stored, but dump shows it otherwise", add);
     }
   }
-  if (slot.remove != nullptr) {
-    const ProcessResult remove = tools.Vswitch(slot.remove(name));
+  if (!slot.remove.empty()) {
+    const ProcessResult remove = tools.Vswitch(Fill(slot.remove, name));
     if (remove.status != 0) Broken(what + ": stored, but cannot be removed by its name", remove);
   }
   if (tools.Dump() != original) {
@@ -223,92 +188,43 @@ void TryName(const Tools& tools, const Json& original, const NameSlot& slot,
   }
 }
 
-// A number given to an option, and where the host keeps it.
-struct NumberCase {
-  Args args;
-  const char* pointer;           // JSON pointer into the dump
-  std::optional<Json> expected;  // the stored value, or nullopt: refused
+// Numbers given to one option: the command ("@" stands for the number),
+// where the host keeps the value, and what each text must store there
+// (nullopt: refused). Texts are narrowed to the field's width, as the C
+// library reads them.
+struct NumberField {
+  Args command;
+  const char* pointer;  // JSON pointer into the dump
+  std::vector<std::pair<std::string, std::optional<Json>>> values;
 };
 
-std::vector<NumberCase> NumberCases() {
-  const char* vlan = "/switches/0/portGroups/0/vlan";
-  const char* maxActive = "/switches/0/teaming/maxActive";
-  const char* mtu = "/switches/0/mtu";
-  const char* ports = "/switches/1/numPorts";
-  const char* version = "/dvswitches/0/version";
-  const char* loaded = "/uplinkTimeouts/0/loaded";
-  auto vlanCase = [&](const char* text, std::optional<Json> want) {
-    return NumberCase{{"-v", text, "-p", "Management", "vSwitch0"}, vlan, want};
-  };
-  auto maxCase = [&](const char* text, std::optional<Json> want) {
-    return NumberCase{{"-X", text, "vSwitch0"}, maxActive, want};
-  };
-  auto mtuCase = [&](const char* text, std::optional<Json> want) {
-    return NumberCase{{"-m", text, "vSwitch0"}, mtu, want};
-  };
-  auto portsCase = [&](const char* text, std::optional<Json> want) {
-    return NumberCase{{"-a", std::string("sw:") + text}, ports, want};
-  };
-  auto versionCase = [&](const char* text, std::optional<Json> want) {
-    return NumberCase{{"-a", "-W", "-n", text, "dvs"}, version, want};
-  };
-  auto lagCase = [&](const char* text, std::optional<Json> want) {
-    return NumberCase{{"-O", "-j", text}, loaded, want};
-  };
+std::vector<NumberField> NumberFields() {
   const std::nullopt_t refused = std::nullopt;
+  // clang-format off
   return {
-      vlanCase("0", 0),
-      vlanCase("4095", 4095),
-      vlanCase("4096", refused),
-      vlanCase("-1", refused),
-      vlanCase("0x10", 16),
-      vlanCase("010", 8),
-      vlanCase("", 0),
-      vlanCase(" 7", 7),
-      vlanCase("12abc", refused),
-      vlanCase("4294967295", refused),
-      vlanCase("4294967296", 0),
-      vlanCase("18446744073709551615", refused),
-      vlanCase("99999999999999999999", refused),
-      maxCase("0", 0),
-      maxCase("-1", -1),
-      maxCase("2147483647", 2147483647),
-      maxCase("-2147483648", -2147483648LL),
-      maxCase("2147483648", -2147483648LL),
-      maxCase("4294967295", -1),
-      maxCase("3x", refused),
-      maxCase("", 0),
-      mtuCase("1280", 1280),
-      mtuCase("9000", 9000),
-      mtuCase("1279", refused),
-      mtuCase("9001", refused),
-      mtuCase("0", refused),
-      mtuCase("65535", refused),
-      mtuCase("65536", refused),
-      mtuCase("70000", 4464),
-      mtuCase("0x2328", 9000),
-      mtuCase("-1", refused),
-      portsCase("8", 8),
-      portsCase("4096", 4096),
-      portsCase("7", refused),
-      portsCase("4097", refused),
-      portsCase("", refused),
-      portsCase("-1", refused),
-      portsCase("2147483647", refused),
-      portsCase("2147483648", refused),
-      portsCase("4294967304", 8),
-      versionCase("6", 6),
-      versionCase("5", 5),
-      versionCase("-1", refused),
-      versionCase("4294967295", refused),
-      versionCase("abc", 0),
-      lagCase("5", true),
-      lagCase("0", true),
-      lagCase("4", false),
-      lagCase("0x5", true),
-      lagCase("4294967301", true),
-      lagCase("-1", false),
+      {{"-v", "@", "-p", "Management", "vSwitch0"}, "/switches/0/portGroups/0/vlan",
+       {{"0", 0}, {"4095", 4095}, {"4096", refused}, {"-1", refused}, {"0x10", 16}, {"010", 8},
+        {"", 0}, {" 7", 7}, {"12abc", refused}, {"4294967295", refused}, {"4294967296", 0},
+        {"18446744073709551615", refused}, {"99999999999999999999", refused}}},
+      {{"-X", "@", "vSwitch0"}, "/switches/0/teaming/maxActive",
+       {{"0", 0}, {"-1", -1}, {"2147483647", 2147483647}, {"-2147483648", -2147483648LL},
+        {"2147483648", -2147483648LL}, {"4294967295", -1}, {"3x", refused}, {"", 0}}},
+      {{"-m", "@", "vSwitch0"}, "/switches/0/mtu",
+       {{"1280", 1280}, {"9000", 9000}, {"1279", refused}, {"9001", refused}, {"0", refused},
+        {"65535", refused}, {"65536", refused}, {"70000", 4464}, {"0x2328", 9000},
+        {"-1", refused}}},
+      {{"-a", "sw:@"}, "/switches/1/numPorts",
+       {{"8", 8}, {"4096", 4096}, {"7", refused}, {"4097", refused}, {"", refused},
+        {"-1", refused}, {"2147483647", refused}, {"2147483648", refused},
+        {"4294967304", 8}}},
+      {{"-a", "-W", "-n", "@", "dvs"}, "/dvswitches/0/version",
+       {{"6", 6}, {"5", 5}, {"-1", refused}, {"4294967295", refused}, {"abc", 0}}},
+      // The start host has one uplink timeout record, of LAG 5.
+      {{"-O", "-j", "@"}, "/uplinkTimeouts/0/loaded",
+       {{"5", true}, {"0", true}, {"4", false}, {"0x5", true}, {"4294967301", true},
+        {"-1", false}}},
   };
+  // clang-format on
 }
 
 Json NumberHost(Json host) {
@@ -317,11 +233,16 @@ Json NumberHost(Json host) {
 }
 
 // start is a dump, so that a refusal must leave the next dump equal to it.
-void TryNumber(const Tools& tools, const Json& start, const NumberCase& c) {
+void TryNumber(const Tools& tools, const Json& start, const NumberField& field,
+               const std::string& text, const std::optional<Json>& expected) {
   ++figures.tried;
   tools.Load(start);
-  const std::string what = ShowCommand(c.args);
-  const ProcessResult run = tools.Vswitch(c.args);
+  Args command = field.command;
+  for (std::string& arg : command) {
+    if (arg.find('@') != std::string::npos) arg.replace(arg.find('@'), 1, text);
+  }
+  const std::string what = ShowCommand(command);
+  const ProcessResult run = tools.Vswitch(command);
   if (Crashed(run)) {
     ++figures.crashes;
     return Broken(what + ": crashed", run);
@@ -329,18 +250,18 @@ void TryNumber(const Tools& tools, const Json& start, const NumberCase& c) {
   const Json host = tools.Dump();
   if (run.status != 0) {
     ++figures.refused;
-    if (c.expected) Broken(what + ": refused, expected " + c.expected->dump(), run);
+    if (expected) Broken(what + ": refused, expected " + expected->dump(), run);
     if (run.err.empty()) Broken(what + ": refused without a message", run);
     if (host != start) Broken(what + ": refused, but the host changed", run);
     return;
   }
   ++figures.stored;
-  const Json::json_pointer pointer(c.pointer);
+  const Json::json_pointer pointer(field.pointer);
   const Json got = host.contains(pointer) ? host[pointer] : Json();
-  if (!c.expected)
-    return Broken(what + ": accepted, expected a refusal; stored " + got.dump(), run);
-  if (got != *c.expected)
-    Broken(what + ": stored " + got.dump() + ", expected " + c.expected->dump(), run);
+  if (!expected) return Broken(what + ": accepted, expected a refusal; stored " + got.dump(), run);
+  if (got != *expected) {
+    Broken(what + ": stored " + got.dump() + ", expected " + expected->dump(), run);
+  }
 }
 
 std::string ReadFile(const std::string& path) {
@@ -457,7 +378,11 @@ int main(int argc, char** argv) {
   }
   tools.Load(NumberHost(original));
   const Json numberHost = tools.Dump();
-  for (const NumberCase& c : NumberCases()) TryNumber(tools, numberHost, c);
+  for (const NumberField& field : NumberFields()) {
+    for (const auto& [text, expected] : field.values) {
+      TryNumber(tools, numberHost, field, text, expected);
+    }
+  }
   const std::string clean = CleanDatabase(tools, folder + "/clean.db");
   for (const BadDatabase& bad : kBadDatabases) TryBadDatabase(tools, folder, bad, clean);
 
