@@ -40,6 +40,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QUENTA_HOSTNET_DB="$work/hostnet.db"
 failures=0
+# This shell is process 1 of the namespace: it notes every SIGHUP it gets, so
+# that a signal meant for no one, or for process 1, shows.
+trap ': > "$work/init_got"' HUP
 
 # A process that records a SIGHUP in $work/got; its PID goes to $child.
 start_child() {
@@ -82,24 +85,28 @@ fail() {
 # check NAME CONTENT STATUS SIGNALLED STDOUT
 # CONTENT is printf text written to the PID file ("<missing>": no file), with
 # CHILD standing for the child's PID and GONE for the PID of an ended process.
-# SIGNALLED is yes or no; STDOUT is the one expected line of standard output,
-# or empty. The reassociation must happen exactly when the status is 0.
+# SIGNALLED is yes, no, or init (process 1, this shell, and not the child);
+# STDOUT is the one expected line of standard output, or empty. The
+# reassociation must happen exactly when the status is 0.
 check() {
   name=$1
   passed=yes
-  rm -f "$QUENTA_HOSTNET_DB" "$pid_file"
+  rm -f "$QUENTA_HOSTNET_DB" "$pid_file" "$work/init_got"
   start_child
   sh -c 'exit 0' &
   gone=$!
   wait "$gone"
   if [ "$2" != "<missing>" ]; then
     # shellcheck disable=SC2059
-    printf "$(printf '%s' "$2" | sed "s/CHILD/$child/; s/GONE/$gone/")" > "$pid_file"
+    printf -- "$(printf '%s' "$2" | sed "s/CHILD/$child/; s/GONE/$gone/")" > "$pid_file"
   fi
   "$vswitch" -f vSwitch0 > "$work/stdout" 2> "$work/stderr"
   status=$?
   if [ "$4" = yes ]; then tenths=30; else tenths=3; fi
   if child_got_hup "$tenths"; then got=yes; else got=no; fi
+  if [ -e "$work/init_got" ]; then
+    [ "$got" = yes ] && got=both || got=init
+  fi
   stop_child
   if [ -n "$5" ]; then printf '%s\n' "$5"; fi > "$work/expected"
   if [ "$3" = 0 ]; then forced=1; else forced=0; fi
@@ -126,6 +133,9 @@ check "blank text"                       '  \n\t\n'      1 no  "$unreadable"
 check "no digits"                        'none\n'        1 no  "$unreadable"
 check "2^32-1, which reads as -1"        '4294967295\n'  1 no  "$unreadable"
 check "2^31, the first negative pid_t"   '2147483648\n'  1 no  "$unreadable"
+check "2^32+1, which wraps round to 1"   '4294967297\n'  1 no  "$unreadable"
+check "a negative number"                '-1\n'          1 no  "$unreadable"
+check "process 1, named by the file"     '1\n'           0 init ""
 check "no PID file"                      '<missing>'     1 no  "Failed to open $pid_file"
 
 [ "$failures" = 0 ]

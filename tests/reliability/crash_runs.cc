@@ -1,0 +1,275 @@
+// Crashes: mutating invocations of ploncfg-vswitch, each killed with SIGKILL
+// at a random moment of its run. After every kill the database must pass
+// SQLite's integrity and foreign key checks, and the host must be exactly as
+// it was before the invocation or as the same invocation leaves it when it
+// runs to the end on a copy. The only states in between that are allowed are
+// those between two library calls of one command (a link made before the
+// uplink order follows it); they are counted apart. Faults with a countdown
+// are armed on two switches, so that a kill also lands while a fault fires:
+// its count must drop by one or not at all. Prints the figures; exits 1 on a
+// corruption, a half-applied operation or a wrong countdown.
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "json_diff.h"
+#include "tool_process.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// What a command may leave behind when it dies between its library calls:
+// the listed members of its switch taken from the finished run, the rest as
+// before. Empty for commands that make a single change.
+struct Operation {
+  Args args;
+  std::string switchName;
+  std::vector<std::string> firstStep;
+  bool topLevel = false;  // firstStep names members of the host, not the switch
+};
+
+const char* const kSwitches[] = {"sw0", "sw1", "sw2"};
+const char* const kCdp[] = {"down", "listen", "advertise", "both"};
+constexpr int kPnics = 6;
+
+Json StartHost() {
+  Json pnics = Json::array();
+  for (int i = 0; i < kPnics; ++i) pnics.push_back("nic" + std::to_string(i));
+  Json groups = Json::array();
+  for (int i = 0; i < 4; ++i) groups.push_back({{"name", "pg" + std::to_string(i)}});
+  return {
+      {"pnics", pnics},
+      {"switches",
+       {{{"name", "sw0"},
+         {"uplinks", {"nic0"}},
+         {"teaming", {{"uplinkOrder", {"nic0"}}, {"maxActive", 1}}},
+         {"portGroups", groups}},
+        {{"name", "sw1"}, {"uplinks", {"nic1"}}},
+        {{"name", "sw2"}}}},
+      {"faults",
+       {{{"op", "VirtualSwitch.SetCdpStatus"},
+         {"target", "sw1"},
+         {"message", "CDP is stuck"},
+         {"times", 100000}},
+        {{"op", "SetMtu"}, {"target", "sw2"}, {"message", "MTU is stuck"}, {"times", 100000}}}}};
+}
+
+class OperationMaker {
+ public:
+  explicit OperationMaker(unsigned seed) : random_(seed) {}
+
+  Operation Next(const Json& host) {
+    const std::string sw = kSwitches[Pick(3)];
+    const std::string pnic = "nic" + std::to_string(Pick(kPnics));
+    const std::string pg = SomePortGroup(host, sw);
+    switch (Pick(15)) {
+      case 0:
+        return {{"-A", "c" + std::to_string(serial_++), sw}, sw, {}};
+      case 1:
+        return {{"-D", pg, sw}, sw, {}};
+      case 2:
+        return {{"-v", std::to_string(Pick(4096)), "-p", pg, sw}, sw, {}};
+      case 3:
+      case 4:
+        return {{"-L", pnic, sw}, sw, {"uplinks", "configUplinks"}};
+      case 5:
+        return {{"-U", pnic, sw}, sw, {"teaming"}};
+      case 6:
+        return {{"-m", std::to_string(1280 + Pick(7721)), sw}, sw, {}};
+      case 7:
+        return {{"-X", std::to_string(Pick(4)), sw}, sw, {}};
+      case 8:
+        return {{"-B", kCdp[Pick(4)], sw}, sw, {}};
+      case 9:
+        return {
+            {"-a", "x" + std::to_string(serial_++) + ":" + std::to_string(8 + Pick(64))}, "", {}};
+      case 10:
+        return {{"-d", SomeSwitch(host, 'x')}, "", {}};
+      case 11:
+        return {{"-a", "-W", "dvs" + std::to_string(serial_++)}, "", {}};
+      case 12:
+        return {{"-M", pnic, "-p", pg, sw}, sw, {}};
+      case 13:
+        return {{"-N", pnic, "-p", pg, sw}, sw, {}};
+      default:
+        return {{"-y", sw}, sw, {"ensActivateNode"}, true};
+    }
+  }
+
+  long Delay(long minMicros, long maxMicros) {
+    return std::uniform_int_distribution<long>(minMicros, maxMicros)(random_);
+  }
+
+ private:
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+  std::string SomePortGroup(const Json& host, const std::string& sw) {
+    for (const Json& s : host["switches"]) {
+      if (s["name"] == sw && !s["portGroups"].empty()) {
+        return s["portGroups"][Pick(static_cast<int>(s["portGroups"].size()))]["name"];
+      }
+    }
+    return "none";
+  }
+
+  std::string SomeSwitch(const Json& host, char initial) {
+    std::vector<std::string> names;
+    for (const Json& s : host["switches"]) {
+      const std::string name = s["name"];
+      if (name[0] == initial) names.push_back(name);
+    }
+    return names.empty() ? std::string(1, initial) : names[Pick(static_cast<int>(names.size()))];
+  }
+
+  std::mt19937 random_;
+  int serial_ = 0;
+};
+
+// The state after the first library call of op: before, with op's first-step
+// members from after.
+Json FirstStep(const Operation& op, const Json& before, const Json& after) {
+  Json mid = before;
+  if (op.topLevel) {
+    for (const std::string& key : op.firstStep) mid[key] = after[key];
+    return mid;
+  }
+  for (Json& sw : mid["switches"]) {
+    if (sw["name"] != op.switchName) continue;
+    for (const Json& done : after["switches"]) {
+      if (done["name"] != op.switchName) continue;
+      for (const std::string& key : op.firstStep) sw[key] = done[key];
+    }
+  }
+  return mid;
+}
+
+// SQLite's own checks of the file: "ok" and no foreign key violations, or
+// what they report instead.
+std::string CheckIntegrity(const std::string& path) {
+  sqlite3* db = nullptr;
+  std::string report;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    report = std::string("cannot open: ") + sqlite3_errmsg(db);
+  } else {
+    for (const char* sql : {"PRAGMA integrity_check", "PRAGMA foreign_key_check"}) {
+      sqlite3_stmt* st = nullptr;
+      if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        report += std::string(sql) + ": " + sqlite3_errmsg(db) + "; ";
+      }
+      while (st != nullptr && sqlite3_step(st) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(st, 0);
+        std::string row = text != nullptr ? reinterpret_cast<const char*>(text) : "";
+        if (row != "ok") report += std::string(sql) + ": " + row + "; ";
+      }
+      sqlite3_finalize(st);
+    }
+  }
+  sqlite3_close(db);
+  return report;
+}
+
+// How long an uninterrupted run takes here, in microseconds: the median of a
+// few runs of a small change.
+long TypicalRunMicros(const Tools& tools) {
+  std::vector<long> times;
+  for (int i = 0; i < 9; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    tools.Vswitch({"-m", "1500", "sw0"});
+    times.push_back(static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now() - start)
+                                          .count()));
+  }
+  std::nth_element(times.begin(), times.begin() + 4, times.end());
+  return times[4];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Arguments arguments(argc, argv, "[--runs N] [--seed N]");
+  const long runs = arguments.Number("runs", 300);
+  const auto seed = static_cast<unsigned>(arguments.Number("seed", std::random_device{}()));
+  const std::string folder = MakeTempFolder("ploncfg-crash");
+  const Tools real{arguments.Vswitch(), arguments.Host(), folder + "/host.db"};
+  const Tools copy{arguments.Vswitch(), arguments.Host(), folder + "/copy.db"};
+  real.Load(StartHost());
+  const long typical = TypicalRunMicros(real);
+
+  OperationMaker maker(seed);
+  long killedUnchanged = 0, killedChanged = 0;
+  long killed = 0, corrupt = 0, halfApplied = 0, betweenSteps = 0, countdowns = 0, unexpected = 0;
+  for (long i = 0; i < runs; ++i) {
+    const Json before = real.Dump();
+    const Operation op = maker.Next(before);
+    copy.Load(before);
+    const ProcessResult whole = copy.Vswitch(op.args);
+    const Json after = copy.Dump();
+
+    // Start-up takes most of a run; the kills spread over the rest of it, and
+    // some come after it ended.
+    const ProcessResult run =
+        RunAndKill(real.vswitch, op.args, real.db, maker.Delay(typical / 2, typical * 3 / 2));
+    killed += run.killed;
+    const std::string integrity = CheckIntegrity(real.db);
+    if (!integrity.empty()) {
+      ++corrupt;
+      std::cerr << "after " << ShowCommand(op.args) << ": " << integrity << "\n";
+    }
+    const Json state = real.Dump();
+    if (!run.killed) {
+      if (state != after || run.status != whole.status || run.out != whole.out ||
+          run.err != whole.err) {
+        ++unexpected;
+        std::cerr << ShowCommand(op.args)
+                  << " ran to the end but did not do what it does on a copy\n";
+        ReportDifferences(after, state, "", std::cerr);
+      }
+      continue;
+    }
+    if (state["faults"] != before["faults"] && state["faults"] != after["faults"]) {
+      ++countdowns;
+      std::cerr << "killed " << ShowCommand(op.args) << ": fault countdown is off\n";
+      ReportDifferences(after["faults"], state["faults"], "faults", std::cerr);
+    }
+    if (before != after) {
+      killedUnchanged += state == before;
+      killedChanged += state == after;
+    }
+    if (state == before || state == after) continue;
+    if (!op.firstStep.empty() && state == FirstStep(op, before, after)) {
+      ++betweenSteps;
+      continue;
+    }
+    ++halfApplied;
+    std::cerr << "killed " << ShowCommand(op.args) << " left the host half changed:\n";
+    ReportDifferences(after, state, "", std::cerr);
+  }
+
+  std::cout << "crashes: " << runs << " invocations, " << killed << " killed with SIGKILL (seed "
+            << seed << ", kills " << typical / 2 << " to " << typical * 3 / 2
+            << " us after the start)\n"
+            << "killed runs of a change: " << killedUnchanged << " before it, " << killedChanged
+            << " after it\n"
+            << "integrity_check: " << (corrupt == 0 ? "ok" : "FAILED") << " after every run ("
+            << corrupt << " corruptions)\n"
+            << "half-applied operations: " << halfApplied << "\n"
+            << "fault countdowns lost or doubled: " << countdowns << "\n"
+            << "completed runs that differ from an undisturbed run: " << unexpected << "\n"
+            << "killed between two library calls of one command (allowed): " << betweenSteps
+            << "\n";
+  const bool kept = corrupt == 0 && halfApplied == 0 && countdowns == 0 && unexpected == 0;
+  if (kept) {
+    std::filesystem::remove_all(folder);
+  } else {
+    std::cout << "host kept in " << folder << "\n";
+  }
+  return kept ? 0 : 1;
+}
