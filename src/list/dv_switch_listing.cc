@@ -54,7 +54,6 @@ const Column<DVPortRow> kDVPortTable[] = {
 }  // namespace
 
 void ListDVSwitch(const DVSwitch& dvswitch) {
-  SetLeftJustified();
   // Outside the guarded region, so the ports are released however it ends.
   std::vector<std::unique_ptr<DVPort>> ports;
   try {

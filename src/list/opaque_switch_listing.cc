@@ -26,7 +26,6 @@ const Column<const DVSwitch> kOpaqueSwitchTable[] = {
 }  // namespace
 
 void ListOpaqueSwitch(const DVSwitch& opaqueSwitch) {
-  SetLeftJustified();
   try {
     WriteHeader(kOpaqueSwitchTable);
     WriteRow(kOpaqueSwitchTable, opaqueSwitch);

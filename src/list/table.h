@@ -3,9 +3,10 @@
 
 #include <charconv>
 #include <cstddef>
-#include <iostream>
 #include <string>
 #include <type_traits>
+
+#include "commands/output.h"
 
 // The layout every listing table shares. A table is an array of columns, each
 // a header text, a minimum width and a function that fetches the row's value
@@ -13,8 +14,7 @@
 // written; when a fetch throws, the cells before it stay written and the line
 // is left without its end.
 //
-// Cells are padded on the right to their width (standard output is set to
-// left justification by SetLeftJustified) and never cut: a longer value
+// Cells are padded on the right to their width and never cut: a longer value
 // pushes the rest of its line to the right. Every line keeps the padding of
 // its last cell and ends as every line of the tool does (commands/output.h).
 
@@ -25,7 +25,7 @@
 class PendingLine {
  public:
   PendingLine() { Text().clear(); }
-  ~PendingLine() { std::cout.write(Text().data(), static_cast<std::streamsize>(Text().size())); }
+  ~PendingLine() { StandardOutput() << Text(); }
   PendingLine(const PendingLine&) = delete;
   PendingLine& operator=(const PendingLine&) = delete;
 
@@ -37,8 +37,7 @@ class PendingLine {
 };
 
 // One cell of a row: writes a value in the column's width, padded on the
-// right with blanks (standard output is left-justified) and whole when it is
-// longer; numbers in decimal, a boolean as 1 or 0. A column that writes
+// right with blanks and whole when it is longer; numbers in decimal, a boolean as 1 or 0. A column that writes
 // nothing for a row (an absent value) leaves no trace on the line.
 class Cell {
  public:
@@ -71,11 +70,8 @@ struct Column {
   void (*write)(Cell cell, Row& row);
 };
 
-// Adds left justification to standard output's flags; nothing clears it, the
-// fill stays a space and no other flag changes.
-void SetLeftJustified();
 // Ends the current line of standard output.
-void EndLine();
+inline void EndLine() { StandardOutput().EndLine(); }
 // A blank line: a bare line end.
 inline void WriteBlankLine() { EndLine(); }
 

@@ -68,7 +68,6 @@ void ListPortGroup(const PortGroup& portGroup) {
 }  // namespace
 
 void ListVirtualSwitch(const VirtualSwitch& vswitch) {
-  SetLeftJustified();
   try {
     WriteHeader(kSwitchTable);
     const NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
