@@ -16,37 +16,12 @@ namespace {
 constexpr const char* kClass = "DVSwitch";
 }  // namespace
 
-DVSwitchHandle::DVSwitchHandle(SwitchRow row) : row_(std::move(row)) {}
+DVSwitchHandle::DVSwitchHandle(SwitchRow row) : SwitchRowHandle(std::move(row), kClass) {}
 
 void DVSwitchHandle::RequireDistributed(const char* operation) const {
   if (row_.kind == SwitchKind::kOpaque) {
     throw QuorvicException("opaque switch " + row_.name + " does not support " + operation);
   }
-}
-
-std::string DVSwitchHandle::GetName() const {
-  CheckOperation(kClass, "GetName", row_.name);
-  return row_.name;
-}
-
-uint32_t DVSwitchHandle::GetNumPorts() const {
-  CheckOperation(kClass, "GetNumPorts", row_.name);
-  return row_.numPorts;
-}
-
-uint32_t DVSwitchHandle::GetNumUsedPorts() const {
-  CheckOperation(kClass, "GetNumUsedPorts", row_.name);
-  return row_.usedPorts;
-}
-
-uint32_t DVSwitchHandle::GetNumConfiguredPorts() const {
-  CheckOperation(kClass, "GetNumConfiguredPorts", row_.name);
-  return row_.configuredPorts;
-}
-
-std::vector<std::string> DVSwitchHandle::GetUplinks() const {
-  CheckOperation(kClass, "GetUplinks", row_.name);
-  return row_.uplinks;
 }
 
 std::string DVSwitchHandle::GetDVSName() const {

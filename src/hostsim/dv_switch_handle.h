@@ -7,20 +7,15 @@
 
 #include "hostnet/dv_switch.h"
 #include "hostsim/host_rows.h"
+#include "hostsim/switch_row_handle.h"
 
 namespace hostsim {
 
 // A handle on one DVSwitch or opaque switch (class DVSwitch to faults). An
 // opaque switch answers the listing calls; its changing calls throw.
-class DVSwitchHandle : public Quorvic::Network::DVSwitch {
+class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
   explicit DVSwitchHandle(SwitchRow row);
-
-  std::string GetName() const override;
-  uint32_t GetNumPorts() const override;
-  uint32_t GetNumUsedPorts() const override;
-  uint32_t GetNumConfiguredPorts() const override;
-  std::vector<std::string> GetUplinks() const override;
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;
@@ -33,8 +28,6 @@ class DVSwitchHandle : public Quorvic::Network::DVSwitch {
  private:
   // Throws for an opaque switch: operation is not one it offers.
   void RequireDistributed(const char* operation) const;
-
-  SwitchRow row_;
 };
 
 // A DVPort of a DVSwitch, holding the values read with it.

@@ -18,32 +18,7 @@ constexpr const char* kClass = "VirtualSwitch";
 }  // namespace
 
 StandardSwitch::StandardSwitch(SwitchRow row, std::shared_ptr<PortGroupCursor> cursor)
-    : row_(std::move(row)), cursor_(std::move(cursor)) {}
-
-std::string StandardSwitch::GetName() const {
-  CheckOperation(kClass, "GetName", row_.name);
-  return row_.name;
-}
-
-uint32_t StandardSwitch::GetNumPorts() const {
-  CheckOperation(kClass, "GetNumPorts", row_.name);
-  return row_.numPorts;
-}
-
-uint32_t StandardSwitch::GetNumUsedPorts() const {
-  CheckOperation(kClass, "GetNumUsedPorts", row_.name);
-  return row_.usedPorts;
-}
-
-uint32_t StandardSwitch::GetNumConfiguredPorts() const {
-  CheckOperation(kClass, "GetNumConfiguredPorts", row_.name);
-  return row_.configuredPorts;
-}
-
-std::vector<std::string> StandardSwitch::GetUplinks() const {
-  CheckOperation(kClass, "GetUplinks", row_.name);
-  return row_.uplinks;
-}
+    : SwitchRowHandle(std::move(row), kClass), cursor_(std::move(cursor)) {}
 
 std::vector<std::unique_ptr<PortGroup>> StandardSwitch::GetPortGroups() const {
   return RunOperation(kClass, "GetPortGroups", row_.name, "", [&](Store& store) {

@@ -8,21 +8,16 @@
 #include "hostnet/virtual_switch.h"
 #include "hostsim/host_rows.h"
 #include "hostsim/port_group_cursor.h"
+#include "hostsim/switch_row_handle.h"
 
 namespace hostsim {
 
 // A handle on one standard switch: getters return the values read with it,
 // changes go to the host by row id. Switches of one listing share a cursor
 // over their port groups.
-class StandardSwitch : public Quorvic::Network::VirtualSwitch {
+class StandardSwitch : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
   explicit StandardSwitch(SwitchRow row, std::shared_ptr<PortGroupCursor> cursor = nullptr);
-
-  std::string GetName() const override;
-  uint32_t GetNumPorts() const override;
-  uint32_t GetNumUsedPorts() const override;
-  uint32_t GetNumConfiguredPorts() const override;
-  std::vector<std::string> GetUplinks() const override;
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
@@ -38,7 +33,6 @@ class StandardSwitch : public Quorvic::Network::VirtualSwitch {
   void RestoreUplinks() override;
 
  private:
-  SwitchRow row_;
   std::shared_ptr<PortGroupCursor> cursor_;
 };
 

@@ -91,23 +91,28 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
   });
 }
 
+namespace {
+
+// Handles on the running switches of a kind served by DVSwitchHandle.
+std::vector<std::unique_ptr<DVSwitch>> ReadDVSwitchHandles(Store& store, SwitchKind kind) {
+  std::vector<std::unique_ptr<DVSwitch>> switches;
+  store.ReadSwitches(kind, false, [&](SwitchRow&& row) {
+    switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
+  });
+  return switches;
+}
+
+}  // namespace
+
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
   return RunOperation(kClass, "GetDVSwitches", "", "", [&](Store& store) {
-    std::vector<std::unique_ptr<DVSwitch>> switches;
-    store.ReadSwitches(SwitchKind::kDistributed, false, [&](SwitchRow&& row) {
-      switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
-    });
-    return switches;
+    return ReadDVSwitchHandles(store, SwitchKind::kDistributed);
   });
 }
 
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetOpaqueSwitches() {
   return RunOperation(kClass, "GetOpaqueSwitches", "", "", [&](Store& store) {
-    std::vector<std::unique_ptr<DVSwitch>> switches;
-    store.ReadSwitches(SwitchKind::kOpaque, false, [&](SwitchRow&& row) {
-      switches.push_back(std::make_unique<DVSwitchHandle>(std::move(row)));
-    });
-    return switches;
+    return ReadDVSwitchHandles(store, SwitchKind::kOpaque);
   });
 }
 
