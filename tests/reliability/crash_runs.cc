@@ -15,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -151,6 +152,31 @@ Json FirstStep(const Operation& op, const Json& before, const Json& after) {
   return mid;
 }
 
+// When the next kill comes, in microseconds after the start. Start-up takes
+// most of a run and the change comes at its end, so the aim moves later after
+// a kill that came before the change, and earlier after a run that ended
+// first: the kills gather where changes are made.
+class KillAim {
+ public:
+  explicit KillAim(long typicalMicros) : center_(typicalMicros) {}
+
+  long Next(OperationMaker& maker) {
+    const long delay = maker.Delay(center_ * 17 / 20, center_ * 11 / 10);
+    earliest_ = std::min(earliest_, delay);
+    latest_ = std::max(latest_, delay);
+    return delay;
+  }
+  void RunEnded() { center_ = std::max(1L, center_ * 97 / 100); }
+  void KilledBeforeChange() { center_ = center_ * 103 / 100 + 1; }
+  long Earliest() const { return earliest_; }
+  long Latest() const { return latest_; }
+
+ private:
+  long center_;
+  long earliest_ = std::numeric_limits<long>::max();
+  long latest_ = 0;
+};
+
 // SQLite's own checks of the file: "ok" and no foreign key violations, or
 // what they report instead.
 std::string CheckIntegrity(const std::string& path) {
@@ -201,7 +227,7 @@ int main(int argc, char** argv) {
   const Tools real{arguments.Vswitch(), arguments.Host(), folder + "/host.db"};
   const Tools copy{arguments.Vswitch(), arguments.Host(), folder + "/copy.db"};
   real.Load(StartHost());
-  const long typical = TypicalRunMicros(real);
+  KillAim aim(TypicalRunMicros(real));
 
   OperationMaker maker(seed);
   long killedUnchanged = 0, killedChanged = 0;
@@ -213,10 +239,7 @@ int main(int argc, char** argv) {
     const ProcessResult whole = copy.Vswitch(op.args);
     const Json after = copy.Dump();
 
-    // Start-up takes most of a run; the kills spread over the rest of it, and
-    // some come after it ended.
-    const ProcessResult run =
-        RunAndKill(real.vswitch, op.args, real.db, maker.Delay(typical / 2, typical * 3 / 2));
+    const ProcessResult run = RunAndKill(real.vswitch, op.args, real.db, aim.Next(maker));
     killed += run.killed;
     const std::string integrity = CheckIntegrity(real.db);
     if (!integrity.empty()) {
@@ -225,6 +248,7 @@ int main(int argc, char** argv) {
     }
     const Json state = real.Dump();
     if (!run.killed) {
+      aim.RunEnded();
       if (state != after || run.status != whole.status || run.out != whole.out ||
           run.err != whole.err) {
         ++unexpected;
@@ -242,6 +266,7 @@ int main(int argc, char** argv) {
     if (before != after) {
       killedUnchanged += state == before;
       killedChanged += state == after;
+      if (state == before) aim.KilledBeforeChange();
     }
     if (state == before || state == after) continue;
     if (!op.firstStep.empty() && state == FirstStep(op, before, after)) {
@@ -254,7 +279,7 @@ int main(int argc, char** argv) {
   }
 
   std::cout << "crashes: " << runs << " invocations, " << killed << " killed with SIGKILL (seed "
-            << seed << ", kills " << typical / 2 << " to " << typical * 3 / 2
+            << seed << ", kills " << aim.Earliest() << " to " << aim.Latest()
             << " us after the start)\n"
             << "killed runs of a change: " << killedUnchanged << " before it, " << killedChanged
             << " after it\n"

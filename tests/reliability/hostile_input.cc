@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -147,10 +148,36 @@ bool DumpShows(const Json& host, const char* list, const char* key, const std::s
   return false;
 }
 
+// Removing a name that is not there must act on nothing, however much the
+// name looks like another one.
+void TryRemovingAbsentName(const Tools& tools, const Json& original, const NameSlot& slot,
+                           const std::string& name, const std::string& what) {
+  if (std::find(slot.remove.begin(), slot.remove.end(), "@") == slot.remove.end()) return;
+  // Switches of every kind share one namespace: -d -W removes a standard
+  // switch of that name too.
+  const bool taken = std::string(slot.dumpList) == "portGroups"
+                         ? DumpShows(original, "portGroups", "name", name)
+                         : DumpShows(original, "switches", "name", name) ||
+                               DumpShows(original, "dvswitches", "name", name);
+  if (taken) return;
+  ++figures.tried;
+  const ProcessResult remove = tools.Vswitch(Fill(slot.remove, name));
+  if (Crashed(remove)) {
+    ++figures.crashes;
+    return Broken(what + ": removing it crashed", remove);
+  }
+  ++figures.refused;
+  if (remove.status == 0 || remove.err.empty() || tools.Dump() != original) {
+    Broken(what + ": removing it while it is not there was not refused cleanly", remove);
+    tools.Load(original);
+  }
+}
+
 void TryName(const Tools& tools, const Json& original, const NameSlot& slot,
              const std::string& name) {
-  ++figures.tried;
   const std::string what = std::string(slot.what) + " " + ShowCommand({name});
+  TryRemovingAbsentName(tools, original, slot, name, what);
+  ++figures.tried;
   const ProcessResult add = tools.Vswitch(Fill(slot.add, name));
   if (Crashed(add)) {
     ++figures.crashes;
