@@ -14,6 +14,7 @@
 #include "host_json_read.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostsim/host_database.h"
+#include "hostsim/host_lock.h"
 #include "hostsim/store.h"
 #include "tools/host_graph.h"
 
@@ -119,6 +120,8 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
     loaded = HostFromJson(ReadInput(args.size() == 2 ? args[1] : std::string()));
   }
 
+  // Released after the connection closes, when this function returns.
+  hostsim::HostLock lock(path);
   std::unique_ptr<hostsim::Connection> db = hostsim::OpenHostDatabase(path);
   hostsim::Store store(*db);
   if (command == "dump") {

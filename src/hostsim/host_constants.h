@@ -52,6 +52,9 @@ constexpr int32_t kCdpListen = 1;
 constexpr uint16_t kEnsActivateNode = 0x2f41;
 constexpr const char* kDefaultDatabasePath = "/var/lib/quenta/hostnet.db";
 constexpr const char* kDatabaseEnvironment = "QUENTA_HOSTNET_DB";
+// How long a process waits for another one's hold on the host before it
+// gives up.
+constexpr int kBusyTimeoutMs = 10000;
 
 // Kernel statuses.
 constexpr int kStatusSuccess = 0;

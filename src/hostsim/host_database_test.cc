@@ -71,14 +71,13 @@ TEST(HostDatabase, CreatesFoldersAndTheDefaultHostOnce) {
   // Several runs race to create the database; exactly one default host results.
   for (int round = 0; round < 2; ++round) {
     EXPECT_EQ(InChild([] {
-                std::string names;
-                for (int i = 0; i < 3; ++i) {
+                for (int i = 0; i < 4; ++i) {
                   if (fork() == 0) {
                     Korvel::Network::NetworkInfoImpl info;
                     _exit(0);
                   }
                 }
-                Korvel::Network::NetworkInfoImpl info;
+                // A run holds the host until it ends, so this one opens it last.
                 while (wait(nullptr) > 0) {
                 }
                 return NetworkFactory::GetVirtualSwitchById("vSwitch0", 0)->GetName();

@@ -19,14 +19,19 @@ std::unique_ptr<HostSession>& Instance() {
 
 HostSession& HostSession::Get() {
   std::unique_ptr<HostSession>& session = Instance();
-  if (!session) session.reset(new HostSession(OpenHostDatabase(HostDatabasePath())));
+  if (!session) {
+    const std::string path = HostDatabasePath();
+    auto lock = std::make_unique<HostLock>(path);
+    session.reset(new HostSession(std::move(lock), OpenHostDatabase(path)));
+  }
   return *session;
 }
 
 HostSession* HostSession::IfOpen() { return Instance().get(); }
 
-HostSession::HostSession(std::unique_ptr<Connection> db)
-    : db_(std::move(db)), store_(*db_, &HostSession::CloseCursors, this) {
+HostSession::HostSession(std::unique_ptr<HostLock> lock, std::unique_ptr<Connection> db)
+    : lock_(std::move(lock)),
+      db_(std::move(db)), store_(*db_, &HostSession::CloseCursors, this) {
   faults_ = store_.ReadFaults();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "hostsim/host_lock.h"
 #include "hostsim/host_rows.h"
 #include "hostsim/sql.h"
 #include "hostsim/store.h"
@@ -46,12 +47,15 @@ class HostSession {
   void RegisterCursor(const std::weak_ptr<PortGroupCursor>& cursor);
 
  private:
-  explicit HostSession(std::unique_ptr<Connection> db);
+  HostSession(std::unique_ptr<HostLock> lock, std::unique_ptr<Connection> db);
   // The first matching fault that may still fire, spending one of its times.
   std::optional<FaultRow> TakeFault(const std::string& cls, const std::string& method,
                                     const std::string& object, const std::string& arg);
   static void CloseCursors(void* session);
 
+  // Held for as long as the process works on the host; declared first, so it
+  // is released after every connection has closed.
+  std::unique_ptr<HostLock> lock_;
   std::unique_ptr<Connection> db_;
   Store store_;
   std::vector<FaultRow> faults_;

@@ -5,14 +5,13 @@
 #include <utility>
 
 #include "hostnet/quorvic_exception.h"
+#include "hostsim/host_constants.h"
 
 namespace hostsim {
 namespace {
 
 using Quorvic::Lib::QuorvicException;
 
-// How long a statement waits for another process's lock before it gives up.
-constexpr int kBusyTimeoutMs = 10000;
 // BEGIN IMMEDIATE may still report busy after the timeout under heavy load.
 constexpr int kBeginAttempts = 5;
 
