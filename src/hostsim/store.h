@@ -114,6 +114,11 @@ class Store {
   Transaction BeginWrite();
   std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
   void WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics);
+  // Puts pnic at the end of a list unless it is there already.
+  void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);
+  // Takes pnic out of a list; true when it was there. The others keep their
+  // order (positions may have gaps).
+  bool RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic);
   // Throws unless sw still exists and runs.
   void RequireRunning(const SwitchRow& sw);
   // Throws "pnic NAME does not exist" unless it is a pnic.

@@ -45,6 +45,23 @@ void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::
   }
 }
 
+void Store::AppendToList(int64_t switchId, UplinkList list, const std::string& pnic) {
+  auto append = db_.Prepare(
+      "INSERT OR IGNORE INTO switch_uplinks (switch_id, list, position, pnic) "
+      "SELECT ?1, ?2, COALESCE(MAX(position) + 1, 0), ?3 FROM switch_uplinks "
+      "WHERE switch_id = ?1 AND list = ?2");
+  append->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, pnic);
+  append->Run();
+}
+
+bool Store::RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic) {
+  auto remove =
+      db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 AND pnic = ?3");
+  remove->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, pnic);
+  remove->Run();
+  return db_.Changes() > 0;
+}
+
 void Store::RequireRunning(const SwitchRow& sw) {
   auto st = db_.Prepare("SELECT 1 FROM switches WHERE id = ?1 AND running = 1");
   st->Bind(1, sw.id);

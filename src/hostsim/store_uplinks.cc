@@ -16,42 +16,19 @@ void Store::AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist
   if (owner && *owner != sw.name) {
     throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
   }
-  std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
-  if (!owner) {
-    linked.push_back(pnic);
-    WriteList(sw.id, UplinkList::kLinked, linked);
-  }
-  if (persist) {
-    std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
-    if (std::find(config.begin(), config.end(), pnic) == config.end()) {
-      config.push_back(pnic);
-      WriteList(sw.id, UplinkList::kConfig, config);
-    }
-  }
+  if (!owner) AppendToList(sw.id, UplinkList::kLinked, pnic);
+  if (persist) AppendToList(sw.id, UplinkList::kConfig, pnic);
   txn.Commit();
 }
 
 void Store::RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  std::vector<std::string> config = ReadList(sw.id, UplinkList::kConfig);
-  auto inConfig = std::find(config.begin(), config.end(), pnic);
-  if (configOnly) {
-    if (inConfig == config.end()) {
-      throw QuorvicException("pnic " + pnic + " is not in the stored configuration of " + sw.name);
-    }
-  } else {
-    std::vector<std::string> linked = ReadList(sw.id, UplinkList::kLinked);
-    auto at = std::find(linked.begin(), linked.end(), pnic);
-    if (at == linked.end()) {
-      throw QuorvicException("pnic " + pnic + " is not linked to " + sw.name);
-    }
-    linked.erase(at);
-    WriteList(sw.id, UplinkList::kLinked, linked);
+  if (!configOnly && !RemoveFromList(sw.id, UplinkList::kLinked, pnic)) {
+    throw QuorvicException("pnic " + pnic + " is not linked to " + sw.name);
   }
-  if (inConfig != config.end()) {
-    config.erase(inConfig);
-    WriteList(sw.id, UplinkList::kConfig, config);
+  if (!RemoveFromList(sw.id, UplinkList::kConfig, pnic) && configOnly) {
+    throw QuorvicException("pnic " + pnic + " is not in the stored configuration of " + sw.name);
   }
   txn.Commit();
 }
