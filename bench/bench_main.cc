@@ -69,29 +69,43 @@ Summary Summarize(std::vector<RunStats> runs) {
   return s;
 }
 
-// Runs op on every host, interleaving the hosts run by run so that drift of
-// the machine's speed touches every size alike.
-std::map<int, Summary> Measure(const Op& op, const std::vector<Host>& hosts,
-                               const std::string& binDir, int runs) {
-  std::map<int, std::vector<RunStats>> stats;
+// Runs every op of ops on every host, run by run, interleaving the ops and
+// the hosts so that drift of the machine's speed touches them all alike.
+// Returns each op's summaries by host size, in the order of ops.
+std::vector<std::map<int, Summary>> Measure(const std::vector<Op>& ops,
+                                            const std::vector<Host>& hosts,
+                                            const std::string& binDir, int runs) {
+  std::vector<std::map<int, std::vector<RunStats>>> stats(ops.size());
   const int warmup = 3;
   for (int i = 0; i < warmup + runs; ++i) {
-    for (const Host& host : hosts) {
-      const std::vector<std::string>& pattern = op.cycle[i % op.cycle.size()];
-      std::vector<std::string> argv;
-      for (const std::string& word : pattern) argv.push_back(Replace(word, host));
-      argv[0] = binDir + "/" + argv[0];
-      RunStats r = TimedRun(argv, {"QUENTA_HOSTNET_DB=" + host.db});
-      if (r.status < 0) {
-        std::fprintf(stderr, "%s did not exit on host %d\n", op.name.c_str(), host.switches);
-        std::exit(2);
+    for (size_t o = 0; o < ops.size(); ++o) {
+      for (const Host& host : hosts) {
+        const std::vector<std::string>& pattern = ops[o].cycle[i % ops[o].cycle.size()];
+        std::vector<std::string> argv;
+        for (const std::string& word : pattern) argv.push_back(Replace(word, host));
+        argv[0] = binDir + "/" + argv[0];
+        RunStats r = TimedRun(argv, {"QUENTA_HOSTNET_DB=" + host.db});
+        if (r.status < 0) {
+          std::fprintf(stderr, "%s did not exit on host %d\n", ops[o].name.c_str(),
+                       host.switches);
+          std::exit(2);
+        }
+        if (i >= warmup) stats[o][host.switches].push_back(r);
       }
-      if (i >= warmup) stats[host.switches].push_back(r);
     }
   }
-  std::map<int, Summary> result;
-  for (auto& [size, runStats] : stats) result[size] = Summarize(runStats);
+  std::vector<std::map<int, Summary>> result(ops.size());
+  for (size_t o = 0; o < ops.size(); ++o) {
+    for (auto& [size, runStats] : stats[o]) result[o][size] = Summarize(runStats);
+  }
   return result;
+}
+
+void PrintRows(const std::string& name, const std::map<int, Summary>& summaries) {
+  for (const auto& [size, s] : summaries) {
+    std::printf("%-12s %8d %10.2f %10.2f %10.2f %10ld\n", name.c_str(), size, s.median * 1e3,
+                s.min * 1e3, s.max * 1e3, s.maxRssKiB);
+  }
 }
 
 Host MakeHost(const std::string& binDir, const fs::path& dir, int switches) {
@@ -129,10 +143,14 @@ int main(int argc, char** argv) {
   std::vector<Host> hosts;
   for (int size : kSizes) hosts.push_back(MakeHost(binDir, dir, size));
 
+  // Each command runs interleaved with the floor of its kind, and its ratio
+  // is taken against that floor's runs.
+  const std::map<std::string, Op> floors = {
+      {"read", {"read floor", "floor", {{"bench/bench_floor", "read", "%db", "%sw"}}}},
+      {"write", {"write floor", "floor", {{"bench/bench_floor", "write", "%db"}}}},
+      {"list", {"list floor", "floor", {{"bench/bench_floor", "list", "%db"}}}},
+  };
   const std::vector<Op> ops = {
-      {"read floor", "floor", {{"bench/bench_floor", "read", "%db", "%sw"}}},
-      {"write floor", "floor", {{"bench/bench_floor", "write", "%db"}}},
-      {"list floor", "floor", {{"bench/bench_floor", "list", "%db"}}},
       {"-c", "read", {{"ploncfg-vswitch", "-c", "%sw"}}},
       {"-b", "read", {{"ploncfg-vswitch", "-b", "%sw"}}},
       {"-x", "read", {{"ploncfg-vswitch", "-x", "%sw"}}},
@@ -150,23 +168,23 @@ int main(int argc, char** argv) {
   std::printf("\n%-12s %8s %10s %10s %10s %10s\n", "command", "switches", "median ms", "min ms",
               "max ms", "peak KiB");
   std::map<std::string, std::map<int, Summary>> results;
+  std::map<std::string, std::map<int, Summary>> floorResults;
   for (const Op& op : ops) {
-    int runs = op.kind == "list" || op.name == "list floor" ? (quick ? 3 : 7) : (quick ? 9 : 31);
-    results[op.name] = Measure(op, hosts, binDir, runs);
-    for (const auto& [size, s] : results[op.name]) {
-      std::printf("%-12s %8d %10.2f %10.2f %10.2f %10ld\n", op.name.c_str(), size, s.median * 1e3,
-                  s.min * 1e3, s.max * 1e3, s.maxRssKiB);
-    }
+    const Op& floor = floors.at(op.kind);
+    int runs = op.kind == "list" ? (quick ? 3 : 7) : (quick ? 9 : 31);
+    std::vector<std::map<int, Summary>> measured = Measure({op, floor}, hosts, binDir, runs);
+    results[op.name] = measured[0];
+    floorResults[op.name] = measured[1];
+    PrintRows(op.name, measured[0]);
+    PrintRows("  " + floor.name, measured[1]);
   }
 
   std::printf("\nratios (medians)\n");
   bool ok = true;
-  const double readFloor = results["read floor"][10000].median;
-  const double writeFloor = results["write floor"][10000].median;
   for (const Op& op : ops) {
     if (op.kind != "read" && op.kind != "write") continue;
     const auto& r = results[op.name];
-    double floor = op.kind == "read" ? readFloor : writeFloor;
+    double floor = floorResults[op.name].at(10000).median;
     std::string vsFloor = op.name + " at 10,000 / " + op.kind + " floor";
     std::string flat = op.name + " at 10,000 / at 10";
     ok &= Check(r.at(10000).median <= 1.3 * floor, vsFloor.c_str(), r.at(10000).median / floor, 1.3);
@@ -174,7 +192,7 @@ int main(int argc, char** argv) {
                 r.at(10000).median / r.at(10).median, 1.1);
   }
   const auto& list = results["-l"];
-  const auto& listFloor = results["list floor"];
+  const auto& listFloor = floorResults["-l"];
   ok &= Check(list.at(10000).median <= 1.5 * listFloor.at(10000).median,
               "-l at 10,000 / list floor at 10,000",
               list.at(10000).median / listFloor.at(10000).median, 1.5);
