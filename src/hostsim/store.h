@@ -113,6 +113,9 @@ class Store {
   // Helpers for the store's own files.
   Transaction BeginWrite();
   std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
+  // Runs update, an UPDATE of switches with the switch's id as ?1 and value
+  // as ?2, in one transaction; throws when the switch no longer runs.
+  void UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value);
   void WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics);
   // Puts pnic at the end of a list unless it is there already.
   void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);

@@ -135,22 +135,21 @@ void Store::RemoveSwitch(const std::string& name) {
   txn.Commit();
 }
 
-void Store::SetCdp(const SwitchRow& sw, int32_t cdp) {
+void Store::UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  auto st = db_.Prepare("UPDATE switches SET cdp = ?2 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, static_cast<int64_t>(cdp));
+  auto st = db_.Prepare(update);
+  st->Bind(1, sw.id).Bind(2, value);
   st->Run();
   txn.Commit();
 }
 
+void Store::SetCdp(const SwitchRow& sw, int32_t cdp) {
+  UpdateRunningSwitch(sw, "UPDATE switches SET cdp = ?2 WHERE id = ?1", cdp);
+}
+
 void Store::SetMtu(const SwitchRow& sw, uint32_t mtu) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  auto st = db_.Prepare("UPDATE switches SET mtu = ?2 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, static_cast<int64_t>(mtu));
-  st->Run();
-  txn.Commit();
+  UpdateRunningSwitch(sw, "UPDATE switches SET mtu = ?2 WHERE id = ?1", mtu);
 }
 
 void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {

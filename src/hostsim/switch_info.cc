@@ -25,18 +25,29 @@ void SwitchInfo::Refresh() {
   CheckOperation(kClass, "Refresh", "");
 }
 
+namespace {
+
+// The row of a new switch: name and port count checked, the host's defaults
+// for everything the caller does not set.
+SwitchRow NewSwitchRow(SwitchKind kind, const std::string& name, uint32_t numPorts) {
+  CheckSwitchName(name);
+  CheckNumPorts(numPorts);
+  SwitchRow row;
+  row.kind = kind;
+  row.name = name;
+  row.numPorts = numPorts;
+  row.mtu = kDefaultMtu;
+  return row;
+}
+
+}  // namespace
+
 std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(
     const NicTeamingPolicy& teaming, const PortSecurityPolicy&, const ShapingPolicy&,
     const NicCapabilities&, const std::string& name, uint32_t numPorts) {
   return RunOperation(kClass, "AddVirtualSwitch", "", name,
                       [&](Store& store) -> std::unique_ptr<VirtualSwitch> {
-                        CheckSwitchName(name);
-                        CheckNumPorts(numPorts);
-                        SwitchRow row;
-                        row.kind = SwitchKind::kStandard;
-                        row.name = name;
-                        row.numPorts = numPorts;
-                        row.mtu = kDefaultMtu;
+                        SwitchRow row = NewSwitchRow(SwitchKind::kStandard, name, numPorts);
                         row.cdp = kCdpListen;
                         row.teaming = RowFromPolicy(teaming);
                         return std::make_unique<StandardSwitch>(store.AddSwitch(std::move(row)));
@@ -52,13 +63,7 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
                         if (flags != 0) {
                           throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
                         }
-                        CheckSwitchName(name);
-                        CheckNumPorts(numPorts);
-                        SwitchRow row;
-                        row.kind = SwitchKind::kDistributed;
-                        row.name = name;
-                        row.numPorts = numPorts;
-                        row.mtu = kDefaultMtu;
+                        SwitchRow row = NewSwitchRow(SwitchKind::kDistributed, name, numPorts);
                         row.dvsName = dvsName;
                         row.uuid = uuid;
                         row.switchId = uuid;
