@@ -16,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "backends/host_choice.h"
 #include "cli/parse_command_line.h"
 #include "hostnet/portset.h"
+#include "hostnet/process_backend.h"
 
 extern "C" [[noreturn]] void __real_exit(int status);
 
@@ -55,6 +57,8 @@ extern "C" [[noreturn]] void __wrap_exit(int status) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The parser reads the host's name limit; choosing the host touches nothing.
+  hostnet::SetBackendOpener(backends::OpenToolBackend);
   // The usage text and diagnostics would drown the fuzzer's own report.
   static Discard discard;
   std::cout.rdbuf(&discard);

@@ -5,17 +5,17 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "backends/faults/fault_operations.h"
+#include "backends/host_choice.h"
 #include "commands/output.h"
-#include "host_json_print.h"
-#include "host_json_read.h"
+#include "hostnet/host_json_print.h"
+#include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
-#include "hostsim/host_database.h"
-#include "hostsim/host_lock.h"
-#include "hostsim/store.h"
 #include "tools/host_graph.h"
 
 namespace {
@@ -24,7 +24,8 @@ using Quorvic::Lib::QuorvicException;
 
 constexpr const char* kUsage =
     "Usage: ploncfg-host [--db PATH] COMMAND\n"
-    "Inspects and seeds the simulated host (database: --db PATH, else $QUENTA_HOSTNET_DB,\n"
+    "Inspects and seeds the host (--db PATH for the simulated host at PATH, else\n"
+    "$QUENTA_HOSTNET, else $QUENTA_HOSTNET_DB, else host = ... in /etc/quenta/hostnet.conf,\n"
     "else /var/lib/quenta/hostnet.db).\n"
     "\n"
     "Commands:\n"
@@ -61,11 +62,15 @@ int64_t ParseNumber(const std::string& option, const std::string& text, int64_t 
   return value;
 }
 
-hostsim::FaultRow ParseFault(const std::vector<std::string>& args) {
+hostnet::FaultRow ParseFault(const std::vector<std::string>& args) {
   if (args.size() < 2 || args[1].empty() || args[1].rfind("--", 0) == 0) {
     throw QuorvicException("fault needs an operation: fault OP --message TEXT");
   }
-  hostsim::FaultRow fault;
+  if (!faults::IsKnownFaultOperation(args[1])) {
+    throw QuorvicException("unknown operation " + args[1] +
+                           ": OP is Method or Class.Method of the host library");
+  }
+  hostnet::FaultRow fault;
   fault.op = args[1];
   bool haveMessage = false;
   for (size_t i = 2; i < args.size(); i += 2) {
@@ -94,15 +99,14 @@ void ExpectNoMore(const std::vector<std::string>& args, size_t count) {
   if (args.size() > count) throw QuorvicException("unexpected argument " + args[count]);
 }
 
-int Run(const std::string& path, const std::vector<std::string>& args) {
+int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
   if (command != "dump" && command != "load" && command != "reset" && command != "reboot" &&
       command != "fault" && command != "faults" && command != "graph") {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
-  hostsim::FaultRow fault;
-  std::string loadText;
+  hostnet::FaultRow fault;
   if (command == "fault") fault = ParseFault(args);
   if (command == "faults" && (args.size() != 2 || args[1] != "clear")) {
     throw QuorvicException("faults takes one word: faults clear");
@@ -114,31 +118,29 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
     }
   }
   if (command == "dump" || command == "reboot" || command == "graph") ExpectNoMore(args, 1);
-  hostsim::HostDocument loaded;
+  hostnet::HostDocument loaded;
   if (command == "load") {
     ExpectNoMore(args, 2);
     loaded = HostFromJson(ReadInput(args.size() == 2 ? args[1] : std::string()));
   }
 
-  // Released after the connection closes, when this function returns.
-  hostsim::HostLock lock(path);
-  std::unique_ptr<hostsim::Connection> db = hostsim::OpenHostDatabase(path);
-  hostsim::Store store(*db);
+  // Faults are for the tool's runs: this works on the backend itself.
+  std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(host);
   if (command == "dump") {
-    std::cout << HostToJson(store.ReadHost()) << std::flush;
+    std::cout << HostToJson(backend->ReadHost()) << std::flush;
   } else if (command == "graph") {
-    std::string json = HostToJson(store.ReadHost());
+    std::string json = HostToJson(backend->ReadHost());
     std::cout << HostGraphDot(nlohmann::ordered_json::parse(json)) << std::flush;
   } else if (command == "load") {
-    store.ReplaceHost(loaded);
+    backend->ReplaceHost(loaded);
   } else if (command == "reset") {
-    store.ReplaceHost(args.size() == 2 ? hostsim::HostDocument() : hostsim::DefaultHost());
+    backend->ReplaceHost(args.size() == 2 ? hostnet::HostDocument() : backend->DefaultHost());
   } else if (command == "reboot") {
-    store.Reboot();
+    backend->Reboot();
   } else if (command == "fault") {
-    store.AddFault(fault);
+    backend->AddFault(fault);
   } else {
-    store.ClearFaults();
+    backend->ClearFaults();
   }
   return 0;
 }
@@ -147,7 +149,7 @@ int Run(const std::string& path, const std::vector<std::string>& args) {
 
 int RunHostCommand(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string path = hostsim::HostDatabasePath();
+  std::optional<backends::HostChoice> host;
   if (!args.empty() && args[0] == "--help") {
     std::cout << kUsage << std::flush;
     return 0;
@@ -158,10 +160,10 @@ int RunHostCommand(int argc, char** argv) {
         ErrorLine() << "--db needs a path";
         return 1;
       }
-      path = args[1];
+      host = backends::HostChoice{"sqlite:" + args[1], "--db"};
       args.erase(args.begin(), args.begin() + 2);
     } else {
-      path = args[0].substr(5);
+      host = backends::HostChoice{"sqlite:" + args[0].substr(5), "--db"};
       args.erase(args.begin());
     }
   }
@@ -174,7 +176,7 @@ int RunHostCommand(int argc, char** argv) {
     return 0;
   }
   try {
-    return Run(path, args);
+    return Run(host ? *host : backends::ChooseHost(backends::ProcessHostSettings()), args);
   } catch (const QuorvicException& e) {
     ErrorLine() << e.GetMessage();
     return 1;

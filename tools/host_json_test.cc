@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "backends/sqlite/test_host.h"
 #include "host_commands.h"
-#include "hostsim/test_host.h"
 
 namespace {
 
-using hostsim::TempHost;
+using sqlite_host::TempHost;
 
 // Every field of every kind of object, in dump layout.
 const char* const kFullHost = R"({
@@ -183,8 +183,12 @@ TEST(HostTool, ResetRebootAndFaultsChangeOnlyWhatTheySay) {
   EXPECT_NE(host.Dump().find("\"faults\": []"), std::string::npos);
 
   EXPECT_EQ(
-      RunTool({"fault", "X", "--message", "m", "--times", "0"}),
+      RunTool({"fault", "GetName", "--message", "m", "--times", "0"}),
       std::make_pair(1, std::string("--times must be a whole number from 1 to 2147483647: 0\n")));
+  // A misspelt operation would never fire.
+  EXPECT_EQ(RunTool({"fault", "AddUplnk", "--message", "m"}),
+            std::make_pair(1, std::string("unknown operation AddUplnk: OP is Method or "
+                                          "Class.Method of the host library\n")));
   ASSERT_EQ(RunTool({"reset", "--empty"}).first, 0);
   EXPECT_EQ(host.Dump(),
             "{\n  \"pnics\": [],\n  \"switches\": [],\n  \"dvswitches\": [],\n"

@@ -1,7 +1,18 @@
+#include "backends/host_choice.h"
 #include "cli/parse_command_line.h"
 #include "cli/run_phase.h"
+#include "commands/output.h"
+#include "hostnet/process_backend.h"
+#include "hostnet/quorvic_exception.h"
 
 int main(int argc, char* argv[]) {
-  const CommandLine line = ParseCommandLine(argc, argv);
-  return RunPhase(line);
+  hostnet::SetBackendOpener(backends::OpenToolBackend);
+  try {
+    // Reading the switch name's limit chooses the host, which may fail.
+    const CommandLine line = ParseCommandLine(argc, argv);
+    return RunPhase(line);
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    ErrorLine() << e.GetDetailedMessage();
+    return 1;
+  }
 }

@@ -2,6 +2,7 @@
 #define COMMANDS_COMMAND_LINE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "hostnet/portset.h"
@@ -57,7 +58,8 @@ constexpr CommandMask kSystem = 0x8000000000;
 struct CommandLine {
   CommandMask mask = 0;
   std::string vswitchName;
-  uint32_t numPorts = Quorvic::Network::Portset::DEF_NUM_PORTS;
+  // The port count after "vswitch:"; absent: the host's default.
+  std::optional<uint32_t> numPorts;
   std::string uplinkName;
   std::string implClass;
   std::string dvsVersion;

@@ -122,8 +122,9 @@ void CheckSwitch(const std::string& name) {
 
 void AddSwitchBlock(RunContext& run) {
   const CommandLine& line = run.line;
+  const uint32_t numPorts = line.numPorts.value_or(Quorvic::Network::Portset::DEF_NUM_PORTS);
   if (!line.Has(Bit::kDVSwitch)) {
-    run.result = AddSwitch(run.info, line.vswitchName, line.numPorts);
+    run.result = AddSwitch(run.info, line.vswitchName, numPorts);
     return;
   }
   // Without a UUID of its own, the switch is known by one made from its name.
@@ -132,7 +133,7 @@ void AddSwitchBlock(RunContext& run) {
   const DVSwitchKind kind = ChooseDVSwitchKind(line.Has(Bit::kImplClass), line.implClass,
                                                line.Has(Bit::kVersion), line.dvsVersion);
   RefuseUnbackedKind(kind);
-  run.result = AddDistributedSwitch(run.info, uuid, line.vswitchName, kind.implClass, line.numPorts,
+  run.result = AddDistributedSwitch(run.info, uuid, line.vswitchName, kind.implClass, numPorts,
                                     kind.version);
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "hostnet/host_constant.h"
+
 // The kernel's system-information interface. These functions report failure
 // by their status (0 is success) and never throw.
 extern "C" {
@@ -23,7 +25,7 @@ typedef struct KARN_SigError {
 } KARN_SigError;
 
 // Node id of the kernel's ENS activation node.
-extern const uint16_t KARN_NODE_net_ens_activate;
+extern const hostnet::HostConstant<uint16_t> KARN_NODE_net_ens_activate;
 
 // Checks that the kernel interface of signature sigVersion is usable.
 int KARN_CheckSig(KARN_SigInfo* info, uint32_t sigVersion, KARN_SigError* error);

@@ -8,6 +8,11 @@
 #include "hostnet/dv_port.h"
 #include "hostnet/nic_teaming_policy.h"
 
+namespace hostnet {
+class NamedDVPort;
+class NamedPortGroup;
+}  // namespace hostnet
+
 // Kernel-side handles and checks of the host network configuration library.
 // Every operation may throw Quorvic::Lib::QuorvicException.
 namespace Korvel::Network {
@@ -54,7 +59,7 @@ class PortGroupImpl {
   void SetTeamingPolicy(Quorvic::Network::NicTeamingPolicy policy);
 
  private:
-  std::string name_;
+  std::unique_ptr<hostnet::NamedPortGroup> portGroup_;
 };
 
 // A kernel handle on one DVPort, named by a DVPortParam.
@@ -73,7 +78,7 @@ class DVPortImpl {
   void TestDVPortZet();
 
  private:
-  Quorvic::Network::DVPortParam param_;
+  std::unique_ptr<hostnet::NamedDVPort> port_;
 };
 
 }  // namespace Korvel::Network

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "hostnet/host_constant.h"
 #include "hostnet/portset.h"
 #include "hostnet/virtual_switch_info.h"
 
@@ -29,7 +30,7 @@ class PortGroupNameSet {
 class NetworkInfoImpl {
  public:
   // The DVS cache file RestoreDVSwitches reads by default.
-  static const std::string DefaultDVSCacheFile;
+  static const hostnet::HostConstant<std::string> DefaultDVSCacheFile;
 
   NetworkInfoImpl();
   ~NetworkInfoImpl();

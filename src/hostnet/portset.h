@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "hostnet/host_constant.h"
+
 namespace Quorvic::Network {
 
 // How a switch lookup treats switches; 0 is the default get.
@@ -14,9 +16,9 @@ using PortsetGetType = int;
 class Portset {
  public:
   // Port count of a switch created without one.
-  static const uint32_t DEF_NUM_PORTS;
+  static const hostnet::HostConstant<uint32_t> DEF_NUM_PORTS;
   // Switch names must be shorter than this many bytes.
-  static const uint32_t MAX_VSNAME_SZ;
+  static const hostnet::HostConstant<uint32_t> MAX_VSNAME_SZ;
 
   virtual ~Portset() = default;
   virtual std::string GetName() const = 0;

@@ -1,0 +1,445 @@
+#include "backends/faults/faulty_handles.h"
+
+#include <utility>
+
+namespace faults {
+namespace {
+
+using namespace Quorvic::Network;
+using hostnet::NamedDVPort;
+using hostnet::NamedPortGroup;
+using Korvel::Network::PortGroupNameSet;
+
+const std::string kNone;
+
+// Each object to be wrapped, wrapped; for the lists the library hands out.
+template <typename T, typename Wrap>
+std::vector<std::unique_ptr<T>> WrapAll(std::vector<std::unique_ptr<T>> objects, Wrap wrap) {
+  for (std::unique_ptr<T>& object : objects) object = wrap(std::move(object));
+  return objects;
+}
+
+class FaultyPort : public Port {
+ public:
+  FaultyPort(FaultGate& gate, std::string portGroup, std::unique_ptr<Port> base)
+      : gate_(gate), portGroup_(std::move(portGroup)), base_(std::move(base)) {}
+  uint32_t GetId() const override {
+    return gate_.Run("Port.GetId", portGroup_, kNone, [&] { return base_->GetId(); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::string portGroup_;
+  std::unique_ptr<Port> base_;
+};
+
+class FaultyPortGroup : public PortGroup {
+ public:
+  FaultyPortGroup(FaultGate& gate, std::unique_ptr<PortGroup> base)
+      : gate_(gate), name_(base->GetName()), base_(std::move(base)) {}
+
+  std::string GetName() const override {
+    return gate_.Run("PortGroup.GetName", name_, kNone, [&] { return base_->GetName(); });
+  }
+  std::vector<std::unique_ptr<Port>> GetPorts() const override {
+    return gate_.Run("PortGroup.GetPorts", name_, kNone, [&] {
+      return WrapAll(base_->GetPorts(), [&](std::unique_ptr<Port> port) -> std::unique_ptr<Port> {
+        return std::make_unique<FaultyPort>(gate_, name_, std::move(port));
+      });
+    });
+  }
+  NicTeamingPolicy GetTeamingPolicy() const override {
+    return gate_.Run("PortGroup.GetTeamingPolicy", name_, kNone,
+                     [&] { return base_->GetTeamingPolicy(); });
+  }
+  uint16_t GetVlanId() const override {
+    return gate_.Run("PortGroup.GetVlanId", name_, kNone, [&] { return base_->GetVlanId(); });
+  }
+  void SetVlanId(uint16_t vlanId) override {
+    gate_.Run("PortGroup.SetVlanId", name_, kNone, [&] { base_->SetVlanId(vlanId); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::string name_;
+  std::unique_ptr<PortGroup> base_;
+};
+
+std::unique_ptr<PortGroup> WrapPortGroup(FaultGate& gate, std::unique_ptr<PortGroup> portGroup) {
+  return std::make_unique<FaultyPortGroup>(gate, std::move(portGroup));
+}
+
+class FaultyDVPort : public DVPort {
+ public:
+  FaultyDVPort(FaultGate& gate, std::unique_ptr<DVPort> base)
+      : gate_(gate), id_(base->GetName()), base_(std::move(base)) {}
+
+  std::string GetName() const override {
+    return gate_.Run("DVPort.GetName", id_, kNone, [&] { return base_->GetName(); });
+  }
+  const DVPortParam& GetParam() const override {
+    return gate_.Run("DVPort.GetParam", id_, kNone,
+                     [&]() -> const DVPortParam& { return base_->GetParam(); });
+  }
+  bool IsInUse(std::vector<std::string>& clients) const override {
+    return gate_.Run("DVPort.IsInUse", id_, kNone, [&] { return base_->IsInUse(clients); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::string id_;
+  std::unique_ptr<DVPort> base_;
+};
+
+// The library's names of the getters every kind of switch has, per class.
+struct SwitchGetterOps {
+  const char* getName;
+  const char* getNumPorts;
+  const char* getNumUsedPorts;
+  const char* getNumConfiguredPorts;
+  const char* getUplinks;
+};
+
+constexpr SwitchGetterOps kVirtualSwitchGetters = {
+    "VirtualSwitch.GetName", "VirtualSwitch.GetNumPorts", "VirtualSwitch.GetNumUsedPorts",
+    "VirtualSwitch.GetNumConfiguredPorts", "VirtualSwitch.GetUplinks"};
+constexpr SwitchGetterOps kDVSwitchGetters = {
+    "DVSwitch.GetName", "DVSwitch.GetNumPorts", "DVSwitch.GetNumUsedPorts",
+    "DVSwitch.GetNumConfiguredPorts", "DVSwitch.GetUplinks"};
+
+// The getters every kind of switch has.
+template <typename Interface>
+class FaultySwitch : public Interface {
+ public:
+  std::string GetName() const override {
+    return Run(ops_.getName, kNone, [&] { return base_->GetName(); });
+  }
+  uint32_t GetNumPorts() const override {
+    return Run(ops_.getNumPorts, kNone, [&] { return base_->GetNumPorts(); });
+  }
+  uint32_t GetNumUsedPorts() const override {
+    return Run(ops_.getNumUsedPorts, kNone, [&] { return base_->GetNumUsedPorts(); });
+  }
+  uint32_t GetNumConfiguredPorts() const override {
+    return Run(ops_.getNumConfiguredPorts, kNone, [&] { return base_->GetNumConfiguredPorts(); });
+  }
+  std::vector<std::string> GetUplinks() const override {
+    return Run(ops_.getUplinks, kNone, [&] { return base_->GetUplinks(); });
+  }
+
+ protected:
+  FaultySwitch(FaultGate& gate, const SwitchGetterOps& ops, std::unique_ptr<Interface> base)
+      : gate_(gate), ops_(ops), name_(base->GetName()), base_(std::move(base)) {}
+
+  // Runs call as operation op on this switch with the name argument arg.
+  template <typename Call>
+  auto Run(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
+    return gate_.Run(op, name_, arg, std::forward<Call>(call));
+  }
+
+  FaultGate& gate_;
+  const SwitchGetterOps& ops_;
+  std::string name_;
+  std::unique_ptr<Interface> base_;
+};
+
+class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
+ public:
+  FaultyVirtualSwitch(FaultGate& gate, std::unique_ptr<VirtualSwitch> base)
+      : FaultySwitch(gate, kVirtualSwitchGetters, std::move(base)) {}
+
+  std::vector<std::unique_ptr<PortGroup>> GetPortGroups() const override {
+    return Run("VirtualSwitch.GetPortGroups", kNone, [&] {
+      return WrapAll(base_->GetPortGroups(), [&](std::unique_ptr<PortGroup> group) {
+        return WrapPortGroup(gate_, std::move(group));
+      });
+    });
+  }
+  std::unique_ptr<PortGroup> AddPortGroup(const std::string& name) override {
+    return Run("VirtualSwitch.AddPortGroup", name,
+               [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
+  }
+  void RemovePortGroup(const std::string& name) override {
+    Run("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
+  }
+  NicTeamingPolicy GetTeamingPolicy() const override {
+    return Run("VirtualSwitch.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
+  }
+  void SetTeamingPolicy(NicTeamingPolicy policy) override {
+    Run("VirtualSwitch.SetTeamingPolicy", kNone,
+        [&] { base_->SetTeamingPolicy(std::move(policy)); });
+  }
+  void AddUplink(const std::string& pnic, bool persist) override {
+    Run("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
+  }
+  void RemoveUplink(const std::string& pnic, bool configOnly) override {
+    Run("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
+  }
+  int32_t GetCdpStatus() const override {
+    return Run("VirtualSwitch.GetCdpStatus", kNone, [&] { return base_->GetCdpStatus(); });
+  }
+  void SetCdpStatus(int32_t status) override {
+    Run("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
+  }
+  uint32_t GetMtu() const override {
+    return Run("VirtualSwitch.GetMtu", kNone, [&] { return base_->GetMtu(); });
+  }
+  void SetMtu(uint16_t mtu) override {
+    Run("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
+  }
+  void RestoreUplinks() override {
+    Run("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
+  }
+};
+
+class FaultyDVSwitch : public FaultySwitch<DVSwitch> {
+ public:
+  FaultyDVSwitch(FaultGate& gate, std::unique_ptr<DVSwitch> base)
+      : FaultySwitch(gate, kDVSwitchGetters, std::move(base)) {}
+
+  std::string GetDVSName() const override {
+    return Run("DVSwitch.GetDVSName", kNone, [&] { return base_->GetDVSName(); });
+  }
+  uint32_t GetMtu() const override {
+    return Run("DVSwitch.GetMtu", kNone, [&] { return base_->GetMtu(); });
+  }
+  void SetMtu(uint16_t mtu) override {
+    Run("DVSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
+  }
+  std::vector<std::unique_ptr<DVPort>> GetDVPorts() const override {
+    return Run("DVSwitch.GetDVPorts", kNone, [&] {
+      return WrapAll(base_->GetDVPorts(),
+                     [&](std::unique_ptr<DVPort> port) -> std::unique_ptr<DVPort> {
+                       return std::make_unique<FaultyDVPort>(gate_, std::move(port));
+                     });
+    });
+  }
+  std::string GetSwitchId() const override {
+    return Run("DVSwitch.GetSwitchId", kNone, [&] { return base_->GetSwitchId(); });
+  }
+  void AddDVPortUplink(const std::string& uplink, DVPortParam param) override {
+    Run("DVSwitch.AddDVPortUplink", uplink,
+        [&] { base_->AddDVPortUplink(uplink, std::move(param)); });
+  }
+  void RemoveDVPortUplink(const std::string& uplink, int flags) override {
+    Run("DVSwitch.RemoveDVPortUplink", uplink, [&] { base_->RemoveDVPortUplink(uplink, flags); });
+  }
+};
+
+class FaultyPortset : public Portset {
+ public:
+  FaultyPortset(FaultGate& gate, std::unique_ptr<Portset> base)
+      : gate_(gate), name_(base->GetName()), base_(std::move(base)) {}
+
+  std::string GetName() const override {
+    return gate_.Run("Portset.GetName", name_, kNone, [&] { return base_->GetName(); });
+  }
+  bool IsEnsActive() override {
+    return gate_.Run("Portset.IsEnsActive", name_, kNone, [&] { return base_->IsEnsActive(); });
+  }
+  void ActivateEns(bool interrupt, bool fastSwitch) override {
+    gate_.Run("Portset.ActivateEns", name_, kNone,
+              [&] { base_->ActivateEns(interrupt, fastSwitch); });
+  }
+  void DeactivateEns() override {
+    gate_.Run("Portset.DeactivateEns", name_, kNone, [&] { base_->DeactivateEns(); });
+  }
+  void ReassociateUplinks(bool ensActive, bool force, int reserved1, int reserved2) override {
+    gate_.Run("Portset.ReassociateUplinks", name_, kNone,
+              [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::string name_;
+  std::unique_ptr<Portset> base_;
+};
+
+class FaultySwitchInfo : public VirtualSwitchInfo {
+ public:
+  FaultySwitchInfo(FaultGate& gate, std::unique_ptr<VirtualSwitchInfo> base)
+      : gate_(gate), base_(std::move(base)) {}
+
+  void Refresh() override {
+    Run("Refresh", kNone, [&] { base_->Refresh(); });
+  }
+
+  std::unique_ptr<VirtualSwitch> AddVirtualSwitch(const NicTeamingPolicy& teaming,
+                                                  const PortSecurityPolicy& security,
+                                                  const ShapingPolicy& shaping,
+                                                  const NicCapabilities& capabilities,
+                                                  const std::string& name,
+                                                  uint32_t numPorts) override {
+    return Run("AddVirtualSwitch", name, [&] {
+      return WrapVirtualSwitch(
+          gate_, base_->AddVirtualSwitch(teaming, security, shaping, capabilities, name, numPorts));
+    });
+  }
+  std::unique_ptr<DVSwitch> AddDVSwitch(const std::string& uuid, const std::string& name,
+                                        const std::string& implClass, const std::string& dvsName,
+                                        uint32_t numPorts, uint32_t version, int flags) override {
+    return Run("AddDVSwitch", name, [&] {
+      return WrapDVSwitch(
+          gate_, base_->AddDVSwitch(uuid, name, implClass, dvsName, numPorts, version, flags));
+    });
+  }
+  void RemoveVirtualSwitch(const std::string& name) override {
+    Run("RemoveVirtualSwitch", name, [&] { base_->RemoveVirtualSwitch(name); });
+  }
+  bool IsStandardSwitch(const std::string& name) override {
+    return Run("IsStandardSwitch", name, [&] { return base_->IsStandardSwitch(name); });
+  }
+  std::vector<std::unique_ptr<VirtualSwitch>> GetVirtualSwitches(bool system) override {
+    return Run("GetVirtualSwitches", kNone, [&] {
+      return WrapAll(base_->GetVirtualSwitches(system), [&](std::unique_ptr<VirtualSwitch> sw) {
+        return WrapVirtualSwitch(gate_, std::move(sw));
+      });
+    });
+  }
+  std::vector<std::unique_ptr<DVSwitch>> GetDVSwitches() override {
+    return Run("GetDVSwitches", kNone, [&] { return WrapDVSwitches(base_->GetDVSwitches()); });
+  }
+  std::vector<std::unique_ptr<DVSwitch>> GetOpaqueSwitches() override {
+    return Run("GetOpaqueSwitches", kNone,
+               [&] { return WrapDVSwitches(base_->GetOpaqueSwitches()); });
+  }
+  void RestoreDVSwitches(const std::string& cacheFile) override {
+    Run("RestoreDVSwitches", cacheFile, [&] { base_->RestoreDVSwitches(cacheFile); });
+  }
+  void RestoreVirtualSwitches() override {
+    Run("RestoreVirtualSwitches", kNone, [&] { base_->RestoreVirtualSwitches(); });
+  }
+  void LoadUplinkTimeoutConfig(const std::string& portset, uint32_t lagId,
+                               const std::string& uplink) override {
+    Run("LoadUplinkTimeoutConfig", portset,
+        [&] { base_->LoadUplinkTimeoutConfig(portset, lagId, uplink); });
+  }
+  std::vector<UplinkTimeoutConfig> GetUplinkTimeoutConfig(const std::string& portset,
+                                                          uint32_t lagId,
+                                                          const std::string& uplink) override {
+    return Run("GetUplinkTimeoutConfig", portset,
+               [&] { return base_->GetUplinkTimeoutConfig(portset, lagId, uplink); });
+  }
+  void LoadLagTimeoutConfig(const std::string& portset, uint32_t lagId) override {
+    Run("LoadLagTimeoutConfig", portset, [&] { base_->LoadLagTimeoutConfig(portset, lagId); });
+  }
+  std::vector<LagTimeoutConfig> GetLagTimeoutConfig(const std::string& portset,
+                                                    uint32_t lagId) override {
+    return Run("GetLagTimeoutConfig", portset,
+               [&] { return base_->GetLagTimeoutConfig(portset, lagId); });
+  }
+
+ private:
+  template <typename Call>
+  auto Run(const char* method, const std::string& arg, Call&& call) -> decltype(call()) {
+    const std::string op = std::string("VirtualSwitchInfo.") + method;
+    return gate_.Run(op.c_str(), kNone, arg, std::forward<Call>(call));
+  }
+  std::vector<std::unique_ptr<DVSwitch>> WrapDVSwitches(
+      std::vector<std::unique_ptr<DVSwitch>> switches) {
+    return WrapAll(std::move(switches), [&](std::unique_ptr<DVSwitch> sw) {
+      return WrapDVSwitch(gate_, std::move(sw));
+    });
+  }
+
+  FaultGate& gate_;
+  std::unique_ptr<VirtualSwitchInfo> base_;
+};
+
+class FaultyPortGroupNames : public PortGroupNameSet {
+ public:
+  FaultyPortGroupNames(FaultGate& gate, std::unique_ptr<PortGroupNameSet> base)
+      : gate_(gate), base_(std::move(base)) {}
+  bool Contains(const std::string& name) const override {
+    return gate_.Run("PortGroupNameSet.Contains", kNone, name,
+                     [&] { return base_->Contains(name); });
+  }
+  std::set<std::string> GetNames() const override {
+    return gate_.Run("PortGroupNameSet.GetNames", kNone, kNone, [&] { return base_->GetNames(); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::unique_ptr<PortGroupNameSet> base_;
+};
+
+class FaultyNamedPortGroup : public NamedPortGroup {
+ public:
+  FaultyNamedPortGroup(FaultGate& gate, std::string name, std::unique_ptr<NamedPortGroup> base)
+      : gate_(gate), name_(std::move(name)), base_(std::move(base)) {}
+  NicTeamingPolicy GetTeamingPolicy() override {
+    return gate_.Run("PortGroupImpl.GetTeamingPolicy", name_, kNone,
+                     [&] { return base_->GetTeamingPolicy(); });
+  }
+  void SetTeamingPolicy(NicTeamingPolicy policy) override {
+    gate_.Run("PortGroupImpl.SetTeamingPolicy", name_, kNone,
+              [&] { base_->SetTeamingPolicy(std::move(policy)); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::string name_;
+  std::unique_ptr<NamedPortGroup> base_;
+};
+
+class FaultyNamedDVPort : public NamedDVPort {
+ public:
+  FaultyNamedDVPort(FaultGate& gate, std::string portId, std::unique_ptr<NamedDVPort> base)
+      : gate_(gate), portId_(std::move(portId)), base_(std::move(base)) {}
+  bool IsValid() override {
+    return gate_.Run("DVPortImpl.IsValid", portId_, kNone, [&] { return base_->IsValid(); });
+  }
+  uint32_t GetConnectionId() const override {
+    return gate_.Run("DVPortImpl.GetConnectionId", portId_, kNone,
+                     [&] { return base_->GetConnectionId(); });
+  }
+  void SetConnectionId(unsigned int connectionId) override {
+    gate_.Run("DVPortImpl.SetConnectionId", portId_, kNone,
+              [&] { base_->SetConnectionId(connectionId); });
+  }
+  void TestDVPortZet() override {
+    gate_.Run("DVPortImpl.TestDVPortZet", portId_, kNone, [&] { base_->TestDVPortZet(); });
+  }
+
+ private:
+  FaultGate& gate_;
+  std::string portId_;
+  std::unique_ptr<NamedDVPort> base_;
+};
+
+}  // namespace
+
+std::unique_ptr<VirtualSwitchInfo> WrapSwitchInfo(FaultGate& gate,
+                                                  std::unique_ptr<VirtualSwitchInfo> info) {
+  return std::make_unique<FaultySwitchInfo>(gate, std::move(info));
+}
+
+std::unique_ptr<VirtualSwitch> WrapVirtualSwitch(FaultGate& gate,
+                                                 std::unique_ptr<VirtualSwitch> vswitch) {
+  return std::make_unique<FaultyVirtualSwitch>(gate, std::move(vswitch));
+}
+
+std::unique_ptr<DVSwitch> WrapDVSwitch(FaultGate& gate, std::unique_ptr<DVSwitch> dvswitch) {
+  return std::make_unique<FaultyDVSwitch>(gate, std::move(dvswitch));
+}
+
+std::unique_ptr<Portset> WrapPortset(FaultGate& gate, std::unique_ptr<Portset> portset) {
+  return std::make_unique<FaultyPortset>(gate, std::move(portset));
+}
+
+std::unique_ptr<PortGroupNameSet> WrapPortGroupNames(FaultGate& gate,
+                                                     std::unique_ptr<PortGroupNameSet> names) {
+  return std::make_unique<FaultyPortGroupNames>(gate, std::move(names));
+}
+
+std::unique_ptr<NamedPortGroup> WrapNamedPortGroup(FaultGate& gate, std::string name,
+                                                   std::unique_ptr<NamedPortGroup> portGroup) {
+  return std::make_unique<FaultyNamedPortGroup>(gate, std::move(name), std::move(portGroup));
+}
+
+std::unique_ptr<NamedDVPort> WrapNamedDVPort(FaultGate& gate, std::string portId,
+                                             std::unique_ptr<NamedDVPort> port) {
+  return std::make_unique<FaultyNamedDVPort>(gate, std::move(portId), std::move(port));
+}
+
+}  // namespace faults

@@ -1,0 +1,84 @@
+#include "backends/host_choice.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "hostnet/quorvic_exception.h"
+
+namespace backends {
+namespace {
+
+using Quorvic::Lib::QuorvicException;
+
+// A configuration file with text, in a folder of its own.
+class ConfFile {
+ public:
+  explicit ConfFile(const std::string& text) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "conf-XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+    std::ofstream(Path()) << text;
+  }
+  ~ConfFile() { std::filesystem::remove_all(dir_); }
+  std::string Path() const { return dir_ + "/hostnet.conf"; }
+
+ private:
+  std::string dir_;
+};
+
+TEST(HostChoice, EnvironmentThenShorthandThenFileThenDefault) {
+  ConfFile conf("# the host\n\n  host = sqlite:/srv/conf.db  \nother = x\n");
+  struct Case {
+    std::string hostnet, hostnetDb, conf, value, source;
+  };
+  const Case cases[] = {
+      {"sqlite:/a.db", "/b.db", conf.Path(), "sqlite:/a.db", "QUENTA_HOSTNET"},
+      {"", "/b.db", conf.Path(), "sqlite:/b.db", "QUENTA_HOSTNET_DB"},
+      {"", "", conf.Path(), "sqlite:/srv/conf.db", conf.Path() + " line 3"},
+      {"", "", conf.Path() + ".missing", "sqlite:/var/lib/quenta/hostnet.db", "the default"},
+  };
+  for (const Case& c : cases) {
+    HostChoice choice = ChooseHost({c.hostnet, c.hostnetDb, c.conf});
+    EXPECT_EQ(choice.value, c.value);
+    EXPECT_EQ(choice.source, c.source);
+  }
+}
+
+TEST(HostChoice, MalformedFileLineIsRefusedNamingIt) {
+  ConfFile conf("host = sqlite:/x.db\njust words\n");
+  try {
+    ChooseHost({"", "", conf.Path()});
+    FAIL() << "accepted";
+  } catch (const QuorvicException& e) {
+    EXPECT_EQ(e.GetMessage(), conf.Path() + " line 2: expected KEY = VALUE, found just words");
+  }
+}
+
+TEST(HostChoice, UnknownOrMalformedValuesAreRefusedAndCreateNothing) {
+  const std::string dir = std::filesystem::temp_directory_path() / "host-choice-never";
+  const std::pair<std::string, std::string> cases[] = {
+      {"bogus:x",
+       "cannot use host bogus:x from QUENTA_HOSTNET: unknown scheme bogus (known: "
+       "sqlite:PATH)"},
+      {"sqlite:",
+       "cannot use host sqlite: from QUENTA_HOSTNET: no path after sqlite: (known: "
+       "sqlite:PATH)"},
+      {dir + "/host.db",
+       "cannot use host " + dir + "/host.db from QUENTA_HOSTNET: no scheme (known: sqlite:PATH)"},
+  };
+  for (const auto& [value, message] : cases) {
+    try {
+      OpenBackend({value, "QUENTA_HOSTNET"});
+      ADD_FAILURE() << value << " accepted";
+    } catch (const QuorvicException& e) {
+      EXPECT_EQ(e.GetMessage(), message);
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir));
+}
+
+}  // namespace
+}  // namespace backends

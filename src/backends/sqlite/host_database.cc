@@ -1,0 +1,82 @@
+#include "backends/sqlite/host_database.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "backends/sqlite/host_constants.h"
+#include "backends/sqlite/schema.h"
+#include "backends/sqlite/store.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace sqlite_host {
+
+using Quorvic::Lib::QuorvicException;
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
+  throw QuorvicException("cannot open host database " + path + ": " + reason);
+}
+
+int64_t UserVersion(Connection& db) {
+  auto st = db.Prepare("PRAGMA user_version");
+  return st->Step() ? st->Int(0) : 0;
+}
+
+bool HasTables(Connection& db) {
+  auto st = db.Prepare("SELECT 1 FROM sqlite_master LIMIT 1");
+  return st->Step();
+}
+
+// Refuses a database this host cannot use; true when it is still empty.
+bool CheckVersion(Connection& db) {
+  int64_t version = UserVersion(db);
+  if (version == kSchemaVersion) return false;
+  if (version > kSchemaVersion) {
+    Refuse(db.Path(), "its schema version " + std::to_string(version) +
+                          " is newer than this host supports (" + std::to_string(kSchemaVersion) +
+                          ")");
+  }
+  if (version != 0 || HasTables(db)) Refuse(db.Path(), "it is not a host database");
+  return true;
+}
+
+void CreateFolders(const std::string& path) {
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (parent.empty()) return;
+  std::error_code error;
+  std::filesystem::create_directories(parent, error);
+  if (error) Refuse(path, "cannot create folder " + parent.string() + ": " + error.message());
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> OpenHostDatabase(const std::string& path) {
+  std::error_code error;
+  bool exists = std::filesystem::exists(path, error);
+  if (!exists) CreateFolders(path);
+  std::unique_ptr<Connection> db;
+  try {
+    db = std::make_unique<Connection>(path, !exists);
+    if (!CheckVersion(*db)) return db;
+    // An empty database: make the default host, unless another process got
+    // there first (checked again under the write lock).
+    db->Exec("PRAGMA journal_mode = WAL");
+    Store store(*db);
+    Transaction txn = store.BeginWrite();
+    if (!CheckVersion(*db)) return db;
+    db->Exec(kSchemaSql);
+    store.InsertHost(DefaultHost());
+    db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    txn.Commit();
+  } catch (const QuorvicException& e) {
+    const std::string& message = e.GetMessage();
+    if (message.rfind("cannot open host database", 0) == 0) throw;
+    // "host database PATH: REASON" from the SQL layer.
+    throw QuorvicException("cannot open " + message);
+  }
+  return db;
+}
+
+}  // namespace sqlite_host

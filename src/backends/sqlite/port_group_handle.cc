@@ -1,0 +1,35 @@
+#include "backends/sqlite/port_group_handle.h"
+
+#include <utility>
+
+#include "backends/sqlite/range_checks.h"
+#include "backends/sqlite/teaming.h"
+
+namespace sqlite_host {
+
+using Quorvic::Network::NicTeamingPolicy;
+using Quorvic::Network::Port;
+
+PortGroupHandle::PortGroupHandle(Store& store, PortGroupRow row)
+    : store_(store), row_(std::move(row)) {}
+
+std::string PortGroupHandle::GetName() const { return row_.name; }
+
+std::vector<std::unique_ptr<Port>> PortGroupHandle::GetPorts() const {
+  std::vector<std::unique_ptr<Port>> ports;
+  ports.reserve(row_.ports);
+  for (uint32_t id = 0; id < row_.ports; ++id) ports.push_back(std::make_unique<PortHandle>(id));
+  return ports;
+}
+
+NicTeamingPolicy PortGroupHandle::GetTeamingPolicy() const { return PolicyFromRow(row_.teaming); }
+
+uint16_t PortGroupHandle::GetVlanId() const { return static_cast<uint16_t>(row_.vlan); }
+
+void PortGroupHandle::SetVlanId(uint16_t vlanId) {
+  CheckVlan(vlanId);
+  store_.SetVlan(row_, vlanId);
+  row_.vlan = vlanId;
+}
+
+}  // namespace sqlite_host

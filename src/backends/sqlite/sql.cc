@@ -1,0 +1,179 @@
+#include "backends/sqlite/sql.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "backends/sqlite/host_constants.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace sqlite_host {
+namespace {
+
+using Quorvic::Lib::QuorvicException;
+
+// BEGIN IMMEDIATE may still report busy after the timeout under heavy load.
+constexpr int kBeginAttempts = 5;
+
+std::string Reason(sqlite3* db, int rc) {
+  if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
+    return "it stays locked by another process";
+  }
+  if (db != nullptr) return sqlite3_errmsg(db);
+  return sqlite3_errstr(rc);
+}
+
+}  // namespace
+
+void CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+void FinalizeStatement::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+
+Statement::Statement(Connection& connection, const std::string& sql) : connection_(connection) {
+  sqlite3_stmt* raw = nullptr;
+  int rc = sqlite3_prepare_v2(connection.Raw(), sql.c_str(), static_cast<int>(sql.size()), &raw,
+                              nullptr);
+  statement_.reset(raw);
+  if (rc != SQLITE_OK) connection.Fail(rc);
+}
+
+Statement& Statement::Bind(int index, int64_t value) {
+  int rc = sqlite3_bind_int64(statement_.get(), index, value);
+  if (rc != SQLITE_OK) connection_.Fail(rc);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, const std::string& value) {
+  int rc = sqlite3_bind_text(statement_.get(), index, value.data(), static_cast<int>(value.size()),
+                             SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK) connection_.Fail(rc);
+  return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+  int rc = sqlite3_bind_null(statement_.get(), index);
+  if (rc != SQLITE_OK) connection_.Fail(rc);
+  return *this;
+}
+
+bool Statement::Step() {
+  if (!started_) {
+    connection_.CountStatement();
+    started_ = true;
+  }
+  int rc = sqlite3_step(statement_.get());
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  sqlite3_reset(statement_.get());
+  connection_.Fail(rc);
+}
+
+void Statement::Run() {
+  while (Step()) {
+  }
+}
+
+void Statement::Reset() {
+  started_ = false;
+  sqlite3_reset(statement_.get());
+  sqlite3_clear_bindings(statement_.get());
+}
+
+int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_.get(), column); }
+
+std::string Statement::Text(int column) const {
+  const unsigned char* text = sqlite3_column_text(statement_.get(), column);
+  if (text == nullptr) return {};
+  return std::string(reinterpret_cast<const char*>(text),
+                     static_cast<size_t>(sqlite3_column_bytes(statement_.get(), column)));
+}
+
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
+}
+
+StatementLease::StatementLease(Statement* cached, std::unique_ptr<Statement> owned, bool* inUse)
+    : statement_(cached != nullptr ? cached : owned.get()),
+      owned_(std::move(owned)),
+      inUse_(inUse) {}
+
+StatementLease::StatementLease(StatementLease&& other) noexcept
+    : statement_(other.statement_), owned_(std::move(other.owned_)), inUse_(other.inUse_) {
+  other.statement_ = nullptr;
+  other.inUse_ = nullptr;
+}
+
+StatementLease::~StatementLease() {
+  if (statement_ == nullptr) return;
+  statement_->Reset();
+  if (inUse_ != nullptr) *inUse_ = false;
+}
+
+Connection::Connection(const std::string& path, bool create) : path_(path) {
+  sqlite3* raw = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  db_.reset(raw);
+  if (rc != SQLITE_OK) {
+    throw QuorvicException("cannot open host database " + path + ": " + Reason(raw, rc));
+  }
+  sqlite3_extended_result_codes(raw, 0);
+  sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+  // The periodic auto-checkpoint keeps the log short; a checkpoint on every
+  // close would cost each run of the tool a millisecond.
+  sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, 0);
+  Exec("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL");
+}
+
+Connection::~Connection() {
+  // Statements go before the connection they belong to.
+  cache_.clear();
+}
+
+void Connection::Exec(const std::string& sql) {
+  ++statementsRun_;
+  int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Fail(rc);
+}
+
+StatementLease Connection::Prepare(const std::string& sql) {
+  Cached& cached = cache_[sql];
+  if (cached.inUse) {
+    return StatementLease(nullptr, std::make_unique<Statement>(*this, sql), nullptr);
+  }
+  if (!cached.statement) cached.statement = std::make_unique<Statement>(*this, sql);
+  cached.inUse = true;
+  return StatementLease(cached.statement.get(), nullptr, &cached.inUse);
+}
+
+int64_t Connection::Changes() const { return sqlite3_changes64(db_.get()); }
+
+int64_t Connection::LastInsertId() const { return sqlite3_last_insert_rowid(db_.get()); }
+
+void Connection::Fail(int rc) const {
+  throw QuorvicException("host database " + path_ + ": " + Reason(db_.get(), rc));
+}
+
+Transaction::Transaction(Connection& connection, Mode mode) : connection_(connection) {
+  if (mode == Mode::kRead) {
+    connection_.Exec("BEGIN DEFERRED");
+    open_ = true;
+    return;
+  }
+  for (int attempt = 1;; ++attempt) {
+    int rc = sqlite3_exec(connection_.Raw(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) break;
+    if (rc != SQLITE_BUSY || attempt == kBeginAttempts) connection_.Fail(rc);
+  }
+  open_ = true;
+}
+
+Transaction::~Transaction() {
+  if (open_) sqlite3_exec(connection_.Raw(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::Commit() {
+  connection_.Exec("COMMIT");
+  open_ = false;
+}
+
+}  // namespace sqlite_host

@@ -1,0 +1,133 @@
+#ifndef BACKENDS_SQLITE_SQL_H_
+#define BACKENDS_SQLITE_SQL_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The only door to SQLite. Every SQLite failure leaves here as a
+// Quorvic::Lib::QuorvicException naming the database file and the reason;
+// SQLite result codes never leave this layer.
+namespace sqlite_host {
+
+struct CloseDb {
+  void operator()(sqlite3* db) const;
+};
+struct FinalizeStatement {
+  void operator()(sqlite3_stmt* statement) const;
+};
+using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
+using StmtPtr = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+class Connection;
+
+// One prepared statement. Values are bound, never pasted into the SQL text.
+class Statement {
+ public:
+  // Prepares sql on connection; throws when it does not compile.
+  Statement(Connection& connection, const std::string& sql);
+
+  Statement& Bind(int index, int64_t value);
+  Statement& Bind(int index, const std::string& value);
+  Statement& BindNull(int index);
+
+  // Steps once: true when a row is available, false when done.
+  bool Step();
+  // Steps to the end (for statements that return no rows).
+  void Run();
+  // Makes the statement ready to run again and clears its bindings.
+  void Reset();
+
+  int64_t Int(int column) const;
+  std::string Text(int column) const;
+  bool IsNull(int column) const;
+
+ private:
+  Connection& connection_;
+  StmtPtr statement_;
+  bool started_ = false;
+};
+
+// A cached statement lent to one user; reset when the lease ends, so no read
+// stays open by accident. A statement already lent out is not shared: the
+// second user gets a fresh one of its own.
+class StatementLease {
+ public:
+  StatementLease(Statement* cached, std::unique_ptr<Statement> owned, bool* inUse);
+  ~StatementLease();
+  StatementLease(StatementLease&& other) noexcept;
+  StatementLease(const StatementLease&) = delete;
+  StatementLease& operator=(const StatementLease&) = delete;
+  StatementLease& operator=(StatementLease&&) = delete;
+
+  Statement& operator*() const { return *statement_; }
+  Statement* operator->() const { return statement_; }
+
+ private:
+  Statement* statement_;
+  std::unique_ptr<Statement> owned_;
+  bool* inUse_;
+};
+
+// An open database file with its cache of prepared statements.
+class Connection {
+ public:
+  // Opens path read-write (creating the file when create is true) and sets
+  // the session pragmas. Throws "cannot open host database PATH: REASON".
+  Connection(const std::string& path, bool create);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  const std::string& Path() const { return path_; }
+  sqlite3* Raw() const { return db_.get(); }
+
+  // Runs one or more statements that take no parameters.
+  void Exec(const std::string& sql);
+  // A cached prepared statement for sql, reset and without bindings.
+  StatementLease Prepare(const std::string& sql);
+  int64_t Changes() const;
+  int64_t LastInsertId() const;
+  // How many statements this connection has started, for measuring readers.
+  int64_t StatementsRun() const { return statementsRun_; }
+  void CountStatement() { ++statementsRun_; }
+
+  // Throws the exception for result code rc of an operation on this file.
+  [[noreturn]] void Fail(int rc) const;
+
+ private:
+  struct Cached {
+    std::unique_ptr<Statement> statement;
+    bool inUse = false;
+  };
+  std::string path_;
+  DbPtr db_;
+  std::map<std::string, Cached> cache_;
+  int64_t statementsRun_ = 0;
+};
+
+// A transaction that rolls back when it ends without Commit().
+class Transaction {
+ public:
+  enum class Mode { kRead, kWrite };
+  // kWrite takes the write lock at once (BEGIN IMMEDIATE), waiting for other
+  // writers; kRead gives a consistent snapshot for several reads.
+  Transaction(Connection& connection, Mode mode);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  void Commit();
+
+ private:
+  Connection& connection_;
+  bool open_ = false;
+};
+
+}  // namespace sqlite_host
+
+#endif  // BACKENDS_SQLITE_SQL_H_

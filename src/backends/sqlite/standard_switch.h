@@ -1,0 +1,37 @@
+#ifndef BACKENDS_SQLITE_STANDARD_SWITCH_H_
+#define BACKENDS_SQLITE_STANDARD_SWITCH_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "backends/sqlite/host_rows.h"
+#include "backends/sqlite/switch_row_handle.h"
+#include "hostnet/virtual_switch.h"
+
+namespace sqlite_host {
+
+// A handle on one standard switch: getters return the values read with it,
+// changes go to the host by row id. A switch handed out by a listing takes
+// its port groups from the listing's read while that is open.
+class StandardSwitch : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
+ public:
+  StandardSwitch(Store& store, SwitchRow row);
+
+  std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
+  std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
+  void RemovePortGroup(const std::string& name) override;
+  Quorvic::Network::NicTeamingPolicy GetTeamingPolicy() const override;
+  void SetTeamingPolicy(Quorvic::Network::NicTeamingPolicy policy) override;
+  void AddUplink(const std::string& pnic, bool persist) override;
+  void RemoveUplink(const std::string& pnic, bool configOnly) override;
+  int32_t GetCdpStatus() const override;
+  void SetCdpStatus(int32_t status) override;
+  uint32_t GetMtu() const override;
+  void SetMtu(uint16_t mtu) override;
+  void RestoreUplinks() override;
+};
+
+}  // namespace sqlite_host
+
+#endif  // BACKENDS_SQLITE_STANDARD_SWITCH_H_

@@ -1,0 +1,161 @@
+#ifndef BACKENDS_SQLITE_STORE_H_
+#define BACKENDS_SQLITE_STORE_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "backends/sqlite/host_rows.h"
+#include "backends/sqlite/port_group_cursor.h"
+#include "backends/sqlite/schema.h"
+#include "backends/sqlite/sql.h"
+
+// The host's state as rows: every read and change of the host goes through
+// here. Each changing call is one transaction, committed before it returns;
+// a call that throws QuorvicException has changed nothing. Messages name the
+// object and what is wrong; the caller adds which operation it was.
+namespace sqlite_host {
+
+class Store {
+ public:
+  explicit Store(Connection& db);
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  Connection& Db() { return db_; }
+
+  // --- Reads -------------------------------------------------------------
+  // The running switch of that name and kind (opaque switches always run),
+  // with its lists; nullopt when there is none.
+  std::optional<SwitchRow> FindSwitch(const std::string& name, SwitchKind kind);
+  // Hands each running switch of a kind to each, in host order, with its
+  // lists; for standard switches, system selects system or other switches.
+  // Rows are handed over one by one so that a caller keeping its own objects
+  // never holds two copies of a large host.
+  void ReadSwitches(SwitchKind kind, bool system, const std::function<void(SwitchRow&&)>& each);
+  // A listing of the standard switches (system or other) reads all their port
+  // groups with one forward read, started here and served switch by switch
+  // by TakeListedPortGroups, in the order of the switches' ids. Any write
+  // ends the read first, so nothing is ever written under it.
+  void StartPortGroupListing(bool system);
+  // The port groups of switch switchId from the listing's read, when that
+  // read is still open, covers the switch (system says which listing it
+  // belongs to) and has not passed it; nullopt otherwise.
+  std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(int64_t switchId, bool system);
+  // Every switch of a kind, running or not, in host order, with its lists.
+  std::vector<SwitchRow> ReadAllSwitches(SwitchKind kind);
+  // Every port group of the host, ordered by switch and then host order.
+  std::vector<PortGroupRow> ReadAllPortGroups();
+  bool IsPnic(const std::string& name);
+  std::vector<PortGroupRow> ReadPortGroups(int64_t switchId);
+  // The port group of that name on a running standard switch, with the
+  // switch's name.
+  std::optional<std::pair<PortGroupRow, std::string>> FindPortGroup(const std::string& name);
+  std::set<std::string> PortGroupNames();
+  std::vector<DVPortRow> ReadDVPorts(int64_t switchId);
+  // The DVPort portId of the running DVSwitch whose switch id is switchId.
+  std::optional<DVPortRow> FindDVPort(const std::string& switchId, const std::string& portId);
+  std::vector<UplinkTimeoutRow> ReadUplinkTimeouts(const std::string& portset, uint32_t lagId,
+                                                   const std::string& uplink);
+  std::vector<LagTimeoutRow> ReadLagTimeouts(const std::string& portset, uint32_t lagId);
+  std::vector<FaultRow> ReadFaults();
+
+  // --- Switches ----------------------------------------------------------
+  // Inserts a running standard switch or DVSwitch; throws when the name is
+  // taken by a switch of any kind or an uplink is not a pnic.
+  SwitchRow AddSwitch(SwitchRow row);
+  // Removes the running standard switch or DVSwitch of that name.
+  void RemoveSwitch(const std::string& name);
+  void SetCdp(const SwitchRow& sw, int32_t cdp);
+  void SetMtu(const SwitchRow& sw, uint32_t mtu);
+  void SetTeaming(const SwitchRow& sw, const TeamingRow& teaming);
+  void RestoreDVSwitches();
+  void RestoreVirtualSwitches();
+
+  // --- Uplinks of standard switches ---------------------------------------
+  void AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist);
+  void RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly);
+  void RestoreUplinks(const SwitchRow& sw);
+
+  // --- Port groups ---------------------------------------------------------
+  PortGroupRow AddPortGroup(const SwitchRow& sw, const std::string& name);
+  void RemovePortGroup(const SwitchRow& sw, const std::string& name);
+  void SetVlan(const PortGroupRow& pg, uint32_t vlan);
+  void SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teaming);
+
+  // --- DVSwitches, DVPorts and portsets ----------------------------------
+  void AddDVPortUplink(const SwitchRow& sw, const std::string& pnic, const std::string& portId);
+  void RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic);
+  void SetConnectionId(const DVPortRow& port, uint32_t connectionId);
+  void RaiseTestEvent(const DVPortRow& port);
+  void ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch);
+  void DeactivateEns(const SwitchRow& sw);
+  void ReassociateUplinks(const SwitchRow& sw, bool force);
+  bool IsEnsActive(const SwitchRow& sw);
+  void SetEnsActivateNode(uint32_t value);
+
+  // --- Timeouts -----------------------------------------------------------
+  void LoadUplinkTimeouts(const std::string& portset, uint32_t lagId, const std::string& uplink);
+  void LoadLagTimeouts(const std::string& portset, uint32_t lagId);
+
+  // --- The whole host -------------------------------------------------------
+  // The host as one consistent document.
+  HostDocument ReadHost();
+  // Replaces the whole host with doc, which must be valid.
+  void ReplaceHost(const HostDocument& doc);
+  // Writes doc into an empty host (inside the caller's transaction).
+  void InsertHost(const HostDocument& doc);
+  // Stops every switch and drops links and ENS state; keeps configuration.
+  void Reboot();
+  void AddFault(const FaultRow& fault);
+  void ClearFaults();
+  // Writes one fault inside the caller's transaction.
+  void InsertFault(const FaultRow& fault);
+
+  // Takes one firing off fault id: true when it may fire (it had times left,
+  // or has no count); removes it when its count reaches 0.
+  bool SpendFault(int64_t id);
+
+  // Helpers for the store's own files.
+  Transaction BeginWrite();
+  std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
+  // Runs update, an UPDATE of switches with the switch's id as ?1 and value
+  // as ?2, in one transaction; throws when the switch no longer runs.
+  void UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value);
+  void WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics);
+  // Puts pnic at the end of a list unless it is there already.
+  void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);
+  // Takes pnic out of a list; true when it was there. The others keep their
+  // order (positions may have gaps).
+  bool RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic);
+  // Throws unless sw still exists and runs.
+  void RequireRunning(const SwitchRow& sw);
+  // Throws "pnic NAME does not exist" unless it is a pnic.
+  void RequirePnic(const std::string& name);
+  // Throws unless order names distinct pnics.
+  void CheckUplinkOrder(const std::vector<std::string>& order);
+  // The name of the standard switch pnic is linked to, if any.
+  std::optional<std::string> LinkedTo(const std::string& pnic);
+
+ private:
+  Connection& db_;
+  std::unique_ptr<PortGroupCursor> listing_;
+};
+
+// Kind names as messages use them: "standard switch", "DVSwitch", ...
+const char* KindLabel(SwitchKind kind);
+int64_t KindCode(SwitchKind kind);
+
+// The default host: nic0 to nic3, vSwitch0 with nic0 linked and in its order
+// (max active 1) and port group Management.
+HostDocument DefaultHost();
+
+}  // namespace sqlite_host
+
+#endif  // BACKENDS_SQLITE_STORE_H_

@@ -1,0 +1,34 @@
+#ifndef BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
+#define BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "backends/sqlite/host_rows.h"
+#include "backends/sqlite/store.h"
+
+namespace sqlite_host {
+
+// The getters every kind of switch answers from the row it was read with.
+// Interface is the library class the handle implements (VirtualSwitch or
+// DVSwitch); changes go to the host through store.
+template <typename Interface>
+class SwitchRowHandle : public Interface {
+ public:
+  std::string GetName() const override { return row_.name; }
+  uint32_t GetNumPorts() const override { return row_.numPorts; }
+  uint32_t GetNumUsedPorts() const override { return row_.usedPorts; }
+  uint32_t GetNumConfiguredPorts() const override { return row_.configuredPorts; }
+  std::vector<std::string> GetUplinks() const override { return row_.uplinks; }
+
+ protected:
+  SwitchRowHandle(Store& store, SwitchRow row) : store_(store), row_(std::move(row)) {}
+
+  Store& store_;
+  SwitchRow row_;
+};
+
+}  // namespace sqlite_host
+
+#endif  // BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_

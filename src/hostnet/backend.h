@@ -1,0 +1,139 @@
+#ifndef HOSTNET_BACKEND_H_
+#define HOSTNET_BACKEND_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hostnet/dv_port.h"
+#include "hostnet/dv_switch.h"
+#include "hostnet/host_document.h"
+#include "hostnet/karn.h"
+#include "hostnet/network_info_impl.h"
+#include "hostnet/nic_teaming_policy.h"
+#include "hostnet/portset.h"
+#include "hostnet/virtual_switch.h"
+#include "hostnet/virtual_switch_info.h"
+
+// The list KARN_Set takes: one unsigned value and its type.
+struct KARN_ParamList {
+  unsigned int value;
+  KARN_ParamListType type;
+};
+
+namespace hostnet {
+
+// A port group reached by its name alone (PortGroupImpl). Every operation may
+// throw Quorvic::Lib::QuorvicException.
+class NamedPortGroup {
+ public:
+  virtual ~NamedPortGroup() = default;
+  // Throws when the host no longer has the port group.
+  virtual Quorvic::Network::NicTeamingPolicy GetTeamingPolicy() = 0;
+  // Throws when the port group is gone or the policy's order names something
+  // that is not a pnic; on a throw nothing changed.
+  virtual void SetTeamingPolicy(Quorvic::Network::NicTeamingPolicy policy) = 0;
+};
+
+// A DVPort reached by the DVPortParam that names it (DVPortImpl). Every
+// operation but IsValid throws Quorvic::Lib::QuorvicException when the DVPort
+// does not exist.
+class NamedDVPort {
+ public:
+  virtual ~NamedDVPort() = default;
+  // False when the DVSwitch with the param's switch id has no such DVPort.
+  virtual bool IsValid() = 0;
+  virtual uint32_t GetConnectionId() const = 0;
+  virtual void SetConnectionId(unsigned int connectionId) = 0;
+  // Raises the DVPort's test observation event.
+  virtual void TestDVPortZet() = 0;
+};
+
+// One engine that holds a host's network configuration: the simulated host,
+// Open vSwitch, ... The library's entry points forward to the one backend of
+// the process; a backend implements them and the handle classes
+// (VirtualSwitch, DVSwitch, PortGroup, Portset, ...) in its own namespace.
+//
+// Every call may throw Quorvic::Lib::QuorvicException with a message that
+// names the object and what is wrong; a changing call that throws has changed
+// nothing. Objects are handed out owned by the caller and may be used for as
+// long as the backend lives. One backend serves one thread.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // --- What the host decides (never throws, never reaches the host) -------
+  // Port count of a switch created without one (Portset::DEF_NUM_PORTS).
+  virtual uint32_t DefaultNumPorts() const = 0;
+  // Switch names must be shorter than this many bytes (MAX_VSNAME_SZ).
+  virtual uint32_t MaxSwitchNameSize() const = 0;
+  // NetworkInfoImpl::DefaultDVSCacheFile.
+  virtual std::string DefaultDVSCacheFile() const = 0;
+  // KARN_NODE_net_ens_activate.
+  virtual uint16_t EnsActivateNode() const = 0;
+
+  // --- Entry points of the library ---------------------------------------
+  // Reaches the host (NetworkInfoImpl's constructor); throws naming the host
+  // and the reason when it cannot.
+  virtual void Connect() = 0;
+  virtual std::unique_ptr<Quorvic::Network::VirtualSwitchInfo> GetVirtualSwitchInfo() = 0;
+  virtual std::unique_ptr<Korvel::Network::PortGroupNameSet> GetAllPortGroupNames() = 0;
+  // Lookups of running objects; each throws when there is none.
+  virtual std::unique_ptr<Quorvic::Network::VirtualSwitch> GetVirtualSwitchById(
+      const std::string& name) = 0;
+  virtual std::unique_ptr<Quorvic::Network::DVSwitch> GetDVSwitchByName(
+      const std::string& name) = 0;
+  // The portset of the running standard switch or DVSwitch of that name.
+  virtual std::unique_ptr<Quorvic::Network::Portset> GetPortsetById(const std::string& name) = 0;
+  // True when name is a running standard switch or DVSwitch.
+  virtual bool IsValidVirtualSwitch(const std::string& name) = 0;
+  // True when name is a running standard switch.
+  virtual bool SwitchExists(const std::string& name) = 0;
+  // The CDP status value a text names; throws for a text the host does not know.
+  virtual int32_t ParseCdpStatus(const std::string& text) = 0;
+  // True when a running standard switch has a port group of that name.
+  virtual bool IsValidPortGroup(const std::string& name) = 0;
+  // The port group of that name; throws when there is none.
+  virtual std::unique_ptr<NamedPortGroup> OpenPortGroup(const std::string& name) = 0;
+  // A handle on the DVPort param names; it need not exist (see IsValid).
+  virtual std::unique_ptr<NamedDVPort> OpenDVPort(const Quorvic::Network::DVPortParam& param) = 0;
+  // Called as a library operation begins that asks nothing of the host (a
+  // value's accessor, a constructor without work); op is "Class.Method".
+  // Backends have nothing to do here; a wrapper may throw to refuse it.
+  virtual void NoteCall(const char* /*op*/) {}
+
+  // --- The kernel interface (never throws) ----------------------------------
+  // The KARN_ calls and DREL_ReturnStatusToString, as karn.h describes them.
+  virtual int KernelCheckSig(KARN_SigInfo* info, uint32_t sigVersion, KARN_SigError* error) = 0;
+  virtual int KernelSet(uint16_t node, int instance, const KARN_ParamList* params, int flags,
+                        int reserved) = 0;
+  virtual const char* KernelStatusText(int status) const = 0;
+  // SysinfoUtil::GetIntParamList: a new list, or null on failure.
+  virtual KARN_ParamList* GetIntParamList(unsigned int value, KARN_ParamListType type) {
+    return new KARN_ParamList{value, type};
+  }
+
+  // --- The whole host, for ploncfg-host -------------------------------------
+  // The host as one consistent document, faults included.
+  virtual HostDocument ReadHost() = 0;
+  // Replaces the whole host with doc, which the caller has checked.
+  virtual void ReplaceHost(const HostDocument& doc) = 0;
+  // The host a fresh installation starts with.
+  virtual HostDocument DefaultHost() const = 0;
+  // Simulates a host restart: switches stop, links and ENS state go, the
+  // stored configuration stays.
+  virtual void Reboot() = 0;
+
+  // --- Faults the host keeps for the fault-injecting wrapper ---------------
+  virtual std::vector<FaultRow> ReadFaults() = 0;
+  virtual void AddFault(const FaultRow& fault) = 0;
+  virtual void ClearFaults() = 0;
+  // Takes one firing off fault id, durably: true when it may fire (it had
+  // times left, or has no count); removes it when its count reaches 0.
+  virtual bool SpendFault(int64_t id) = 0;
+};
+
+}  // namespace hostnet
+
+#endif  // HOSTNET_BACKEND_H_

@@ -1,0 +1,436 @@
+#include "hostnet/host_json_read.h"
+
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "hostnet/quorvic_exception.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using hostnet::DVPortRow;
+using hostnet::DVSwitchDoc;
+using hostnet::EnsState;
+using hostnet::FaultRow;
+using hostnet::HostDocument;
+using hostnet::PortGroupRow;
+using hostnet::StandardSwitchDoc;
+using hostnet::SwitchKind;
+using hostnet::SwitchRow;
+using hostnet::TeamingRow;
+using Quorvic::Lib::QuorvicException;
+
+// Collects the first syntax error of a text that is not valid JSON.
+class SyntaxErrorCatcher : public nlohmann::json_sax<Json> {
+ public:
+  std::string error;
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool end_object() override { return true; }
+  bool start_array(std::size_t) override { return true; }
+  bool end_array() override { return true; }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+    error = e.what();
+    // Drop the library's "[json.exception.parse_error.101] " tag.
+    size_t end = error.find("] ");
+    if (error.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
+      error = error.substr(end + 2);
+    }
+    return false;
+  }
+};
+
+std::string Index(const std::string& path, size_t i) {
+  return path + "[" + std::to_string(i) + "]";
+}
+
+std::string Member(const std::string& path, const char* key) {
+  return path.empty() ? key : path + "." + key;
+}
+
+class Reader {
+ public:
+  HostDocument Read(const Json& root);
+
+ private:
+  [[noreturn]] void Fail(const std::string& path, const std::string& message) {
+    throw QuorvicException(path + ": " + message);
+  }
+
+  void Object(const Json& value, const std::string& path, std::initializer_list<const char*> keys) {
+    if (!value.is_object()) Fail(path.empty() ? "document" : path, "must be an object");
+    for (const auto& item : value.items()) {
+      bool known = false;
+      for (const char* key : keys) known = known || item.key() == key;
+      if (!known) Fail(Member(path, item.key().c_str()), "unknown key");
+    }
+  }
+
+  const Json* Find(const Json& object, const char* key) {
+    auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+  }
+
+  const Json& Array(const Json& value, const std::string& path) {
+    if (!value.is_array()) Fail(path, "must be an array");
+    return value;
+  }
+
+  std::string String(const Json& object, const std::string& path, const char* key,
+                     const std::string& fallback) {
+    const Json* value = Find(object, key);
+    if (value == nullptr) return fallback;
+    if (!value->is_string()) Fail(Member(path, key), "must be a string");
+    return value->get<std::string>();
+  }
+
+  std::string Name(const Json& object, const std::string& path, const char* key) {
+    const Json* value = Find(object, key);
+    if (value == nullptr) Fail(Member(path, key), "is required");
+    if (!value->is_string() || value->get<std::string>().empty()) {
+      Fail(Member(path, key), "must be a non-empty string");
+    }
+    return value->get<std::string>();
+  }
+
+  bool Bool(const Json& object, const std::string& path, const char* key, bool fallback) {
+    const Json* value = Find(object, key);
+    if (value == nullptr) return fallback;
+    if (!value->is_boolean()) Fail(Member(path, key), "must be true or false");
+    return value->get<bool>();
+  }
+
+  int64_t Int(const Json& object, const std::string& path, const char* key, int64_t fallback,
+              int64_t min, int64_t max) {
+    const Json* value = Find(object, key);
+    if (value == nullptr) return fallback;
+    std::string where = Member(path, key);
+    std::string range = "must be " + std::to_string(min) + " to " + std::to_string(max);
+    if (value->is_number_unsigned()) {
+      uint64_t number = value->get<uint64_t>();
+      if (number > static_cast<uint64_t>(max) || static_cast<int64_t>(number) < min) {
+        Fail(where, range);
+      }
+      return static_cast<int64_t>(number);
+    }
+    if (!value->is_number_integer()) Fail(where, "must be a whole number");
+    int64_t number = value->get<int64_t>();
+    if (number < min || number > max) Fail(where, range);
+    return number;
+  }
+
+  uint32_t U32(const Json& object, const std::string& path, const char* key, uint32_t fallback) {
+    return static_cast<uint32_t>(Int(object, path, key, fallback, 0, 4294967295LL));
+  }
+
+  std::vector<std::string> Strings(const Json& object, const std::string& path, const char* key) {
+    std::vector<std::string> items;
+    const Json* value = Find(object, key);
+    if (value == nullptr) return items;
+    std::string where = Member(path, key);
+    const Json& array = Array(*value, where);
+    for (size_t i = 0; i < array.size(); ++i) {
+      if (!array[i].is_string()) Fail(Index(where, i), "must be a string");
+      items.push_back(array[i].get<std::string>());
+    }
+    return items;
+  }
+
+  // A list of distinct pnics.
+  std::vector<std::string> Pnics(const Json& object, const std::string& path, const char* key) {
+    std::vector<std::string> items = Strings(object, path, key);
+    std::string where = Member(path, key);
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (pnics_.count(items[i]) == 0) Fail(Index(where, i), items[i] + " is not a pnic");
+      for (size_t j = 0; j < i; ++j) {
+        if (items[j] == items[i]) Fail(Index(where, i), "duplicate uplink " + items[i]);
+      }
+    }
+    return items;
+  }
+
+  TeamingRow Teaming(const Json& object, const std::string& path) {
+    TeamingRow teaming;
+    const Json* value = Find(object, "teaming");
+    if (value == nullptr) return teaming;
+    std::string where = Member(path, "teaming");
+    Object(*value, where, {"uplinkOrder", "maxActive"});
+    teaming.orderSet = Find(*value, "uplinkOrder") != nullptr;
+    teaming.order = Pnics(*value, where, "uplinkOrder");
+    teaming.maxActive =
+        static_cast<int32_t>(Int(*value, where, "maxActive", 0, -2147483648LL, 2147483647LL));
+    return teaming;
+  }
+
+  EnsState Ens(const Json& object, const std::string& path) {
+    EnsState ens;
+    const Json* value = Find(object, "ens");
+    if (value == nullptr) return ens;
+    std::string where = Member(path, "ens");
+    Object(*value, where,
+           {"active", "interrupt", "fastSwitch", "reassociations", "forcedReassociations"});
+    ens.active = Bool(*value, where, "active", false);
+    ens.interrupt = Bool(*value, where, "interrupt", false);
+    ens.fastSwitch = Bool(*value, where, "fastSwitch", false);
+    ens.reassociations = U32(*value, where, "reassociations", 0);
+    ens.forcedReassociations = U32(*value, where, "forcedReassociations", 0);
+    return ens;
+  }
+
+  std::string SwitchName(const Json& object, const std::string& path) {
+    std::string name = Name(object, path, "name");
+    if (!switchNames_.insert(name).second) Fail(Member(path, "name"), "duplicate name " + name);
+    return name;
+  }
+
+  void Ports(const Json& object, const std::string& path, SwitchRow& row) {
+    row.numPorts = static_cast<uint32_t>(Int(object, path, "numPorts", hostnet::kDefaultNumPorts,
+                                             hostnet::kMinPorts, hostnet::kMaxPorts));
+    row.usedPorts = U32(object, path, "usedPorts", 0);
+  }
+
+  uint32_t Mtu(const Json& object, const std::string& path) {
+    return static_cast<uint32_t>(
+        Int(object, path, "mtu", hostnet::kDefaultMtu, hostnet::kMinMtu, hostnet::kMaxMtu));
+  }
+
+  int32_t Cdp(const Json& object, const std::string& path) {
+    std::string text = String(object, path, "cdp", "listen");
+    static const char* const kNames[] = {"down", "listen", "advertise", "both"};
+    for (int32_t value = 0; value < 4; ++value) {
+      if (text == kNames[value]) return value;
+    }
+    Fail(Member(path, "cdp"), "must be one of down, listen, advertise, both");
+  }
+
+  StandardSwitchDoc Standard(const Json& object, const std::string& path);
+  PortGroupRow PortGroup(const Json& object, const std::string& path);
+  DVSwitchDoc Distributed(const Json& object, const std::string& path);
+  DVPortRow Port(const Json& object, const std::string& path, std::set<std::string>& ids);
+  SwitchRow Opaque(const Json& object, const std::string& path);
+  FaultRow Fault(const Json& object, const std::string& path);
+
+  std::set<std::string> pnics_;
+  std::set<std::string> switchNames_;
+  std::set<std::string> portGroupNames_;
+  std::map<std::string, std::string> linkedTo_;
+};
+
+StandardSwitchDoc Reader::Standard(const Json& object, const std::string& path) {
+  Object(object, path,
+         {"name", "running", "system", "numPorts", "usedPorts", "configuredPorts", "mtu", "cdp",
+          "uplinks", "configUplinks", "teaming", "ens", "portGroups"});
+  StandardSwitchDoc sw;
+  SwitchRow& row = sw.row;
+  row.kind = SwitchKind::kStandard;
+  row.name = SwitchName(object, path);
+  row.running = Bool(object, path, "running", true);
+  row.system = Bool(object, path, "system", false);
+  Ports(object, path, row);
+  row.configuredPorts = U32(object, path, "configuredPorts", row.numPorts);
+  row.mtu = Mtu(object, path);
+  row.cdp = Cdp(object, path);
+  row.uplinks = Pnics(object, path, "uplinks");
+  for (size_t i = 0; i < row.uplinks.size(); ++i) {
+    auto linked = linkedTo_.emplace(row.uplinks[i], row.name);
+    if (!linked.second) {
+      Fail(Index(Member(path, "uplinks"), i),
+           row.uplinks[i] + " is already linked to " + linked.first->second);
+    }
+  }
+  row.configUplinks =
+      Find(object, "configUplinks") != nullptr ? Pnics(object, path, "configUplinks") : row.uplinks;
+  row.teaming = Teaming(object, path);
+  row.ens = Ens(object, path);
+  if (const Json* groups = Find(object, "portGroups")) {
+    std::string where = Member(path, "portGroups");
+    const Json& array = Array(*groups, where);
+    for (size_t i = 0; i < array.size(); ++i) {
+      sw.portGroups.push_back(PortGroup(array[i], Index(where, i)));
+    }
+  }
+  return sw;
+}
+
+PortGroupRow Reader::PortGroup(const Json& object, const std::string& path) {
+  Object(object, path, {"name", "vlan", "ports", "teaming"});
+  PortGroupRow pg;
+  pg.name = Name(object, path, "name");
+  if (!portGroupNames_.insert(pg.name).second) {
+    Fail(Member(path, "name"), "duplicate name " + pg.name);
+  }
+  pg.vlan = static_cast<uint32_t>(Int(object, path, "vlan", 0, 0, hostnet::kMaxVlan));
+  pg.ports = U32(object, path, "ports", 0);
+  pg.teaming = Teaming(object, path);
+  return pg;
+}
+
+DVSwitchDoc Reader::Distributed(const Json& object, const std::string& path) {
+  Object(object, path,
+         {"name", "dvsName", "running", "uuid", "implClass", "version", "switchId", "numPorts",
+          "usedPorts", "configuredPorts", "mtu", "uplinks", "ens", "dvports"});
+  DVSwitchDoc dvs;
+  SwitchRow& row = dvs.row;
+  row.kind = SwitchKind::kDistributed;
+  row.name = SwitchName(object, path);
+  row.dvsName = String(object, path, "dvsName", row.name);
+  row.running = Bool(object, path, "running", true);
+  row.uuid = String(object, path, "uuid", UuidTextFromName(row.name));
+  row.implClass = String(object, path, "implClass", "cswitch");
+  row.version = U32(object, path, "version", 6);
+  row.switchId = String(object, path, "switchId", row.uuid);
+  Ports(object, path, row);
+  row.configuredPorts = U32(object, path, "configuredPorts", row.numPorts);
+  row.mtu = Mtu(object, path);
+  row.uplinks = Pnics(object, path, "uplinks");
+  row.ens = Ens(object, path);
+  if (const Json* ports = Find(object, "dvports")) {
+    std::string where = Member(path, "dvports");
+    const Json& array = Array(*ports, where);
+    std::set<std::string> ids;
+    for (size_t i = 0; i < array.size(); ++i) {
+      dvs.dvports.push_back(Port(array[i], Index(where, i), ids));
+    }
+  }
+  return dvs;
+}
+
+DVPortRow Reader::Port(const Json& object, const std::string& path, std::set<std::string>& ids) {
+  Object(object, path, {"id", "clients", "connectionId", "uplinks", "testEvents"});
+  DVPortRow port;
+  port.portId = Name(object, path, "id");
+  if (!ids.insert(port.portId).second) Fail(Member(path, "id"), "duplicate id " + port.portId);
+  port.clients = Strings(object, path, "clients");
+  port.connectionId = U32(object, path, "connectionId", 0);
+  port.uplinks = Pnics(object, path, "uplinks");
+  port.testEvents = U32(object, path, "testEvents", 0);
+  return port;
+}
+
+SwitchRow Reader::Opaque(const Json& object, const std::string& path) {
+  Object(object, path, {"name", "dvsName", "numPorts", "usedPorts", "uplinks"});
+  SwitchRow row;
+  row.kind = SwitchKind::kOpaque;
+  row.name = SwitchName(object, path);
+  row.dvsName = String(object, path, "dvsName", row.name);
+  Ports(object, path, row);
+  row.configuredPorts = row.numPorts;
+  row.uplinks = Pnics(object, path, "uplinks");
+  return row;
+}
+
+FaultRow Reader::Fault(const Json& object, const std::string& path) {
+  Object(object, path, {"op", "target", "message", "times", "status"});
+  FaultRow fault;
+  fault.op = Name(object, path, "op");
+  if (Find(object, "target") != nullptr) fault.target = String(object, path, "target", "");
+  fault.message = String(object, path, "message", "");
+  if (Find(object, "times") != nullptr) {
+    fault.times = Int(object, path, "times", 1, 1, 2147483647LL);
+  }
+  if (Find(object, "status") != nullptr) {
+    fault.status = Int(object, path, "status", 1, -2147483648LL, 2147483647LL);
+    if (*fault.status == 0) Fail(Member(path, "status"), "must not be 0");
+  }
+  return fault;
+}
+
+HostDocument Reader::Read(const Json& root) {
+  Object(root, "",
+         {"pnics", "switches", "dvswitches", "opaqueSwitches", "uplinkTimeouts", "lagTimeouts",
+          "ensActivateNode", "faults"});
+  HostDocument host;
+  host.pnics = Strings(root, "", "pnics");
+  for (size_t i = 0; i < host.pnics.size(); ++i) {
+    if (host.pnics[i].empty()) Fail(Index("pnics", i), "must be a non-empty string");
+    if (!pnics_.insert(host.pnics[i]).second) {
+      Fail(Index("pnics", i), "duplicate name " + host.pnics[i]);
+    }
+  }
+  if (const Json* list = Find(root, "switches")) {
+    const Json& array = Array(*list, "switches");
+    for (size_t i = 0; i < array.size(); ++i) {
+      host.switches.push_back(Standard(array[i], Index("switches", i)));
+    }
+  }
+  if (const Json* list = Find(root, "dvswitches")) {
+    const Json& array = Array(*list, "dvswitches");
+    for (size_t i = 0; i < array.size(); ++i) {
+      host.dvswitches.push_back(Distributed(array[i], Index("dvswitches", i)));
+    }
+  }
+  if (const Json* list = Find(root, "opaqueSwitches")) {
+    const Json& array = Array(*list, "opaqueSwitches");
+    for (size_t i = 0; i < array.size(); ++i) {
+      host.opaqueSwitches.push_back(Opaque(array[i], Index("opaqueSwitches", i)));
+    }
+  }
+  if (const Json* list = Find(root, "uplinkTimeouts")) {
+    const Json& array = Array(*list, "uplinkTimeouts");
+    for (size_t i = 0; i < array.size(); ++i) {
+      std::string path = Index("uplinkTimeouts", i);
+      Object(array[i], path, {"portset", "uplink", "lagId", "timeout", "loaded"});
+      host.uplinkTimeouts.push_back(
+          {String(array[i], path, "portset", ""), String(array[i], path, "uplink", ""),
+           U32(array[i], path, "lagId", 0),
+           static_cast<uint32_t>(Int(array[i], path, "timeout", 0, 0, 255)),
+           Bool(array[i], path, "loaded", false)});
+    }
+  }
+  if (const Json* list = Find(root, "lagTimeouts")) {
+    const Json& array = Array(*list, "lagTimeouts");
+    for (size_t i = 0; i < array.size(); ++i) {
+      std::string path = Index("lagTimeouts", i);
+      Object(array[i], path, {"portset", "lagId", "timeout", "loaded"});
+      host.lagTimeouts.push_back({String(array[i], path, "portset", ""),
+                                  U32(array[i], path, "lagId", 0),
+                                  static_cast<uint32_t>(Int(array[i], path, "timeout", 0, 0, 255)),
+                                  Bool(array[i], path, "loaded", false)});
+    }
+  }
+  host.ensActivateNode = U32(root, "", "ensActivateNode", 0);
+  if (const Json* list = Find(root, "faults")) {
+    const Json& array = Array(*list, "faults");
+    for (size_t i = 0; i < array.size(); ++i) {
+      host.faults.push_back(Fault(array[i], Index("faults", i)));
+    }
+  }
+  return host;
+}
+
+}  // namespace
+
+std::string UuidTextFromName(const std::string& name) {
+  unsigned char bytes[16] = {};
+  for (size_t i = 0; i < 15 && i < name.size(); ++i) {
+    bytes[i] = static_cast<unsigned char>(name[i]);
+  }
+  char text[48];
+  std::snprintf(text, sizeof text,
+                "%02x %02x %02x %02x %02x %02x %02x %02x-%02x %02x %02x %02x %02x %02x %02x %02x",
+                bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7],
+                bytes[8], bytes[9], bytes[10], bytes[11], bytes[12], bytes[13], bytes[14],
+                bytes[15]);
+  return text;
+}
+
+hostnet::HostDocument HostFromJson(const std::string& text) {
+  Json root = Json::parse(text, nullptr, false);
+  if (root.is_discarded()) {
+    SyntaxErrorCatcher catcher;
+    Json::sax_parse(text, &catcher);
+    throw QuorvicException("invalid JSON: " + catcher.error);
+  }
+  return Reader().Read(root);
+}
