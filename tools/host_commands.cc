@@ -129,8 +129,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   if (command == "dump") {
     std::cout << HostToJson(backend->ReadHost()) << std::flush;
   } else if (command == "graph") {
-    std::string json = HostToJson(backend->ReadHost());
-    std::cout << HostGraphDot(nlohmann::ordered_json::parse(json)) << std::flush;
+    std::cout << HostGraphDot(backend->ReadHost()) << std::flush;
   } else if (command == "load") {
     backend->ReplaceHost(loaded);
   } else if (command == "reset") {

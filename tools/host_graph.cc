@@ -8,7 +8,12 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using hostnet::DVPortRow;
+using hostnet::DVSwitchDoc;
+using hostnet::HostDocument;
+using hostnet::PortGroupRow;
+using hostnet::StandardSwitchDoc;
+using hostnet::SwitchRow;
 using Names = std::vector<std::string>;
 
 // Text for the inside of an HTML-like label. Those labels treat a backslash as
@@ -53,34 +58,18 @@ std::string Label(const std::string& name, const Names& details = {},
   return label + ">";
 }
 
-std::string Str(const Json& object, const char* key, const std::string& fallback = "") {
-  return object.contains(key) ? object.at(key).get<std::string>() : fallback;
-}
-
-// The array under key, or an empty one when the host leaves it out.
-const Json& Items(const Json& object, const char* key) {
-  static const Json kNone = Json::array();
-  return object.contains(key) ? object.at(key) : kNone;
-}
-
-Names List(const Json& object, const char* key) {
-  return object.contains(key) ? object.at(key).get<Names>() : Names{};
-}
-
-template <typename T>
-T Num(const Json& object, const char* key, T fallback) {
-  return object.contains(key) ? object.at(key).get<T>() : fallback;
-}
-
 std::string Count(unsigned count, const std::string& noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-// "4 of 128 ports used"; the total is left out when the host gives none.
-std::string Ports(const Json& object) {
-  std::string used = std::to_string(Num(object, "usedPorts", 0u));
-  if (!object.contains("numPorts")) return used + " ports used";
-  return used + " of " + Count(object.at("numPorts").get<unsigned>(), "port") + " used";
+// "4 of 128 ports used".
+std::string Ports(const SwitchRow& sw) {
+  return std::to_string(sw.usedPorts) + " of " + Count(sw.numPorts, "port") + " used";
+}
+
+std::string CdpName(int32_t cdp) {
+  static const char* const kNames[] = {"down", "listen", "advertise", "both"};
+  return cdp >= 0 && cdp < 4 ? kNames[cdp] : std::to_string(cdp);
 }
 
 bool Contains(const Names& names, const std::string& name) {
@@ -107,14 +96,14 @@ std::string UplinkEdge(const Names& order, int maxActive, const std::string& pni
 
 class HostGraph {
  public:
-  std::string Draw(const Json& host) {
-    for (const std::string& pnic : List(host, "pnics")) Pnic(pnic);
+  std::string Draw(const HostDocument& host) {
+    for (const std::string& pnic : host.pnics) Pnic(pnic);
     int index = 0;
-    for (const Json& vswitch : Items(host, "switches")) StandardSwitch(vswitch, index++);
+    for (const StandardSwitchDoc& vswitch : host.switches) StandardSwitch(vswitch, index++);
     index = 0;
-    for (const Json& dvswitch : Items(host, "dvswitches")) DistributedSwitch(dvswitch, index++);
+    for (const DVSwitchDoc& dvswitch : host.dvswitches) DistributedSwitch(dvswitch, index++);
     index = 0;
-    for (const Json& opaque : Items(host, "opaqueSwitches")) OpaqueSwitch(opaque, index++);
+    for (const SwitchRow& opaque : host.opaqueSwitches) OpaqueSwitch(opaque, index++);
 
     std::ostringstream dot;
     dot << "digraph host {\n"
@@ -167,112 +156,99 @@ class HostGraph {
     clusters_ << "  }\n";
   }
 
-  void StandardSwitch(const Json& vswitch, int index) {
+  void StandardSwitch(const StandardSwitchDoc& vswitch, int index) {
     std::string id = "s" + std::to_string(index);
-    std::string name = Str(vswitch, "name");
-    bool running = Num(vswitch, "running", true);
-    Names uplinks = List(vswitch, "uplinks");
-    Names config = vswitch.contains("configUplinks") ? List(vswitch, "configUplinks") : uplinks;
-    Json teaming = vswitch.value("teaming", Json::object());
-    Names order = List(teaming, "uplinkOrder");
-    int maxActive = Num(teaming, "maxActive", 0);
+    const SwitchRow& sw = vswitch.row;
+    const Names& order = sw.teaming.order;
+    int maxActive = sw.teaming.maxActive;
 
     std::string kind = "standard switch";
-    if (Num(vswitch, "system", false)) kind += ", system";
-    if (!running) kind += ", stopped";
-    Names details{"MTU " + std::to_string(Num(vswitch, "mtu", 1500u)) + ", CDP " +
-                      Html(Str(vswitch, "cdp", "listen")),
-                  Ports(vswitch), "max active " + std::to_string(maxActive)};
-    if (vswitch.contains("ens") && Num(vswitch.at("ens"), "active", false))
-      details.push_back("ENS active");
+    if (sw.system) kind += ", system";
+    if (!sw.running) kind += ", stopped";
+    Names details{"MTU " + std::to_string(sw.mtu) + ", CDP " + CdpName(sw.cdp), Ports(sw),
+                  "max active " + std::to_string(maxActive)};
+    if (sw.ens.active) details.push_back("ENS active");
 
-    OpenCluster(id, kind, !running);
-    clusters_ << "    " << id << " [label=" << Label(name, details)
+    OpenCluster(id, kind, !sw.running);
+    clusters_ << "    " << id << " [label=" << Label(sw.name, details)
               << ", style=\"rounded,filled\", fillcolor=\"#fff3c4\"];\n";
     int pgIndex = 0;
-    for (const Json& portGroup : Items(vswitch, "portGroups"))
-      PortGroup(portGroup, id, id + "_g" + std::to_string(pgIndex++), uplinks);
+    for (const PortGroupRow& portGroup : vswitch.portGroups)
+      PortGroup(portGroup, id, id + "_g" + std::to_string(pgIndex++), sw.uplinks);
     CloseCluster();
 
     // Order first, so the edges read top to bottom in uplink order.
     Names drawn = order;
-    for (const Names* more : {&uplinks, &config})
+    for (const Names* more : {&sw.uplinks, &sw.configUplinks})
       for (const std::string& pnic : *more)
         if (!Contains(drawn, pnic)) drawn.push_back(pnic);
     for (const std::string& pnic : drawn)
-      Edge(Pnic(pnic), id, UplinkEdge(order, maxActive, pnic, Contains(uplinks, pnic)));
+      Edge(Pnic(pnic), id, UplinkEdge(order, maxActive, pnic, Contains(sw.uplinks, pnic)));
   }
 
   // A port group inside its switch's box; when it orders uplinks its own way,
   // an edge from each of them. linked: the pnics linked to the switch.
-  void PortGroup(const Json& portGroup, const std::string& switchId, const std::string& id,
-                 const Names& linked) {
-    unsigned vlan = Num(portGroup, "vlan", 0u);
-    Names details{vlan == 0 ? std::string("no VLAN") : "VLAN " + std::to_string(vlan),
-                  Count(Num(portGroup, "ports", 0u), "port") + " in use"};
-    clusters_ << "    " << id << " [label=" << Label(Str(portGroup, "name"), details)
+  void PortGroup(const PortGroupRow& portGroup, const std::string& switchId,
+                 const std::string& id, const Names& linked) {
+    Names details{
+        portGroup.vlan == 0 ? std::string("no VLAN") : "VLAN " + std::to_string(portGroup.vlan),
+        Count(portGroup.ports, "port") + " in use"};
+    clusters_ << "    " << id << " [label=" << Label(portGroup.name, details)
               << ", shape=box, style=\"rounded,filled\", fillcolor=\"#e3f4dc\"];\n";
     TreeEdge(switchId, id);
-    const Json& teaming = portGroup.value("teaming", Json::object());
-    if (!teaming.contains("uplinkOrder")) return;
-    Names order = List(teaming, "uplinkOrder");
-    int maxActive = Num(teaming, "maxActive", 0);
+    if (!portGroup.teaming.orderSet) return;
+    const Names& order = portGroup.teaming.order;
     for (const std::string& pnic : order)
       Edge(Pnic(pnic), id,
-           UplinkEdge(order, maxActive, pnic, Contains(linked, pnic)) +
+           UplinkEdge(order, portGroup.teaming.maxActive, pnic, Contains(linked, pnic)) +
                ", constraint=false, color=\"#3b7d2c\"");
   }
 
-  void DistributedSwitch(const Json& dvswitch, int index) {
+  void DistributedSwitch(const DVSwitchDoc& dvswitch, int index) {
     std::string id = "d" + std::to_string(index);
-    std::string name = Str(dvswitch, "name");
-    std::string dvsName = Str(dvswitch, "dvsName", name);
-    bool running = Num(dvswitch, "running", true);
+    const SwitchRow& sw = dvswitch.row;
     Names details;
-    if (dvsName != name) details.push_back("DVS name " + Html(dvsName));
-    details.push_back(Html(Str(dvswitch, "implClass", "cswitch")) + " version " +
-                      std::to_string(Num(dvswitch, "version", 6u)) + ", MTU " +
-                      std::to_string(Num(dvswitch, "mtu", 1500u)));
-    details.push_back(Ports(dvswitch));
-    OpenCluster(id, running ? "DVSwitch" : "DVSwitch, stopped", !running);
-    clusters_ << "    " << id << " [label=" << Label(name, details)
+    if (sw.dvsName != sw.name) details.push_back("DVS name " + Html(sw.dvsName));
+    details.push_back(Html(sw.implClass) + " version " + std::to_string(sw.version) + ", MTU " +
+                      std::to_string(sw.mtu));
+    details.push_back(Ports(sw));
+    OpenCluster(id, sw.running ? "DVSwitch" : "DVSwitch, stopped", !sw.running);
+    clusters_ << "    " << id << " [label=" << Label(sw.name, details)
               << ", style=\"rounded,filled\", fillcolor=\"#fde2c8\"];\n";
     int portIndex = 0;
-    for (const Json& dvport : Items(dvswitch, "dvports"))
+    for (const DVPortRow& dvport : dvswitch.dvports)
       DVPort(dvport, id, id + "_p" + std::to_string(portIndex++));
     CloseCluster();
-    for (const std::string& pnic : List(dvswitch, "uplinks")) Edge(Pnic(pnic), id, "style=bold");
+    for (const std::string& pnic : sw.uplinks) Edge(Pnic(pnic), id, "style=bold");
   }
 
   // A DVPort inside its DVSwitch's box, with its clients beside it.
-  void DVPort(const Json& dvport, const std::string& switchId, const std::string& id) {
+  void DVPort(const DVPortRow& dvport, const std::string& switchId, const std::string& id) {
     Names details;
-    unsigned connection = Num(dvport, "connectionId", 0u);
-    if (connection != 0) details.push_back("connection " + std::to_string(connection));
-    clusters_ << "    " << id << " [label=" << Label(Str(dvport, "id"), details, "DVPort ")
+    if (dvport.connectionId != 0)
+      details.push_back("connection " + std::to_string(dvport.connectionId));
+    clusters_ << "    " << id << " [label=" << Label(dvport.portId, details, "DVPort ")
               << ", shape=box, style=\"rounded,filled\", fillcolor=\"#f6e9fb\"];\n";
     TreeEdge(switchId, id);
     int clientIndex = 0;
-    for (const std::string& client : List(dvport, "clients")) {
+    for (const std::string& client : dvport.clients) {
       std::string clientId = id + "_c" + std::to_string(clientIndex++);
       clusters_ << "    " << clientId << " [label=" << Label(client) << ", shape=note];\n";
       TreeEdge(id, clientId);
     }
-    for (const std::string& pnic : List(dvport, "uplinks"))
+    for (const std::string& pnic : dvport.uplinks)
       Edge(Pnic(pnic), id, "constraint=false, style=dashed, color=\"#8a4fa3\"");
   }
 
-  void OpaqueSwitch(const Json& opaque, int index) {
+  void OpaqueSwitch(const SwitchRow& opaque, int index) {
     std::string id = "o" + std::to_string(index);
-    std::string name = Str(opaque, "name");
-    std::string dvsName = Str(opaque, "dvsName", name);
     Names details;
-    if (dvsName != name) details.push_back("DVS name " + Html(dvsName));
+    if (opaque.dvsName != opaque.name) details.push_back("DVS name " + Html(opaque.dvsName));
     details.push_back("opaque switch");
     details.push_back(Ports(opaque));
-    clusters_ << "  " << id << " [label=" << Label(name, details)
+    clusters_ << "  " << id << " [label=" << Label(opaque.name, details)
               << ", shape=box3d, style=filled, fillcolor=\"#e6e6e6\"];\n";
-    for (const std::string& pnic : List(opaque, "uplinks")) Edge(Pnic(pnic), id, "style=bold");
+    for (const std::string& pnic : opaque.uplinks) Edge(Pnic(pnic), id, "style=bold");
   }
 
   std::map<std::string, std::string> pnicIds_;
@@ -284,4 +260,4 @@ class HostGraph {
 
 }  // namespace
 
-std::string HostGraphDot(const nlohmann::ordered_json& host) { return HostGraph().Draw(host); }
+std::string HostGraphDot(const hostnet::HostDocument& host) { return HostGraph().Draw(host); }

@@ -1,14 +1,13 @@
 #ifndef TOOLS_HOST_GRAPH_H_
 #define TOOLS_HOST_GRAPH_H_
 
-#include <nlohmann/json.hpp>
 #include <string>
+
+#include "hostnet/host_document.h"
 
 // Draws a host as a Graphviz digraph (DOT text, ready for `dot -Tsvg`).
 //
-// host is the host in the form `ploncfg-host dump` prints; fields that are
-// missing take their load defaults, so a document accepted by `ploncfg-host
-// load` draws as well. The drawing, left to right:
+// The drawing, left to right:
 //   - the pnics, in one box;
 //   - each standard switch as a box holding the switch and its port groups
 //     (with their VLAN IDs);
@@ -24,7 +23,6 @@
 // Every name is shown exactly as the host holds it: quotes, backslashes,
 // angle brackets and line breaks are escaped, never interpreted. Node IDs are
 // generated, so no name can clash with another or with DOT syntax.
-// Throws nlohmann::json::exception when a field has the wrong type.
-std::string HostGraphDot(const nlohmann::ordered_json& host);
+std::string HostGraphDot(const hostnet::HostDocument& host);
 
 #endif  // TOOLS_HOST_GRAPH_H_

@@ -1,6 +1,7 @@
 #include "tools/host_graph.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +12,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "hostnet/host_json_read.h"
 
 namespace {
 
@@ -97,7 +100,7 @@ TEST(HostGraph, EveryHostParsesAndShowsEveryNameVerbatim) {
   };
   for (const auto& [document, names] : hosts) {
     SCOPED_TRACE(document);
-    Rendered rendered = RunDot(HostGraphDot(Json::parse(document)));
+    Rendered rendered = RunDot(HostGraphDot(HostFromJson(document)));
     EXPECT_EQ(rendered.errors, "");
     for (const std::string& name : names) {
       bool shown = false;
@@ -119,7 +122,7 @@ TEST(HostGraph, UplinkEdgesShowOrderActiveAndStandby) {
                      {"name": "plain"}]}],
     "dvswitches": [{"name": "dv", "uplinks": ["f"], "dvports": [{"id": "7", "uplinks": ["f"]}]}]
   })";
-  const std::string kSwitch = "swMTU 1500, CDP listen0 ports usedmax active 1";
+  const std::string kSwitch = "swMTU 1500, CDP listen0 of 128 ports usedmax active 1";
   const std::vector<
       std::pair<std::pair<std::string, std::string>, std::pair<std::string, std::string>>>
       expected = {
@@ -130,10 +133,10 @@ TEST(HostGraph, UplinkEdgesShowOrderActiveAndStandby) {
           {{"e", kSwitch}, {"dotted", "not in order, not linked"}},
           {{"b", "pgno VLAN0 ports in use"}, {"bold", "#1 active"}},
           {{"a", "pgno VLAN0 ports in use"}, {"bold", "#2 active"}},
-          {{"f", "dvcswitch version 6, MTU 15000 ports used"}, {"bold", ""}},
+          {{"f", "dvcswitch version 6, MTU 15000 of 128 ports used"}, {"bold", ""}},
           {{"f", "DVPort 7"}, {"dashed", ""}},
       };
-  Rendered rendered = RunDot(HostGraphDot(Json::parse(host)));
+  Rendered rendered = RunDot(HostGraphDot(HostFromJson(host)));
   ASSERT_EQ(rendered.errors, "");
   for (const auto& [ends, drawn] : expected) {
     SCOPED_TRACE(ends.first + " -> " + ends.second);
