@@ -8,7 +8,7 @@
 #include "backends/sqlite/host_database.h"
 #include "backends/sqlite/named_handles.h"
 #include "backends/sqlite/portset_handle.h"
-#include "backends/sqlite/standard_switch.h"
+#include "backends/sqlite/standard_switch_handle.h"
 #include "backends/sqlite/switch_info.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -49,7 +49,7 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> SqliteBackend::GetAllPortGrou
 std::unique_ptr<VirtualSwitch> SqliteBackend::GetVirtualSwitchById(const std::string& name) {
   auto row = Host().FindSwitch(name, SwitchKind::kStandard);
   if (!row) throw QuorvicException("no standard switch named " + name);
-  return std::make_unique<StandardSwitch>(Host(), std::move(*row));
+  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*row));
 }
 
 std::unique_ptr<DVSwitch> SqliteBackend::GetDVSwitchByName(const std::string& name) {

@@ -5,7 +5,7 @@
 #include "backends/sqlite/dv_switch_handle.h"
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/range_checks.h"
-#include "backends/sqlite/standard_switch.h"
+#include "backends/sqlite/standard_switch_handle.h"
 #include "backends/sqlite/teaming.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -40,7 +40,7 @@ std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(
   SwitchRow row = NewSwitchRow(SwitchKind::kStandard, name, numPorts);
   row.cdp = kCdpListen;
   row.teaming = RowFromPolicy(teaming);
-  return std::make_unique<StandardSwitch>(store_, store_.AddSwitch(std::move(row)));
+  return std::make_unique<StandardSwitchHandle>(store_, store_.AddSwitch(std::move(row)));
 }
 
 std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const std::string& name,
@@ -67,7 +67,7 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
   store_.StartPortGroupListing(system);
   std::vector<std::unique_ptr<VirtualSwitch>> switches;
   store_.ReadSwitches(SwitchKind::kStandard, system, [&](SwitchRow&& row) {
-    switches.push_back(std::make_unique<StandardSwitch>(store_, std::move(row)));
+    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(row)));
   });
   return switches;
 }

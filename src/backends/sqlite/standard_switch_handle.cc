@@ -1,4 +1,4 @@
-#include "backends/sqlite/standard_switch.h"
+#include "backends/sqlite/standard_switch_handle.h"
 
 #include <utility>
 
@@ -11,10 +11,10 @@ namespace sqlite_host {
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::PortGroup;
 
-StandardSwitch::StandardSwitch(Store& store, SwitchRow row)
+StandardSwitchHandle::StandardSwitchHandle(Store& store, SwitchRow row)
     : SwitchRowHandle(store, std::move(row)) {}
 
-std::vector<std::unique_ptr<PortGroup>> StandardSwitch::GetPortGroups() const {
+std::vector<std::unique_ptr<PortGroup>> StandardSwitchHandle::GetPortGroups() const {
   std::optional<std::vector<PortGroupRow>> rows = store_.TakeListedPortGroups(row_.id, row_.system);
   if (!rows) rows = store_.ReadPortGroups(row_.id);
   std::vector<std::unique_ptr<PortGroup>> groups;
@@ -25,49 +25,51 @@ std::vector<std::unique_ptr<PortGroup>> StandardSwitch::GetPortGroups() const {
   return groups;
 }
 
-std::unique_ptr<PortGroup> StandardSwitch::AddPortGroup(const std::string& name) {
+std::unique_ptr<PortGroup> StandardSwitchHandle::AddPortGroup(const std::string& name) {
   return std::make_unique<PortGroupHandle>(store_, store_.AddPortGroup(row_, name));
 }
 
-void StandardSwitch::RemovePortGroup(const std::string& name) {
+void StandardSwitchHandle::RemovePortGroup(const std::string& name) {
   store_.RemovePortGroup(row_, name);
 }
 
-NicTeamingPolicy StandardSwitch::GetTeamingPolicy() const { return PolicyFromRow(row_.teaming); }
+NicTeamingPolicy StandardSwitchHandle::GetTeamingPolicy() const {
+  return PolicyFromRow(row_.teaming);
+}
 
-void StandardSwitch::SetTeamingPolicy(NicTeamingPolicy policy) {
+void StandardSwitchHandle::SetTeamingPolicy(NicTeamingPolicy policy) {
   TeamingRow teaming = RowFromPolicy(policy);
   store_.SetTeaming(row_, teaming);
   row_.teaming = std::move(teaming);
 }
 
-void StandardSwitch::AddUplink(const std::string& pnic, bool persist) {
+void StandardSwitchHandle::AddUplink(const std::string& pnic, bool persist) {
   store_.AddUplink(row_, pnic, persist);
   row_.uplinks = store_.ReadList(row_.id, UplinkList::kLinked);
 }
 
-void StandardSwitch::RemoveUplink(const std::string& pnic, bool configOnly) {
+void StandardSwitchHandle::RemoveUplink(const std::string& pnic, bool configOnly) {
   store_.RemoveUplink(row_, pnic, configOnly);
   row_.uplinks = store_.ReadList(row_.id, UplinkList::kLinked);
 }
 
-int32_t StandardSwitch::GetCdpStatus() const { return row_.cdp; }
+int32_t StandardSwitchHandle::GetCdpStatus() const { return row_.cdp; }
 
-void StandardSwitch::SetCdpStatus(int32_t status) {
+void StandardSwitchHandle::SetCdpStatus(int32_t status) {
   CheckCdp(status);
   store_.SetCdp(row_, status);
   row_.cdp = status;
 }
 
-uint32_t StandardSwitch::GetMtu() const { return row_.mtu; }
+uint32_t StandardSwitchHandle::GetMtu() const { return row_.mtu; }
 
-void StandardSwitch::SetMtu(uint16_t mtu) {
+void StandardSwitchHandle::SetMtu(uint16_t mtu) {
   CheckMtu(mtu);
   store_.SetMtu(row_, mtu);
   row_.mtu = mtu;
 }
 
-void StandardSwitch::RestoreUplinks() {
+void StandardSwitchHandle::RestoreUplinks() {
   store_.RestoreUplinks(row_);
   row_.uplinks = store_.ReadList(row_.id, UplinkList::kLinked);
 }

@@ -1,5 +1,5 @@
-#ifndef BACKENDS_SQLITE_STANDARD_SWITCH_H_
-#define BACKENDS_SQLITE_STANDARD_SWITCH_H_
+#ifndef BACKENDS_SQLITE_STANDARD_SWITCH_HANDLE_H_
+#define BACKENDS_SQLITE_STANDARD_SWITCH_HANDLE_H_
 
 #include <memory>
 #include <string>
@@ -14,9 +14,9 @@ namespace sqlite_host {
 // A handle on one standard switch: getters return the values read with it,
 // changes go to the host by row id. A switch handed out by a listing takes
 // its port groups from the listing's read while that is open.
-class StandardSwitch : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
+class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
-  StandardSwitch(Store& store, SwitchRow row);
+  StandardSwitchHandle(Store& store, SwitchRow row);
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
@@ -34,4 +34,4 @@ class StandardSwitch : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
 
 }  // namespace sqlite_host
 
-#endif  // BACKENDS_SQLITE_STANDARD_SWITCH_H_
+#endif  // BACKENDS_SQLITE_STANDARD_SWITCH_HANDLE_H_
