@@ -82,16 +82,19 @@ fail() {
   passed=no
 }
 
-# check NAME CONTENT STATUS SIGNALLED STDOUT
+# check NAME CONTENT STATUS SIGNALLED STDOUT [PLANT]
 # CONTENT is printf text written to the PID file ("<missing>": no file), with
 # CHILD standing for the child's PID and GONE for the PID of an ended process.
+# PLANT, when given, is shell code run next, to make the file or its folder
+# into something root must not trust.
 # SIGNALLED is yes, no, or init (process 1, this shell, and not the child);
 # STDOUT is the one expected line of standard output, or empty. The
 # reassociation must happen exactly when the status is 0.
 check() {
   name=$1
   passed=yes
-  rm -f "$QUENTA_HOSTNET_DB" "$pid_file" "$work/init_got"
+  rm -f "$QUENTA_HOSTNET_DB" "$pid_file" "$work/init_got" "$work/real"
+  chmod 755 "$run_dir/quenta"
   start_child
   sh -c 'exit 0' &
   gone=$!
@@ -100,7 +103,9 @@ check() {
     # shellcheck disable=SC2059
     printf -- "$(printf '%s' "$2" | sed "s/CHILD/$child/; s/GONE/$gone/")" > "$pid_file"
   fi
-  "$vswitch" -f vSwitch0 > "$work/stdout" 2> "$work/stderr"
+  [ -n "${6:-}" ] && eval "$6"
+  # A run that blocks on the file would hold the host: it must not hang.
+  timeout 10 "$vswitch" -f vSwitch0 > "$work/stdout" 2> "$work/stderr"
   status=$?
   if [ "$4" = yes ]; then tenths=30; else tenths=3; fi
   if child_got_hup "$tenths"; then got=yes; else got=no; fi
@@ -137,5 +142,19 @@ check "2^32+1, which wraps round to 1"   '4294967297\n'  1 no  "$unreadable"
 check "a negative number"                '-1\n'          1 no  "$unreadable"
 check "process 1, named by the file"     '1\n'           0 init ""
 check "no PID file"                      '<missing>'     1 no  "Failed to open $pid_file"
+
+# Files and folders that someone other than root could have planted: each is
+# refused as if the file could not be opened, and nothing is signalled.
+opened="Failed to open $pid_file"
+check "a symlink to a PID file"          'CHILD\n'       1 no  "$opened" \
+  'mv "$pid_file" "$work/real"; ln -s "$work/real" "$pid_file"'
+check "a symlink to /proc/1/stat"        '<missing>'     1 no  "$opened" \
+  'ln -s /proc/1/stat "$pid_file"'
+check "a PID file others may write"      'CHILD\n'       1 no  "$opened" 'chmod 666 "$pid_file"'
+check "a PID file its group may write"   'CHILD\n'       1 no  "$opened" 'chmod 664 "$pid_file"'
+check "a PID file another user owns"     'CHILD\n'       1 no  "$opened" 'chown 65534 "$pid_file"'
+check "a FIFO"                           '<missing>'     1 no  "$opened" 'mkfifo "$pid_file"'
+check "a folder anyone may write"        'CHILD\n'       1 no  "$opened" 'chmod 777 "$run_dir/quenta"'
+check "a folder anyone may write, sticky" 'CHILD\n'      0 yes ""        'chmod 1777 "$run_dir/quenta"'
 
 [ "$failures" = 0 ]

@@ -18,10 +18,13 @@ inline constexpr char kDeviceManagerPidFile[] = "/var/run/quenta/dreldevmgr.pid"
 std::optional<pid_t> ReadDeviceManagerPid(std::istream& in);
 
 // Sends SIGHUP to the process named by kDeviceManagerPidFile; whether it
-// arrives is not checked. When the file cannot be opened ("Failed to open "
-// and the path) or holds no usable process id ("Failed to read device manager
-// PID"), writes that line to standard output and ends the process with status
-// 1 without sending anything.
+// arrives is not checked. The file is used only when it is a regular file,
+// not a symbolic link, owned by root and writable by no one else, in a folder
+// that others may not write unless it has the sticky bit; it is opened
+// without blocking. When it cannot be opened or is not such a file ("Failed
+// to open " and the path) or holds no usable process id ("Failed to read
+// device manager PID"), writes that line to standard output and ends the
+// process with status 1 without sending anything.
 void HangUpDeviceManager();
 
 #endif  // COMMANDS_DEVICE_MANAGER_PID_H_
