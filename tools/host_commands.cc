@@ -1,12 +1,13 @@
 #include "host_commands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,15 +40,26 @@ constexpr const char* kUsage =
     "  graph                     Print the host as a Graphviz graph (DOT).\n"
     "  --help                    Show this message.\n";
 
-std::string ReadAll(std::istream& in) {
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
+// The whole of file, or of standard input when file is empty or "-".
 std::string ReadInput(const std::string& file) {
-  if (file.empty() || file == "-") return ReadAll(std::cin);
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw QuorvicException("cannot read " + file);
-  return ReadAll(in);
+  const bool standardInput = file.empty() || file == "-";
+  const int fd = standardInput ? 0 : open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string text;
+  int error = fd < 0 ? errno : 0;
+  char buffer[65536];
+  while (error == 0) {
+    ssize_t length = read(fd, buffer, sizeof buffer);
+    if (length < 0 && errno == EINTR) continue;
+    if (length < 0) error = errno;
+    if (length <= 0) break;
+    text.append(buffer, static_cast<size_t>(length));
+  }
+  if (fd > 0) close(fd);
+  if (error != 0) {
+    throw QuorvicException("cannot read " + (standardInput ? std::string("standard input") : file) +
+                           ": " + std::strerror(error));
+  }
+  return text;
 }
 
 // A whole number in [min, max] given as the value of option.

@@ -35,14 +35,9 @@ std::string Html(const std::string& text) {
       case '"':
         out += "&quot;";
         break;
-      case '\n':
-        out += "<BR/>";
-        break;
-      case '\t':
-        out += ' ';
-        break;
       default:
-        // Other control characters are not allowed in the label markup.
+        // Hosts hold no names with control characters; the label markup
+        // allows none either.
         out += (c < 0x20 || c == 0x7f) ? '?' : static_cast<char>(c);
     }
   }

@@ -21,7 +21,7 @@
 //     dotted; a pnic the switch's stored configuration or order names but that
 //     is not linked now is drawn grey.
 // Every name is shown exactly as the host holds it: quotes, backslashes,
-// angle brackets and line breaks are escaped, never interpreted. Node IDs are
+// and angle brackets are escaped, never interpreted. Node IDs are
 // generated, so no name can clash with another or with DOT syntax.
 std::string HostGraphDot(const hostnet::HostDocument& host);
 

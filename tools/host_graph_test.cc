@@ -77,7 +77,7 @@ const char* const kAwkwardHost = R"({
   "pnics": ["nic0", "nic\"1", "nic\\", "<nic3>"],
   "switches": [
     {"name": "sw \"quoted\"", "uplinks": ["nic0"], "teaming": {"uplinkOrder": ["nic0"], "maxActive": 1},
-     "portGroups": [{"name": "two\nlines", "vlan": 4095}, {"name": "a & b <i>", "vlan": 10}]},
+     "portGroups": [{"name": "two  blanks", "vlan": 4095}, {"name": "a & b <i>", "vlan": 10}]},
     {"name": "back\\slash\\", "running": false, "uplinks": [], "configUplinks": ["nic\\"]}
   ],
   "dvswitches": [
@@ -95,7 +95,7 @@ TEST(HostGraph, EveryHostParsesAndShowsEveryNameVerbatim) {
            "portGroups": [{"name": "Management"}]}]})",
        {"nic0", "nic1", "vSwitch0", "Management"}},
       {kAwkwardHost,
-       {"nic0", "nic\"1", "nic\\", "<nic3>", "sw \"quoted\"", "twolines", "a & b <i>",
+       {"nic0", "nic\"1", "nic\\", "<nic3>", "sw \"quoted\"", "two  blanks", "a & b <i>",
         "back\\slash\\", "dvs\\", "dvs \"outer\"", "1\"2", "vm\\net0", "vm]net1", "ovl->0"}},
   };
   for (const auto& [document, names] : hosts) {

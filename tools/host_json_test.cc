@@ -155,6 +155,16 @@ TEST(HostJson, LoadRefusesWithOneLineAndLeavesTheHostUnchanged) {
       {R"({"lagTimeouts": [{"lagId": -1}]})", "lagTimeouts[0].lagId: must be 0 to 4294967295"},
       {R"({"faults": [{"op": "X", "status": 0}]})", "faults[0].status: must not be 0"},
       {R"({"faults": [{"op": "X", "times": 0}]})", "faults[0].times: must be 1 to 2147483647"},
+      // The parser would keep the last of two equal keys.
+      {R"({"pnics": [], "pnics": ["nic0"]})", "pnics: duplicate key"},
+      {R"({"switches": [{"name": "a"}, {"name": "b", "mtu": 1500, "mtu": 9000}]})",
+       "switches[1].mtu: duplicate key"},
+      // Names that would forge listing lines or reach the terminal as escapes.
+      {R"({"switches": [{"name": "web\nvSwitch9"}]})",
+       "switches[0].name: must be UTF-8 text without control characters"},
+      {R"({"pnics": ["\u001b[31mred"]})", "pnics[0]: must be UTF-8 text without control characters"},
+      {R"({"dvswitches": [{"name": "d", "dvsName": "x\ty"}]})",
+       "dvswitches[0].dvsName: must be UTF-8 text without control characters"},
   };
   TempHost host;
   host.Load(kFullHost);

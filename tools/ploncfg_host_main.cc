@@ -1,9 +1,22 @@
-// ploncfg-host: inspects and seeds the simulated host.
+// ploncfg-host: inspects and seeds the host.
 //   ploncfg-host [--db PATH] dump | load [FILE|-] | reset [--empty] | reboot |
 //                fault OP --message TEXT [--target NAME] [--times N] [--status N] |
 //                faults clear | graph
-// It works on the host database directly and never fires faults. Errors are
+// It works on the chosen backend directly and never fires faults. Errors are
 // one line on standard error and exit status 1.
+#include <exception>
+#include <new>
+
+#include "commands/output.h"
 #include "host_commands.h"
 
-int main(int argc, char** argv) { return RunHostCommand(argc, argv); }
+int main(int argc, char** argv) {
+  try {
+    return RunHostCommand(argc, argv);
+  } catch (const std::bad_alloc&) {
+    ErrorLine() << "out of memory";
+  } catch (const std::exception& e) {
+    ErrorLine() << e.what();
+  }
+  return 1;
+}

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace {
@@ -24,22 +25,47 @@ using hostnet::SwitchRow;
 using hostnet::TeamingRow;
 using Quorvic::Lib::QuorvicException;
 
-// Collects the first syntax error of a text that is not valid JSON.
-class SyntaxErrorCatcher : public nlohmann::json_sax<Json> {
+std::string Index(const std::string& path, size_t i);
+std::string Member(const std::string& path, const char* key);
+
+// Finds what Json::parse lets through or reports badly: the first syntax
+// error, and the first key that an object repeats (the parser would keep the
+// last one silently).
+class TextChecker : public nlohmann::json_sax<Json> {
  public:
   std::string error;
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
-  bool start_object(std::size_t) override { return true; }
-  bool key(string_t&) override { return true; }
-  bool end_object() override { return true; }
-  bool start_array(std::size_t) override { return true; }
-  bool end_array() override { return true; }
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool string(string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
+  bool start_object(std::size_t) override {
+    frames_.push_back({true, {}, {}, 0});
+    return true;
+  }
+  bool key(string_t& key) override {
+    Frame& frame = frames_.back();
+    frame.key = key;
+    if (!frame.keys.insert(key).second) {
+      error = Path() + ": duplicate key";
+      return false;
+    }
+    return true;
+  }
+  bool end_object() override {
+    frames_.pop_back();
+    return Value();
+  }
+  bool start_array(std::size_t) override {
+    frames_.push_back({false, {}, {}, 0});
+    return true;
+  }
+  bool end_array() override {
+    frames_.pop_back();
+    return Value();
+  }
   bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
     error = e.what();
     // Drop the library's "[json.exception.parse_error.101] " tag.
@@ -47,8 +73,33 @@ class SyntaxErrorCatcher : public nlohmann::json_sax<Json> {
     if (error.rfind("[json.exception", 0) == 0 && end != std::string::npos) {
       error = error.substr(end + 2);
     }
+    error = "invalid JSON: " + error;
     return false;
   }
+
+ private:
+  struct Frame {
+    bool object;
+    std::set<std::string> keys;
+    std::string key;  // objects: the key being read
+    size_t index;     // arrays: the element being read
+  };
+
+  // Where the parser is, as the reader's messages name places.
+  std::string Path() const {
+    std::string path;
+    for (const Frame& frame : frames_) {
+      path = frame.object ? Member(path, frame.key.c_str()) : Index(path, frame.index);
+    }
+    return path;
+  }
+  // A value ended: an array moves on to its next element.
+  bool Value() {
+    if (!frames_.empty() && !frames_.back().object) ++frames_.back().index;
+    return true;
+  }
+
+  std::vector<Frame> frames_;
 };
 
 std::string Index(const std::string& path, size_t i) {
@@ -95,11 +146,24 @@ class Reader {
     return value->get<std::string>();
   }
 
+  // A string that names something, so that every tool can print it as it is.
+  std::string PrintableString(const Json& object, const std::string& path, const char* key,
+                              const std::string& fallback) {
+    std::string text = String(object, path, key, fallback);
+    if (!hostnet::IsPrintableName(text)) {
+      Fail(Member(path, key), "must be UTF-8 text without control characters");
+    }
+    return text;
+  }
+
   std::string Name(const Json& object, const std::string& path, const char* key) {
     const Json* value = Find(object, key);
     if (value == nullptr) Fail(Member(path, key), "is required");
     if (!value->is_string() || value->get<std::string>().empty()) {
       Fail(Member(path, key), "must be a non-empty string");
+    }
+    if (!hostnet::IsPrintableName(value->get<std::string>())) {
+      Fail(Member(path, key), "must be UTF-8 text without control characters");
     }
     return value->get<std::string>();
   }
@@ -142,6 +206,9 @@ class Reader {
     const Json& array = Array(*value, where);
     for (size_t i = 0; i < array.size(); ++i) {
       if (!array[i].is_string()) Fail(Index(where, i), "must be a string");
+      if (!hostnet::IsPrintableName(array[i].get<std::string>())) {
+        Fail(Index(where, i), "must be UTF-8 text without control characters");
+      }
       items.push_back(array[i].get<std::string>());
     }
     return items;
@@ -284,7 +351,7 @@ DVSwitchDoc Reader::Distributed(const Json& object, const std::string& path) {
   SwitchRow& row = dvs.row;
   row.kind = SwitchKind::kDistributed;
   row.name = SwitchName(object, path);
-  row.dvsName = String(object, path, "dvsName", row.name);
+  row.dvsName = PrintableString(object, path, "dvsName", row.name);
   row.running = Bool(object, path, "running", true);
   row.uuid = String(object, path, "uuid", UuidTextFromName(row.name));
   row.implClass = String(object, path, "implClass", "cswitch");
@@ -323,7 +390,7 @@ SwitchRow Reader::Opaque(const Json& object, const std::string& path) {
   SwitchRow row;
   row.kind = SwitchKind::kOpaque;
   row.name = SwitchName(object, path);
-  row.dvsName = String(object, path, "dvsName", row.name);
+  row.dvsName = PrintableString(object, path, "dvsName", row.name);
   Ports(object, path, row);
   row.configuredPorts = row.numPorts;
   row.uplinks = Pnics(object, path, "uplinks");
@@ -426,11 +493,7 @@ std::string UuidTextFromName(const std::string& name) {
 }
 
 hostnet::HostDocument HostFromJson(const std::string& text) {
-  Json root = Json::parse(text, nullptr, false);
-  if (root.is_discarded()) {
-    SyntaxErrorCatcher catcher;
-    Json::sax_parse(text, &catcher);
-    throw QuorvicException("invalid JSON: " + catcher.error);
-  }
-  return Reader().Read(root);
+  TextChecker checker;
+  if (!Json::sax_parse(text, &checker)) throw QuorvicException(checker.error);
+  return Reader().Read(Json::parse(text));
 }

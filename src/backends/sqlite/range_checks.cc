@@ -1,6 +1,7 @@
 #include "backends/sqlite/range_checks.h"
 
 #include "backends/sqlite/host_constants.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
@@ -9,10 +10,16 @@ using Quorvic::Lib::QuorvicException;
 
 void CheckSwitchName(const std::string& name) {
   if (name.empty()) throw QuorvicException("a switch name must not be empty");
+  // Before any message repeats the name.
+  CheckPrintableName("switch", name);
   if (name.size() >= kMaxSwitchNameSize) {
     throw QuorvicException("switch name " + name + " is longer than " +
                            std::to_string(kMaxSwitchNameSize - 1) + " bytes");
   }
+}
+
+void CheckPrintableName(const char* kind, const std::string& name) {
+  if (!hostnet::IsPrintableName(name)) throw QuorvicException(hostnet::PrintableNameRule(kind));
 }
 
 void CheckNumPorts(uint32_t numPorts) {

@@ -9,6 +9,9 @@
 namespace sqlite_host {
 
 void CheckSwitchName(const std::string& name);
+// Refuses a name of kind ("port group", ...) that hostnet::IsPrintableName
+// refuses.
+void CheckPrintableName(const char* kind, const std::string& name);
 void CheckNumPorts(uint32_t numPorts);
 void CheckMtu(uint32_t mtu);
 void CheckVlan(uint32_t vlan);

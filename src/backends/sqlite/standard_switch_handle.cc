@@ -26,6 +26,7 @@ std::vector<std::unique_ptr<PortGroup>> StandardSwitchHandle::GetPortGroups() co
 }
 
 std::unique_ptr<PortGroup> StandardSwitchHandle::AddPortGroup(const std::string& name) {
+  CheckPrintableName("port group", name);
   return std::make_unique<PortGroupHandle>(store_, store_.AddPortGroup(row_, name));
 }
 

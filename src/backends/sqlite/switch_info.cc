@@ -49,6 +49,8 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
                                                   uint32_t version, int flags) {
   if (flags != 0) throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
   SwitchRow row = NewSwitchRow(SwitchKind::kDistributed, name, numPorts);
+  CheckPrintableName("DVS", dvsName);
+  CheckPrintableName("implementation class", implClass);
   row.dvsName = dvsName;
   row.uuid = uuid;
   row.switchId = uuid;
