@@ -29,13 +29,17 @@ class FaultGate {
   auto Run(const char* op, const std::string& object, const std::string& arg, Call&& call)
       -> decltype(call()) {
     try {
-      Check(op, object, arg);
+      if (MayFire()) Check(op, object, arg);
       Working working(depth_);
       return call();
     } catch (const Quorvic::Lib::QuorvicException& e) {
       RethrowWithDetail(e, op);
     }
   }
+
+  // False once the gate knows that no fault can fire in this run: most runs
+  // have none, and then a call costs no more than this test.
+  bool MayFire() const { return !faults_ || !faults_->empty(); }
 
   // The check for a call that asks nothing of the host: fires only when the
   // tool itself makes the call, not the backend on its own behalf.
