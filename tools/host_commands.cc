@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "commands/output.h"
 #include "host_json_print.h"
 #include "host_json_read.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostsim/host_database.h"
 #include "hostsim/host_lock.h"
 #include "hostsim/store.h"
+#include "output/output.h"
 #include "tools/host_graph.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include "cli/numbers.h"
 #include "cli/option_table.h"
 #include "cli/usage.h"
-#include "commands/output.h"
 #include "commands/uuid_text.h"
 #include "hostnet/portset.h"
+#include "output/output.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "commands/blocks.h"
-#include "commands/output.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostnet/virtual_switch_info.h"
+#include "output/output.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "commands/output.h"
+#include "output/output.h"
 
 std::optional<pid_t> ReadDeviceManagerPid(std::istream& in) {
   using Traits = std::istream::traits_type;

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "commands/blocks.h"
-#include "commands/output.h"
 #include "commands/uuid_text.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "hostnet/policies.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NetworkFactory;
