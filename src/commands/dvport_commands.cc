@@ -5,7 +5,6 @@
 #include <ctime>
 #include <memory>
 
-#include "commands/blocks.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "output/output.h"

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "commands/blocks.h"
 #include "commands/device_manager_pid.h"
 #include "hostnet/karn.h"
 #include "hostnet/network_factory.h"

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "commands/blocks.h"
 #include "commands/uplink_order.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "commands/all_portgroups.h"
-#include "commands/blocks.h"
 #include "commands/standard_switch.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"

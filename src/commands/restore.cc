@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "commands/blocks.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostnet/virtual_switch.h"

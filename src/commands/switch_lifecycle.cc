@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "commands/blocks.h"
 #include "commands/uuid_text.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"

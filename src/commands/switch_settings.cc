@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "commands/blocks.h"
 #include "commands/standard_switch.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"

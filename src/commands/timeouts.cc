@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "commands/blocks.h"
 #include "output/output.h"
 
 using Quorvic::Network::LagTimeoutConfig;

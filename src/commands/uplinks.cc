@@ -1,6 +1,5 @@
 #include "commands/uplinks.h"
 
-#include "commands/blocks.h"
 #include "commands/standard_switch.h"
 #include "commands/uplink_order.h"
 #include "hostnet/quorvic_exception.h"
