@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commands/all_portgroups.h"
-#include "commands/standard_switch.h"
+#include "commands/standard_switch_lookup.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
 #include "output/output.h"

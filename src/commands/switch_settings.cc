@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "commands/standard_switch.h"
+#include "commands/standard_switch_lookup.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "hostnet/quorvic_exception.h"

@@ -1,6 +1,6 @@
 #include "commands/uplinks.h"
 
-#include "commands/standard_switch.h"
+#include "commands/standard_switch_lookup.h"
 #include "commands/uplink_order.h"
 #include "hostnet/quorvic_exception.h"
 #include "output/output.h"
