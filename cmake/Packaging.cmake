@@ -45,7 +45,7 @@ if(NOT PLONCFG_BASH_COMPLETION_DIR)
   endif()
 endif()
 foreach(_tool ploncfg-vswitch ploncfg-host)
-  install(FILES ${PROJECT_SOURCE_DIR}/completion/ploncfg.bash
+  install(FILES ${PROJECT_BINARY_DIR}/completion/ploncfg.bash
           DESTINATION ${PLONCFG_BASH_COMPLETION_DIR} RENAME ${_tool})
 endforeach()
 

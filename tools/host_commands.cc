@@ -13,10 +13,10 @@
 
 #include "backends/faults/fault_operations.h"
 #include "backends/host_choice.h"
-#include "commands/output.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 #include "tools/host_graph.h"
 
 namespace {

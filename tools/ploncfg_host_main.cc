@@ -7,7 +7,7 @@
 #include <exception>
 #include <new>
 
-#include "commands/output.h"
+#include "output/output.h"
 #include "host_commands.h"
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
 #include "cli/command_checks.h"
 
 #include "cli/usage.h"
-#include "commands/output.h"
+#include "output/output.h"
 
 void CheckOnlyOneCommand(CommandMask mask) {
   if (mask == 0) return;

@@ -1,9 +1,9 @@
 #include "backends/host_choice.h"
 #include "cli/parse_command_line.h"
 #include "cli/run_phase.h"
-#include "commands/output.h"
 #include "hostnet/process_backend.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 int main(int argc, char* argv[]) {
   hostnet::SetBackendOpener(backends::OpenToolBackend);

@@ -3,11 +3,21 @@
 #include <cstdlib>
 #include <memory>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
+#include "commands/dvport_commands.h"
+#include "commands/ens.h"
+#include "commands/port_group_uplinks.h"
+#include "commands/port_groups.h"
+#include "commands/restore.h"
+#include "commands/run_context.h"
+#include "commands/switch_lifecycle.h"
+#include "commands/switch_settings.h"
+#include "commands/timeouts.h"
+#include "commands/uplinks.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostnet/virtual_switch_info.h"
+#include "list/list_command.h"
+#include "output/output.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "commands/all_portgroups.h"
-#include "commands/output.h"
+#include "output/output.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "commands/output.h"
+#include "output/output.h"
 
 std::optional<pid_t> ReadDeviceManagerPid(std::istream& in) {
   using Traits = std::istream::traits_type;

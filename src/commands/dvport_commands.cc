@@ -5,10 +5,9 @@
 #include <ctime>
 #include <memory>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
+#include "output/output.h"
 
 using Korvel::Network::DVPortImpl;
 using Quorvic::Network::DVPortParam;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "commands/run_context.h"
 #include "hostnet/dv_switch.h"
 
 // Commands on one DVPort of a DVSwitch, the port named by its id (dvPortId).
@@ -20,5 +21,13 @@ void DVPortUplinkCommand(Quorvic::Network::DVSwitch& dvswitch, const std::string
 
 // Makes the kernel raise the DVPort's test observation event.
 void TestSyncZetCommand(Quorvic::Network::DVSwitch& dvswitch, const std::string& dvPortId);
+
+// Run-phase blocks (commands/run_context.h), on -V's DVPort of the DVSwitch
+// named on the command line, whose lookup throws when the host has none of
+// that name.
+// -P, -Q: DVPortUplinkCommand, attaching for -P, detaching for -Q.
+void DVPortUplinkBlock(RunContext& run);
+// -T: TestSyncZetCommand.
+void TestSyncZetBlock(RunContext& run);
 
 #endif  // COMMANDS_DVPORT_COMMANDS_H_

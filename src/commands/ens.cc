@@ -4,11 +4,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "commands/blocks.h"
 #include "commands/device_manager_pid.h"
-#include "commands/output.h"
 #include "hostnet/karn.h"
 #include "hostnet/network_factory.h"
+#include "output/output.h"
 
 using Quorvic::Network::NetworkFactory;
 using Quorvic::Network::Portset;

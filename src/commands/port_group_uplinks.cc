@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
 #include "commands/uplink_order.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NicTeamingPolicy;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "commands/run_context.h"
+
 // The uplink order of a port group's own teaming policy.
 
 enum class UplinkEdit { kAdd, kRemove };
@@ -21,5 +23,9 @@ enum class UplinkEdit { kAdd, kRemove };
 // Any other QuorvicException reaches the caller.
 void EditPortGroupUplinks(const std::string& vswitchName, const std::string& portGroupName,
                           const std::string& uplinkName, UplinkEdit edit);
+
+// Run-phase block (commands/run_context.h): EditPortGroupUplinks on -p's port
+// group of the switch named on the command line, adding for -M, removing for -N.
+void PortGroupUplinkBlock(RunContext& run);
 
 #endif  // COMMANDS_PORT_GROUP_UPLINKS_H_

@@ -4,11 +4,10 @@
 #include <vector>
 
 #include "commands/all_portgroups.h"
-#include "commands/blocks.h"
-#include "commands/output.h"
-#include "commands/standard_switch.h"
+#include "commands/standard_switch_lookup.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::PortGroup;

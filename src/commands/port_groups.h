@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch.h"
 
 // Port groups of a standard switch and their VLAN IDs.
@@ -31,5 +32,17 @@ int SetPortGroupVlan(Quorvic::Network::VirtualSwitch& vswitch, std::string name,
 // Writes "1" on standard output when some port group of the host is named
 // name, else "0". A QuorvicException from the host reaches the caller.
 void CheckPortGroup(const std::string& name);
+
+// Run-phase blocks (commands/run_context.h). -A, -D and -v act on the
+// standard switch named on the command line, whose lookup throws when the
+// host has none of that name.
+// -A: CreatePortGroup.
+void AddPortGroupBlock(RunContext& run);
+// -D: DeletePortGroup.
+void DeletePortGroupBlock(RunContext& run);
+// -v: SetPortGroupVlan on -p's port group.
+void SetVlanBlock(RunContext& run);
+// -C: CheckPortGroup.
+void CheckPortGroupBlock(RunContext& run);
 
 #endif  // COMMANDS_PORT_GROUPS_H_

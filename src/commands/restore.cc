@@ -3,11 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostnet/virtual_switch.h"
+#include "output/output.h"
 
 using Quorvic::Network::VirtualSwitch;
 using Quorvic::Network::VirtualSwitchInfo;

@@ -1,6 +1,7 @@
 #ifndef COMMANDS_RESTORE_H_
 #define COMMANDS_RESTORE_H_
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch_info.h"
 
 // Bringing the host's running switches back in line with its stored
@@ -17,5 +18,11 @@ void RestoreCommand(Quorvic::Network::VirtualSwitchInfo& info);
 // system ones, in host order. A QuorvicException stops at the failing switch
 // and is left to the caller; the switches before it stay restored.
 void RestoreUplinksCommand(Quorvic::Network::VirtualSwitchInfo& info);
+
+// Run-phase blocks (commands/run_context.h).
+// -r: RestoreCommand.
+void RestoreBlock(RunContext& run);
+// -R: RestoreUplinksCommand.
+void RestoreUplinksBlock(RunContext& run);
 
 #endif  // COMMANDS_RESTORE_H_

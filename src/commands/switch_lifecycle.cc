@@ -5,13 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
 #include "commands/uuid_text.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "hostnet/policies.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NetworkFactory;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch_info.h"
 
 // Adding, removing and checking for switches.
@@ -31,5 +32,20 @@ int RemoveSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::string& n
 // switch, else "0". A QuorvicException from asking about standard switches
 // reaches the caller.
 void CheckSwitch(const std::string& name);
+
+// Run-phase blocks (commands/run_context.h), on the switch named on the
+// command line.
+// -a: AddSwitch, or with -W AddDistributedSwitch: the UUID is -u's or one made
+// from the name, and -I and -n each fill in the other (both left out: cswitch,
+// version 6). Ends the process with status 1 and one line on standard error
+// when the implementation class cannot back a DVS of that version.
+void AddSwitchBlock(RunContext& run);
+// -d: RemoveSwitch, of a DVSwitch only with -W. A name that is not a valid
+// switch, or not a standard switch while -W is absent, is refused: "Not a
+// valid virtual switch or it is a DVSwitch: <name>" on standard error and
+// the process ends with status 1.
+void RemoveSwitchBlock(RunContext& run);
+// -c: CheckSwitch.
+void CheckSwitchBlock(RunContext& run);
 
 #endif  // COMMANDS_SWITCH_LIFECYCLE_H_

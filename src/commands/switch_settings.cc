@@ -4,12 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
-#include "commands/standard_switch.h"
+#include "commands/standard_switch_lookup.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NetworkFactory;

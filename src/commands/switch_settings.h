@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch.h"
 
 // The CDP status, max active uplinks and MTU of a switch.
@@ -33,5 +34,17 @@ int PrintSwitchMaxActive(Quorvic::Network::VirtualSwitch& vswitch);
 // DVSwitch name. Prints nothing. A QuorvicException from the DVSwitch lookup
 // or from setting the MTU reaches the caller.
 void SetSwitchMtu(const std::string& name, uint16_t mtu);
+
+// Run-phase blocks (commands/run_context.h), on the switch named on the
+// command line. All but -m look up a standard switch, which throws when the
+// host has none of that name.
+// -B, -b: SetOrPrintCdpStatus.
+void CdpBlock(RunContext& run);
+// -X: SetSwitchMaxActive.
+void SetMaxActiveBlock(RunContext& run);
+// -x: PrintSwitchMaxActive.
+void GetMaxActiveBlock(RunContext& run);
+// -m: SetSwitchMtu.
+void MtuBlock(RunContext& run);
 
 #endif  // COMMANDS_SWITCH_SETTINGS_H_

@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "commands/blocks.h"
-#include "commands/output.h"
+#include "output/output.h"
 
 using Quorvic::Network::LagTimeoutConfig;
 using Quorvic::Network::UplinkTimeoutConfig;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch_info.h"
 
 // Uplink and LAG timeout records, selected by portset (empty: any), LAG id
@@ -19,5 +20,16 @@ void PrintUplinkTimeouts(Quorvic::Network::VirtualSwitchInfo& info, const std::s
 // Writes the selected LAG timeout records to standard output, in host order.
 void PrintLagTimeouts(Quorvic::Network::VirtualSwitchInfo& info, const std::string& portset,
                       uint32_t lagId);
+
+// Run-phase blocks (commands/run_context.h), selecting records by -s, -j and
+// (uplink records) -k.
+// -O: loads the selected uplink timeout configuration into the host.
+void LoadUplinkTimeoutBlock(RunContext& run);
+// -o: PrintUplinkTimeouts.
+void GetUplinkTimeoutBlock(RunContext& run);
+// -G: loads the selected LAG timeout configuration into the host.
+void LoadLagTimeoutBlock(RunContext& run);
+// -g: PrintLagTimeouts.
+void GetLagTimeoutBlock(RunContext& run);
 
 #endif  // COMMANDS_TIMEOUTS_H_

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "commands/output.h"
+#include "output/output.h"
 
 using Quorvic::Network::NicTeamingPolicy;
 

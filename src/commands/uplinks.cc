@@ -1,10 +1,9 @@
 #include "commands/uplinks.h"
 
-#include "commands/blocks.h"
-#include "commands/output.h"
-#include "commands/standard_switch.h"
+#include "commands/standard_switch_lookup.h"
 #include "commands/uplink_order.h"
 #include "hostnet/quorvic_exception.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NicTeamingPolicy;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch.h"
 
 // Linking and unlinking pnics as uplinks of a standard switch. Both keep the
@@ -23,5 +24,12 @@ int LinkPnic(Quorvic::Network::VirtualSwitch& vswitch, std::string pnic);
 // only" on standard error and removes pnic from the stored configuration
 // alone; a QuorvicException from that removal reaches the caller. Returns 0.
 int UnlinkPnic(Quorvic::Network::VirtualSwitch& vswitch, std::string pnic);
+
+// Run-phase blocks (commands/run_context.h), on the standard switch named on
+// the command line, whose lookup throws when the host has none of that name.
+// -L: LinkPnic.
+void LinkBlock(RunContext& run);
+// -U: UnlinkPnic.
+void UnlinkBlock(RunContext& run);
 
 #endif  // COMMANDS_UPLINKS_H_

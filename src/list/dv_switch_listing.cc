@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "commands/output.h"
 #include "hostnet/dv_port.h"
 #include "hostnet/quorvic_exception.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;

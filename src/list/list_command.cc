@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "commands/blocks.h"
 #include "list/dv_switch_listing.h"
 #include "list/opaque_switch_listing.h"
 #include "list/virtual_switch_listing.h"

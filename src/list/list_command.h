@@ -1,6 +1,7 @@
 #ifndef LIST_LIST_COMMAND_H_
 #define LIST_LIST_COMMAND_H_
 
+#include "commands/run_context.h"
 #include "hostnet/virtual_switch_info.h"
 
 // Lists the host's switches on standard output: every standard switch (the
@@ -11,5 +12,9 @@
 // its listing succeeded, and 1 when none was. A QuorvicException from asking
 // for the switches leaves the function; what was written stays written.
 int ListSwitches(Quorvic::Network::VirtualSwitchInfo& info, bool system);
+
+// Run-phase block (commands/run_context.h) of -l: ListSwitches, of the system
+// switches with -S; result is its status.
+void ListBlock(RunContext& run);
 
 #endif  // LIST_LIST_COMMAND_H_

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "commands/output.h"
 #include "hostnet/quorvic_exception.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;

@@ -6,7 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "commands/output.h"
+#include "output/output.h"
 
 // The layout every listing table shares. A table is an array of columns, each
 // a header text, a minimum width and a function that fetches the row's value
@@ -16,7 +16,7 @@
 //
 // Cells are padded on the right to their width and never cut: a longer value
 // pushes the rest of its line to the right. Every line keeps the padding of
-// its last cell and ends as every line of the tool does (commands/output.h).
+// its last cell and ends as every line of the tool does (output/output.h).
 
 // The cells of the line being written. They go to standard output in one
 // write when the line is done, or when a fetch throws on the way: the

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "commands/output.h"
 #include "hostnet/nic_teaming_policy.h"
 #include "hostnet/port_group.h"
 #include "hostnet/quorvic_exception.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
+#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;

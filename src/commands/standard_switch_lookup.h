@@ -1,5 +1,5 @@
-#ifndef COMMANDS_STANDARD_SWITCH_H_
-#define COMMANDS_STANDARD_SWITCH_H_
+#ifndef COMMANDS_STANDARD_SWITCH_LOOKUP_H_
+#define COMMANDS_STANDARD_SWITCH_LOOKUP_H_
 
 #include <memory>
 
@@ -16,4 +16,4 @@ inline std::unique_ptr<Quorvic::Network::VirtualSwitch> LookUpStandardSwitch(
   return Quorvic::Network::NetworkFactory::GetVirtualSwitchById(line.vswitchName, 0);
 }
 
-#endif  // COMMANDS_STANDARD_SWITCH_H_
+#endif  // COMMANDS_STANDARD_SWITCH_LOOKUP_H_

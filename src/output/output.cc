@@ -1,4 +1,4 @@
-#include "commands/output.h"
+#include "output/output.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
-#ifndef COMMANDS_OUTPUT_H_
-#define COMMANDS_OUTPUT_H_
+#ifndef OUTPUT_OUTPUT_H_
+#define OUTPUT_OUTPUT_H_
 
 #include <charconv>
 #include <cstddef>
@@ -98,4 +98,4 @@ inline Line OutputLine() { return Line(StandardOutput()); }
 // A line on standard error (diagnostics).
 inline Line ErrorLine() { return Line(StandardError()); }
 
-#endif  // COMMANDS_OUTPUT_H_
+#endif  // OUTPUT_OUTPUT_H_

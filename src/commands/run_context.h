@@ -1,0 +1,23 @@
+#ifndef COMMANDS_RUN_CONTEXT_H_
+#define COMMANDS_RUN_CONTEXT_H_
+
+#include "commands/command_line.h"
+#include "hostnet/virtual_switch_info.h"
+
+// What the run phase hands its blocks. The run phase calls each block whose
+// guard bits are in the mask, in a fixed order, with one shared context. A
+// block looks up what it needs, calls its command, stores the command's
+// status in result when its command reports one, and releases what it looked
+// up. A QuorvicException that a block does not handle leaves it for the run
+// phase's handler; a few checks end the process with status 1 themselves.
+// Each block is declared beside the command it calls.
+
+struct RunContext {
+  const CommandLine& line;
+  Quorvic::Network::VirtualSwitchInfo& info;
+  int result = 0;
+};
+
+using Block = void (*)(RunContext&);
+
+#endif  // COMMANDS_RUN_CONTEXT_H_
