@@ -3,7 +3,9 @@
 //   bench_floor read DB NAME   open, one indexed SELECT of a switch by name
 //   bench_floor write DB       open, one committed INSERT (WAL, synchronous=NORMAL)
 //   bench_floor list DB        open, one joined query of switches and port
-//                              groups, printed as the listing's lines
+//                              groups, printed as the listing's lines, each
+//                              handed to the kernel when it ends, as the
+//                              tool does
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -43,6 +45,7 @@ int Write(sqlite3* db) {
 }
 
 int List(sqlite3* db) {
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
   sqlite3_stmt* stmt = nullptr;
   const char* sql =
       "SELECT s.id, s.name, s.num_ports, s.used_ports, s.configured_ports, s.mtu, p.name, p.vlan, "

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +38,13 @@ constexpr const char* kUsage =
     "  faults clear              Remove every fault.\n"
     "  graph                     Print the host as a Graphviz graph (DOT).\n"
     "  --help                    Show this message.\n";
+
+// Writes text, whole lines, to standard output; a failed write ends the run
+// with a message and status 1.
+void WriteOut(const std::string& text) {
+  StandardOutput() << text;
+  StandardOutput().Flush();
+}
 
 // The whole of file, or of standard input when file is empty or "-".
 std::string ReadInput(const std::string& file) {
@@ -139,9 +145,9 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   // Faults are for the tool's runs: this works on the backend itself.
   std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(host);
   if (command == "dump") {
-    std::cout << HostToJson(backend->ReadHost()) << std::flush;
+    WriteOut(HostToJson(backend->ReadHost()));
   } else if (command == "graph") {
-    std::cout << HostGraphDot(backend->ReadHost()) << std::flush;
+    WriteOut(HostGraphDot(backend->ReadHost()));
   } else if (command == "load") {
     backend->ReplaceHost(loaded);
   } else if (command == "reset") {
@@ -162,7 +168,7 @@ int RunHostCommand(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   std::optional<backends::HostChoice> host;
   if (!args.empty() && args[0] == "--help") {
-    std::cout << kUsage << std::flush;
+    WriteOut(kUsage);
     return 0;
   }
   if (!args.empty() && (args[0] == "--db" || args[0].rfind("--db=", 0) == 0)) {
@@ -183,7 +189,7 @@ int RunHostCommand(int argc, char** argv) {
     return 1;
   }
   if (args[0] == "--help") {
-    std::cout << kUsage << std::flush;
+    WriteOut(kUsage);
     return 0;
   }
   try {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "output/output.h"
@@ -18,27 +19,12 @@
 // pushes the rest of its line to the right. Every line keeps the padding of
 // its last cell and ends as every line of the tool does (output/output.h).
 
-// The cells of the line being written. They go to standard output in one
-// write when the line is done, or when a fetch throws on the way: the
-// destructor writes the cells collected so far while the exception passes,
-// so the line stands exactly as far as it got.
-class PendingLine {
- public:
-  PendingLine() { Text().clear(); }
-  ~PendingLine() { StandardOutput() << Text(); }
-  PendingLine(const PendingLine&) = delete;
-  PendingLine& operator=(const PendingLine&) = delete;
-
-  // One buffer serves every line; only one line is pending at a time.
-  static std::string& Text() {
-    static std::string text;
-    return text;
-  }
-};
-
 // One cell of a row: writes a value in the column's width, padded on the
-// right with blanks and whole when it is longer; numbers in decimal, a boolean as 1 or 0. A column that writes
-// nothing for a row (an absent value) leaves no trace on the line.
+// right with blanks and whole when it is longer; numbers in decimal, a
+// boolean as 1 or 0. A column that writes nothing for a row (an absent value)
+// leaves no trace on the line. Cells go into standard output's buffer, which
+// the line's end writes in one piece; cells written before a fetch threw go
+// out with the next write.
 class Cell {
  public:
   explicit Cell(int width) : width_(width) {}
@@ -54,9 +40,9 @@ class Cell {
 
  private:
   void Write(const char* text, size_t size) const {
-    std::string& line = PendingLine::Text();
-    line.append(text, size);
-    if (size < static_cast<size_t>(width_)) line.append(width_ - size, ' ');
+    OutputStream& out = StandardOutput();
+    out << std::string_view(text, size);
+    if (size < static_cast<size_t>(width_)) out.WriteBlanks(width_ - size);
   }
 
   int width_;
@@ -89,20 +75,14 @@ constexpr Column<Row> Gap() {
 // Writes the table's header line.
 template <typename Row, size_t N>
 void WriteHeader(const Column<Row> (&table)[N]) {
-  {
-    PendingLine line;
-    for (const Column<Row>& column : table) Cell(column.width)(column.header);
-  }
+  for (const Column<Row>& column : table) Cell(column.width)(column.header);
   EndLine();
 }
 
 // Writes one row of the table, fetching each value just before its cell.
 template <typename Row, size_t N>
 void WriteRow(const Column<Row> (&table)[N], Row& row) {
-  {
-    PendingLine line;
-    for (const Column<Row>& column : table) column.write(Cell(column.width), row);
-  }
+  for (const Column<Row>& column : table) column.write(Cell(column.width), row);
   EndLine();
 }
 

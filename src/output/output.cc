@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -10,7 +12,7 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-OutputStream::OutputStream(int fd, bool lineBuffered) : fd_(fd), lineBuffered_(lineBuffered) {
+OutputStream::OutputStream(int fd, FailureHandler onFailure) : fd_(fd), onFailure_(onFailure) {
   buffer_.reserve(kBufferSize);
 }
 
@@ -21,9 +23,14 @@ void OutputStream::Append(const char* data, size_t size) {
   buffer_.append(data, size);
 }
 
+void OutputStream::WriteBlanks(size_t count) {
+  if (buffer_.size() + count > kBufferSize) Flush();
+  buffer_.append(count, ' ');
+}
+
 void OutputStream::EndLine() {
   Append("\n", 1);
-  if (lineBuffered_) Flush();
+  Flush();
 }
 
 void OutputStream::Flush() {
@@ -31,19 +38,33 @@ void OutputStream::Flush() {
   while (written < buffer_.size()) {
     ssize_t n = write(fd_, buffer_.data() + written, buffer_.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;  // a closed or full output: what is left is dropped
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      buffer_.clear();
+      if (onFailure_ != nullptr) onFailure_(error);
+      return;
+    }
     written += static_cast<size_t>(n);
   }
   buffer_.clear();
 }
 
+namespace {
+
+// A result that cannot be written must not look like success.
+void EndRunOnFailedOutput(int error) {
+  ErrorLine() << "cannot write standard output: " << std::strerror(error);
+  std::exit(1);
+}
+
+}  // namespace
+
 OutputStream& StandardOutput() {
-  static OutputStream out(STDOUT_FILENO, isatty(STDOUT_FILENO) == 1);
+  static OutputStream out(STDOUT_FILENO, EndRunOnFailedOutput);
   return out;
 }
 
 OutputStream& StandardError() {
-  StandardOutput().Flush();
-  static OutputStream err(STDERR_FILENO, true);
+  static OutputStream err(STDERR_FILENO, nullptr);
   return err;
 }

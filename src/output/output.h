@@ -12,12 +12,11 @@
 // standard error), or, for table rows written cell by cell, through
 // StandardOutput() and EndLine().
 //
-// Standard error is written at the end of every line. Standard output is
-// written at the end of every line when it is a terminal; otherwise when its
-// buffer fills, before anything is written to standard error, and at exit
-// (including std::exit). So a reader of either stream, or of both merged,
-// sees every byte in the order it was produced, and a listing of a large
-// host costs one system call per buffer rather than per line.
+// Every line is handed to the kernel when it ends, on both streams, so a
+// reader of a pipe sees each line as soon as it is made and a run killed by
+// a signal has delivered every line it finished. A write to standard output
+// that fails (a full disk, a closed descriptor) ends the run: a line on
+// standard error says so and the process exits with status 1.
 //
 // The streams are ours rather than the standard library's: a run of the tool
 // is a few milliseconds, and setting up the standard streams and their
@@ -25,8 +24,12 @@
 
 class OutputStream {
  public:
-  // fd: the file descriptor written to. lineBuffered: write at every line end.
-  OutputStream(int fd, bool lineBuffered);
+  // What to do when a write fails, with the errno of the failure.
+  using FailureHandler = void (*)(int error);
+
+  // fd: the file descriptor written to. onFailure: called when a write
+  // fails, after what was buffered is dropped; it may end the process.
+  OutputStream(int fd, FailureHandler onFailure);
   // Writes what is still buffered.
   ~OutputStream();
   OutputStream(const OutputStream&) = delete;
@@ -55,8 +58,10 @@ class OutputStream {
     return *this;
   }
 
-  // Ends the current line: a newline, then a write if the stream is line
-  // buffered.
+  // count blanks.
+  void WriteBlanks(size_t count);
+
+  // Ends the current line: a newline, then a write.
   void EndLine();
   // Writes everything buffered to the file descriptor.
   void Flush();
@@ -65,13 +70,14 @@ class OutputStream {
   void Append(const char* data, size_t size);
 
   int fd_;
-  bool lineBuffered_;
+  FailureHandler onFailure_;
   std::string buffer_;
 };
 
-// Standard output: line buffered on a terminal, else block buffered.
+// Standard output; a failed write ends the process with status 1.
 OutputStream& StandardOutput();
-// Standard error, line buffered; using it first writes out standard output.
+// Standard error; a failed write is ignored, as there is nowhere left to say
+// so.
 OutputStream& StandardError();
 
 // One line of output: what is streamed into it, then the line's end when it
