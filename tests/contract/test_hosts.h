@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "hostnet/backend.h"
+#include "hostnet/host_json_print.h"
+#include "hostnet/host_json_read.h"
 
 // The hosts the backend contract suite runs on: a private host per test, of
 // each backend the project has; a test loads the host it needs.
@@ -22,13 +24,16 @@ class TestHost {
   virtual std::unique_ptr<hostnet::Backend> Open() const = 0;
 
   // The test's own backend on this host, opened on first use.
-  hostnet::Backend& Backend();
+  hostnet::Backend& Backend() {
+    if (!backend_) backend_ = Open();
+    return *backend_;
+  }
   // Ends the test's backend, which may keep other backends off the host.
   void Close() { backend_.reset(); }
   // Replaces the host with the JSON document json.
-  void Load(const std::string& json);
+  void Load(const std::string& json) { Backend().ReplaceHost(HostFromJson(json)); }
   // The host as JSON, as ploncfg-host dump prints it.
-  std::string Dump();
+  std::string Dump() { return HostToJson(Backend().ReadHost()); }
 
  private:
   std::unique_ptr<hostnet::Backend> backend_;
