@@ -1,0 +1,88 @@
+#include "backends/ovsdb/client.h"
+
+#include <utility>
+
+#include "backends/ovsdb/operations.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace ovsdb {
+
+using nlohmann::json;
+using Quorvic::Lib::QuorvicException;
+
+Client::Client(const std::string& remote, std::chrono::milliseconds timeout)
+    : session_(Stream::Connect(remote, timeout), timeout) {}
+
+Client::Client(const std::string& remote, std::chrono::milliseconds timeout, const std::string& db,
+               const SchemaNeeds& needs)
+    : Client(remote, timeout) {
+  RequireSchema(db, needs);
+}
+
+std::vector<std::string> Client::ListDbs() {
+  json names = session_.Call("list_dbs", json::array());
+  if (!names.is_array()) session_.RefuseReply("list_dbs", names);
+  std::vector<std::string> dbs;
+  for (const json& name : names) {
+    if (!name.is_string()) session_.RefuseReply("list_dbs", names);
+    dbs.push_back(name.get<std::string>());
+  }
+  return dbs;
+}
+
+json Client::GetSchema(const std::string& db) {
+  json schema = session_.Call("get_schema", json::array({db}));
+  auto tables = schema.find("tables");
+  if (tables == schema.end() || !tables->is_object()) session_.RefuseReply("get_schema", schema);
+  return schema;
+}
+
+void Client::RequireSchema(const std::string& db, const SchemaNeeds& needs) {
+  json schema = GetSchema(db);
+  const json& tables = schema["tables"];
+  std::string missing;
+  auto lacks = [&missing](const std::string& what) {
+    missing += (missing.empty() ? "" : ", ") + what;
+  };
+  for (const auto& [table, columns] : needs) {
+    auto found = tables.find(table);
+    if (found == tables.end()) {
+      lacks("table " + table);
+      continue;
+    }
+    auto have = found->find("columns");
+    for (const std::string& column : columns) {
+      bool implicit = column == "_uuid" || column == "_version";
+      if (!implicit && (have == found->end() || !have->contains(column))) {
+        lacks("column " + table + "." + column);
+      }
+    }
+  }
+  if (!missing.empty()) {
+    throw QuorvicException("OVSDB database " + db + " at " + session_.Name() + " lacks " + missing);
+  }
+}
+
+std::vector<json> Client::Transact(const std::string& db, std::vector<json> operations) {
+  json params = json::array({db});
+  for (json& operation : operations) params.push_back(std::move(operation));
+  json results = session_.Call("transact", params);
+
+  std::size_t count = params.size() - 1;
+  if (!results.is_array() || results.size() < count) session_.RefuseReply("transact", results);
+  // The first error stops the transaction; the operations after it are not
+  // tried. A failed commit adds an error after the last operation's result.
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const json& result = results[i];
+    if (!result.is_object() || !result.contains("error")) continue;
+    std::string where =
+        i < count ? "operation " + std::to_string(i + 1) + ": " + DescribeOperation(params[i + 1])
+                  : "when committing";
+    throw QuorvicException("OVSDB refused the transaction: " + DescribeError(result) + " (" +
+                           where + ")");
+  }
+  results.erase(results.begin() + static_cast<std::ptrdiff_t>(count), results.end());
+  return results.get<std::vector<json>>();
+}
+
+}  // namespace ovsdb

@@ -1,0 +1,71 @@
+#ifndef BACKENDS_OVSDB_CLIENT_H_
+#define BACKENDS_OVSDB_CLIENT_H_
+
+#include <chrono>
+#include <deque>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "backends/ovsdb/rpc_session.h"
+
+// A client of one OVSDB server over one connection.
+//
+// Every failure is a Quorvic::Lib::QuorvicException whose message names the
+// remote or the request and says what went wrong. Every wait is bounded: the
+// connect and each request's whole round trip take the timeout given at
+// construction at the most (15 s suits a server on the same host; a
+// transaction with a Wait needs more than the Wait's own timeout).
+//
+// A request that times out has an unknown outcome: the server may still
+// carry it out. Read back before reporting what a timed-out Transact did.
+// The connection stays usable after a timeout, or after the server refused a
+// request; it is unusable after it failed, closed or carried something that
+// is not OVSDB's JSON-RPC, and every later request throws. One caller at a
+// time.
+namespace ovsdb {
+
+// What a caller uses of one database: column names by table name. "_uuid"
+// and "_version", which every table has, may be named too.
+using SchemaNeeds = std::map<std::string, std::vector<std::string>>;
+
+class Client {
+ public:
+  // Connects to remote, "unix:PATH" or "tcp:HOST:PORT" (an IPv6 HOST in
+  // brackets). Throws "cannot connect to REMOTE: REASON", or names what is
+  // wrong with a remote of another form.
+  Client(const std::string& remote, std::chrono::milliseconds timeout);
+  // Connects as above, then checks that database db has every table and
+  // column of needs; throws "OVSDB database DB at REMOTE lacks ..." naming
+  // everything that is missing.
+  Client(const std::string& remote, std::chrono::milliseconds timeout, const std::string& db,
+         const SchemaNeeds& needs);
+
+  // The names of the server's databases.
+  std::vector<std::string> ListDbs();
+  // The schema of database db, as the server sends it.
+  nlohmann::json GetSchema(const std::string& db);
+  // Throws unless database db has every table and column of needs.
+  void RequireSchema(const std::string& db, const SchemaNeeds& needs);
+
+  // Runs operations (operations.h) on database db as one transaction and
+  // returns their results, one per operation. When the server refuses any
+  // of them, or the commit, nothing changed and this throws "OVSDB refused
+  // the transaction: ERROR: DETAILS (operation N: insert into Bridge)" for
+  // the first failure, N counting from 1, or "(when committing)" for a
+  // failed commit.
+  std::vector<nlohmann::json> Transact(const std::string& db,
+                                       std::vector<nlohmann::json> operations);
+
+  // The notifications the server sent so far ("update" and others), oldest
+  // first; they are kept until taken.
+  std::deque<nlohmann::json> TakeNotifications() { return session_.TakeNotifications(); }
+
+ private:
+  RpcSession session_;
+};
+
+}  // namespace ovsdb
+
+#endif  // BACKENDS_OVSDB_CLIENT_H_

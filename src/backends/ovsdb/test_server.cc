@@ -1,0 +1,116 @@
+#include "backends/ovsdb/test_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace ovsdb {
+
+namespace {
+
+// The full path of program on PATH or in the system's sbin folders, which a
+// user's PATH often lacks; empty when it is not installed.
+std::string FindProgram(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(std::string(path ? path : "") + ":/usr/local/sbin:/usr/sbin:/sbin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    std::string candidate = dir + "/" + program;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+// A TCP port on the loopback address that nothing listens on just now.
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+// Runs argv to its end; throws unless it exits with status 0.
+void RunProgram(const std::vector<std::string>& argv) {
+  pid_t child = fork();
+  if (child == 0) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    throw std::runtime_error(argv[0] + " " + argv[1] + " failed");
+  }
+}
+
+}  // namespace
+
+std::string TestServer::Missing(const std::string& schema) {
+  std::string missing;
+  for (const char* program : {"ovsdb-server", "ovsdb-tool"}) {
+    if (FindProgram(program).empty()) missing += std::string(missing.empty() ? "" : ", ") + program;
+  }
+  if (access(schema.c_str(), R_OK) != 0) missing += (missing.empty() ? "" : ", ") + schema;
+  return missing;
+}
+
+TestServer::TestServer(const std::string& schema) {
+  char folder[] = "/tmp/ovsdb-test-server.XXXXXX";
+  if (mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  dir_ = folder;
+  port_ = FreePort();
+  try {
+    RunProgram({FindProgram("ovsdb-tool"), "create", dir_ + "/conf.db", schema});
+    // --detach returns once the server listens.
+    RunProgram({FindProgram("ovsdb-server"), dir_ + "/conf.db",
+                "--remote=punix:" + dir_ + "/db.sock",
+                "--remote=ptcp:" + std::to_string(port_) + ":127.0.0.1",
+                "--pidfile=" + dir_ + "/ovsdb.pid", "--detach", "-vconsole:off",
+                "--log-file=" + dir_ + "/ovsdb.log", "--unixctl=" + dir_ + "/ovsdb.ctl"});
+    std::ifstream(dir_ + "/ovsdb.pid") >> pid_;
+  } catch (const std::runtime_error& e) {
+    // The folder stays for a person to read the server's log.
+    throw std::runtime_error(e.what() + std::string(" (see ") + dir_ + ")");
+  }
+}
+
+TestServer::~TestServer() {
+  if (pid_ > 0) {
+    kill(pid_, SIGCONT);
+    kill(pid_, SIGTERM);
+    // The server is not our child, so it cannot be waited for: it is gone
+    // when its pidfile is.
+    const std::string pidfile = dir_ + "/ovsdb.pid";
+    for (int i = 0; i < 500 && std::filesystem::exists(pidfile); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (std::filesystem::exists(pidfile)) kill(pid_, SIGKILL);
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+}  // namespace ovsdb
