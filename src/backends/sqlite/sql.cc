@@ -12,9 +12,6 @@ namespace {
 
 using Quorvic::Lib::QuorvicException;
 
-// BEGIN IMMEDIATE may still report busy after the timeout under heavy load.
-constexpr int kBeginAttempts = 5;
-
 std::string Reason(sqlite3* db, int rc) {
   if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
     return "it stays locked by another process";
@@ -154,16 +151,7 @@ void Connection::Fail(int rc) const {
 }
 
 Transaction::Transaction(Connection& connection, Mode mode) : connection_(connection) {
-  if (mode == Mode::kRead) {
-    connection_.Exec("BEGIN DEFERRED");
-    open_ = true;
-    return;
-  }
-  for (int attempt = 1;; ++attempt) {
-    int rc = sqlite3_exec(connection_.Raw(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) break;
-    if (rc != SQLITE_BUSY || attempt == kBeginAttempts) connection_.Fail(rc);
-  }
+  connection_.Exec(mode == Mode::kRead ? "BEGIN DEFERRED" : "BEGIN IMMEDIATE");
   open_ = true;
 }
 
