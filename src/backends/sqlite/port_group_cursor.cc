@@ -20,7 +20,7 @@ std::optional<std::vector<PortGroupRow>> PortGroupCursor::Take(int64_t switchId)
         "LEFT JOIN port_group_order o ON o.port_group_id = g.id "
         "WHERE s.kind = 0 AND s.running = 1 AND s.system = ?1 "
         "ORDER BY s.id, g.id, o.position");
-    statement_->Bind(1, system_ ? 1 : 0);
+    statement_->Bind(1, system_);
   }
   std::vector<PortGroupRow> rows;
   for (;;) {
@@ -41,10 +41,10 @@ std::optional<std::vector<PortGroupRow>> PortGroupCursor::Take(int64_t switchId)
       row.id = statement_->Int(0);
       row.switchId = owner;
       row.name = statement_->Text(2);
-      row.vlan = static_cast<uint32_t>(statement_->Int(3));
-      row.ports = static_cast<uint32_t>(statement_->Int(4));
-      row.teaming.orderSet = statement_->Int(5) != 0;
-      row.teaming.maxActive = static_cast<int32_t>(statement_->Int(6));
+      row.vlan = statement_->UInt32(3);
+      row.ports = statement_->UInt32(4);
+      row.teaming.orderSet = statement_->Bool(5);
+      row.teaming.maxActive = statement_->Int32(6);
       rows.push_back(std::move(row));
     }
     if (!statement_->IsNull(7)) rows.back().teaming.order.push_back(statement_->Text(7));

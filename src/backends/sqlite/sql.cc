@@ -46,12 +46,6 @@ Statement& Statement::Bind(int index, const std::string& value) {
   return *this;
 }
 
-Statement& Statement::BindNull(int index) {
-  int rc = sqlite3_bind_null(statement_.get(), index);
-  if (rc != SQLITE_OK) connection_.Fail(rc);
-  return *this;
-}
-
 bool Statement::Step() {
   if (!started_) {
     connection_.CountStatement();

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -33,7 +34,16 @@ class Statement {
 
   Statement& Bind(int index, int64_t value);
   Statement& Bind(int index, const std::string& value);
-  Statement& BindNull(int index);
+  // Flags, 32-bit numbers and enum codes, stored as the integers they are.
+  Statement& Bind(int index, bool value) { return Bind(index, int64_t{value}); }
+  Statement& Bind(int index, int32_t value) { return Bind(index, int64_t{value}); }
+  Statement& Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }
+  template <typename Enum, typename = std::enable_if_t<std::is_enum_v<Enum>>>
+  Statement& Bind(int index, Enum value) {
+    return Bind(index, static_cast<int64_t>(value));
+  }
+  // Text is bound as a string; without this a literal would bind as a flag.
+  Statement& Bind(int index, const char* value) = delete;
 
   // Steps once: true when a row is available, false when done.
   bool Step();
@@ -43,6 +53,14 @@ class Statement {
   void Reset();
 
   int64_t Int(int column) const;
+  // Integer columns read as the type of the field they fill.
+  int32_t Int32(int column) const { return static_cast<int32_t>(Int(column)); }
+  uint32_t UInt32(int column) const { return static_cast<uint32_t>(Int(column)); }
+  bool Bool(int column) const { return Int(column) != 0; }
+  template <typename Enum>
+  Enum Code(int column) const {
+    return static_cast<Enum>(Int(column));
+  }
   std::string Text(int column) const;
   bool IsNull(int column) const;
 

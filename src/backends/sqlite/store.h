@@ -150,7 +150,6 @@ class Store {
 
 // Kind names as messages use them: "standard switch", "DVSwitch", ...
 const char* KindLabel(SwitchKind kind);
-int64_t KindCode(SwitchKind kind);
 
 // The default host: nic0 to nic3, vSwitch0 with nic0 linked and in its order
 // (max active 1) and port group Management.

@@ -52,7 +52,7 @@ HostDocument Store::ReadHost() {
   doc.lagTimeouts = ReadLagTimeouts("", 0);
   {
     auto st = db_.Prepare("SELECT ens_activate_node FROM host");
-    if (st->Step()) doc.ensActivateNode = static_cast<uint32_t>(st->Int(0));
+    if (st->Step()) doc.ensActivateNode = st->UInt32(0);
   }
   doc.faults = ReadFaults();
   snapshot.Commit();
@@ -61,8 +61,6 @@ HostDocument Store::ReadHost() {
 
 namespace {
 
-int64_t Flag(bool value) { return value ? 1 : 0; }
-
 int64_t InsertSwitch(Connection& db, const SwitchRow& row) {
   auto insert = db.Prepare(
       "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
@@ -70,26 +68,26 @@ int64_t InsertSwitch(Connection& db, const SwitchRow& row) {
       "ens_fast_switch, reassociations, forced_reassociations, dvs_name, uuid, impl_class, "
       "version, switch_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
       "?15, ?16, ?17, ?18, ?19, ?20, ?21)");
-  insert->Bind(1, KindCode(row.kind))
+  insert->Bind(1, row.kind)
       .Bind(2, row.name)
-      .Bind(3, Flag(row.running))
-      .Bind(4, Flag(row.system))
-      .Bind(5, static_cast<int64_t>(row.numPorts))
-      .Bind(6, static_cast<int64_t>(row.usedPorts))
-      .Bind(7, static_cast<int64_t>(row.configuredPorts))
-      .Bind(8, static_cast<int64_t>(row.mtu))
-      .Bind(9, static_cast<int64_t>(row.cdp))
-      .Bind(10, Flag(row.teaming.orderSet))
-      .Bind(11, static_cast<int64_t>(row.teaming.maxActive))
-      .Bind(12, Flag(row.ens.active))
-      .Bind(13, Flag(row.ens.interrupt))
-      .Bind(14, Flag(row.ens.fastSwitch))
-      .Bind(15, static_cast<int64_t>(row.ens.reassociations))
-      .Bind(16, static_cast<int64_t>(row.ens.forcedReassociations))
+      .Bind(3, row.running)
+      .Bind(4, row.system)
+      .Bind(5, row.numPorts)
+      .Bind(6, row.usedPorts)
+      .Bind(7, row.configuredPorts)
+      .Bind(8, row.mtu)
+      .Bind(9, row.cdp)
+      .Bind(10, row.teaming.orderSet)
+      .Bind(11, row.teaming.maxActive)
+      .Bind(12, row.ens.active)
+      .Bind(13, row.ens.interrupt)
+      .Bind(14, row.ens.fastSwitch)
+      .Bind(15, row.ens.reassociations)
+      .Bind(16, row.ens.forcedReassociations)
       .Bind(17, row.dvsName)
       .Bind(18, row.uuid)
       .Bind(19, row.implClass)
-      .Bind(20, static_cast<int64_t>(row.version))
+      .Bind(20, row.version)
       .Bind(21, row.switchId);
   insert->Run();
   return db.LastInsertId();
@@ -113,7 +111,7 @@ void InsertSwitchList(Connection& db, int64_t owner, UplinkList list,
   int64_t position = 0;
   for (const std::string& pnic : pnics) {
     insert->Reset();
-    insert->Bind(1, owner).Bind(2, static_cast<int64_t>(list)).Bind(3, position++).Bind(4, pnic);
+    insert->Bind(1, owner).Bind(2, list).Bind(3, position++).Bind(4, pnic);
     insert->Run();
   }
 }
@@ -143,10 +141,10 @@ void Store::InsertHost(const HostDocument& doc) {
       insert->Reset();
       insert->Bind(1, id)
           .Bind(2, pg.name)
-          .Bind(3, static_cast<int64_t>(pg.vlan))
-          .Bind(4, static_cast<int64_t>(pg.ports))
-          .Bind(5, Flag(pg.teaming.orderSet))
-          .Bind(6, static_cast<int64_t>(pg.teaming.maxActive));
+          .Bind(3, pg.vlan)
+          .Bind(4, pg.ports)
+          .Bind(5, pg.teaming.orderSet)
+          .Bind(6, pg.teaming.maxActive);
       insert->Run();
       if (pg.teaming.orderSet) {
         InsertList(db_,
@@ -166,8 +164,8 @@ void Store::InsertHost(const HostDocument& doc) {
             "VALUES (?1, ?2, ?3, ?4)");
         insert->Bind(1, id)
             .Bind(2, port.portId)
-            .Bind(3, static_cast<int64_t>(port.connectionId))
-            .Bind(4, static_cast<int64_t>(port.testEvents));
+            .Bind(3, port.connectionId)
+            .Bind(4, port.testEvents);
         insert->Run();
       }
       int64_t portRow = db_.LastInsertId();
@@ -190,9 +188,9 @@ void Store::InsertHost(const HostDocument& doc) {
       insert->Reset();
       insert->Bind(1, t.portset)
           .Bind(2, t.uplink)
-          .Bind(3, static_cast<int64_t>(t.lagId))
-          .Bind(4, static_cast<int64_t>(t.timeout))
-          .Bind(5, Flag(t.loaded));
+          .Bind(3, t.lagId)
+          .Bind(4, t.timeout)
+          .Bind(5, t.loaded);
       insert->Run();
     }
   }
@@ -201,16 +199,13 @@ void Store::InsertHost(const HostDocument& doc) {
         "INSERT INTO lag_timeouts (portset, lag_id, timeout, loaded) VALUES (?1, ?2, ?3, ?4)");
     for (const LagTimeoutRow& t : doc.lagTimeouts) {
       insert->Reset();
-      insert->Bind(1, t.portset)
-          .Bind(2, static_cast<int64_t>(t.lagId))
-          .Bind(3, static_cast<int64_t>(t.timeout))
-          .Bind(4, Flag(t.loaded));
+      insert->Bind(1, t.portset).Bind(2, t.lagId).Bind(3, t.timeout).Bind(4, t.loaded);
       insert->Run();
     }
   }
   {
     auto st = db_.Prepare("UPDATE host SET ens_activate_node = ?1");
-    st->Bind(1, static_cast<int64_t>(doc.ensActivateNode));
+    st->Bind(1, doc.ensActivateNode);
     st->Run();
   }
   for (const FaultRow& fault : doc.faults) InsertFault(fault);

@@ -68,7 +68,7 @@ void Store::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {
   Transaction txn = BeginWrite();
   RequireDVPort(db_, port);
   auto st = db_.Prepare("UPDATE dvports SET connection_id = ?2 WHERE id = ?1");
-  st->Bind(1, port.id).Bind(2, static_cast<int64_t>(connectionId));
+  st->Bind(1, port.id).Bind(2, connectionId);
   st->Run();
   txn.Commit();
 }
@@ -87,7 +87,7 @@ void Store::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
   RequireRunning(sw);
   auto st = db_.Prepare(
       "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, interrupt ? 1 : 0).Bind(3, fastSwitch ? 1 : 0);
+  st->Bind(1, sw.id).Bind(2, interrupt).Bind(3, fastSwitch);
   st->Run();
   txn.Commit();
 }
@@ -107,7 +107,7 @@ void Store::ReassociateUplinks(const SwitchRow& sw, bool force) {
   auto st = db_.Prepare(
       "UPDATE switches SET reassociations = reassociations + 1, "
       "forced_reassociations = forced_reassociations + ?2 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, force ? 1 : 0);
+  st->Bind(1, sw.id).Bind(2, force);
   st->Run();
   txn.Commit();
 }
@@ -118,13 +118,13 @@ bool Store::IsEnsActive(const SwitchRow& sw) {
   if (!st->Step()) {
     throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
   }
-  return st->Int(0) != 0;
+  return st->Bool(0);
 }
 
 void Store::SetEnsActivateNode(uint32_t value) {
   Transaction txn = BeginWrite();
   auto st = db_.Prepare("UPDATE host SET ens_activate_node = ?1");
-  st->Bind(1, static_cast<int64_t>(value));
+  st->Bind(1, value);
   st->Run();
   txn.Commit();
 }

@@ -62,7 +62,7 @@ void Store::SetVlan(const PortGroupRow& pg, uint32_t vlan) {
   Transaction txn = BeginWrite();
   RequirePortGroup(db_, pg);
   auto st = db_.Prepare("UPDATE port_groups SET vlan = ?2 WHERE id = ?1");
-  st->Bind(1, pg.id).Bind(2, static_cast<int64_t>(vlan));
+  st->Bind(1, pg.id).Bind(2, vlan);
   st->Run();
   txn.Commit();
 }
@@ -74,9 +74,7 @@ void Store::SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teamin
   CheckUplinkOrder(order);
   {
     auto st = db_.Prepare("UPDATE port_groups SET order_set = ?2, max_active = ?3 WHERE id = ?1");
-    st->Bind(1, pg.id)
-        .Bind(2, teaming.orderSet ? 1 : 0)
-        .Bind(3, static_cast<int64_t>(teaming.maxActive));
+    st->Bind(1, pg.id).Bind(2, teaming.orderSet).Bind(3, teaming.maxActive);
     st->Run();
   }
   {

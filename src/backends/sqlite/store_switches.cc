@@ -19,8 +19,6 @@ const char* KindLabel(SwitchKind kind) {
   return "switch";
 }
 
-int64_t KindCode(SwitchKind kind) { return static_cast<int64_t>(kind); }
-
 Store::Store(Connection& db) : db_(db) {}
 
 Store::~Store() = default;
@@ -43,7 +41,7 @@ Transaction Store::BeginWrite() {
 void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics) {
   {
     auto clear = db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2");
-    clear->Bind(1, switchId).Bind(2, static_cast<int64_t>(list));
+    clear->Bind(1, switchId).Bind(2, list);
     clear->Run();
   }
   auto insert = db_.Prepare(
@@ -51,7 +49,7 @@ void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::
   int64_t position = 0;
   for (const std::string& pnic : pnics) {
     insert->Reset();
-    insert->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, position++).Bind(4, pnic);
+    insert->Bind(1, switchId).Bind(2, list).Bind(3, position++).Bind(4, pnic);
     insert->Run();
   }
 }
@@ -61,14 +59,14 @@ void Store::AppendToList(int64_t switchId, UplinkList list, const std::string& p
       "INSERT OR IGNORE INTO switch_uplinks (switch_id, list, position, pnic) "
       "SELECT ?1, ?2, COALESCE(MAX(position) + 1, 0), ?3 FROM switch_uplinks "
       "WHERE switch_id = ?1 AND list = ?2");
-  append->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, pnic);
+  append->Bind(1, switchId).Bind(2, list).Bind(3, pnic);
   append->Run();
 }
 
 bool Store::RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic) {
   auto remove =
       db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 AND pnic = ?3");
-  remove->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, pnic);
+  remove->Bind(1, switchId).Bind(2, list).Bind(3, pnic);
   remove->Run();
   return db_.Changes() > 0;
 }
@@ -110,17 +108,17 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
         "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
         "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
         "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-    insert->Bind(1, KindCode(row.kind))
+    insert->Bind(1, row.kind)
         .Bind(2, row.name)
-        .Bind(3, static_cast<int64_t>(row.numPorts))
-        .Bind(4, static_cast<int64_t>(row.mtu))
-        .Bind(5, static_cast<int64_t>(row.cdp))
-        .Bind(6, row.teaming.orderSet ? 1 : 0)
-        .Bind(7, static_cast<int64_t>(row.teaming.maxActive))
+        .Bind(3, row.numPorts)
+        .Bind(4, row.mtu)
+        .Bind(5, row.cdp)
+        .Bind(6, row.teaming.orderSet)
+        .Bind(7, row.teaming.maxActive)
         .Bind(8, row.dvsName)
         .Bind(9, row.uuid)
         .Bind(10, row.implClass)
-        .Bind(11, static_cast<int64_t>(row.version))
+        .Bind(11, row.version)
         .Bind(12, row.switchId);
     insert->Run();
   }
@@ -169,9 +167,7 @@ void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
   if (teaming.orderSet) CheckUplinkOrder(teaming.order);
   {
     auto st = db_.Prepare("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1");
-    st->Bind(1, sw.id)
-        .Bind(2, teaming.orderSet ? 1 : 0)
-        .Bind(3, static_cast<int64_t>(teaming.maxActive));
+    st->Bind(1, sw.id).Bind(2, teaming.orderSet).Bind(3, teaming.maxActive);
     st->Run();
   }
   WriteList(sw.id, UplinkList::kOrder,

@@ -10,7 +10,7 @@ void Store::LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
   auto st = db_.Prepare(
       "UPDATE uplink_timeouts SET loaded = 1 "
       "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3)");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId)).Bind(3, uplink);
+  st->Bind(1, portset).Bind(2, lagId).Bind(3, uplink);
   st->Run();
   txn.Commit();
 }
@@ -20,7 +20,7 @@ void Store::LoadLagTimeouts(const std::string& portset, uint32_t lagId) {
   auto st = db_.Prepare(
       "UPDATE lag_timeouts SET loaded = 1 WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = "
       "?2)");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId));
+  st->Bind(1, portset).Bind(2, lagId);
   st->Run();
   txn.Commit();
 }
