@@ -63,12 +63,12 @@ void Statement::Run() {
   }
 }
 
-void Statement::Reset() {
+Statement& Statement::Reset() {
   started_ = false;
   sqlite3_reset(statement_.get());
   sqlite3_clear_bindings(statement_.get());
+  return *this;
 }
-
 int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_.get(), column); }
 
 std::string Statement::Text(int column) const {

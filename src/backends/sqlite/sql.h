@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 
@@ -44,14 +45,25 @@ class Statement {
   }
   // Text is bound as a string; without this a literal would bind as a flag.
   Statement& Bind(int index, const char* value) = delete;
+  // An empty value leaves the parameter NULL, as every parameter starts.
+  template <typename T>
+  Statement& Bind(int index, const std::optional<T>& value) {
+    return value ? Bind(index, *value) : *this;
+  }
+  // Binds values to ?1, ?2, ... in turn.
+  template <typename... Values>
+  Statement& BindAll(const Values&... values) {
+    int index = 0;
+    (Bind(++index, values), ...);
+    return *this;
+  }
 
   // Steps once: true when a row is available, false when done.
   bool Step();
   // Steps to the end (for statements that return no rows).
   void Run();
   // Makes the statement ready to run again and clears its bindings.
-  void Reset();
-
+  Statement& Reset();
   int64_t Int(int column) const;
   // Integer columns read as the type of the field they fill.
   int32_t Int32(int column) const { return static_cast<int32_t>(Int(column)); }
@@ -108,6 +120,13 @@ class Connection {
   void Exec(const std::string& sql);
   // A cached prepared statement for sql, reset and without bindings.
   StatementLease Prepare(const std::string& sql);
+  // Runs sql, an INSERT, UPDATE or DELETE, with values bound to ?1, ?2, ...
+  // in turn; returns how many rows it changed.
+  template <typename... Values>
+  int64_t Run(const std::string& sql, const Values&... values) {
+    Prepare(sql)->BindAll(values...).Run();
+    return Changes();
+  }
   int64_t Changes() const;
   int64_t LastInsertId() const;
   // How many statements this connection has started, for measuring readers.

@@ -98,9 +98,7 @@ void InsertList(Connection& db, const char* sql, int64_t owner,
   auto insert = db.Prepare(sql);
   int64_t position = 0;
   for (const std::string& item : items) {
-    insert->Reset();
-    insert->Bind(1, owner).Bind(2, position++).Bind(3, item);
-    insert->Run();
+    insert->Reset().BindAll(owner, position++, item).Run();
   }
 }
 
@@ -110,9 +108,7 @@ void InsertSwitchList(Connection& db, int64_t owner, UplinkList list,
       "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
   int64_t position = 0;
   for (const std::string& pnic : pnics) {
-    insert->Reset();
-    insert->Bind(1, owner).Bind(2, list).Bind(3, position++).Bind(4, pnic);
-    insert->Run();
+    insert->Reset().BindAll(owner, list, position++, pnic).Run();
   }
 }
 
@@ -122,9 +118,7 @@ void Store::InsertHost(const HostDocument& doc) {
   {
     auto insert = db_.Prepare("INSERT INTO pnics (name) VALUES (?1)");
     for (const std::string& pnic : doc.pnics) {
-      insert->Reset();
-      insert->Bind(1, pnic);
-      insert->Run();
+      insert->Reset().BindAll(pnic).Run();
     }
   }
   for (const StandardSwitchDoc& sw : doc.switches) {
@@ -138,14 +132,9 @@ void Store::InsertHost(const HostDocument& doc) {
         "INSERT INTO port_groups (switch_id, name, vlan, ports, order_set, max_active) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     for (const PortGroupRow& pg : sw.portGroups) {
-      insert->Reset();
-      insert->Bind(1, id)
-          .Bind(2, pg.name)
-          .Bind(3, pg.vlan)
-          .Bind(4, pg.ports)
-          .Bind(5, pg.teaming.orderSet)
-          .Bind(6, pg.teaming.maxActive);
-      insert->Run();
+      insert->Reset()
+          .BindAll(id, pg.name, pg.vlan, pg.ports, pg.teaming.orderSet, pg.teaming.maxActive)
+          .Run();
       if (pg.teaming.orderSet) {
         InsertList(db_,
                    "INSERT INTO port_group_order (port_group_id, position, pnic) "
@@ -158,16 +147,10 @@ void Store::InsertHost(const HostDocument& doc) {
     int64_t id = InsertSwitch(db_, dvs.row);
     InsertSwitchList(db_, id, UplinkList::kAttached, dvs.row.uplinks);
     for (const DVPortRow& port : dvs.dvports) {
-      {
-        auto insert = db_.Prepare(
-            "INSERT INTO dvports (switch_id, port_id, connection_id, test_events) "
-            "VALUES (?1, ?2, ?3, ?4)");
-        insert->Bind(1, id)
-            .Bind(2, port.portId)
-            .Bind(3, port.connectionId)
-            .Bind(4, port.testEvents);
-        insert->Run();
-      }
+      db_.Run(
+          "INSERT INTO dvports (switch_id, port_id, connection_id, test_events) "
+          "VALUES (?1, ?2, ?3, ?4)",
+          id, port.portId, port.connectionId, port.testEvents);
       int64_t portRow = db_.LastInsertId();
       InsertList(db_,
                  "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)",
@@ -185,29 +168,17 @@ void Store::InsertHost(const HostDocument& doc) {
         "INSERT INTO uplink_timeouts (portset, uplink, lag_id, timeout, loaded) "
         "VALUES (?1, ?2, ?3, ?4, ?5)");
     for (const UplinkTimeoutRow& t : doc.uplinkTimeouts) {
-      insert->Reset();
-      insert->Bind(1, t.portset)
-          .Bind(2, t.uplink)
-          .Bind(3, t.lagId)
-          .Bind(4, t.timeout)
-          .Bind(5, t.loaded);
-      insert->Run();
+      insert->Reset().BindAll(t.portset, t.uplink, t.lagId, t.timeout, t.loaded).Run();
     }
   }
   {
     auto insert = db_.Prepare(
         "INSERT INTO lag_timeouts (portset, lag_id, timeout, loaded) VALUES (?1, ?2, ?3, ?4)");
     for (const LagTimeoutRow& t : doc.lagTimeouts) {
-      insert->Reset();
-      insert->Bind(1, t.portset).Bind(2, t.lagId).Bind(3, t.timeout).Bind(4, t.loaded);
-      insert->Run();
+      insert->Reset().BindAll(t.portset, t.lagId, t.timeout, t.loaded).Run();
     }
   }
-  {
-    auto st = db_.Prepare("UPDATE host SET ens_activate_node = ?1");
-    st->Bind(1, doc.ensActivateNode);
-    st->Run();
-  }
+  db_.Run("UPDATE host SET ens_activate_node = ?1", doc.ensActivateNode);
   for (const FaultRow& fault : doc.faults) InsertFault(fault);
 }
 
@@ -235,13 +206,8 @@ void Store::AddFault(const FaultRow& fault) {
 }
 
 void Store::InsertFault(const FaultRow& fault) {
-  auto insert = db_.Prepare(
-      "INSERT INTO faults (op, target, message, times, status) VALUES (?1, ?2, ?3, ?4, ?5)");
-  insert->Bind(1, fault.op).Bind(3, fault.message);
-  if (fault.target) insert->Bind(2, *fault.target);
-  if (fault.times) insert->Bind(4, *fault.times);
-  if (fault.status) insert->Bind(5, *fault.status);
-  insert->Run();
+  db_.Run("INSERT INTO faults (op, target, message, times, status) VALUES (?1, ?2, ?3, ?4, ?5)",
+          fault.op, fault.target, fault.message, fault.times, fault.status);
 }
 
 void Store::ClearFaults() {
@@ -260,10 +226,9 @@ bool Store::SpendFault(int64_t id) {
     if (st->IsNull(0)) return true;
     left = st->Int(0);
   }
-  auto change = db_.Prepare(left <= 1 ? "DELETE FROM faults WHERE id = ?1"
-                                      : "UPDATE faults SET times = times - 1 WHERE id = ?1");
-  change->Bind(1, id);
-  change->Run();
+  db_.Run(left <= 1 ? "DELETE FROM faults WHERE id = ?1"
+                    : "UPDATE faults SET times = times - 1 WHERE id = ?1",
+          id);
   txn.Commit();
   return true;
 }

@@ -35,13 +35,10 @@ void Store::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
     }
     portRow = st->Int(0);
   }
-  {
-    auto st = db_.Prepare(
-        "INSERT OR IGNORE INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, "
-        "(SELECT COALESCE(MAX(position) + 1, 0) FROM dvport_uplinks WHERE dvport_id = ?1), ?2)");
-    st->Bind(1, portRow).Bind(2, pnic);
-    st->Run();
-  }
+  db_.Run(
+      "INSERT OR IGNORE INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, "
+      "(SELECT COALESCE(MAX(position) + 1, 0) FROM dvport_uplinks WHERE dvport_id = ?1), ?2)",
+      portRow, pnic);
   std::vector<std::string> attached = ReadList(sw.id, UplinkList::kAttached);
   if (std::find(attached.begin(), attached.end(), pnic) == attached.end()) {
     attached.push_back(pnic);
@@ -53,12 +50,9 @@ void Store::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
 void Store::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  auto st = db_.Prepare(
-      "DELETE FROM dvport_uplinks WHERE pnic = ?2 AND dvport_id IN "
-      "(SELECT id FROM dvports WHERE switch_id = ?1)");
-  st->Bind(1, sw.id).Bind(2, pnic);
-  st->Run();
-  if (db_.Changes() == 0) {
+  if (db_.Run("DELETE FROM dvport_uplinks WHERE pnic = ?2 AND dvport_id IN "
+              "(SELECT id FROM dvports WHERE switch_id = ?1)",
+              sw.id, pnic) == 0) {
     throw QuorvicException("no DVPort of " + sw.name + " has uplink " + pnic);
   }
   txn.Commit();
@@ -67,48 +61,40 @@ void Store::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
 void Store::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {
   Transaction txn = BeginWrite();
   RequireDVPort(db_, port);
-  auto st = db_.Prepare("UPDATE dvports SET connection_id = ?2 WHERE id = ?1");
-  st->Bind(1, port.id).Bind(2, connectionId);
-  st->Run();
+  db_.Run("UPDATE dvports SET connection_id = ?2 WHERE id = ?1", port.id, connectionId);
   txn.Commit();
 }
 
 void Store::RaiseTestEvent(const DVPortRow& port) {
   Transaction txn = BeginWrite();
   RequireDVPort(db_, port);
-  auto st = db_.Prepare("UPDATE dvports SET test_events = test_events + 1 WHERE id = ?1");
-  st->Bind(1, port.id);
-  st->Run();
+  db_.Run("UPDATE dvports SET test_events = test_events + 1 WHERE id = ?1", port.id);
   txn.Commit();
 }
 
 void Store::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  auto st = db_.Prepare(
-      "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, interrupt).Bind(3, fastSwitch);
-  st->Run();
+  db_.Run(
+      "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 WHERE id = ?1",
+      sw.id, interrupt, fastSwitch);
   txn.Commit();
 }
 
 void Store::DeactivateEns(const SwitchRow& sw) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  auto st = db_.Prepare("UPDATE switches SET ens_active = 0 WHERE id = ?1");
-  st->Bind(1, sw.id);
-  st->Run();
+  db_.Run("UPDATE switches SET ens_active = 0 WHERE id = ?1", sw.id);
   txn.Commit();
 }
 
 void Store::ReassociateUplinks(const SwitchRow& sw, bool force) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  auto st = db_.Prepare(
+  db_.Run(
       "UPDATE switches SET reassociations = reassociations + 1, "
-      "forced_reassociations = forced_reassociations + ?2 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, force);
-  st->Run();
+      "forced_reassociations = forced_reassociations + ?2 WHERE id = ?1",
+      sw.id, force);
   txn.Commit();
 }
 
@@ -123,9 +109,7 @@ bool Store::IsEnsActive(const SwitchRow& sw) {
 
 void Store::SetEnsActivateNode(uint32_t value) {
   Transaction txn = BeginWrite();
-  auto st = db_.Prepare("UPDATE host SET ens_activate_node = ?1");
-  st->Bind(1, value);
-  st->Run();
+  db_.Run("UPDATE host SET ens_activate_node = ?1", value);
   txn.Commit();
 }
 

@@ -39,36 +39,26 @@ Transaction Store::BeginWrite() {
 }
 
 void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics) {
-  {
-    auto clear = db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2");
-    clear->Bind(1, switchId).Bind(2, list);
-    clear->Run();
-  }
+  db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", switchId, list);
   auto insert = db_.Prepare(
       "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
   int64_t position = 0;
   for (const std::string& pnic : pnics) {
-    insert->Reset();
-    insert->Bind(1, switchId).Bind(2, list).Bind(3, position++).Bind(4, pnic);
-    insert->Run();
+    insert->Reset().BindAll(switchId, list, position++, pnic).Run();
   }
 }
 
 void Store::AppendToList(int64_t switchId, UplinkList list, const std::string& pnic) {
-  auto append = db_.Prepare(
+  db_.Run(
       "INSERT OR IGNORE INTO switch_uplinks (switch_id, list, position, pnic) "
       "SELECT ?1, ?2, COALESCE(MAX(position) + 1, 0), ?3 FROM switch_uplinks "
-      "WHERE switch_id = ?1 AND list = ?2");
-  append->Bind(1, switchId).Bind(2, list).Bind(3, pnic);
-  append->Run();
+      "WHERE switch_id = ?1 AND list = ?2",
+      switchId, list, pnic);
 }
 
 bool Store::RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic) {
-  auto remove =
-      db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 AND pnic = ?3");
-  remove->Bind(1, switchId).Bind(2, list).Bind(3, pnic);
-  remove->Run();
-  return db_.Changes() > 0;
+  return db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 AND pnic = ?3",
+                 switchId, list, pnic) > 0;
 }
 
 void Store::RequireRunning(const SwitchRow& sw) {
@@ -103,25 +93,12 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
   }
   if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
   if (!row.teaming.orderSet) row.teaming.order.clear();
-  {
-    auto insert = db_.Prepare(
-        "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
-        "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
-        "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-    insert->Bind(1, row.kind)
-        .Bind(2, row.name)
-        .Bind(3, row.numPorts)
-        .Bind(4, row.mtu)
-        .Bind(5, row.cdp)
-        .Bind(6, row.teaming.orderSet)
-        .Bind(7, row.teaming.maxActive)
-        .Bind(8, row.dvsName)
-        .Bind(9, row.uuid)
-        .Bind(10, row.implClass)
-        .Bind(11, row.version)
-        .Bind(12, row.switchId);
-    insert->Run();
-  }
+  db_.Run(
+      "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
+      "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
+      "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
+      row.kind, row.name, row.numPorts, row.mtu, row.cdp, row.teaming.orderSet,
+      row.teaming.maxActive, row.dvsName, row.uuid, row.implClass, row.version, row.switchId);
   row.id = db_.LastInsertId();
   row.running = true;
   row.system = false;
@@ -134,11 +111,8 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
 
 void Store::RemoveSwitch(const std::string& name) {
   Transaction txn = BeginWrite();
-  auto remove =
-      db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
-  remove->Bind(1, name);
-  remove->Run();
-  if (db_.Changes() == 0) {
+  if (db_.Run("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1", name) ==
+      0) {
     throw QuorvicException("no standard switch or DVSwitch named " + name);
   }
   txn.Commit();
@@ -147,9 +121,7 @@ void Store::RemoveSwitch(const std::string& name) {
 void Store::UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
-  auto st = db_.Prepare(update);
-  st->Bind(1, sw.id).Bind(2, value);
-  st->Run();
+  db_.Run(update, sw.id, value);
   txn.Commit();
 }
 
@@ -165,11 +137,8 @@ void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
   Transaction txn = BeginWrite();
   RequireRunning(sw);
   if (teaming.orderSet) CheckUplinkOrder(teaming.order);
-  {
-    auto st = db_.Prepare("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1");
-    st->Bind(1, sw.id).Bind(2, teaming.orderSet).Bind(3, teaming.maxActive);
-    st->Run();
-  }
+  db_.Run("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1", sw.id,
+          teaming.orderSet, teaming.maxActive);
   WriteList(sw.id, UplinkList::kOrder,
             teaming.orderSet ? teaming.order : std::vector<std::string>());
   txn.Commit();

@@ -7,21 +7,19 @@ namespace sqlite_host {
 void Store::LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
                                const std::string& uplink) {
   Transaction txn = BeginWrite();
-  auto st = db_.Prepare(
+  db_.Run(
       "UPDATE uplink_timeouts SET loaded = 1 "
-      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3)");
-  st->Bind(1, portset).Bind(2, lagId).Bind(3, uplink);
-  st->Run();
+      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3)",
+      portset, lagId, uplink);
   txn.Commit();
 }
 
 void Store::LoadLagTimeouts(const std::string& portset, uint32_t lagId) {
   Transaction txn = BeginWrite();
-  auto st = db_.Prepare(
-      "UPDATE lag_timeouts SET loaded = 1 WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = "
-      "?2)");
-  st->Bind(1, portset).Bind(2, lagId);
-  st->Run();
+  db_.Run(
+      "UPDATE lag_timeouts SET loaded = 1 "
+      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2)",
+      portset, lagId);
   txn.Commit();
 }
 
