@@ -18,9 +18,9 @@ std::optional<std::vector<PortGroupRow>> PortGroupCursor::Take(int64_t switchId)
         "SELECT g.id, g.switch_id, g.name, g.vlan, g.ports, g.order_set, g.max_active, o.pnic "
         "FROM port_groups g JOIN switches s ON s.id = g.switch_id "
         "LEFT JOIN port_group_order o ON o.port_group_id = g.id "
-        "WHERE s.kind = 0 AND s.running = 1 AND s.system = ?1 "
+        "WHERE s.kind = ?1 AND s.running = 1 AND s.system = ?2 "
         "ORDER BY s.id, g.id, o.position");
-    statement_->Bind(1, system_);
+    statement_->Bind(1, SwitchKind::kStandard).Bind(2, system_);
   }
   std::vector<PortGroupRow> rows;
   for (;;) {

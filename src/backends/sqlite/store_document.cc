@@ -191,11 +191,12 @@ void Store::ReplaceHost(const HostDocument& doc) {
 
 void Store::Reboot() {
   Transaction txn = BeginWrite();
-  db_.Exec(
+  db_.Run(
       "UPDATE switches SET running = 0, ens_active = 0, ens_interrupt = 0, ens_fast_switch = 0, "
-      "reassociations = 0, forced_reassociations = 0 WHERE kind IN (0, 1);"
-      "DELETE FROM switch_uplinks WHERE list = 0;"
-      "UPDATE host SET ens_activate_node = 0;");
+      "reassociations = 0, forced_reassociations = 0 WHERE kind IN (?1, ?2)",
+      SwitchKind::kStandard, SwitchKind::kDistributed);
+  db_.Run("DELETE FROM switch_uplinks WHERE list = ?1", UplinkList::kLinked);
+  db_.Exec("UPDATE host SET ens_activate_node = 0");
   txn.Commit();
 }
 

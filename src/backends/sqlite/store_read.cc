@@ -120,14 +120,12 @@ std::optional<SwitchRow> Store::FindSwitch(const std::string& name, SwitchKind k
 
 void Store::ReadSwitches(SwitchKind kind, bool system,
                          const std::function<void(SwitchRow&&)>& each) {
-  if (kind == SwitchKind::kStandard) {
-    auto st = db_.Prepare(SwitchQuery("s.kind = 0 AND s.running = 1 AND s.system = ?1"));
-    st->Bind(1, system);
-    VisitSwitches(*st, each);
-    return;
-  }
-  auto st = db_.Prepare(SwitchQuery("s.kind = ?1 AND s.running = 1"));
+  // Only standard switches are told apart by system.
+  bool standard = kind == SwitchKind::kStandard;
+  auto st = db_.Prepare(SwitchQuery(standard ? "s.kind = ?1 AND s.running = 1 AND s.system = ?2"
+                                             : "s.kind = ?1 AND s.running = 1"));
   st->Bind(1, kind);
+  if (standard) st->Bind(2, system);
   VisitSwitches(*st, each);
 }
 
@@ -161,8 +159,8 @@ std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const s
     auto st =
         db_.Prepare(std::string(kPortGroupQuery) +
                     "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
-                    "g.switch_id AND s.kind = 0 AND s.running = 1) ORDER BY g.id, o.position");
-    st->Bind(1, name);
+                    "g.switch_id AND s.kind = ?2 AND s.running = 1) ORDER BY g.id, o.position");
+    st->Bind(1, name).Bind(2, SwitchKind::kStandard);
     rows = CollectPortGroups(*st);
   }
   if (rows.empty()) return std::nullopt;
@@ -175,7 +173,8 @@ std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const s
 std::set<std::string> Store::PortGroupNames() {
   auto st = db_.Prepare(
       "SELECT g.name FROM port_groups g JOIN switches s ON s.id = g.switch_id "
-      "WHERE s.kind = 0 AND s.running = 1");
+      "WHERE s.kind = ?1 AND s.running = 1");
+  st->Bind(1, SwitchKind::kStandard);
   std::set<std::string> names;
   while (st->Step()) names.insert(st->Text(0));
   return names;
@@ -224,8 +223,8 @@ std::optional<DVPortRow> Store::FindDVPort(const std::string& switchId, const st
   int64_t switchRow = 0;
   {
     auto st = db_.Prepare(
-        "SELECT id FROM switches WHERE switch_id = ?1 AND kind = 1 AND running = 1 ORDER BY id");
-    st->Bind(1, switchId);
+        "SELECT id FROM switches WHERE switch_id = ?1 AND kind = ?2 AND running = 1 ORDER BY id");
+    st->Bind(1, switchId).Bind(2, SwitchKind::kDistributed);
     if (!st->Step()) return std::nullopt;
     switchRow = st->Int(0);
   }
@@ -289,8 +288,8 @@ std::vector<std::string> Store::ReadList(int64_t switchId, UplinkList list) {
 std::optional<std::string> Store::LinkedTo(const std::string& pnic) {
   auto st = db_.Prepare(
       "SELECT s.name FROM switch_uplinks u JOIN switches s ON s.id = u.switch_id "
-      "WHERE u.pnic = ?1 AND u.list = 0");
-  st->Bind(1, pnic);
+      "WHERE u.pnic = ?1 AND u.list = ?2");
+  st->Bind(1, pnic).Bind(2, UplinkList::kLinked);
   if (!st->Step()) return std::nullopt;
   return st->Text(0);
 }

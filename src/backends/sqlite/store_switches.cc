@@ -111,8 +111,8 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
 
 void Store::RemoveSwitch(const std::string& name) {
   Transaction txn = BeginWrite();
-  if (db_.Run("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1", name) ==
-      0) {
+  if (db_.Run("DELETE FROM switches WHERE name = ?1 AND kind IN (?2, ?3) AND running = 1", name,
+              SwitchKind::kStandard, SwitchKind::kDistributed) == 0) {
     throw QuorvicException("no standard switch or DVSwitch named " + name);
   }
   txn.Commit();
@@ -146,16 +146,18 @@ void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
 
 void Store::RestoreDVSwitches() {
   Transaction txn = BeginWrite();
-  db_.Exec("UPDATE switches SET running = 1 WHERE kind = 1 AND running = 0");
+  db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0",
+          SwitchKind::kDistributed);
   txn.Commit();
 }
 
 void Store::RestoreVirtualSwitches() {
   Transaction txn = BeginWrite();
-  db_.Exec(
-      "DELETE FROM switch_uplinks WHERE list = 0 AND switch_id IN "
-      "(SELECT id FROM switches WHERE kind = 0 AND running = 0)");
-  db_.Exec("UPDATE switches SET running = 1 WHERE kind = 0 AND running = 0");
+  db_.Run(
+      "DELETE FROM switch_uplinks WHERE list = ?1 AND switch_id IN "
+      "(SELECT id FROM switches WHERE kind = ?2 AND running = 0)",
+      UplinkList::kLinked, SwitchKind::kStandard);
+  db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0", SwitchKind::kStandard);
   txn.Commit();
 }
 
