@@ -48,10 +48,9 @@ std::unique_ptr<Connection> OpenHostDatabase(const std::string& path) {
     db = std::make_unique<Connection>(path, false);
     if (!CheckVersion(*db)) return db;
     db->Exec("PRAGMA journal_mode = WAL");
-    Store store(*db);
-    Transaction txn = store.BeginWrite();
+    Transaction txn(*db, Transaction::Mode::kWrite);
     db->Exec(kSchemaSql);
-    store.InsertHost(DefaultHost());
+    Store(*db).InsertHost(DefaultHost());
     db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     txn.Commit();
   } catch (const QuorvicException& e) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -123,7 +124,6 @@ class Store {
   bool SpendFault(int64_t id);
 
   // Helpers for the store's own files.
-  Transaction BeginWrite();
   std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
   // Runs update, an UPDATE of switches with the switch's id as ?1 and value
   // as ?2, in one transaction; throws when the switch no longer runs.
@@ -144,6 +144,23 @@ class Store {
   std::optional<std::string> LinkedTo(const std::string& pnic);
 
  private:
+  // Runs body in one write transaction, committed when body returns and
+  // rolled back when it throws, and returns what body returns. The listing's
+  // read ends first, so nothing is written under it.
+  template <typename Body>
+  auto Write(Body&& body) {
+    listing_.reset();
+    Transaction txn(db_, Transaction::Mode::kWrite);
+    if constexpr (std::is_void_v<decltype(body())>) {
+      body();
+      txn.Commit();
+    } else {
+      auto result = body();
+      txn.Commit();
+      return result;
+    }
+  }
+
   Connection& db_;
   std::unique_ptr<PortGroupCursor> listing_;
 };

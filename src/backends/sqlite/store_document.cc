@@ -183,27 +183,25 @@ void Store::InsertHost(const HostDocument& doc) {
 }
 
 void Store::ReplaceHost(const HostDocument& doc) {
-  Transaction txn = BeginWrite();
-  db_.Exec(kClearHostSql);
-  InsertHost(doc);
-  txn.Commit();
+  Write([&] {
+    db_.Exec(kClearHostSql);
+    InsertHost(doc);
+  });
 }
 
 void Store::Reboot() {
-  Transaction txn = BeginWrite();
-  db_.Run(
-      "UPDATE switches SET running = 0, ens_active = 0, ens_interrupt = 0, ens_fast_switch = 0, "
-      "reassociations = 0, forced_reassociations = 0 WHERE kind IN (?1, ?2)",
-      SwitchKind::kStandard, SwitchKind::kDistributed);
-  db_.Run("DELETE FROM switch_uplinks WHERE list = ?1", UplinkList::kLinked);
-  db_.Exec("UPDATE host SET ens_activate_node = 0");
-  txn.Commit();
+  Write([&] {
+    db_.Run(
+        "UPDATE switches SET running = 0, ens_active = 0, ens_interrupt = 0, ens_fast_switch = 0, "
+        "reassociations = 0, forced_reassociations = 0 WHERE kind IN (?1, ?2)",
+        SwitchKind::kStandard, SwitchKind::kDistributed);
+    db_.Run("DELETE FROM switch_uplinks WHERE list = ?1", UplinkList::kLinked);
+    db_.Exec("UPDATE host SET ens_activate_node = 0");
+  });
 }
 
 void Store::AddFault(const FaultRow& fault) {
-  Transaction txn = BeginWrite();
-  InsertFault(fault);
-  txn.Commit();
+  Write([&] { InsertFault(fault); });
 }
 
 void Store::InsertFault(const FaultRow& fault) {
@@ -212,26 +210,24 @@ void Store::InsertFault(const FaultRow& fault) {
 }
 
 void Store::ClearFaults() {
-  Transaction txn = BeginWrite();
-  db_.Exec("DELETE FROM faults");
-  txn.Commit();
+  Write([&] { db_.Exec("DELETE FROM faults"); });
 }
 
 bool Store::SpendFault(int64_t id) {
-  Transaction txn = BeginWrite();
-  int64_t left = 0;
-  {
-    auto st = db_.Prepare("SELECT times FROM faults WHERE id = ?1");
-    st->Bind(1, id);
-    if (!st->Step()) return false;  // spent or cleared by another process
-    if (st->IsNull(0)) return true;
-    left = st->Int(0);
-  }
-  db_.Run(left <= 1 ? "DELETE FROM faults WHERE id = ?1"
-                    : "UPDATE faults SET times = times - 1 WHERE id = ?1",
-          id);
-  txn.Commit();
-  return true;
+  return Write([&] {
+    int64_t left = 0;
+    {
+      auto st = db_.Prepare("SELECT times FROM faults WHERE id = ?1");
+      st->Bind(1, id);
+      if (!st->Step()) return false;  // already spent or cleared
+      if (st->IsNull(0)) return true;
+      left = st->Int(0);
+    }
+    db_.Run(left <= 1 ? "DELETE FROM faults WHERE id = ?1"
+                      : "UPDATE faults SET times = times - 1 WHERE id = ?1",
+            id);
+    return true;
+  });
 }
 
 }  // namespace sqlite_host

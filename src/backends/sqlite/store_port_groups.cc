@@ -22,57 +22,57 @@ void RequirePortGroup(Connection& db, const PortGroupRow& pg) {
 
 PortGroupRow Store::AddPortGroup(const SwitchRow& sw, const std::string& name) {
   if (name.empty()) throw QuorvicException("a port group name must not be empty");
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  {
-    auto taken = db_.Prepare(
-        "SELECT s.name FROM port_groups g JOIN switches s ON s.id = g.switch_id "
-        "WHERE g.name = ?1");
-    taken->Bind(1, name);
-    if (taken->Step()) {
-      throw QuorvicException("port group " + name + " already exists on " + taken->Text(0));
+  return Write([&] {
+    RequireRunning(sw);
+    {
+      auto taken = db_.Prepare(
+          "SELECT s.name FROM port_groups g JOIN switches s ON s.id = g.switch_id "
+          "WHERE g.name = ?1");
+      taken->Bind(1, name);
+      if (taken->Step()) {
+        throw QuorvicException("port group " + name + " already exists on " + taken->Text(0));
+      }
     }
-  }
-  db_.Run("INSERT INTO port_groups (switch_id, name) VALUES (?1, ?2)", sw.id, name);
-  PortGroupRow row;
-  row.id = db_.LastInsertId();
-  row.switchId = sw.id;
-  row.name = name;
-  txn.Commit();
-  return row;
+    db_.Run("INSERT INTO port_groups (switch_id, name) VALUES (?1, ?2)", sw.id, name);
+    PortGroupRow row;
+    row.id = db_.LastInsertId();
+    row.switchId = sw.id;
+    row.name = name;
+    return row;
+  });
 }
 
 void Store::RemovePortGroup(const SwitchRow& sw, const std::string& name) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  if (db_.Run("DELETE FROM port_groups WHERE switch_id = ?1 AND name = ?2", sw.id, name) == 0) {
-    throw QuorvicException("no port group named " + name + " on " + sw.name);
-  }
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    if (db_.Run("DELETE FROM port_groups WHERE switch_id = ?1 AND name = ?2", sw.id, name) == 0) {
+      throw QuorvicException("no port group named " + name + " on " + sw.name);
+    }
+  });
 }
 
 void Store::SetVlan(const PortGroupRow& pg, uint32_t vlan) {
-  Transaction txn = BeginWrite();
-  RequirePortGroup(db_, pg);
-  db_.Run("UPDATE port_groups SET vlan = ?2 WHERE id = ?1", pg.id, vlan);
-  txn.Commit();
+  Write([&] {
+    RequirePortGroup(db_, pg);
+    db_.Run("UPDATE port_groups SET vlan = ?2 WHERE id = ?1", pg.id, vlan);
+  });
 }
 
 void Store::SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teaming) {
-  Transaction txn = BeginWrite();
-  RequirePortGroup(db_, pg);
-  std::vector<std::string> order = teaming.orderSet ? teaming.order : std::vector<std::string>();
-  CheckUplinkOrder(order);
-  db_.Run("UPDATE port_groups SET order_set = ?2, max_active = ?3 WHERE id = ?1", pg.id,
-          teaming.orderSet, teaming.maxActive);
-  db_.Run("DELETE FROM port_group_order WHERE port_group_id = ?1", pg.id);
-  auto insert = db_.Prepare(
-      "INSERT INTO port_group_order (port_group_id, position, pnic) VALUES (?1, ?2, ?3)");
-  int64_t position = 0;
-  for (const std::string& pnic : order) {
-    insert->Reset().BindAll(pg.id, position++, pnic).Run();
-  }
-  txn.Commit();
+  Write([&] {
+    RequirePortGroup(db_, pg);
+    std::vector<std::string> order = teaming.orderSet ? teaming.order : std::vector<std::string>();
+    CheckUplinkOrder(order);
+    db_.Run("UPDATE port_groups SET order_set = ?2, max_active = ?3 WHERE id = ?1", pg.id,
+            teaming.orderSet, teaming.maxActive);
+    db_.Run("DELETE FROM port_group_order WHERE port_group_id = ?1", pg.id);
+    auto insert = db_.Prepare(
+        "INSERT INTO port_group_order (port_group_id, position, pnic) VALUES (?1, ?2, ?3)");
+    int64_t position = 0;
+    for (const std::string& pnic : order) {
+      insert->Reset().BindAll(pg.id, position++, pnic).Run();
+    }
+  });
 }
 
 }  // namespace sqlite_host

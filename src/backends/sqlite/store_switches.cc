@@ -33,11 +33,6 @@ std::optional<std::vector<PortGroupRow>> Store::TakeListedPortGroups(int64_t swi
   return listing_->Take(switchId);
 }
 
-Transaction Store::BeginWrite() {
-  listing_.reset();
-  return Transaction(db_, Transaction::Mode::kWrite);
-}
-
 void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics) {
   db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", switchId, list);
   auto insert = db_.Prepare(
@@ -85,44 +80,44 @@ void Store::CheckUplinkOrder(const std::vector<std::string>& order) {
 }
 
 SwitchRow Store::AddSwitch(SwitchRow row) {
-  Transaction txn = BeginWrite();
-  {
-    auto taken = db_.Prepare("SELECT 1 FROM switches WHERE name = ?1");
-    taken->Bind(1, row.name);
-    if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
-  }
-  if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
-  if (!row.teaming.orderSet) row.teaming.order.clear();
-  db_.Run(
-      "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
-      "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
-      "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
-      row.kind, row.name, row.numPorts, row.mtu, row.cdp, row.teaming.orderSet,
-      row.teaming.maxActive, row.dvsName, row.uuid, row.implClass, row.version, row.switchId);
-  row.id = db_.LastInsertId();
-  row.running = true;
-  row.system = false;
-  row.usedPorts = 0;
-  row.configuredPorts = row.numPorts;
-  WriteList(row.id, UplinkList::kOrder, row.teaming.order);
-  txn.Commit();
+  Write([&] {
+    {
+      auto taken = db_.Prepare("SELECT 1 FROM switches WHERE name = ?1");
+      taken->Bind(1, row.name);
+      if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
+    }
+    if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
+    if (!row.teaming.orderSet) row.teaming.order.clear();
+    db_.Run(
+        "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
+        "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
+        "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
+        row.kind, row.name, row.numPorts, row.mtu, row.cdp, row.teaming.orderSet,
+        row.teaming.maxActive, row.dvsName, row.uuid, row.implClass, row.version, row.switchId);
+    row.id = db_.LastInsertId();
+    row.running = true;
+    row.system = false;
+    row.usedPorts = 0;
+    row.configuredPorts = row.numPorts;
+    WriteList(row.id, UplinkList::kOrder, row.teaming.order);
+  });
   return row;
 }
 
 void Store::RemoveSwitch(const std::string& name) {
-  Transaction txn = BeginWrite();
-  if (db_.Run("DELETE FROM switches WHERE name = ?1 AND kind IN (?2, ?3) AND running = 1", name,
-              SwitchKind::kStandard, SwitchKind::kDistributed) == 0) {
-    throw QuorvicException("no standard switch or DVSwitch named " + name);
-  }
-  txn.Commit();
+  Write([&] {
+    if (db_.Run("DELETE FROM switches WHERE name = ?1 AND kind IN (?2, ?3) AND running = 1", name,
+                SwitchKind::kStandard, SwitchKind::kDistributed) == 0) {
+      throw QuorvicException("no standard switch or DVSwitch named " + name);
+    }
+  });
 }
 
 void Store::UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  db_.Run(update, sw.id, value);
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    db_.Run(update, sw.id, value);
+  });
 }
 
 void Store::SetCdp(const SwitchRow& sw, int32_t cdp) {
@@ -134,31 +129,32 @@ void Store::SetMtu(const SwitchRow& sw, uint32_t mtu) {
 }
 
 void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  if (teaming.orderSet) CheckUplinkOrder(teaming.order);
-  db_.Run("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1", sw.id,
-          teaming.orderSet, teaming.maxActive);
-  WriteList(sw.id, UplinkList::kOrder,
-            teaming.orderSet ? teaming.order : std::vector<std::string>());
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    if (teaming.orderSet) CheckUplinkOrder(teaming.order);
+    db_.Run("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1", sw.id,
+            teaming.orderSet, teaming.maxActive);
+    WriteList(sw.id, UplinkList::kOrder,
+              teaming.orderSet ? teaming.order : std::vector<std::string>());
+  });
 }
 
 void Store::RestoreDVSwitches() {
-  Transaction txn = BeginWrite();
-  db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0",
-          SwitchKind::kDistributed);
-  txn.Commit();
+  Write([&] {
+    db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0",
+            SwitchKind::kDistributed);
+  });
 }
 
 void Store::RestoreVirtualSwitches() {
-  Transaction txn = BeginWrite();
-  db_.Run(
-      "DELETE FROM switch_uplinks WHERE list = ?1 AND switch_id IN "
-      "(SELECT id FROM switches WHERE kind = ?2 AND running = 0)",
-      UplinkList::kLinked, SwitchKind::kStandard);
-  db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0", SwitchKind::kStandard);
-  txn.Commit();
+  Write([&] {
+    db_.Run(
+        "DELETE FROM switch_uplinks WHERE list = ?1 AND switch_id IN "
+        "(SELECT id FROM switches WHERE kind = ?2 AND running = 0)",
+        UplinkList::kLinked, SwitchKind::kStandard);
+    db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0",
+            SwitchKind::kStandard);
+  });
 }
 
 }  // namespace sqlite_host
