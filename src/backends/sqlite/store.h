@@ -128,7 +128,7 @@ class Store {
   // Runs update, an UPDATE of switches with the switch's id as ?1 and value
   // as ?2, in one transaction; throws when the switch no longer runs.
   void UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value);
-  void WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics);
+
   // Puts pnic at the end of a list unless it is there already.
   void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);
   // Takes pnic out of a list; true when it was there. The others keep their
@@ -158,6 +158,31 @@ class Store {
       auto result = body();
       txn.Commit();
       return result;
+    }
+  }
+
+  // Inserts row as a new switch with its lists (those of its kind) and
+  // returns its id.
+  int64_t InsertSwitch(const SwitchRow& row);
+
+  // Statements that add one name to an ordered list: they take the list's
+  // keys, then the name's position, then the name.
+  static constexpr const char* kSwitchUplinks =
+      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)";
+  static constexpr const char* kPortGroupOrder =
+      "INSERT INTO port_group_order (port_group_id, position, pnic) VALUES (?1, ?2, ?3)";
+  static constexpr const char* kDVPortClients =
+      "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)";
+  static constexpr const char* kDVPortUplinks =
+      "INSERT INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, ?2, ?3)";
+  // Writes names with insert, one of those statements, at positions 0, 1, ...
+  // of the list that keys name, which holds nothing yet.
+  template <typename... Keys>
+  void InsertList(const char* insert, const std::vector<std::string>& names, const Keys&... keys) {
+    auto statement = db_.Prepare(insert);
+    int64_t position = 0;
+    for (const std::string& name : names) {
+      statement->Reset().BindAll(keys..., position++, name).Run();
     }
   }
 

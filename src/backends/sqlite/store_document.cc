@@ -59,61 +59,6 @@ HostDocument Store::ReadHost() {
   return doc;
 }
 
-namespace {
-
-int64_t InsertSwitch(Connection& db, const SwitchRow& row) {
-  auto insert = db.Prepare(
-      "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
-      "configured_ports, mtu, cdp, order_set, max_active, ens_active, ens_interrupt, "
-      "ens_fast_switch, reassociations, forced_reassociations, dvs_name, uuid, impl_class, "
-      "version, switch_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-      "?15, ?16, ?17, ?18, ?19, ?20, ?21)");
-  insert->Bind(1, row.kind)
-      .Bind(2, row.name)
-      .Bind(3, row.running)
-      .Bind(4, row.system)
-      .Bind(5, row.numPorts)
-      .Bind(6, row.usedPorts)
-      .Bind(7, row.configuredPorts)
-      .Bind(8, row.mtu)
-      .Bind(9, row.cdp)
-      .Bind(10, row.teaming.orderSet)
-      .Bind(11, row.teaming.maxActive)
-      .Bind(12, row.ens.active)
-      .Bind(13, row.ens.interrupt)
-      .Bind(14, row.ens.fastSwitch)
-      .Bind(15, row.ens.reassociations)
-      .Bind(16, row.ens.forcedReassociations)
-      .Bind(17, row.dvsName)
-      .Bind(18, row.uuid)
-      .Bind(19, row.implClass)
-      .Bind(20, row.version)
-      .Bind(21, row.switchId);
-  insert->Run();
-  return db.LastInsertId();
-}
-
-void InsertList(Connection& db, const char* sql, int64_t owner,
-                const std::vector<std::string>& items) {
-  auto insert = db.Prepare(sql);
-  int64_t position = 0;
-  for (const std::string& item : items) {
-    insert->Reset().BindAll(owner, position++, item).Run();
-  }
-}
-
-void InsertSwitchList(Connection& db, int64_t owner, UplinkList list,
-                      const std::vector<std::string>& pnics) {
-  auto insert = db.Prepare(
-      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
-  int64_t position = 0;
-  for (const std::string& pnic : pnics) {
-    insert->Reset().BindAll(owner, list, position++, pnic).Run();
-  }
-}
-
-}  // namespace
-
 void Store::InsertHost(const HostDocument& doc) {
   {
     auto insert = db_.Prepare("INSERT INTO pnics (name) VALUES (?1)");
@@ -122,12 +67,7 @@ void Store::InsertHost(const HostDocument& doc) {
     }
   }
   for (const StandardSwitchDoc& sw : doc.switches) {
-    int64_t id = InsertSwitch(db_, sw.row);
-    InsertSwitchList(db_, id, UplinkList::kLinked, sw.row.uplinks);
-    InsertSwitchList(db_, id, UplinkList::kConfig, sw.row.configUplinks);
-    if (sw.row.teaming.orderSet) {
-      InsertSwitchList(db_, id, UplinkList::kOrder, sw.row.teaming.order);
-    }
+    int64_t id = InsertSwitch(sw.row);
     auto insert = db_.Prepare(
         "INSERT INTO port_groups (switch_id, name, vlan, ports, order_set, max_active) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
@@ -135,34 +75,22 @@ void Store::InsertHost(const HostDocument& doc) {
       insert->Reset()
           .BindAll(id, pg.name, pg.vlan, pg.ports, pg.teaming.orderSet, pg.teaming.maxActive)
           .Run();
-      if (pg.teaming.orderSet) {
-        InsertList(db_,
-                   "INSERT INTO port_group_order (port_group_id, position, pnic) "
-                   "VALUES (?1, ?2, ?3)",
-                   db_.LastInsertId(), pg.teaming.order);
-      }
+      if (pg.teaming.orderSet) InsertList(kPortGroupOrder, pg.teaming.order, db_.LastInsertId());
     }
   }
   for (const DVSwitchDoc& dvs : doc.dvswitches) {
-    int64_t id = InsertSwitch(db_, dvs.row);
-    InsertSwitchList(db_, id, UplinkList::kAttached, dvs.row.uplinks);
+    int64_t id = InsertSwitch(dvs.row);
     for (const DVPortRow& port : dvs.dvports) {
       db_.Run(
           "INSERT INTO dvports (switch_id, port_id, connection_id, test_events) "
           "VALUES (?1, ?2, ?3, ?4)",
           id, port.portId, port.connectionId, port.testEvents);
       int64_t portRow = db_.LastInsertId();
-      InsertList(db_,
-                 "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)",
-                 portRow, port.clients);
-      InsertList(db_, "INSERT INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, ?2, ?3)",
-                 portRow, port.uplinks);
+      InsertList(kDVPortClients, port.clients, portRow);
+      InsertList(kDVPortUplinks, port.uplinks, portRow);
     }
   }
-  for (const SwitchRow& opaque : doc.opaqueSwitches) {
-    int64_t id = InsertSwitch(db_, opaque);
-    InsertSwitchList(db_, id, UplinkList::kAttached, opaque.uplinks);
-  }
+  for (const SwitchRow& opaque : doc.opaqueSwitches) InsertSwitch(opaque);
   {
     auto insert = db_.Prepare(
         "INSERT INTO uplink_timeouts (portset, uplink, lag_id, timeout, loaded) "

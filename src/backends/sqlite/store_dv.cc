@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 
 #include "backends/sqlite/store.h"
@@ -39,11 +38,7 @@ void Store::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
         "INSERT OR IGNORE INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, "
         "(SELECT COALESCE(MAX(position) + 1, 0) FROM dvport_uplinks WHERE dvport_id = ?1), ?2)",
         portRow, pnic);
-    std::vector<std::string> attached = ReadList(sw.id, UplinkList::kAttached);
-    if (std::find(attached.begin(), attached.end(), pnic) == attached.end()) {
-      attached.push_back(pnic);
-      WriteList(sw.id, UplinkList::kAttached, attached);
-    }
+    AppendToList(sw.id, UplinkList::kAttached, pnic);
   });
 }
 

@@ -66,12 +66,7 @@ void Store::SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teamin
     db_.Run("UPDATE port_groups SET order_set = ?2, max_active = ?3 WHERE id = ?1", pg.id,
             teaming.orderSet, teaming.maxActive);
     db_.Run("DELETE FROM port_group_order WHERE port_group_id = ?1", pg.id);
-    auto insert = db_.Prepare(
-        "INSERT INTO port_group_order (port_group_id, position, pnic) VALUES (?1, ?2, ?3)");
-    int64_t position = 0;
-    for (const std::string& pnic : order) {
-      insert->Reset().BindAll(pg.id, position++, pnic).Run();
-    }
+    InsertList(kPortGroupOrder, order, pg.id);
   });
 }
 

@@ -33,16 +33,45 @@ std::optional<std::vector<PortGroupRow>> Store::TakeListedPortGroups(int64_t swi
   return listing_->Take(switchId);
 }
 
-void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics) {
-  db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", switchId, list);
+int64_t Store::InsertSwitch(const SwitchRow& row) {
   auto insert = db_.Prepare(
-      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
-  int64_t position = 0;
-  for (const std::string& pnic : pnics) {
-    insert->Reset().BindAll(switchId, list, position++, pnic).Run();
+      "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
+      "configured_ports, mtu, cdp, order_set, max_active, ens_active, ens_interrupt, "
+      "ens_fast_switch, reassociations, forced_reassociations, dvs_name, uuid, impl_class, "
+      "version, switch_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+      "?15, ?16, ?17, ?18, ?19, ?20, ?21)");
+  insert->Bind(1, row.kind)
+      .Bind(2, row.name)
+      .Bind(3, row.running)
+      .Bind(4, row.system)
+      .Bind(5, row.numPorts)
+      .Bind(6, row.usedPorts)
+      .Bind(7, row.configuredPorts)
+      .Bind(8, row.mtu)
+      .Bind(9, row.cdp)
+      .Bind(10, row.teaming.orderSet)
+      .Bind(11, row.teaming.maxActive)
+      .Bind(12, row.ens.active)
+      .Bind(13, row.ens.interrupt)
+      .Bind(14, row.ens.fastSwitch)
+      .Bind(15, row.ens.reassociations)
+      .Bind(16, row.ens.forcedReassociations)
+      .Bind(17, row.dvsName)
+      .Bind(18, row.uuid)
+      .Bind(19, row.implClass)
+      .Bind(20, row.version)
+      .Bind(21, row.switchId);
+  insert->Run();
+  int64_t id = db_.LastInsertId();
+  if (row.kind == SwitchKind::kStandard) {
+    InsertList(kSwitchUplinks, row.uplinks, id, UplinkList::kLinked);
+    InsertList(kSwitchUplinks, row.configUplinks, id, UplinkList::kConfig);
+    if (row.teaming.orderSet) InsertList(kSwitchUplinks, row.teaming.order, id, UplinkList::kOrder);
+  } else {
+    InsertList(kSwitchUplinks, row.uplinks, id, UplinkList::kAttached);
   }
+  return id;
 }
-
 void Store::AppendToList(int64_t switchId, UplinkList list, const std::string& pnic) {
   db_.Run(
       "INSERT OR IGNORE INTO switch_uplinks (switch_id, list, position, pnic) "
@@ -88,18 +117,11 @@ SwitchRow Store::AddSwitch(SwitchRow row) {
     }
     if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
     if (!row.teaming.orderSet) row.teaming.order.clear();
-    db_.Run(
-        "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
-        "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
-        "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)",
-        row.kind, row.name, row.numPorts, row.mtu, row.cdp, row.teaming.orderSet,
-        row.teaming.maxActive, row.dvsName, row.uuid, row.implClass, row.version, row.switchId);
-    row.id = db_.LastInsertId();
     row.running = true;
     row.system = false;
     row.usedPorts = 0;
     row.configuredPorts = row.numPorts;
-    WriteList(row.id, UplinkList::kOrder, row.teaming.order);
+    row.id = InsertSwitch(row);
   });
   return row;
 }
@@ -134,8 +156,9 @@ void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
     if (teaming.orderSet) CheckUplinkOrder(teaming.order);
     db_.Run("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1", sw.id,
             teaming.orderSet, teaming.maxActive);
-    WriteList(sw.id, UplinkList::kOrder,
-              teaming.orderSet ? teaming.order : std::vector<std::string>());
+    db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", sw.id,
+            UplinkList::kOrder);
+    if (teaming.orderSet) InsertList(kSwitchUplinks, teaming.order, sw.id, UplinkList::kOrder);
   });
 }
 

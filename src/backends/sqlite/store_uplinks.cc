@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 
 #include "backends/sqlite/store.h"
@@ -43,7 +42,9 @@ void Store::RestoreUplinks(const SwitchRow& sw) {
         throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
       }
     }
-    WriteList(sw.id, UplinkList::kLinked, config);
+    db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", sw.id,
+            UplinkList::kLinked);
+    InsertList(kSwitchUplinks, config, sw.id, UplinkList::kLinked);
   });
 }
 
