@@ -69,6 +69,7 @@ Statement& Statement::Reset() {
   sqlite3_clear_bindings(statement_.get());
   return *this;
 }
+
 int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_.get(), column); }
 
 std::string Statement::Text(int column) const {

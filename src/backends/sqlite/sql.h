@@ -64,6 +64,7 @@ class Statement {
   void Run();
   // Makes the statement ready to run again and clears its bindings.
   Statement& Reset();
+
   int64_t Int(int column) const;
   // Integer columns read as the type of the field they fill.
   int32_t Int32(int column) const { return static_cast<int32_t>(Int(column)); }

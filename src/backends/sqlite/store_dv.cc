@@ -97,9 +97,7 @@ void Store::ReassociateUplinks(const SwitchRow& sw, bool force) {
 bool Store::IsEnsActive(const SwitchRow& sw) {
   auto st = db_.Prepare("SELECT ens_active FROM switches WHERE id = ?1 AND running = 1");
   st->Bind(1, sw.id);
-  if (!st->Step()) {
-    throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
-  }
+  if (!st->Step()) SwitchGone(sw);
   return st->Bool(0);
 }
 

@@ -140,12 +140,6 @@ std::vector<PortGroupRow> Store::ReadAllPortGroups() {
   return CollectPortGroups(*st);
 }
 
-bool Store::IsPnic(const std::string& name) {
-  auto st = db_.Prepare("SELECT 1 FROM pnics WHERE name = ?1");
-  st->Bind(1, name);
-  return st->Step();
-}
-
 std::vector<PortGroupRow> Store::ReadPortGroups(int64_t switchId) {
   auto st = db_.Prepare(std::string(kPortGroupQuery) +
                         "WHERE g.switch_id = ?1 ORDER BY g.id, o.position");

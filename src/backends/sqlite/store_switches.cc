@@ -7,6 +7,9 @@ namespace sqlite_host {
 
 using Quorvic::Lib::QuorvicException;
 
+namespace {
+
+// Kind names as messages use them.
 const char* KindLabel(SwitchKind kind) {
   switch (kind) {
     case SwitchKind::kStandard:
@@ -18,6 +21,8 @@ const char* KindLabel(SwitchKind kind) {
   }
   return "switch";
 }
+
+}  // namespace
 
 Store::Store(Connection& db) : db_(db) {}
 
@@ -72,6 +77,7 @@ int64_t Store::InsertSwitch(const SwitchRow& row) {
   }
   return id;
 }
+
 void Store::AppendToList(int64_t switchId, UplinkList list, const std::string& pnic) {
   db_.Run(
       "INSERT OR IGNORE INTO switch_uplinks (switch_id, list, position, pnic) "
@@ -88,13 +94,17 @@ bool Store::RemoveFromList(int64_t switchId, UplinkList list, const std::string&
 void Store::RequireRunning(const SwitchRow& sw) {
   auto st = db_.Prepare("SELECT 1 FROM switches WHERE id = ?1 AND running = 1");
   st->Bind(1, sw.id);
-  if (!st->Step()) {
-    throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
-  }
+  if (!st->Step()) SwitchGone(sw);
+}
+
+void Store::SwitchGone(const SwitchRow& sw) {
+  throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
 }
 
 void Store::RequirePnic(const std::string& name) {
-  if (!IsPnic(name)) throw QuorvicException("pnic " + name + " does not exist");
+  auto st = db_.Prepare("SELECT 1 FROM pnics WHERE name = ?1");
+  st->Bind(1, name);
+  if (!st->Step()) throw QuorvicException("pnic " + name + " does not exist");
 }
 
 void Store::CheckUplinkOrder(const std::vector<std::string>& order) {
