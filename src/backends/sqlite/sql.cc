@@ -47,10 +47,6 @@ Statement& Statement::Bind(int index, const std::string& value) {
 }
 
 bool Statement::Step() {
-  if (!started_) {
-    connection_.CountStatement();
-    started_ = true;
-  }
   int rc = sqlite3_step(statement_.get());
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -64,7 +60,6 @@ void Statement::Run() {
 }
 
 Statement& Statement::Reset() {
-  started_ = false;
   sqlite3_reset(statement_.get());
   sqlite3_clear_bindings(statement_.get());
   return *this;
@@ -122,7 +117,6 @@ Connection::~Connection() {
 }
 
 void Connection::Exec(const std::string& sql) {
-  ++statementsRun_;
   int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) Fail(rc);
 }

@@ -80,7 +80,6 @@ class Statement {
  private:
   Connection& connection_;
   StmtPtr statement_;
-  bool started_ = false;
 };
 
 // A cached statement lent to one user; reset when the lease ends, so no read
@@ -128,11 +127,7 @@ class Connection {
     Prepare(sql)->BindAll(values...).Run();
     return Changes();
   }
-  int64_t Changes() const;
   int64_t LastInsertId() const;
-  // How many statements this connection has started, for measuring readers.
-  int64_t StatementsRun() const { return statementsRun_; }
-  void CountStatement() { ++statementsRun_; }
 
   // Throws the exception for result code rc of an operation on this file.
   [[noreturn]] void Fail(int rc) const;
@@ -142,10 +137,11 @@ class Connection {
     std::unique_ptr<Statement> statement;
     bool inUse = false;
   };
+  int64_t Changes() const;
+
   std::string path_;
   DbPtr db_;
   std::map<std::string, Cached> cache_;
-  int64_t statementsRun_ = 0;
 };
 
 // A transaction that rolls back when it ends without Commit().
