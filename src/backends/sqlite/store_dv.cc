@@ -71,8 +71,8 @@ void Store::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
   Write([&] {
     RequireRunning(sw);
     db_.Run(
-        "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 WHERE id = "
-        "?1",
+        "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 "
+        "WHERE id = ?1",
         sw.id, interrupt, fastSwitch);
   });
 }
