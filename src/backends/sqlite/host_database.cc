@@ -1,8 +1,6 @@
 #include "backends/sqlite/host_database.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <system_error>
+#include <string>
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/schema.h"
@@ -42,32 +40,17 @@ bool CheckVersion(Connection& db) {
   return true;
 }
 
-void CreateFolders(const std::string& path) {
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (parent.empty()) return;
-  std::error_code error;
-  std::filesystem::create_directories(parent, error);
-  if (error) Refuse(path, "cannot create folder " + parent.string() + ": " + error.message());
-}
-
 }  // namespace
 
 std::unique_ptr<Connection> OpenHostDatabase(const std::string& path) {
-  std::error_code error;
-  bool exists = std::filesystem::exists(path, error);
-  if (!exists) CreateFolders(path);
   std::unique_ptr<Connection> db;
   try {
-    db = std::make_unique<Connection>(path, !exists);
+    db = std::make_unique<Connection>(path, false);
     if (!CheckVersion(*db)) return db;
-    // An empty database: make the default host, unless another process got
-    // there first (checked again under the write lock).
     db->Exec("PRAGMA journal_mode = WAL");
-    Store store(*db);
-    Transaction txn = store.BeginWrite();
-    if (!CheckVersion(*db)) return db;
+    Transaction txn(*db, Transaction::Mode::kWrite);
     db->Exec(kSchemaSql);
-    store.InsertHost(DefaultHost());
+    Store(*db).InsertHost(DefaultHost());
     db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     txn.Commit();
   } catch (const QuorvicException& e) {

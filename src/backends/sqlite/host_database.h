@@ -8,11 +8,11 @@
 
 namespace sqlite_host {
 
-// Opens the host database at path. A missing or empty file is created (with
-// its parent folders) holding the default host; two processes doing so at
-// once create it once. Throws QuorvicException "cannot open host database
+// Opens the host database at path, whose HostLock the caller holds (taking
+// it makes the file, so no other process is creating it). An empty file is
+// given the default host. Throws QuorvicException "cannot open host database
 // PATH: REASON" for a file that is not a host database, has a newer schema,
-// or cannot be opened or created; such a file is left as it was.
+// or cannot be opened or written; such a file is left as it was.
 std::unique_ptr<Connection> OpenHostDatabase(const std::string& path);
 
 }  // namespace sqlite_host

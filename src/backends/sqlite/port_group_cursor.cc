@@ -18,9 +18,9 @@ std::optional<std::vector<PortGroupRow>> PortGroupCursor::Take(int64_t switchId)
         "SELECT g.id, g.switch_id, g.name, g.vlan, g.ports, g.order_set, g.max_active, o.pnic "
         "FROM port_groups g JOIN switches s ON s.id = g.switch_id "
         "LEFT JOIN port_group_order o ON o.port_group_id = g.id "
-        "WHERE s.kind = 0 AND s.running = 1 AND s.system = ?1 "
+        "WHERE s.kind = ?1 AND s.running = 1 AND s.system = ?2 "
         "ORDER BY s.id, g.id, o.position");
-    statement_->Bind(1, system_ ? 1 : 0);
+    statement_->Bind(1, SwitchKind::kStandard).Bind(2, system_);
   }
   std::vector<PortGroupRow> rows;
   for (;;) {
@@ -41,10 +41,10 @@ std::optional<std::vector<PortGroupRow>> PortGroupCursor::Take(int64_t switchId)
       row.id = statement_->Int(0);
       row.switchId = owner;
       row.name = statement_->Text(2);
-      row.vlan = static_cast<uint32_t>(statement_->Int(3));
-      row.ports = static_cast<uint32_t>(statement_->Int(4));
-      row.teaming.orderSet = statement_->Int(5) != 0;
-      row.teaming.maxActive = static_cast<int32_t>(statement_->Int(6));
+      row.vlan = statement_->UInt32(3);
+      row.ports = statement_->UInt32(4);
+      row.teaming.orderSet = statement_->Bool(5);
+      row.teaming.maxActive = statement_->Int32(6);
       rows.push_back(std::move(row));
     }
     if (!statement_->IsNull(7)) rows.back().teaming.order.push_back(statement_->Text(7));

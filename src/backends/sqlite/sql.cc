@@ -12,9 +12,6 @@ namespace {
 
 using Quorvic::Lib::QuorvicException;
 
-// BEGIN IMMEDIATE may still report busy after the timeout under heavy load.
-constexpr int kBeginAttempts = 5;
-
 std::string Reason(sqlite3* db, int rc) {
   if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED) {
     return "it stays locked by another process";
@@ -49,17 +46,7 @@ Statement& Statement::Bind(int index, const std::string& value) {
   return *this;
 }
 
-Statement& Statement::BindNull(int index) {
-  int rc = sqlite3_bind_null(statement_.get(), index);
-  if (rc != SQLITE_OK) connection_.Fail(rc);
-  return *this;
-}
-
 bool Statement::Step() {
-  if (!started_) {
-    connection_.CountStatement();
-    started_ = true;
-  }
   int rc = sqlite3_step(statement_.get());
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -72,10 +59,10 @@ void Statement::Run() {
   }
 }
 
-void Statement::Reset() {
-  started_ = false;
+Statement& Statement::Reset() {
   sqlite3_reset(statement_.get());
   sqlite3_clear_bindings(statement_.get());
+  return *this;
 }
 
 int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_.get(), column); }
@@ -130,7 +117,6 @@ Connection::~Connection() {
 }
 
 void Connection::Exec(const std::string& sql) {
-  ++statementsRun_;
   int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) Fail(rc);
 }
@@ -154,16 +140,7 @@ void Connection::Fail(int rc) const {
 }
 
 Transaction::Transaction(Connection& connection, Mode mode) : connection_(connection) {
-  if (mode == Mode::kRead) {
-    connection_.Exec("BEGIN DEFERRED");
-    open_ = true;
-    return;
-  }
-  for (int attempt = 1;; ++attempt) {
-    int rc = sqlite3_exec(connection_.Raw(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) break;
-    if (rc != SQLITE_BUSY || attempt == kBeginAttempts) connection_.Fail(rc);
-  }
+  connection_.Exec(mode == Mode::kRead ? "BEGIN DEFERRED" : "BEGIN IMMEDIATE");
   open_ = true;
 }
 

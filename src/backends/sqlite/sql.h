@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -33,23 +35,51 @@ class Statement {
 
   Statement& Bind(int index, int64_t value);
   Statement& Bind(int index, const std::string& value);
-  Statement& BindNull(int index);
+  // Flags, 32-bit numbers and enum codes, stored as the integers they are.
+  Statement& Bind(int index, bool value) { return Bind(index, int64_t{value}); }
+  Statement& Bind(int index, int32_t value) { return Bind(index, int64_t{value}); }
+  Statement& Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }
+  template <typename Enum, typename = std::enable_if_t<std::is_enum_v<Enum>>>
+  Statement& Bind(int index, Enum value) {
+    return Bind(index, static_cast<int64_t>(value));
+  }
+  // Text is bound as a string; without this a literal would bind as a flag.
+  Statement& Bind(int index, const char* value) = delete;
+  // An empty value leaves the parameter NULL, as every parameter starts.
+  template <typename T>
+  Statement& Bind(int index, const std::optional<T>& value) {
+    return value ? Bind(index, *value) : *this;
+  }
+  // Binds values to ?1, ?2, ... in turn.
+  template <typename... Values>
+  Statement& BindAll(const Values&... values) {
+    int index = 0;
+    (Bind(++index, values), ...);
+    return *this;
+  }
 
   // Steps once: true when a row is available, false when done.
   bool Step();
   // Steps to the end (for statements that return no rows).
   void Run();
   // Makes the statement ready to run again and clears its bindings.
-  void Reset();
+  Statement& Reset();
 
   int64_t Int(int column) const;
+  // Integer columns read as the type of the field they fill.
+  int32_t Int32(int column) const { return static_cast<int32_t>(Int(column)); }
+  uint32_t UInt32(int column) const { return static_cast<uint32_t>(Int(column)); }
+  bool Bool(int column) const { return Int(column) != 0; }
+  template <typename Enum>
+  Enum Code(int column) const {
+    return static_cast<Enum>(Int(column));
+  }
   std::string Text(int column) const;
   bool IsNull(int column) const;
 
  private:
   Connection& connection_;
   StmtPtr statement_;
-  bool started_ = false;
 };
 
 // A cached statement lent to one user; reset when the lease ends, so no read
@@ -90,11 +120,14 @@ class Connection {
   void Exec(const std::string& sql);
   // A cached prepared statement for sql, reset and without bindings.
   StatementLease Prepare(const std::string& sql);
-  int64_t Changes() const;
+  // Runs sql, an INSERT, UPDATE or DELETE, with values bound to ?1, ?2, ...
+  // in turn; returns how many rows it changed.
+  template <typename... Values>
+  int64_t Run(const std::string& sql, const Values&... values) {
+    Prepare(sql)->BindAll(values...).Run();
+    return Changes();
+  }
   int64_t LastInsertId() const;
-  // How many statements this connection has started, for measuring readers.
-  int64_t StatementsRun() const { return statementsRun_; }
-  void CountStatement() { ++statementsRun_; }
 
   // Throws the exception for result code rc of an operation on this file.
   [[noreturn]] void Fail(int rc) const;
@@ -104,10 +137,11 @@ class Connection {
     std::unique_ptr<Statement> statement;
     bool inUse = false;
   };
+  int64_t Changes() const;
+
   std::string path_;
   DbPtr db_;
   std::map<std::string, Cached> cache_;
-  int64_t statementsRun_ = 0;
 };
 
 // A transaction that rolls back when it ends without Commit().

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -28,8 +29,6 @@ class Store {
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
 
-  Connection& Db() { return db_; }
-
   // --- Reads -------------------------------------------------------------
   // The running switch of that name and kind (opaque switches always run),
   // with its lists; nullopt when there is none.
@@ -48,16 +47,13 @@ class Store {
   // read is still open, covers the switch (system says which listing it
   // belongs to) and has not passed it; nullopt otherwise.
   std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(int64_t switchId, bool system);
-  // Every switch of a kind, running or not, in host order, with its lists.
-  std::vector<SwitchRow> ReadAllSwitches(SwitchKind kind);
-  // Every port group of the host, ordered by switch and then host order.
-  std::vector<PortGroupRow> ReadAllPortGroups();
-  bool IsPnic(const std::string& name);
   std::vector<PortGroupRow> ReadPortGroups(int64_t switchId);
   // The port group of that name on a running standard switch, with the
   // switch's name.
   std::optional<std::pair<PortGroupRow, std::string>> FindPortGroup(const std::string& name);
   std::set<std::string> PortGroupNames();
+  // One list of a switch, in its order.
+  std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
   std::vector<DVPortRow> ReadDVPorts(int64_t switchId);
   // The DVPort portId of the running DVSwitch whose switch id is switchId.
   std::optional<DVPortRow> FindDVPort(const std::string& switchId, const std::string& portId);
@@ -109,48 +105,87 @@ class Store {
   HostDocument ReadHost();
   // Replaces the whole host with doc, which must be valid.
   void ReplaceHost(const HostDocument& doc);
-  // Writes doc into an empty host (inside the caller's transaction).
+  // Writes doc into an empty host, inside the caller's transaction.
   void InsertHost(const HostDocument& doc);
   // Stops every switch and drops links and ENS state; keeps configuration.
   void Reboot();
   void AddFault(const FaultRow& fault);
   void ClearFaults();
-  // Writes one fault inside the caller's transaction.
-  void InsertFault(const FaultRow& fault);
-
   // Takes one firing off fault id: true when it may fire (it had times left,
   // or has no count); removes it when its count reaches 0.
   bool SpendFault(int64_t id);
 
-  // Helpers for the store's own files.
-  Transaction BeginWrite();
-  std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
-  // Runs update, an UPDATE of switches with the switch's id as ?1 and value
-  // as ?2, in one transaction; throws when the switch no longer runs.
-  void UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value);
-  void WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics);
-  // Puts pnic at the end of a list unless it is there already.
-  void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);
-  // Takes pnic out of a list; true when it was there. The others keep their
-  // order (positions may have gaps).
-  bool RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic);
+ private:
+  // Runs body in one write transaction, committed when body returns and
+  // rolled back when it throws, and returns what body returns. The listing's
+  // read ends first, so nothing is written under it.
+  template <typename Body>
+  auto Write(Body&& body) {
+    listing_.reset();
+    Transaction txn(db_, Transaction::Mode::kWrite);
+    if constexpr (std::is_void_v<decltype(body())>) {
+      body();
+      txn.Commit();
+    } else {
+      auto result = body();
+      txn.Commit();
+      return result;
+    }
+  }
+
+  // Every switch of a kind, running or not, in host order, with its lists.
+  std::vector<SwitchRow> ReadAllSwitches(SwitchKind kind);
+  // Every port group of the host, ordered by switch and then host order.
+  std::vector<PortGroupRow> ReadAllPortGroups();
+  // The name of the standard switch pnic is linked to, if any.
+  std::optional<std::string> LinkedTo(const std::string& pnic);
+
+  // Throws "KIND NAME no longer exists" for sw.
+  [[noreturn]] static void SwitchGone(const SwitchRow& sw);
   // Throws unless sw still exists and runs.
   void RequireRunning(const SwitchRow& sw);
   // Throws "pnic NAME does not exist" unless it is a pnic.
   void RequirePnic(const std::string& name);
   // Throws unless order names distinct pnics.
   void CheckUplinkOrder(const std::vector<std::string>& order);
-  // The name of the standard switch pnic is linked to, if any.
-  std::optional<std::string> LinkedTo(const std::string& pnic);
 
- private:
+  // Runs update, an UPDATE of switches with the switch's id as ?1 and value
+  // as ?2, in one transaction; throws when the switch no longer runs.
+  void UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value);
+  // Inserts row as a new switch with its lists (those of its kind) and
+  // returns its id.
+  int64_t InsertSwitch(const SwitchRow& row);
+  // Puts pnic at the end of a list unless it is there already.
+  void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);
+  // Takes pnic out of a list; true when it was there. The others keep their
+  // order (positions may have gaps).
+  bool RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic);
+  void InsertFault(const FaultRow& fault);
+
+  // Statements that add one name to an ordered list: they take the list's
+  // keys, then the name's position, then the name.
+  static constexpr const char* kSwitchUplinks =
+      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)";
+  static constexpr const char* kPortGroupOrder =
+      "INSERT INTO port_group_order (port_group_id, position, pnic) VALUES (?1, ?2, ?3)";
+  static constexpr const char* kDVPortClients =
+      "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)";
+  static constexpr const char* kDVPortUplinks =
+      "INSERT INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, ?2, ?3)";
+  // Writes names with insert, one of those statements, at positions 0, 1, ...
+  // of the list that keys name, which holds nothing yet.
+  template <typename... Keys>
+  void InsertList(const char* insert, const std::vector<std::string>& names, const Keys&... keys) {
+    auto statement = db_.Prepare(insert);
+    int64_t position = 0;
+    for (const std::string& name : names) {
+      statement->Reset().BindAll(keys..., position++, name).Run();
+    }
+  }
+
   Connection& db_;
   std::unique_ptr<PortGroupCursor> listing_;
 };
-
-// Kind names as messages use them: "standard switch", "DVSwitch", ...
-const char* KindLabel(SwitchKind kind);
-int64_t KindCode(SwitchKind kind);
 
 // The default host: nic0 to nic3, vSwitch0 with nic0 linked and in its order
 // (max active 1) and port group Management.

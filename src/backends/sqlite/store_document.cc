@@ -52,225 +52,110 @@ HostDocument Store::ReadHost() {
   doc.lagTimeouts = ReadLagTimeouts("", 0);
   {
     auto st = db_.Prepare("SELECT ens_activate_node FROM host");
-    if (st->Step()) doc.ensActivateNode = static_cast<uint32_t>(st->Int(0));
+    if (st->Step()) doc.ensActivateNode = st->UInt32(0);
   }
   doc.faults = ReadFaults();
   snapshot.Commit();
   return doc;
 }
 
-namespace {
-
-int64_t Flag(bool value) { return value ? 1 : 0; }
-
-int64_t InsertSwitch(Connection& db, const SwitchRow& row) {
-  auto insert = db.Prepare(
-      "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
-      "configured_ports, mtu, cdp, order_set, max_active, ens_active, ens_interrupt, "
-      "ens_fast_switch, reassociations, forced_reassociations, dvs_name, uuid, impl_class, "
-      "version, switch_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-      "?15, ?16, ?17, ?18, ?19, ?20, ?21)");
-  insert->Bind(1, KindCode(row.kind))
-      .Bind(2, row.name)
-      .Bind(3, Flag(row.running))
-      .Bind(4, Flag(row.system))
-      .Bind(5, static_cast<int64_t>(row.numPorts))
-      .Bind(6, static_cast<int64_t>(row.usedPorts))
-      .Bind(7, static_cast<int64_t>(row.configuredPorts))
-      .Bind(8, static_cast<int64_t>(row.mtu))
-      .Bind(9, static_cast<int64_t>(row.cdp))
-      .Bind(10, Flag(row.teaming.orderSet))
-      .Bind(11, static_cast<int64_t>(row.teaming.maxActive))
-      .Bind(12, Flag(row.ens.active))
-      .Bind(13, Flag(row.ens.interrupt))
-      .Bind(14, Flag(row.ens.fastSwitch))
-      .Bind(15, static_cast<int64_t>(row.ens.reassociations))
-      .Bind(16, static_cast<int64_t>(row.ens.forcedReassociations))
-      .Bind(17, row.dvsName)
-      .Bind(18, row.uuid)
-      .Bind(19, row.implClass)
-      .Bind(20, static_cast<int64_t>(row.version))
-      .Bind(21, row.switchId);
-  insert->Run();
-  return db.LastInsertId();
-}
-
-void InsertList(Connection& db, const char* sql, int64_t owner,
-                const std::vector<std::string>& items) {
-  auto insert = db.Prepare(sql);
-  int64_t position = 0;
-  for (const std::string& item : items) {
-    insert->Reset();
-    insert->Bind(1, owner).Bind(2, position++).Bind(3, item);
-    insert->Run();
-  }
-}
-
-void InsertSwitchList(Connection& db, int64_t owner, UplinkList list,
-                      const std::vector<std::string>& pnics) {
-  auto insert = db.Prepare(
-      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
-  int64_t position = 0;
-  for (const std::string& pnic : pnics) {
-    insert->Reset();
-    insert->Bind(1, owner).Bind(2, static_cast<int64_t>(list)).Bind(3, position++).Bind(4, pnic);
-    insert->Run();
-  }
-}
-
-}  // namespace
-
 void Store::InsertHost(const HostDocument& doc) {
   {
     auto insert = db_.Prepare("INSERT INTO pnics (name) VALUES (?1)");
     for (const std::string& pnic : doc.pnics) {
-      insert->Reset();
-      insert->Bind(1, pnic);
-      insert->Run();
+      insert->Reset().BindAll(pnic).Run();
     }
   }
   for (const StandardSwitchDoc& sw : doc.switches) {
-    int64_t id = InsertSwitch(db_, sw.row);
-    InsertSwitchList(db_, id, UplinkList::kLinked, sw.row.uplinks);
-    InsertSwitchList(db_, id, UplinkList::kConfig, sw.row.configUplinks);
-    if (sw.row.teaming.orderSet) {
-      InsertSwitchList(db_, id, UplinkList::kOrder, sw.row.teaming.order);
-    }
+    int64_t id = InsertSwitch(sw.row);
     auto insert = db_.Prepare(
         "INSERT INTO port_groups (switch_id, name, vlan, ports, order_set, max_active) "
         "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     for (const PortGroupRow& pg : sw.portGroups) {
-      insert->Reset();
-      insert->Bind(1, id)
-          .Bind(2, pg.name)
-          .Bind(3, static_cast<int64_t>(pg.vlan))
-          .Bind(4, static_cast<int64_t>(pg.ports))
-          .Bind(5, Flag(pg.teaming.orderSet))
-          .Bind(6, static_cast<int64_t>(pg.teaming.maxActive));
-      insert->Run();
-      if (pg.teaming.orderSet) {
-        InsertList(db_,
-                   "INSERT INTO port_group_order (port_group_id, position, pnic) "
-                   "VALUES (?1, ?2, ?3)",
-                   db_.LastInsertId(), pg.teaming.order);
-      }
+      insert->Reset()
+          .BindAll(id, pg.name, pg.vlan, pg.ports, pg.teaming.orderSet, pg.teaming.maxActive)
+          .Run();
+      if (pg.teaming.orderSet) InsertList(kPortGroupOrder, pg.teaming.order, db_.LastInsertId());
     }
   }
   for (const DVSwitchDoc& dvs : doc.dvswitches) {
-    int64_t id = InsertSwitch(db_, dvs.row);
-    InsertSwitchList(db_, id, UplinkList::kAttached, dvs.row.uplinks);
+    int64_t id = InsertSwitch(dvs.row);
     for (const DVPortRow& port : dvs.dvports) {
-      {
-        auto insert = db_.Prepare(
-            "INSERT INTO dvports (switch_id, port_id, connection_id, test_events) "
-            "VALUES (?1, ?2, ?3, ?4)");
-        insert->Bind(1, id)
-            .Bind(2, port.portId)
-            .Bind(3, static_cast<int64_t>(port.connectionId))
-            .Bind(4, static_cast<int64_t>(port.testEvents));
-        insert->Run();
-      }
+      db_.Run(
+          "INSERT INTO dvports (switch_id, port_id, connection_id, test_events) "
+          "VALUES (?1, ?2, ?3, ?4)",
+          id, port.portId, port.connectionId, port.testEvents);
       int64_t portRow = db_.LastInsertId();
-      InsertList(db_,
-                 "INSERT INTO dvport_clients (dvport_id, position, client) VALUES (?1, ?2, ?3)",
-                 portRow, port.clients);
-      InsertList(db_, "INSERT INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, ?2, ?3)",
-                 portRow, port.uplinks);
+      InsertList(kDVPortClients, port.clients, portRow);
+      InsertList(kDVPortUplinks, port.uplinks, portRow);
     }
   }
-  for (const SwitchRow& opaque : doc.opaqueSwitches) {
-    int64_t id = InsertSwitch(db_, opaque);
-    InsertSwitchList(db_, id, UplinkList::kAttached, opaque.uplinks);
-  }
+  for (const SwitchRow& opaque : doc.opaqueSwitches) InsertSwitch(opaque);
   {
     auto insert = db_.Prepare(
         "INSERT INTO uplink_timeouts (portset, uplink, lag_id, timeout, loaded) "
         "VALUES (?1, ?2, ?3, ?4, ?5)");
     for (const UplinkTimeoutRow& t : doc.uplinkTimeouts) {
-      insert->Reset();
-      insert->Bind(1, t.portset)
-          .Bind(2, t.uplink)
-          .Bind(3, static_cast<int64_t>(t.lagId))
-          .Bind(4, static_cast<int64_t>(t.timeout))
-          .Bind(5, Flag(t.loaded));
-      insert->Run();
+      insert->Reset().BindAll(t.portset, t.uplink, t.lagId, t.timeout, t.loaded).Run();
     }
   }
   {
     auto insert = db_.Prepare(
         "INSERT INTO lag_timeouts (portset, lag_id, timeout, loaded) VALUES (?1, ?2, ?3, ?4)");
     for (const LagTimeoutRow& t : doc.lagTimeouts) {
-      insert->Reset();
-      insert->Bind(1, t.portset)
-          .Bind(2, static_cast<int64_t>(t.lagId))
-          .Bind(3, static_cast<int64_t>(t.timeout))
-          .Bind(4, Flag(t.loaded));
-      insert->Run();
+      insert->Reset().BindAll(t.portset, t.lagId, t.timeout, t.loaded).Run();
     }
   }
-  {
-    auto st = db_.Prepare("UPDATE host SET ens_activate_node = ?1");
-    st->Bind(1, static_cast<int64_t>(doc.ensActivateNode));
-    st->Run();
-  }
+  db_.Run("UPDATE host SET ens_activate_node = ?1", doc.ensActivateNode);
   for (const FaultRow& fault : doc.faults) InsertFault(fault);
 }
 
 void Store::ReplaceHost(const HostDocument& doc) {
-  Transaction txn = BeginWrite();
-  db_.Exec(kClearHostSql);
-  InsertHost(doc);
-  txn.Commit();
+  Write([&] {
+    db_.Exec(kClearHostSql);
+    InsertHost(doc);
+  });
 }
 
 void Store::Reboot() {
-  Transaction txn = BeginWrite();
-  db_.Exec(
-      "UPDATE switches SET running = 0, ens_active = 0, ens_interrupt = 0, ens_fast_switch = 0, "
-      "reassociations = 0, forced_reassociations = 0 WHERE kind IN (0, 1);"
-      "DELETE FROM switch_uplinks WHERE list = 0;"
-      "UPDATE host SET ens_activate_node = 0;");
-  txn.Commit();
+  Write([&] {
+    db_.Run(
+        "UPDATE switches SET running = 0, ens_active = 0, ens_interrupt = 0, ens_fast_switch = 0, "
+        "reassociations = 0, forced_reassociations = 0 WHERE kind IN (?1, ?2)",
+        SwitchKind::kStandard, SwitchKind::kDistributed);
+    db_.Run("DELETE FROM switch_uplinks WHERE list = ?1", UplinkList::kLinked);
+    db_.Exec("UPDATE host SET ens_activate_node = 0");
+  });
 }
 
 void Store::AddFault(const FaultRow& fault) {
-  Transaction txn = BeginWrite();
-  InsertFault(fault);
-  txn.Commit();
+  Write([&] { InsertFault(fault); });
 }
 
 void Store::InsertFault(const FaultRow& fault) {
-  auto insert = db_.Prepare(
-      "INSERT INTO faults (op, target, message, times, status) VALUES (?1, ?2, ?3, ?4, ?5)");
-  insert->Bind(1, fault.op).Bind(3, fault.message);
-  if (fault.target) insert->Bind(2, *fault.target);
-  if (fault.times) insert->Bind(4, *fault.times);
-  if (fault.status) insert->Bind(5, *fault.status);
-  insert->Run();
+  db_.Run("INSERT INTO faults (op, target, message, times, status) VALUES (?1, ?2, ?3, ?4, ?5)",
+          fault.op, fault.target, fault.message, fault.times, fault.status);
 }
 
 void Store::ClearFaults() {
-  Transaction txn = BeginWrite();
-  db_.Exec("DELETE FROM faults");
-  txn.Commit();
+  Write([&] { db_.Exec("DELETE FROM faults"); });
 }
 
 bool Store::SpendFault(int64_t id) {
-  Transaction txn = BeginWrite();
-  int64_t left = 0;
-  {
-    auto st = db_.Prepare("SELECT times FROM faults WHERE id = ?1");
-    st->Bind(1, id);
-    if (!st->Step()) return false;  // spent or cleared by another process
-    if (st->IsNull(0)) return true;
-    left = st->Int(0);
-  }
-  auto change = db_.Prepare(left <= 1 ? "DELETE FROM faults WHERE id = ?1"
-                                      : "UPDATE faults SET times = times - 1 WHERE id = ?1");
-  change->Bind(1, id);
-  change->Run();
-  txn.Commit();
-  return true;
+  return Write([&] {
+    int64_t left = 0;
+    {
+      auto st = db_.Prepare("SELECT times FROM faults WHERE id = ?1");
+      st->Bind(1, id);
+      if (!st->Step()) return false;  // already spent or cleared
+      if (st->IsNull(0)) return true;
+      left = st->Int(0);
+    }
+    db_.Run(left <= 1 ? "DELETE FROM faults WHERE id = ?1"
+                      : "UPDATE faults SET times = times - 1 WHERE id = ?1",
+            id);
+    return true;
+  });
 }
 
 }  // namespace sqlite_host

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 
 #include "backends/sqlite/store.h"
@@ -23,110 +22,87 @@ void RequireDVPort(Connection& db, const DVPortRow& port) {
 
 void Store::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
                             const std::string& portId) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  RequirePnic(pnic);
-  int64_t portRow = 0;
-  {
-    auto st = db_.Prepare("SELECT id FROM dvports WHERE switch_id = ?1 AND port_id = ?2");
-    st->Bind(1, sw.id).Bind(2, portId);
-    if (!st->Step()) {
-      throw QuorvicException("DVPort " + portId + " does not exist on " + sw.name);
+  Write([&] {
+    RequireRunning(sw);
+    RequirePnic(pnic);
+    int64_t portRow = 0;
+    {
+      auto st = db_.Prepare("SELECT id FROM dvports WHERE switch_id = ?1 AND port_id = ?2");
+      st->Bind(1, sw.id).Bind(2, portId);
+      if (!st->Step()) {
+        throw QuorvicException("DVPort " + portId + " does not exist on " + sw.name);
+      }
+      portRow = st->Int(0);
     }
-    portRow = st->Int(0);
-  }
-  {
-    auto st = db_.Prepare(
+    db_.Run(
         "INSERT OR IGNORE INTO dvport_uplinks (dvport_id, position, pnic) VALUES (?1, "
-        "(SELECT COALESCE(MAX(position) + 1, 0) FROM dvport_uplinks WHERE dvport_id = ?1), ?2)");
-    st->Bind(1, portRow).Bind(2, pnic);
-    st->Run();
-  }
-  std::vector<std::string> attached = ReadList(sw.id, UplinkList::kAttached);
-  if (std::find(attached.begin(), attached.end(), pnic) == attached.end()) {
-    attached.push_back(pnic);
-    WriteList(sw.id, UplinkList::kAttached, attached);
-  }
-  txn.Commit();
+        "(SELECT COALESCE(MAX(position) + 1, 0) FROM dvport_uplinks WHERE dvport_id = ?1), ?2)",
+        portRow, pnic);
+    AppendToList(sw.id, UplinkList::kAttached, pnic);
+  });
 }
 
 void Store::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  auto st = db_.Prepare(
-      "DELETE FROM dvport_uplinks WHERE pnic = ?2 AND dvport_id IN "
-      "(SELECT id FROM dvports WHERE switch_id = ?1)");
-  st->Bind(1, sw.id).Bind(2, pnic);
-  st->Run();
-  if (db_.Changes() == 0) {
-    throw QuorvicException("no DVPort of " + sw.name + " has uplink " + pnic);
-  }
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    if (db_.Run("DELETE FROM dvport_uplinks WHERE pnic = ?2 AND dvport_id IN "
+                "(SELECT id FROM dvports WHERE switch_id = ?1)",
+                sw.id, pnic) == 0) {
+      throw QuorvicException("no DVPort of " + sw.name + " has uplink " + pnic);
+    }
+  });
 }
 
 void Store::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {
-  Transaction txn = BeginWrite();
-  RequireDVPort(db_, port);
-  auto st = db_.Prepare("UPDATE dvports SET connection_id = ?2 WHERE id = ?1");
-  st->Bind(1, port.id).Bind(2, static_cast<int64_t>(connectionId));
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    RequireDVPort(db_, port);
+    db_.Run("UPDATE dvports SET connection_id = ?2 WHERE id = ?1", port.id, connectionId);
+  });
 }
 
 void Store::RaiseTestEvent(const DVPortRow& port) {
-  Transaction txn = BeginWrite();
-  RequireDVPort(db_, port);
-  auto st = db_.Prepare("UPDATE dvports SET test_events = test_events + 1 WHERE id = ?1");
-  st->Bind(1, port.id);
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    RequireDVPort(db_, port);
+    db_.Run("UPDATE dvports SET test_events = test_events + 1 WHERE id = ?1", port.id);
+  });
 }
 
 void Store::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  auto st = db_.Prepare(
-      "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, interrupt ? 1 : 0).Bind(3, fastSwitch ? 1 : 0);
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    db_.Run(
+        "UPDATE switches SET ens_active = 1, ens_interrupt = ?2, ens_fast_switch = ?3 "
+        "WHERE id = ?1",
+        sw.id, interrupt, fastSwitch);
+  });
 }
 
 void Store::DeactivateEns(const SwitchRow& sw) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  auto st = db_.Prepare("UPDATE switches SET ens_active = 0 WHERE id = ?1");
-  st->Bind(1, sw.id);
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    db_.Run("UPDATE switches SET ens_active = 0 WHERE id = ?1", sw.id);
+  });
 }
 
 void Store::ReassociateUplinks(const SwitchRow& sw, bool force) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  auto st = db_.Prepare(
-      "UPDATE switches SET reassociations = reassociations + 1, "
-      "forced_reassociations = forced_reassociations + ?2 WHERE id = ?1");
-  st->Bind(1, sw.id).Bind(2, force ? 1 : 0);
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    db_.Run(
+        "UPDATE switches SET reassociations = reassociations + 1, "
+        "forced_reassociations = forced_reassociations + ?2 WHERE id = ?1",
+        sw.id, force);
+  });
 }
 
 bool Store::IsEnsActive(const SwitchRow& sw) {
   auto st = db_.Prepare("SELECT ens_active FROM switches WHERE id = ?1 AND running = 1");
   st->Bind(1, sw.id);
-  if (!st->Step()) {
-    throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
-  }
-  return st->Int(0) != 0;
+  if (!st->Step()) SwitchGone(sw);
+  return st->Bool(0);
 }
 
 void Store::SetEnsActivateNode(uint32_t value) {
-  Transaction txn = BeginWrite();
-  auto st = db_.Prepare("UPDATE host SET ens_activate_node = ?1");
-  st->Bind(1, static_cast<int64_t>(value));
-  st->Run();
-  txn.Commit();
+  Write([&] { db_.Run("UPDATE host SET ens_activate_node = ?1", value); });
 }
 
 }  // namespace sqlite_host

@@ -15,26 +15,26 @@ constexpr const char* kSwitchColumns =
 SwitchRow SwitchFromColumns(const Statement& st) {
   SwitchRow row;
   row.id = st.Int(0);
-  row.kind = static_cast<SwitchKind>(st.Int(1));
+  row.kind = st.Code<SwitchKind>(1);
   row.name = st.Text(2);
-  row.running = st.Int(3) != 0;
-  row.system = st.Int(4) != 0;
-  row.numPorts = static_cast<uint32_t>(st.Int(5));
-  row.usedPorts = static_cast<uint32_t>(st.Int(6));
-  row.configuredPorts = static_cast<uint32_t>(st.Int(7));
-  row.mtu = static_cast<uint32_t>(st.Int(8));
-  row.cdp = static_cast<int32_t>(st.Int(9));
-  row.teaming.orderSet = st.Int(10) != 0;
-  row.teaming.maxActive = static_cast<int32_t>(st.Int(11));
-  row.ens.active = st.Int(12) != 0;
-  row.ens.interrupt = st.Int(13) != 0;
-  row.ens.fastSwitch = st.Int(14) != 0;
-  row.ens.reassociations = static_cast<uint32_t>(st.Int(15));
-  row.ens.forcedReassociations = static_cast<uint32_t>(st.Int(16));
+  row.running = st.Bool(3);
+  row.system = st.Bool(4);
+  row.numPorts = st.UInt32(5);
+  row.usedPorts = st.UInt32(6);
+  row.configuredPorts = st.UInt32(7);
+  row.mtu = st.UInt32(8);
+  row.cdp = st.Int32(9);
+  row.teaming.orderSet = st.Bool(10);
+  row.teaming.maxActive = st.Int32(11);
+  row.ens.active = st.Bool(12);
+  row.ens.interrupt = st.Bool(13);
+  row.ens.fastSwitch = st.Bool(14);
+  row.ens.reassociations = st.UInt32(15);
+  row.ens.forcedReassociations = st.UInt32(16);
   row.dvsName = st.Text(17);
   row.uuid = st.Text(18);
   row.implClass = st.Text(19);
-  row.version = static_cast<uint32_t>(st.Int(20));
+  row.version = st.UInt32(20);
   row.switchId = st.Text(21);
   return row;
 }
@@ -42,7 +42,7 @@ SwitchRow SwitchFromColumns(const Statement& st) {
 void AddListEntry(SwitchRow& row, const Statement& st) {
   if (st.IsNull(22)) return;
   std::string pnic = st.Text(23);
-  switch (static_cast<UplinkList>(st.Int(22))) {
+  switch (st.Code<UplinkList>(22)) {
     case UplinkList::kLinked:
     case UplinkList::kAttached:
       row.uplinks.push_back(std::move(pnic));
@@ -88,10 +88,10 @@ PortGroupRow PortGroupFromColumns(const Statement& st) {
   row.id = st.Int(0);
   row.switchId = st.Int(1);
   row.name = st.Text(2);
-  row.vlan = static_cast<uint32_t>(st.Int(3));
-  row.ports = static_cast<uint32_t>(st.Int(4));
-  row.teaming.orderSet = st.Int(5) != 0;
-  row.teaming.maxActive = static_cast<int32_t>(st.Int(6));
+  row.vlan = st.UInt32(3);
+  row.ports = st.UInt32(4);
+  row.teaming.orderSet = st.Bool(5);
+  row.teaming.maxActive = st.Int32(6);
   return row;
 }
 
@@ -112,7 +112,7 @@ std::vector<PortGroupRow> CollectPortGroups(Statement& st) {
 
 std::optional<SwitchRow> Store::FindSwitch(const std::string& name, SwitchKind kind) {
   auto st = db_.Prepare(SwitchQuery("s.name = ?1 AND s.kind = ?2 AND s.running = 1"));
-  st->Bind(1, name).Bind(2, KindCode(kind));
+  st->Bind(1, name).Bind(2, kind);
   std::vector<SwitchRow> rows = CollectSwitches(*st);
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
@@ -120,32 +120,24 @@ std::optional<SwitchRow> Store::FindSwitch(const std::string& name, SwitchKind k
 
 void Store::ReadSwitches(SwitchKind kind, bool system,
                          const std::function<void(SwitchRow&&)>& each) {
-  if (kind == SwitchKind::kStandard) {
-    auto st = db_.Prepare(SwitchQuery("s.kind = 0 AND s.running = 1 AND s.system = ?1"));
-    st->Bind(1, system ? 1 : 0);
-    VisitSwitches(*st, each);
-    return;
-  }
-  auto st = db_.Prepare(SwitchQuery("s.kind = ?1 AND s.running = 1"));
-  st->Bind(1, KindCode(kind));
+  // Only standard switches are told apart by system.
+  bool standard = kind == SwitchKind::kStandard;
+  auto st = db_.Prepare(SwitchQuery(standard ? "s.kind = ?1 AND s.running = 1 AND s.system = ?2"
+                                             : "s.kind = ?1 AND s.running = 1"));
+  st->Bind(1, kind);
+  if (standard) st->Bind(2, system);
   VisitSwitches(*st, each);
 }
 
 std::vector<SwitchRow> Store::ReadAllSwitches(SwitchKind kind) {
   auto st = db_.Prepare(SwitchQuery("s.kind = ?1"));
-  st->Bind(1, KindCode(kind));
+  st->Bind(1, kind);
   return CollectSwitches(*st);
 }
 
 std::vector<PortGroupRow> Store::ReadAllPortGroups() {
   auto st = db_.Prepare(std::string(kPortGroupQuery) + "ORDER BY g.switch_id, g.id, o.position");
   return CollectPortGroups(*st);
-}
-
-bool Store::IsPnic(const std::string& name) {
-  auto st = db_.Prepare("SELECT 1 FROM pnics WHERE name = ?1");
-  st->Bind(1, name);
-  return st->Step();
 }
 
 std::vector<PortGroupRow> Store::ReadPortGroups(int64_t switchId) {
@@ -161,8 +153,8 @@ std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const s
     auto st =
         db_.Prepare(std::string(kPortGroupQuery) +
                     "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
-                    "g.switch_id AND s.kind = 0 AND s.running = 1) ORDER BY g.id, o.position");
-    st->Bind(1, name);
+                    "g.switch_id AND s.kind = ?2 AND s.running = 1) ORDER BY g.id, o.position");
+    st->Bind(1, name).Bind(2, SwitchKind::kStandard);
     rows = CollectPortGroups(*st);
   }
   if (rows.empty()) return std::nullopt;
@@ -175,7 +167,8 @@ std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const s
 std::set<std::string> Store::PortGroupNames() {
   auto st = db_.Prepare(
       "SELECT g.name FROM port_groups g JOIN switches s ON s.id = g.switch_id "
-      "WHERE s.kind = 0 AND s.running = 1");
+      "WHERE s.kind = ?1 AND s.running = 1");
+  st->Bind(1, SwitchKind::kStandard);
   std::set<std::string> names;
   while (st->Step()) names.insert(st->Text(0));
   return names;
@@ -192,8 +185,8 @@ std::vector<DVPortRow> Store::ReadDVPorts(int64_t switchId) {
       DVPortRow port;
       port.id = st->Int(0);
       port.portId = st->Text(1);
-      port.connectionId = static_cast<uint32_t>(st->Int(2));
-      port.testEvents = static_cast<uint32_t>(st->Int(3));
+      port.connectionId = st->UInt32(2);
+      port.testEvents = st->UInt32(3);
       ports.push_back(std::move(port));
     }
   }
@@ -224,8 +217,8 @@ std::optional<DVPortRow> Store::FindDVPort(const std::string& switchId, const st
   int64_t switchRow = 0;
   {
     auto st = db_.Prepare(
-        "SELECT id FROM switches WHERE switch_id = ?1 AND kind = 1 AND running = 1 ORDER BY id");
-    st->Bind(1, switchId);
+        "SELECT id FROM switches WHERE switch_id = ?1 AND kind = ?2 AND running = 1 ORDER BY id");
+    st->Bind(1, switchId).Bind(2, SwitchKind::kDistributed);
     if (!st->Step()) return std::nullopt;
     switchRow = st->Int(0);
   }
@@ -241,11 +234,10 @@ std::vector<UplinkTimeoutRow> Store::ReadUplinkTimeouts(const std::string& ports
       "SELECT portset, uplink, lag_id, timeout, loaded FROM uplink_timeouts "
       "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3) "
       "ORDER BY id");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId)).Bind(3, uplink);
+  st->Bind(1, portset).Bind(2, lagId).Bind(3, uplink);
   std::vector<UplinkTimeoutRow> rows;
   while (st->Step()) {
-    rows.push_back({st->Text(0), st->Text(1), static_cast<uint32_t>(st->Int(2)),
-                    static_cast<uint32_t>(st->Int(3)), st->Int(4) != 0});
+    rows.push_back({st->Text(0), st->Text(1), st->UInt32(2), st->UInt32(3), st->Bool(4)});
   }
   return rows;
 }
@@ -254,11 +246,10 @@ std::vector<LagTimeoutRow> Store::ReadLagTimeouts(const std::string& portset, ui
   auto st = db_.Prepare(
       "SELECT portset, lag_id, timeout, loaded FROM lag_timeouts "
       "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) ORDER BY id");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId));
+  st->Bind(1, portset).Bind(2, lagId);
   std::vector<LagTimeoutRow> rows;
   while (st->Step()) {
-    rows.push_back({st->Text(0), static_cast<uint32_t>(st->Int(1)),
-                    static_cast<uint32_t>(st->Int(2)), st->Int(3) != 0});
+    rows.push_back({st->Text(0), st->UInt32(1), st->UInt32(2), st->Bool(3)});
   }
   return rows;
 }
@@ -282,7 +273,7 @@ std::vector<FaultRow> Store::ReadFaults() {
 std::vector<std::string> Store::ReadList(int64_t switchId, UplinkList list) {
   auto st = db_.Prepare(
       "SELECT pnic FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 ORDER BY position");
-  st->Bind(1, switchId).Bind(2, static_cast<int64_t>(list));
+  st->Bind(1, switchId).Bind(2, list);
   std::vector<std::string> pnics;
   while (st->Step()) pnics.push_back(st->Text(0));
   return pnics;
@@ -291,8 +282,8 @@ std::vector<std::string> Store::ReadList(int64_t switchId, UplinkList list) {
 std::optional<std::string> Store::LinkedTo(const std::string& pnic) {
   auto st = db_.Prepare(
       "SELECT s.name FROM switch_uplinks u JOIN switches s ON s.id = u.switch_id "
-      "WHERE u.pnic = ?1 AND u.list = 0");
-  st->Bind(1, pnic);
+      "WHERE u.pnic = ?1 AND u.list = ?2");
+  st->Bind(1, pnic).Bind(2, UplinkList::kLinked);
   if (!st->Step()) return std::nullopt;
   return st->Text(0);
 }

@@ -7,6 +7,9 @@ namespace sqlite_host {
 
 using Quorvic::Lib::QuorvicException;
 
+namespace {
+
+// Kind names as messages use them.
 const char* KindLabel(SwitchKind kind) {
   switch (kind) {
     case SwitchKind::kStandard:
@@ -19,7 +22,7 @@ const char* KindLabel(SwitchKind kind) {
   return "switch";
 }
 
-int64_t KindCode(SwitchKind kind) { return static_cast<int64_t>(kind); }
+}  // namespace
 
 Store::Store(Connection& db) : db_(db) {}
 
@@ -35,54 +38,73 @@ std::optional<std::vector<PortGroupRow>> Store::TakeListedPortGroups(int64_t swi
   return listing_->Take(switchId);
 }
 
-Transaction Store::BeginWrite() {
-  listing_.reset();
-  return Transaction(db_, Transaction::Mode::kWrite);
-}
-
-void Store::WriteList(int64_t switchId, UplinkList list, const std::vector<std::string>& pnics) {
-  {
-    auto clear = db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2");
-    clear->Bind(1, switchId).Bind(2, static_cast<int64_t>(list));
-    clear->Run();
-  }
+int64_t Store::InsertSwitch(const SwitchRow& row) {
   auto insert = db_.Prepare(
-      "INSERT INTO switch_uplinks (switch_id, list, position, pnic) VALUES (?1, ?2, ?3, ?4)");
-  int64_t position = 0;
-  for (const std::string& pnic : pnics) {
-    insert->Reset();
-    insert->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, position++).Bind(4, pnic);
-    insert->Run();
+      "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
+      "configured_ports, mtu, cdp, order_set, max_active, ens_active, ens_interrupt, "
+      "ens_fast_switch, reassociations, forced_reassociations, dvs_name, uuid, impl_class, "
+      "version, switch_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+      "?15, ?16, ?17, ?18, ?19, ?20, ?21)");
+  insert->Bind(1, row.kind)
+      .Bind(2, row.name)
+      .Bind(3, row.running)
+      .Bind(4, row.system)
+      .Bind(5, row.numPorts)
+      .Bind(6, row.usedPorts)
+      .Bind(7, row.configuredPorts)
+      .Bind(8, row.mtu)
+      .Bind(9, row.cdp)
+      .Bind(10, row.teaming.orderSet)
+      .Bind(11, row.teaming.maxActive)
+      .Bind(12, row.ens.active)
+      .Bind(13, row.ens.interrupt)
+      .Bind(14, row.ens.fastSwitch)
+      .Bind(15, row.ens.reassociations)
+      .Bind(16, row.ens.forcedReassociations)
+      .Bind(17, row.dvsName)
+      .Bind(18, row.uuid)
+      .Bind(19, row.implClass)
+      .Bind(20, row.version)
+      .Bind(21, row.switchId);
+  insert->Run();
+  int64_t id = db_.LastInsertId();
+  if (row.kind == SwitchKind::kStandard) {
+    InsertList(kSwitchUplinks, row.uplinks, id, UplinkList::kLinked);
+    InsertList(kSwitchUplinks, row.configUplinks, id, UplinkList::kConfig);
+    if (row.teaming.orderSet) InsertList(kSwitchUplinks, row.teaming.order, id, UplinkList::kOrder);
+  } else {
+    InsertList(kSwitchUplinks, row.uplinks, id, UplinkList::kAttached);
   }
+  return id;
 }
 
 void Store::AppendToList(int64_t switchId, UplinkList list, const std::string& pnic) {
-  auto append = db_.Prepare(
+  db_.Run(
       "INSERT OR IGNORE INTO switch_uplinks (switch_id, list, position, pnic) "
       "SELECT ?1, ?2, COALESCE(MAX(position) + 1, 0), ?3 FROM switch_uplinks "
-      "WHERE switch_id = ?1 AND list = ?2");
-  append->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, pnic);
-  append->Run();
+      "WHERE switch_id = ?1 AND list = ?2",
+      switchId, list, pnic);
 }
 
 bool Store::RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic) {
-  auto remove =
-      db_.Prepare("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 AND pnic = ?3");
-  remove->Bind(1, switchId).Bind(2, static_cast<int64_t>(list)).Bind(3, pnic);
-  remove->Run();
-  return db_.Changes() > 0;
+  return db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 AND pnic = ?3",
+                 switchId, list, pnic) > 0;
 }
 
 void Store::RequireRunning(const SwitchRow& sw) {
   auto st = db_.Prepare("SELECT 1 FROM switches WHERE id = ?1 AND running = 1");
   st->Bind(1, sw.id);
-  if (!st->Step()) {
-    throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
-  }
+  if (!st->Step()) SwitchGone(sw);
+}
+
+void Store::SwitchGone(const SwitchRow& sw) {
+  throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
 }
 
 void Store::RequirePnic(const std::string& name) {
-  if (!IsPnic(name)) throw QuorvicException("pnic " + name + " does not exist");
+  auto st = db_.Prepare("SELECT 1 FROM pnics WHERE name = ?1");
+  st->Bind(1, name);
+  if (!st->Step()) throw QuorvicException("pnic " + name + " does not exist");
 }
 
 void Store::CheckUplinkOrder(const std::vector<std::string>& order) {
@@ -97,62 +119,37 @@ void Store::CheckUplinkOrder(const std::vector<std::string>& order) {
 }
 
 SwitchRow Store::AddSwitch(SwitchRow row) {
-  Transaction txn = BeginWrite();
-  {
-    auto taken = db_.Prepare("SELECT 1 FROM switches WHERE name = ?1");
-    taken->Bind(1, row.name);
-    if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
-  }
-  if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
-  if (!row.teaming.orderSet) row.teaming.order.clear();
-  {
-    auto insert = db_.Prepare(
-        "INSERT INTO switches (kind, name, running, system, num_ports, used_ports, "
-        "configured_ports, mtu, cdp, order_set, max_active, dvs_name, uuid, impl_class, version, "
-        "switch_id) VALUES (?1, ?2, 1, 0, ?3, 0, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-    insert->Bind(1, KindCode(row.kind))
-        .Bind(2, row.name)
-        .Bind(3, static_cast<int64_t>(row.numPorts))
-        .Bind(4, static_cast<int64_t>(row.mtu))
-        .Bind(5, static_cast<int64_t>(row.cdp))
-        .Bind(6, row.teaming.orderSet ? 1 : 0)
-        .Bind(7, static_cast<int64_t>(row.teaming.maxActive))
-        .Bind(8, row.dvsName)
-        .Bind(9, row.uuid)
-        .Bind(10, row.implClass)
-        .Bind(11, static_cast<int64_t>(row.version))
-        .Bind(12, row.switchId);
-    insert->Run();
-  }
-  row.id = db_.LastInsertId();
-  row.running = true;
-  row.system = false;
-  row.usedPorts = 0;
-  row.configuredPorts = row.numPorts;
-  WriteList(row.id, UplinkList::kOrder, row.teaming.order);
-  txn.Commit();
+  Write([&] {
+    {
+      auto taken = db_.Prepare("SELECT 1 FROM switches WHERE name = ?1");
+      taken->Bind(1, row.name);
+      if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
+    }
+    if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
+    if (!row.teaming.orderSet) row.teaming.order.clear();
+    row.running = true;
+    row.system = false;
+    row.usedPorts = 0;
+    row.configuredPorts = row.numPorts;
+    row.id = InsertSwitch(row);
+  });
   return row;
 }
 
 void Store::RemoveSwitch(const std::string& name) {
-  Transaction txn = BeginWrite();
-  auto remove =
-      db_.Prepare("DELETE FROM switches WHERE name = ?1 AND kind IN (0, 1) AND running = 1");
-  remove->Bind(1, name);
-  remove->Run();
-  if (db_.Changes() == 0) {
-    throw QuorvicException("no standard switch or DVSwitch named " + name);
-  }
-  txn.Commit();
+  Write([&] {
+    if (db_.Run("DELETE FROM switches WHERE name = ?1 AND kind IN (?2, ?3) AND running = 1", name,
+                SwitchKind::kStandard, SwitchKind::kDistributed) == 0) {
+      throw QuorvicException("no standard switch or DVSwitch named " + name);
+    }
+  });
 }
 
 void Store::UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  auto st = db_.Prepare(update);
-  st->Bind(1, sw.id).Bind(2, value);
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    db_.Run(update, sw.id, value);
+  });
 }
 
 void Store::SetCdp(const SwitchRow& sw, int32_t cdp) {
@@ -164,34 +161,33 @@ void Store::SetMtu(const SwitchRow& sw, uint32_t mtu) {
 }
 
 void Store::SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) {
-  Transaction txn = BeginWrite();
-  RequireRunning(sw);
-  if (teaming.orderSet) CheckUplinkOrder(teaming.order);
-  {
-    auto st = db_.Prepare("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1");
-    st->Bind(1, sw.id)
-        .Bind(2, teaming.orderSet ? 1 : 0)
-        .Bind(3, static_cast<int64_t>(teaming.maxActive));
-    st->Run();
-  }
-  WriteList(sw.id, UplinkList::kOrder,
-            teaming.orderSet ? teaming.order : std::vector<std::string>());
-  txn.Commit();
+  Write([&] {
+    RequireRunning(sw);
+    if (teaming.orderSet) CheckUplinkOrder(teaming.order);
+    db_.Run("UPDATE switches SET order_set = ?2, max_active = ?3 WHERE id = ?1", sw.id,
+            teaming.orderSet, teaming.maxActive);
+    db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", sw.id,
+            UplinkList::kOrder);
+    if (teaming.orderSet) InsertList(kSwitchUplinks, teaming.order, sw.id, UplinkList::kOrder);
+  });
 }
 
 void Store::RestoreDVSwitches() {
-  Transaction txn = BeginWrite();
-  db_.Exec("UPDATE switches SET running = 1 WHERE kind = 1 AND running = 0");
-  txn.Commit();
+  Write([&] {
+    db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0",
+            SwitchKind::kDistributed);
+  });
 }
 
 void Store::RestoreVirtualSwitches() {
-  Transaction txn = BeginWrite();
-  db_.Exec(
-      "DELETE FROM switch_uplinks WHERE list = 0 AND switch_id IN "
-      "(SELECT id FROM switches WHERE kind = 0 AND running = 0)");
-  db_.Exec("UPDATE switches SET running = 1 WHERE kind = 0 AND running = 0");
-  txn.Commit();
+  Write([&] {
+    db_.Run(
+        "DELETE FROM switch_uplinks WHERE list = ?1 AND switch_id IN "
+        "(SELECT id FROM switches WHERE kind = ?2 AND running = 0)",
+        UplinkList::kLinked, SwitchKind::kStandard);
+    db_.Run("UPDATE switches SET running = 1 WHERE kind = ?1 AND running = 0",
+            SwitchKind::kStandard);
+  });
 }
 
 }  // namespace sqlite_host

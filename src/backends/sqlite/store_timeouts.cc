@@ -6,23 +6,21 @@ namespace sqlite_host {
 
 void Store::LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
                                const std::string& uplink) {
-  Transaction txn = BeginWrite();
-  auto st = db_.Prepare(
-      "UPDATE uplink_timeouts SET loaded = 1 "
-      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3)");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId)).Bind(3, uplink);
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    db_.Run(
+        "UPDATE uplink_timeouts SET loaded = 1 "
+        "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3)",
+        portset, lagId, uplink);
+  });
 }
 
 void Store::LoadLagTimeouts(const std::string& portset, uint32_t lagId) {
-  Transaction txn = BeginWrite();
-  auto st = db_.Prepare(
-      "UPDATE lag_timeouts SET loaded = 1 WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = "
-      "?2)");
-  st->Bind(1, portset).Bind(2, static_cast<int64_t>(lagId));
-  st->Run();
-  txn.Commit();
+  Write([&] {
+    db_.Run(
+        "UPDATE lag_timeouts SET loaded = 1 "
+        "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2)",
+        portset, lagId);
+  });
 }
 
 }  // namespace sqlite_host
