@@ -11,8 +11,8 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 
-DVSwitchHandle::DVSwitchHandle(Store& store, SwitchRow row)
-    : SwitchRowHandle(store, std::move(row)) {}
+DVSwitchHandle::DVSwitchHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold)
+    : SwitchRowHandle(store, std::move(row), std::move(hold)) {}
 
 void DVSwitchHandle::RequireDistributed(const char* operation) const {
   if (row_.kind == SwitchKind::kOpaque) {

@@ -15,7 +15,7 @@ namespace sqlite_host {
 // opaque switch answers the listing calls; its changing calls throw.
 class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
-  DVSwitchHandle(Store& store, SwitchRow row);
+  DVSwitchHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold = std::nullopt);
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;

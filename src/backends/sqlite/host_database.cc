@@ -3,6 +3,7 @@
 #include <string>
 
 #include "backends/sqlite/host_constants.h"
+#include "backends/sqlite/host_file.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/store.h"
 #include "hostnet/quorvic_exception.h"
@@ -42,15 +43,19 @@ bool CheckVersion(Connection& db) {
 
 }  // namespace
 
-std::unique_ptr<Connection> OpenHostDatabase(const std::string& path) {
+std::unique_ptr<Connection> OpenHostDatabase(const std::string& path, WriterLock& lock) {
   std::unique_ptr<Connection> db;
   try {
+    const bool holdsHost = PrepareHostFile(path);
     db = std::make_unique<Connection>(path, false);
+    if (holdsHost && !CheckVersion(*db)) return db;
+    // A new host: one run makes it, the others find it made.
+    WriterHold hold(lock);
     if (!CheckVersion(*db)) return db;
     db->Exec("PRAGMA journal_mode = WAL");
     Transaction txn(*db, Transaction::Mode::kWrite);
     db->Exec(kSchemaSql);
-    Store(*db).InsertHost(DefaultHost());
+    Store(*db, lock).InsertHost(DefaultHost());
     db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     txn.Commit();
   } catch (const QuorvicException& e) {

@@ -5,15 +5,17 @@
 #include <string>
 
 #include "backends/sqlite/sql.h"
+#include "backends/sqlite/writer_lock.h"
 
 namespace sqlite_host {
 
-// Opens the host database at path, whose HostLock the caller holds (taking
-// it makes the file, so no other process is creating it). An empty file is
-// given the default host. Throws QuorvicException "cannot open host database
-// PATH: REASON" for a file that is not a host database, has a newer schema,
-// or cannot be opened or written; such a file is left as it was.
-std::unique_ptr<Connection> OpenHostDatabase(const std::string& path);
+// Opens the host database at path, whose writer lock is lock. A path that
+// does not exist, or an empty file, is given the default host, made by one
+// run while it holds lock. Throws QuorvicException "cannot open host database
+// PATH: REASON" for a path PrepareHostFile refuses, a file that is not a host
+// database, has a newer schema, or cannot be opened or written; such a file
+// is left as it was.
+std::unique_ptr<Connection> OpenHostDatabase(const std::string& path, WriterLock& lock);
 
 }  // namespace sqlite_host
 

@@ -33,9 +33,12 @@ TEST(HostDatabase, RefusesAFileItCannotUseAndLeavesItUntouched) {
          std::ofstream(path) << "these are not the pages you are looking for\n"
                              << std::string(600, 'x');
        },
-       "file is not a database"},
+       "it is not a host database"},
       {"newer schema",
-       [](const std::string& path) { OpenHostDatabase(path)->Exec("PRAGMA user_version = 99"); },
+       [](const std::string& path) {
+         SqliteBackend(path).Connect();
+         Connection(path, false).Exec("PRAGMA user_version = 99");
+       },
        "its schema version 99 is newer than this host supports (1)"},
       {"another program's database",
        [](const std::string& path) {
@@ -63,7 +66,7 @@ TEST(HostDatabase, CreatesFoldersAndTheDefaultHostOnce) {
   // Connections race to create the database; exactly one default host results.
   std::vector<std::thread> openers;
   for (int i = 0; i < 4; ++i) {
-    openers.emplace_back([&] { EXPECT_NO_THROW(OpenHostDatabase(path)); });
+    openers.emplace_back([&] { EXPECT_NO_THROW(SqliteBackend(path).Connect()); });
   }
   for (std::thread& opener : openers) opener.join();
   SqliteBackend backend(path);

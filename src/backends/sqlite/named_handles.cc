@@ -21,8 +21,8 @@ PortGroupRow RequirePortGroup(Store& store, const std::string& name) {
 
 }  // namespace
 
-NamedPortGroupHandle::NamedPortGroupHandle(Store& store, std::string name)
-    : store_(store), name_(std::move(name)) {
+NamedPortGroupHandle::NamedPortGroupHandle(Store& store, std::string name, WriterHold hold)
+    : store_(store), name_(std::move(name)), hold_(std::move(hold)) {
   RequirePortGroup(store_, name_);
 }
 

@@ -15,7 +15,7 @@ namespace sqlite_host {
 class NamedPortGroupHandle : public hostnet::NamedPortGroup {
  public:
   // Throws when no running switch has a port group of that name.
-  NamedPortGroupHandle(Store& store, std::string name);
+  NamedPortGroupHandle(Store& store, std::string name, WriterHold hold);
 
   Quorvic::Network::NicTeamingPolicy GetTeamingPolicy() override;
   void SetTeamingPolicy(Quorvic::Network::NicTeamingPolicy policy) override;
@@ -23,13 +23,14 @@ class NamedPortGroupHandle : public hostnet::NamedPortGroup {
  private:
   Store& store_;
   std::string name_;
+  WriterHold hold_;
 };
 
 // A DVPort by the DVPortParam that names it.
 class NamedDVPortHandle : public hostnet::NamedDVPort {
  public:
-  NamedDVPortHandle(Store& store, Quorvic::Network::DVPortParam param)
-      : store_(store), param_(std::move(param)) {}
+  NamedDVPortHandle(Store& store, Quorvic::Network::DVPortParam param, WriterHold hold)
+      : store_(store), param_(std::move(param)), hold_(std::move(hold)) {}
 
   bool IsValid() override;
   uint32_t GetConnectionId() const override;
@@ -42,6 +43,7 @@ class NamedDVPortHandle : public hostnet::NamedDVPort {
 
   Store& store_;
   Quorvic::Network::DVPortParam param_;
+  WriterHold hold_;
 };
 
 // The names of the port groups of the host's running switches.

@@ -6,7 +6,8 @@
 
 namespace sqlite_host {
 
-PortsetHandle::PortsetHandle(Store& store, SwitchRow row) : store_(store), row_(std::move(row)) {}
+PortsetHandle::PortsetHandle(Store& store, SwitchRow row, WriterHold hold)
+    : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
 
 std::string PortsetHandle::GetName() const { return row_.name; }
 

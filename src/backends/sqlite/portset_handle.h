@@ -12,7 +12,7 @@ namespace sqlite_host {
 // The portset of a running standard switch or DVSwitch.
 class PortsetHandle : public Quorvic::Network::Portset {
  public:
-  PortsetHandle(Store& store, SwitchRow row);
+  PortsetHandle(Store& store, SwitchRow row, WriterHold hold);
 
   std::string GetName() const override;
   bool IsEnsActive() override;
@@ -23,6 +23,7 @@ class PortsetHandle : public Quorvic::Network::Portset {
  private:
   Store& store_;
   SwitchRow row_;
+  WriterHold hold_;
 };
 
 }  // namespace sqlite_host

@@ -118,6 +118,10 @@ class Connection {
 
   // Runs one or more statements that take no parameters.
   void Exec(const std::string& sql);
+  // Copies the write-ahead log into the database file and empties it, when
+  // no other connection stands in the way right now; otherwise leaves it to
+  // the next run. Never waits, never throws.
+  void CheckpointIfFree() noexcept;
   // A cached prepared statement for sql, reset and without bindings.
   StatementLease Prepare(const std::string& sql);
   // Runs sql, an INSERT, UPDATE or DELETE, with values bound to ?1, ?2, ...

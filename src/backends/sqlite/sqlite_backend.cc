@@ -19,17 +19,23 @@ using namespace Quorvic::Network;
 
 SqliteBackend::SqliteBackend(std::string path) : path_(std::move(path)) {}
 
-SqliteBackend::~SqliteBackend() = default;
+SqliteBackend::~SqliteBackend() {
+  if (store_ && store_->Wrote()) {
+    store_.reset();  // ends its reads first
+    db_->CheckpointIfFree();
+  }
+}
 
 Store& SqliteBackend::Host() {
   if (!store_) {
-    auto lock = std::make_unique<HostLock>(path_);
-    db_ = OpenHostDatabase(path_);
-    lock_ = std::move(lock);
-    store_ = std::make_unique<Store>(*db_);
+    if (!lock_) lock_ = std::make_unique<WriterLock>(path_, WriterLock::ProcessWaitLimit());
+    db_ = OpenHostDatabase(path_, *lock_);
+    store_ = std::make_unique<Store>(*db_, *lock_);
   }
   return *store_;
 }
+
+WriterHold SqliteBackend::HoldForChange() { return WriterHold(Host().Lock()); }
 
 uint32_t SqliteBackend::DefaultNumPorts() const { return kDefaultNumPorts; }
 uint32_t SqliteBackend::MaxSwitchNameSize() const { return kMaxSwitchNameSize; }
@@ -47,22 +53,25 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> SqliteBackend::GetAllPortGrou
 }
 
 std::unique_ptr<VirtualSwitch> SqliteBackend::GetVirtualSwitchById(const std::string& name) {
+  WriterHold hold = HoldForChange();
   auto row = Host().FindSwitch(name, SwitchKind::kStandard);
   if (!row) throw QuorvicException("no standard switch named " + name);
-  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*row));
+  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*row), std::move(hold));
 }
 
 std::unique_ptr<DVSwitch> SqliteBackend::GetDVSwitchByName(const std::string& name) {
+  WriterHold hold = HoldForChange();
   auto row = Host().FindSwitch(name, SwitchKind::kDistributed);
   if (!row) throw QuorvicException("no DVSwitch named " + name);
-  return std::make_unique<DVSwitchHandle>(Host(), std::move(*row));
+  return std::make_unique<DVSwitchHandle>(Host(), std::move(*row), std::move(hold));
 }
 
 std::unique_ptr<Portset> SqliteBackend::GetPortsetById(const std::string& name) {
+  WriterHold hold = HoldForChange();
   auto row = Host().FindSwitch(name, SwitchKind::kStandard);
   if (!row) row = Host().FindSwitch(name, SwitchKind::kDistributed);
   if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
-  return std::make_unique<PortsetHandle>(Host(), std::move(*row));
+  return std::make_unique<PortsetHandle>(Host(), std::move(*row), std::move(hold));
 }
 
 bool SqliteBackend::IsValidVirtualSwitch(const std::string& name) {
@@ -89,11 +98,11 @@ bool SqliteBackend::IsValidPortGroup(const std::string& name) {
 }
 
 std::unique_ptr<hostnet::NamedPortGroup> SqliteBackend::OpenPortGroup(const std::string& name) {
-  return std::make_unique<NamedPortGroupHandle>(Host(), name);
+  return std::make_unique<NamedPortGroupHandle>(Host(), name, HoldForChange());
 }
 
 std::unique_ptr<hostnet::NamedDVPort> SqliteBackend::OpenDVPort(const DVPortParam& param) {
-  return std::make_unique<NamedDVPortHandle>(Host(), param);
+  return std::make_unique<NamedDVPortHandle>(Host(), param, HoldForChange());
 }
 
 int SqliteBackend::KernelCheckSig(KARN_SigInfo* info, uint32_t sigVersion, KARN_SigError* error) {

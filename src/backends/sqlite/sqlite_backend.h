@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "backends/sqlite/host_lock.h"
 #include "backends/sqlite/sql.h"
 #include "backends/sqlite/store.h"
+#include "backends/sqlite/writer_lock.h"
 #include "hostnet/backend.h"
 
 namespace sqlite_host {
@@ -15,8 +15,12 @@ namespace sqlite_host {
 // The simulated host: the whole host in one SQLite database (host_constants.h
 // lists the choices it makes). Nothing is opened until the first call that
 // needs the host; that call opens the database, creating it with the default
-// host when it is missing, and takes the host's lock, held until the backend
-// is destroyed (HostLock). A failed open is tried again by the next call.
+// host when it is missing. A failed open is tried again by the next call.
+// Lookups of an object to change hold the host's writer lock for as long as
+// the object lives, and every change holds it while it writes (WriterLock);
+// listings and checks read a snapshot and take no lock. A backend that
+// changed the host leaves the database file holding it all when it is
+// destroyed, unless another run is reading or writing at that moment.
 class SqliteBackend : public hostnet::Backend {
  public:
   explicit SqliteBackend(std::string path);
@@ -64,10 +68,12 @@ class SqliteBackend : public hostnet::Backend {
  private:
   // The store, opening the host first when it is not open yet.
   Store& Host();
+  // A hold of the writer lock, for a lookup of an object to change.
+  WriterHold HoldForChange();
 
   std::string path_;
-  // Declared first, so that it is released after the connection has closed.
-  std::unique_ptr<HostLock> lock_;
+  // Declared first, so that it goes after the connection has closed.
+  std::unique_ptr<WriterLock> lock_;
   std::unique_ptr<Connection> db_;
   std::unique_ptr<Store> store_;
 };

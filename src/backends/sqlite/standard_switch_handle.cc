@@ -11,8 +11,9 @@ namespace sqlite_host {
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::PortGroup;
 
-StandardSwitchHandle::StandardSwitchHandle(Store& store, SwitchRow row)
-    : SwitchRowHandle(store, std::move(row)) {}
+StandardSwitchHandle::StandardSwitchHandle(Store& store, SwitchRow row,
+                                           std::optional<WriterHold> hold)
+    : SwitchRowHandle(store, std::move(row), std::move(hold)) {}
 
 std::vector<std::unique_ptr<PortGroup>> StandardSwitchHandle::GetPortGroups() const {
   std::optional<std::vector<PortGroupRow>> rows = store_.TakeListedPortGroups(row_.id, row_.system);

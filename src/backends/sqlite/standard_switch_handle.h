@@ -16,7 +16,7 @@ namespace sqlite_host {
 // its port groups from the listing's read while that is open.
 class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
-  StandardSwitchHandle(Store& store, SwitchRow row);
+  StandardSwitchHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold = std::nullopt);
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;

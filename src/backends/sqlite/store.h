@@ -15,6 +15,7 @@
 #include "backends/sqlite/port_group_cursor.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/sql.h"
+#include "backends/sqlite/writer_lock.h"
 
 // The host's state as rows: every read and change of the host goes through
 // here. Each changing call is one transaction, committed before it returns;
@@ -24,7 +25,8 @@ namespace sqlite_host {
 
 class Store {
  public:
-  explicit Store(Connection& db);
+  // Changes hold lock while they write.
+  Store(Connection& db, WriterLock& lock);
   ~Store();
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
@@ -38,16 +40,22 @@ class Store {
   // Rows are handed over one by one so that a caller keeping its own objects
   // never holds two copies of a large host.
   void ReadSwitches(SwitchKind kind, bool system, const std::function<void(SwitchRow&&)>& each);
-  // A listing of the standard switches (system or other) reads all their port
-  // groups with one forward read, started here and served switch by switch
-  // by TakeListedPortGroups, in the order of the switches' ids. Any write
-  // ends the read first, so nothing is ever written under it.
+  // A listing of the standard switches (system or other) reads one snapshot
+  // of the host, begun here and kept until the next write or listing, and
+  // all their port groups with one forward read, served switch by switch by
+  // TakeListedPortGroups, in the order of the switches' ids. Any write ends
+  // both first, so nothing is ever written under a read. A snapshot takes no
+  // lock: other runs change the host meanwhile.
   void StartPortGroupListing(bool system);
   // The port groups of switch switchId from the listing's read, when that
   // read is still open, covers the switch (system says which listing it
   // belongs to) and has not passed it; nullopt otherwise.
   std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(int64_t switchId, bool system);
   std::vector<PortGroupRow> ReadPortGroups(int64_t switchId);
+  // True once this store has changed the host.
+  bool Wrote() const { return wrote_; }
+  // The lock changes take; a caller that reads in order to change holds it.
+  WriterLock& Lock() { return lock_; }
   // The port group of that name on a running standard switch, with the
   // switch's name.
   std::optional<std::pair<PortGroupRow, std::string>> FindPortGroup(const std::string& name);
@@ -121,7 +129,9 @@ class Store {
   // read ends first, so nothing is written under it.
   template <typename Body>
   auto Write(Body&& body) {
+    WriterHold hold(lock_);
     listing_.reset();
+    wrote_ = true;
     Transaction txn(db_, Transaction::Mode::kWrite);
     if constexpr (std::is_void_v<decltype(body())>) {
       body();
@@ -183,8 +193,18 @@ class Store {
     }
   }
 
+  // A listing's reads: one snapshot of the host, and the port groups' read.
+  struct Listing {
+    Listing(Connection& db, bool system)
+        : snapshot(db, Transaction::Mode::kRead), cursor(db, system) {}
+    Transaction snapshot;
+    PortGroupCursor cursor;
+  };
+
   Connection& db_;
-  std::unique_ptr<PortGroupCursor> listing_;
+  WriterLock& lock_;
+  std::unique_ptr<Listing> listing_;
+  bool wrote_ = false;
 };
 
 // The default host: nic0 to nic3, vSwitch0 with nic0 linked and in its order

@@ -24,18 +24,19 @@ const char* KindLabel(SwitchKind kind) {
 
 }  // namespace
 
-Store::Store(Connection& db) : db_(db) {}
+Store::Store(Connection& db, WriterLock& lock) : db_(db), lock_(lock) {}
 
 Store::~Store() = default;
 
 void Store::StartPortGroupListing(bool system) {
-  listing_ = std::make_unique<PortGroupCursor>(db_, system);
+  listing_.reset();
+  listing_ = std::make_unique<Listing>(db_, system);
 }
 
 std::optional<std::vector<PortGroupRow>> Store::TakeListedPortGroups(int64_t switchId,
                                                                      bool system) {
-  if (!listing_ || listing_->System() != system) return std::nullopt;
-  return listing_->Take(switchId);
+  if (!listing_ || listing_->cursor.System() != system) return std::nullopt;
+  return listing_->cursor.Take(switchId);
 }
 
 int64_t Store::InsertSwitch(const SwitchRow& row) {

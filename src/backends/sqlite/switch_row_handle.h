@@ -1,6 +1,7 @@
 #ifndef BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
 #define BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,10 +24,16 @@ class SwitchRowHandle : public Interface {
   std::vector<std::string> GetUplinks() const override { return row_.uplinks; }
 
  protected:
-  SwitchRowHandle(Store& store, SwitchRow row) : store_(store), row_(std::move(row)) {}
+  // hold: the writer lock, held while the handle lives, for a handle looked
+  // up to be changed.
+  SwitchRowHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold)
+      : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
 
   Store& store_;
   SwitchRow row_;
+
+ private:
+  std::optional<WriterHold> hold_;
 };
 
 }  // namespace sqlite_host
