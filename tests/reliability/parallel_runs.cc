@@ -234,12 +234,14 @@ int main(int argc, char** argv) {
 
   Json got = parallel.Dump(), want = serial.Dump();
   long lost = 0;
-  // shared1's MTU is whichever worker set it last.
+  // shared1's MTU is whichever worker set it last; a script sets it at the
+  // end of its first ten-step cycle.
+  const bool mtuSet = runs >= 10;
   for (Json* host : {&got, &want}) {
     for (Json& sw : (*host)["switches"]) {
       if (sw["name"] != "shared1") continue;
       const long mtu = sw["mtu"].get<long>();
-      if (host == &got && !sharedTeaming &&
+      if (host == &got && !sharedTeaming && mtuSet &&
           (mtu < kSharedMtuBase || mtu >= kSharedMtuBase + workers)) {
         ++lost;
         std::cerr << "shared1 has MTU " << mtu << ", which no worker set\n";
