@@ -1,7 +1,9 @@
 // The floor of our design: the least a program can do for each kind of
 // invocation against the host database.
 //   bench_floor read DB NAME   open, one indexed SELECT of a switch by name
-//   bench_floor write DB       open, one committed INSERT (WAL, synchronous=NORMAL)
+//   bench_floor write DB       open, one committed INSERT (WAL, synchronous=FULL),
+//                              then the log checkpointed into the database file,
+//                              as a run of the tool that changed the host does
 //   bench_floor list DB        open, one joined query of switches and port
 //                              groups, printed as the listing's lines, each
 //                              handed to the kernel when it ends, as the
@@ -35,12 +37,13 @@ int Read(sqlite3* db, const char* name) {
 
 int Write(sqlite3* db) {
   if (sqlite3_exec(db,
-                   "PRAGMA synchronous=NORMAL;"
+                   "PRAGMA synchronous=FULL;"
                    "INSERT INTO uplink_timeouts (portset, uplink, lag_id, timeout) "
                    "VALUES ('bench-floor', 'up0', 0, 0)",
                    nullptr, nullptr, nullptr) != SQLITE_OK) {
     return Fail(db);
   }
+  sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
   return 0;
 }
 
