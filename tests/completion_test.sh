@@ -51,7 +51,7 @@ expect "dvs0 $switches" ploncfg-vswitch -o -s ""
 expect "" ploncfg-vswitch -a ""
 expect "" ploncfg-vswitch -l ""
 expect "advertise" ploncfg-vswitch -B a
-expect "dump fault faults graph load reboot reset" ploncfg-host ""
+expect "dump fault faults get graph load reboot reset" ploncfg-host ""
 expect "clear" ploncfg-host faults ""
 expect "--target --times" ploncfg-host fault AddUplink --message down --t
 # The database named with --db wins over the environment.

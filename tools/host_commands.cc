@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  dump                      Print the whole host as JSON.\n"
+    "  get PATH                  Print one value of the dump as JSON on one line. PATH is\n"
+    "                            keys joined by dots; in a list, a number is a place (from\n"
+    "                            0) and other text the element of that name, as in\n"
+    "                            switches.vSwitch0.configUplinks or pnics.0.\n"
     "  load [FILE|-]             Replace the whole host with the JSON in FILE (default: stdin).\n"
     "  reset [--empty]           Replace the host with the default host, or an empty one.\n"
     "  reboot                    Stop every switch, drop linked uplinks and ENS state.\n"
@@ -66,6 +71,34 @@ std::string ReadInput(const std::string& file) {
                            ": " + std::strerror(error));
   }
   return text;
+}
+
+// The value of the dump at path (see kUsage); throws when a step names
+// nothing.
+std::string ValueAt(const std::string& dump, const std::string& path) {
+  using Json = nlohmann::ordered_json;
+  const Json host = Json::parse(dump);
+  const Json* value = &host;
+  size_t start = 0;
+  for (size_t dot = 0; dot != std::string::npos; start = dot + 1) {
+    dot = path.find('.', start);
+    const std::string step = path.substr(start, dot - start);
+    const Json* next = nullptr;
+    if (value->is_object() && value->contains(step)) {
+      next = &(*value)[step];
+    } else if (value->is_array() && !step.empty() && step.size() < 10 &&
+               step.find_first_not_of("0123456789") == std::string::npos) {
+      const size_t index = std::stoul(step);
+      if (index < value->size()) next = &(*value)[index];
+    } else if (value->is_array()) {
+      for (const Json& element : *value) {
+        if (element.is_object() && element.value("name", Json()) == step) next = &element;
+      }
+    }
+    if (next == nullptr) throw QuorvicException("nothing at " + path.substr(0, dot));
+    value = next;
+  }
+  return value->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 // A whole number in [min, max] given as the value of option.
@@ -120,8 +153,8 @@ void ExpectNoMore(const std::vector<std::string>& args, size_t count) {
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  if (command != "dump" && command != "load" && command != "reset" && command != "reboot" &&
-      command != "fault" && command != "faults" && command != "graph") {
+  if (command != "dump" && command != "get" && command != "load" && command != "reset" &&
+      command != "reboot" && command != "fault" && command != "faults" && command != "graph") {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
   hostnet::FaultRow fault;
@@ -136,6 +169,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     }
   }
   if (command == "dump" || command == "reboot" || command == "graph") ExpectNoMore(args, 1);
+  if (command == "get" && args.size() != 2) throw QuorvicException("get takes one PATH");
   hostnet::HostDocument loaded;
   if (command == "load") {
     ExpectNoMore(args, 2);
@@ -146,6 +180,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(host);
   if (command == "dump") {
     WriteOut(HostToJson(backend->ReadHost()));
+  } else if (command == "get") {
+    WriteOut(ValueAt(HostToJson(backend->ReadHost()), args[1]));
   } else if (command == "graph") {
     WriteOut(HostGraphDot(backend->ReadHost()));
   } else if (command == "load") {

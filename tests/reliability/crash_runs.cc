@@ -9,19 +9,15 @@
 // its count must drop by one or not at all. Prints the figures; exits 1 on a
 // corruption, a half-applied operation or a wrong countdown.
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "json_diff.h"
-#include "tool_process.h"
+#include "harness.h"
 
 namespace {
 
@@ -177,31 +173,6 @@ class KillAim {
   long latest_ = 0;
 };
 
-// SQLite's own checks of the file: "ok" and no foreign key violations, or
-// what they report instead.
-std::string CheckIntegrity(const std::string& path) {
-  sqlite3* db = nullptr;
-  std::string report;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    report = std::string("cannot open: ") + sqlite3_errmsg(db);
-  } else {
-    for (const char* sql : {"PRAGMA integrity_check", "PRAGMA foreign_key_check"}) {
-      sqlite3_stmt* st = nullptr;
-      if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        report += std::string(sql) + ": " + sqlite3_errmsg(db) + "; ";
-      }
-      while (st != nullptr && sqlite3_step(st) == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(st, 0);
-        std::string row = text != nullptr ? reinterpret_cast<const char*>(text) : "";
-        if (row != "ok") report += std::string(sql) + ": " + row + "; ";
-      }
-      sqlite3_finalize(st);
-    }
-  }
-  sqlite3_close(db);
-  return report;
-}
-
 // How long an uninterrupted run takes here, in microseconds: the median of a
 // few runs of a small change.
 long TypicalRunMicros(const Tools& tools) {
@@ -220,12 +191,10 @@ long TypicalRunMicros(const Tools& tools) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Arguments arguments(argc, argv, "[--runs N] [--seed N]");
-  const long runs = arguments.Number("runs", 300);
-  const auto seed = static_cast<unsigned>(arguments.Number("seed", std::random_device{}()));
-  const std::string folder = MakeTempFolder("ploncfg-crash");
-  const Tools real{arguments.Vswitch(), arguments.Host(), folder + "/host.db"};
-  const Tools copy{arguments.Vswitch(), arguments.Host(), folder + "/copy.db"};
+  const Check check(argc, argv, "[--runs N] [--seed N]", "ploncfg-crash");
+  const long runs = check.Number("runs", 300);
+  const auto seed = static_cast<unsigned>(check.Number("seed", std::random_device{}()));
+  const Tools real = check.On("host.db"), copy = check.On("copy.db");
   real.Load(StartHost());
   KillAim aim(TypicalRunMicros(real));
 
@@ -241,7 +210,9 @@ int main(int argc, char** argv) {
 
     const ProcessResult run = RunAndKill(real.vswitch, op.args, real.db, aim.Next(maker));
     killed += run.killed;
-    const std::string integrity = CheckIntegrity(real.db);
+    // SQLite's own checks of the file: "ok" and no foreign key violations.
+    const std::string integrity =
+        RunSql(real.db, "PRAGMA integrity_check; PRAGMA foreign_key_check");
     if (!integrity.empty()) {
       ++corrupt;
       std::cerr << "after " << ShowCommand(op.args) << ": " << integrity << "\n";
@@ -290,11 +261,5 @@ int main(int argc, char** argv) {
             << "completed runs that differ from an undisturbed run: " << unexpected << "\n"
             << "killed between two library calls of one command (allowed): " << betweenSteps
             << "\n";
-  const bool kept = corrupt == 0 && halfApplied == 0 && countdowns == 0 && unexpected == 0;
-  if (kept) {
-    std::filesystem::remove_all(folder);
-  } else {
-    std::cout << "host kept in " << folder << "\n";
-  }
-  return kept ? 0 : 1;
+  return check.Finish(corrupt == 0 && halfApplied == 0 && countdowns == 0 && unexpected == 0);
 }

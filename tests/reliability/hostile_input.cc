@@ -6,7 +6,6 @@
 // status 1, and the file is left as it was. Nothing may crash. Prints the
 // figures; exits 1 when a promise breaks.
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tool_process.h"
+#include "harness.h"
 
 namespace {
 
@@ -304,11 +303,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string CleanDatabase(const Tools& tools, const std::string& path) {
   const Tools fresh{tools.vswitch, tools.host, path};
   fresh.Host({"reset"});
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode = DELETE", nullptr,
-               nullptr, nullptr);
-  sqlite3_close(db);
+  RunSql(path, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode = DELETE");
   return ReadFile(path);
 }
 
@@ -334,10 +329,7 @@ const BadDatabase kBadDatabases[] = {
     {"from a newer schema",
      [](const std::string& p, const std::string& clean) {
        WriteFile(p, clean);
-       sqlite3* db = nullptr;
-       sqlite3_open(p.c_str(), &db);
-       sqlite3_exec(db, "PRAGMA user_version = 999", nullptr, nullptr, nullptr);
-       sqlite3_close(db);
+       RunSql(p, "PRAGMA user_version = 999");
      },
      false, false},
     {"read-only",
@@ -390,13 +382,12 @@ void TryBadDatabase(const Tools& tools, const std::string& folder, const BadData
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Arguments arguments(argc, argv, "");
-  const std::string folder = MakeTempFolder("ploncfg-hostile");
+  const Check check(argc, argv, "", "ploncfg-hostile");
   // The tool may run as another user for the read-only case.
-  std::filesystem::permissions(folder, std::filesystem::perms::all &
-                                           ~std::filesystem::perms::others_write &
-                                           ~std::filesystem::perms::group_write);
-  const Tools tools{arguments.Vswitch(), arguments.Host(), folder + "/host.db"};
+  std::filesystem::permissions(check.Folder(), std::filesystem::perms::all &
+                                                   ~std::filesystem::perms::others_write &
+                                                   ~std::filesystem::perms::group_write);
+  const Tools tools = check.On("host.db");
   tools.Host({"reset"});
   const Json original = tools.Dump();
 
@@ -410,19 +401,13 @@ int main(int argc, char** argv) {
       TryNumber(tools, numberHost, field, text, expected);
     }
   }
-  const std::string clean = CleanDatabase(tools, folder + "/clean.db");
-  for (const BadDatabase& bad : kBadDatabases) TryBadDatabase(tools, folder, bad, clean);
+  const std::string clean = CleanDatabase(tools, check.Folder() + "/clean.db");
+  for (const BadDatabase& bad : kBadDatabases) TryBadDatabase(tools, check.Folder(), bad, clean);
 
   std::cout << "hostile input: " << figures.tried << " inputs tried, " << figures.stored
             << " stored and printed back byte for byte, " << figures.refused
             << " refused with a message\n"
             << "crashes: " << figures.crashes << "\n"
             << "broken promises: " << figures.broken << "\n";
-  const bool kept = figures.broken == 0;
-  if (kept) {
-    std::filesystem::remove_all(folder);
-  } else {
-    std::cout << "files kept in " << folder << "\n";
-  }
-  return kept ? 0 : 1;
+  return check.Finish(figures.broken == 0);
 }

@@ -15,16 +15,13 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "json_diff.h"
-#include "tool_process.h"
+#include "harness.h"
 
 namespace {
 
@@ -188,15 +185,14 @@ void SortByName(Json& host) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Arguments arguments(argc, argv, "[--workers N] [--runs N] [--shared-teaming 0|1]");
-  const int workers = static_cast<int>(arguments.Number("workers", 8));
-  const int runs = static_cast<int>(arguments.Number("runs", 250));
-  const std::string folder = MakeTempFolder("ploncfg-parallel");
-  const Tools parallel{arguments.Vswitch(), arguments.Host(), folder + "/parallel.db"};
-  const Tools serial{arguments.Vswitch(), arguments.Host(), folder + "/serial.db"};
+  const Check check(argc, argv, "[--workers N] [--runs N] [--shared-teaming 0|1]",
+                    "ploncfg-parallel");
+  const int workers = static_cast<int>(check.Number("workers", 8));
+  const int runs = static_cast<int>(check.Number("runs", 250));
+  const Tools parallel = check.On("parallel.db"), serial = check.On("serial.db");
 
   std::vector<std::vector<Invocation>> scripts;
-  const bool sharedTeaming = arguments.Number("shared-teaming", 0) != 0;
+  const bool sharedTeaming = check.Number("shared-teaming", 0) != 0;
   for (int w = 0; w < workers; ++w) {
     scripts.push_back(sharedTeaming ? SharedTeamingScript(w, runs) : Script(w, runs));
   }
@@ -204,7 +200,7 @@ int main(int argc, char** argv) {
   serial.Load(StartHost(workers));
 
   const auto start = std::chrono::steady_clock::now();
-  const auto outcomes = RunInParallel(parallel, scripts, folder);
+  const auto outcomes = RunInParallel(parallel, scripts, check.Folder());
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
   long lockFailures = 0, unexpected = 0;
@@ -259,11 +255,5 @@ int main(int argc, char** argv) {
             << "lost changes: " << lost << "\n"
             << "lock failures: " << lockFailures << "\n"
             << "unexpected statuses: " << unexpected << "\n";
-  const bool kept = lost == 0 && lockFailures == 0 && unexpected == 0;
-  if (kept) {
-    std::filesystem::remove_all(folder);
-  } else {
-    std::cout << "hosts kept in " << folder << "\n";
-  }
-  return kept ? 0 : 1;
+  return check.Finish(lost == 0 && lockFailures == 0 && unexpected == 0);
 }

@@ -1,14 +1,17 @@
-#include "tool_process.h"
+#include "harness.h"
 
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <stdexcept>
 
@@ -81,6 +84,43 @@ ProcessResult Finish(pid_t pid, const MemoryFile& out, const MemoryFile& err) {
   return result;
 }
 
+constexpr size_t kShown = 10;
+
+std::string Show(const Json& value) {
+  std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  return text.size() > 120 ? text.substr(0, 117) + "..." : text;
+}
+
+size_t Walk(const Json& want, const Json& got, const std::string& path, std::ostream& out,
+            size_t found) {
+  if (want.type() == got.type() && want.is_object()) {
+    for (const auto& item : want.items()) {
+      const std::string at = path + "." + item.key();
+      found = got.contains(item.key()) ? Walk(item.value(), got[item.key()], at, out, found)
+                                       : Walk(item.value(), Json(), at, out, found);
+    }
+    for (const auto& item : got.items()) {
+      if (!want.contains(item.key()))
+        found = Walk(Json(), item.value(), path + "." + item.key(), out, found);
+    }
+    return found;
+  }
+  if (want.type() == got.type() && want.is_array()) {
+    const size_t n = std::max(want.size(), got.size());
+    for (size_t i = 0; i < n; ++i) {
+      found = Walk(i < want.size() ? want[i] : Json(), i < got.size() ? got[i] : Json(),
+                   path + "[" + std::to_string(i) + "]", out, found);
+    }
+    return found;
+  }
+  if (want == got) return found;
+  if (found < kShown) {
+    out << (path.empty() ? "." : path) << ": expected " << Show(want) << ", found " << Show(got)
+        << "\n";
+  }
+  return found + 1;
+}
+
 }  // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
@@ -129,16 +169,6 @@ Json Tools::Dump() const {
   }
 }
 
-std::string MakeTempFolder(const std::string& prefix) {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/" + prefix + ".XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("mkdtemp " + pattern + ": " + std::strerror(errno));
-  }
-  return pattern;
-}
-
 std::string ShowCommand(const std::vector<std::string>& args) {
   std::string line;
   for (const std::string& arg : args) {
@@ -148,27 +178,70 @@ std::string ShowCommand(const std::vector<std::string>& args) {
   return line;
 }
 
-Arguments::Arguments(int argc, char** argv, const char* usage) {
+size_t ReportDifferences(const Json& want, const Json& got, const std::string& path,
+                         std::ostream& out) {
+  return Walk(want, got, path, out, 0);
+}
+
+std::string RunSql(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::string report;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    report = std::string("cannot open: ") + sqlite3_errmsg(db);
+  }
+  const char* rest = report.empty() ? sql.c_str() : "";
+  while (*rest != '\0') {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, rest, -1, &st, &rest) != SQLITE_OK) {
+      report += sql + ": " + sqlite3_errmsg(db) + "; ";
+      break;
+    }
+    while (st != nullptr && sqlite3_step(st) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(st, 0);
+      std::string row = text != nullptr ? reinterpret_cast<const char*>(text) : "";
+      if (row != "ok") report += sqlite3_sql(st) + (": " + row) + "; ";
+    }
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return report;
+}
+
+Check::Check(int argc, char** argv, const char* usage, const std::string& prefix) {
+  for (int i = 3; i + 1 < argc; i += 2) {
+    char* end = nullptr;
+    long value = std::strtol(argv[i + 1], &end, 10);
+    if (std::strncmp(argv[i], "--", 2) != 0 || *end != '\0') argc = 0;
+    numbers_.emplace_back(argv[i] + 2, value);
+  }
   if (argc < 3 || argc % 2 == 0) {
     std::cerr << "usage: " << argv[0] << " PLONCFG_VSWITCH PLONCFG_HOST " << usage << "\n";
     std::exit(2);
   }
   vswitch_ = argv[1];
   host_ = argv[2];
-  for (int i = 3; i + 1 < argc; i += 2) {
-    char* end = nullptr;
-    long value = std::strtol(argv[i + 1], &end, 10);
-    if (std::strncmp(argv[i], "--", 2) != 0 || *end != '\0') {
-      std::cerr << "usage: " << argv[0] << " PLONCFG_VSWITCH PLONCFG_HOST " << usage << "\n";
-      std::exit(2);
-    }
-    numbers_.emplace_back(argv[i] + 2, value);
+  const char* base = std::getenv("TMPDIR");
+  folder_ =
+      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/" + prefix + ".XXXXXX";
+  if (mkdtemp(folder_.data()) == nullptr) {
+    throw std::runtime_error("mkdtemp " + folder_ + ": " + std::strerror(errno));
   }
 }
 
-long Arguments::Number(const std::string& name, long fallback) const {
+long Check::Number(const std::string& name, long fallback) const {
   for (const auto& [key, value] : numbers_) {
     if (key == name) return value;
   }
   return fallback;
+}
+
+Tools Check::On(const std::string& file) const { return {vswitch_, host_, folder_ + "/" + file}; }
+
+int Check::Finish(bool kept) const {
+  if (!kept) {
+    std::cout << "files kept in " << folder_ << "\n";
+    return 1;
+  }
+  std::filesystem::remove_all(folder_);
+  return 0;
 }
