@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "hostnet/host_document.h"
+#include "backends/rows/row_limits.h"
 
 // The choices this simulated host makes where the library leaves them open.
 // They are gathered here so that one page says how the host behaves:
@@ -42,27 +42,14 @@
 // - Opaque switches answer the listing calls; their other operations throw.
 namespace sqlite_host {
 
-// This host accepts what a host document may hold.
-using hostnet::kDefaultMtu;
-using hostnet::kDefaultNumPorts;
-using hostnet::kMaxMtu;
-using hostnet::kMaxPorts;
-using hostnet::kMaxVlan;
-using hostnet::kMinMtu;
-using hostnet::kMinPorts;
+using namespace rows;  // the limits every row store shares (row_limits.h)
+
 constexpr uint32_t kMaxSwitchNameSize = 32;
-constexpr int32_t kCdpListen = 1;
-constexpr uint16_t kEnsActivateNode = 0x2f41;
 constexpr const char* kDVSCacheFile = "/etc/quenta/dvsdata.db";
+
 // How long a process waits for another one's hold on the host before it
 // gives up.
 constexpr int kBusyTimeoutMs = 10000;
-
-// Kernel statuses.
-constexpr int kStatusSuccess = 0;
-constexpr int kStatusFailure = 1;
-constexpr int kStatusBadParameter = 2;
-constexpr int kStatusUnavailable = 3;
 
 }  // namespace sqlite_host
 

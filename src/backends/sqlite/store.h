@@ -11,117 +11,104 @@
 #include <utility>
 #include <vector>
 
+#include "backends/rows/row_store.h"
 #include "backends/sqlite/host_rows.h"
 #include "backends/sqlite/port_group_cursor.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/sql.h"
 #include "backends/sqlite/writer_lock.h"
 
-// The host's state as rows: every read and change of the host goes through
-// here. Each changing call is one transaction, committed before it returns;
-// a call that throws QuorvicException has changed nothing. Messages name the
-// object and what is wrong; the caller adds which operation it was.
+// The simulated host's rows in its SQLite database: every read and change of
+// the host goes through here, each change one SQLite transaction under the
+// writer lock (rows::RowStore gives the contract of each call).
 namespace sqlite_host {
 
-class Store {
+class Store : public rows::RowStore {
  public:
   // Changes hold lock while they write.
   Store(Connection& db, WriterLock& lock);
-  ~Store();
+  ~Store() override;
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
 
-  // --- Reads -------------------------------------------------------------
-  // The running switch of that name and kind (opaque switches always run),
-  // with its lists; nullopt when there is none.
-  std::optional<SwitchRow> FindSwitch(const std::string& name, SwitchKind kind);
-  // Hands each running switch of a kind to each, in host order, with its
-  // lists; for standard switches, system selects system or other switches.
-  // Rows are handed over one by one so that a caller keeping its own objects
-  // never holds two copies of a large host.
-  void ReadSwitches(SwitchKind kind, bool system, const std::function<void(SwitchRow&&)>& each);
-  // A listing of the standard switches (system or other) reads one snapshot
-  // of the host, begun here and kept until the next write or listing, and
-  // all their port groups with one forward read, served switch by switch by
-  // TakeListedPortGroups, in the order of the switches' ids. Any write ends
-  // both first, so nothing is ever written under a read. A snapshot takes no
-  // lock: other runs change the host meanwhile.
-  void StartPortGroupListing(bool system);
-  // The port groups of switch switchId from the listing's read, when that
-  // read is still open, covers the switch (system says which listing it
-  // belongs to) and has not passed it; nullopt otherwise.
-  std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(int64_t switchId, bool system);
-  std::vector<PortGroupRow> ReadPortGroups(int64_t switchId);
+  // What a store of this host adds to RowStore's calls.
+  //
+  // A listing of the standard switches reads one snapshot of the host, begun
+  // by StartPortGroupListing and kept until the next write or listing, and
+  // all their port groups with one forward read, served switch by switch in
+  // the order of the switches' ids. Any write ends both first, so nothing is
+  // ever written under a read. A snapshot takes no lock: other runs change
+  // the host meanwhile. ReadSwitches hands rows over one by one so that a
+  // caller keeping its own objects never holds two copies of a large host.
+  //
   // True once this store has changed the host.
   bool Wrote() const { return wrote_; }
-  // The lock changes take; a caller that reads in order to change holds it.
-  WriterLock& Lock() { return lock_; }
-  // The port group of that name on a running standard switch, with the
-  // switch's name.
-  std::optional<std::pair<PortGroupRow, std::string>> FindPortGroup(const std::string& name);
-  std::set<std::string> PortGroupNames();
   // One list of a switch, in its order.
   std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
-  std::vector<DVPortRow> ReadDVPorts(int64_t switchId);
-  // The DVPort portId of the running DVSwitch whose switch id is switchId.
-  std::optional<DVPortRow> FindDVPort(const std::string& switchId, const std::string& portId);
-  std::vector<UplinkTimeoutRow> ReadUplinkTimeouts(const std::string& portset, uint32_t lagId,
-                                                   const std::string& uplink);
-  std::vector<LagTimeoutRow> ReadLagTimeouts(const std::string& portset, uint32_t lagId);
-  std::vector<FaultRow> ReadFaults();
-
-  // --- Switches ----------------------------------------------------------
-  // Inserts a running standard switch or DVSwitch; throws when the name is
-  // taken by a switch of any kind or an uplink is not a pnic.
-  SwitchRow AddSwitch(SwitchRow row);
-  // Removes the running standard switch or DVSwitch of that name.
-  void RemoveSwitch(const std::string& name);
-  void SetCdp(const SwitchRow& sw, int32_t cdp);
-  void SetMtu(const SwitchRow& sw, uint32_t mtu);
-  void SetTeaming(const SwitchRow& sw, const TeamingRow& teaming);
-  void RestoreDVSwitches();
-  void RestoreVirtualSwitches();
-
-  // --- Uplinks of standard switches ---------------------------------------
-  void AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist);
-  void RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly);
-  void RestoreUplinks(const SwitchRow& sw);
-
-  // --- Port groups ---------------------------------------------------------
-  PortGroupRow AddPortGroup(const SwitchRow& sw, const std::string& name);
-  void RemovePortGroup(const SwitchRow& sw, const std::string& name);
-  void SetVlan(const PortGroupRow& pg, uint32_t vlan);
-  void SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teaming);
-
-  // --- DVSwitches, DVPorts and portsets ----------------------------------
-  void AddDVPortUplink(const SwitchRow& sw, const std::string& pnic, const std::string& portId);
-  void RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic);
-  void SetConnectionId(const DVPortRow& port, uint32_t connectionId);
-  void RaiseTestEvent(const DVPortRow& port);
-  void ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch);
-  void DeactivateEns(const SwitchRow& sw);
-  void ReassociateUplinks(const SwitchRow& sw, bool force);
-  bool IsEnsActive(const SwitchRow& sw);
-  void SetEnsActivateNode(uint32_t value);
-
-  // --- Timeouts -----------------------------------------------------------
-  void LoadUplinkTimeouts(const std::string& portset, uint32_t lagId, const std::string& uplink);
-  void LoadLagTimeouts(const std::string& portset, uint32_t lagId);
-
-  // --- The whole host -------------------------------------------------------
-  // The host as one consistent document.
-  HostDocument ReadHost();
-  // Replaces the whole host with doc, which must be valid.
-  void ReplaceHost(const HostDocument& doc);
   // Writes doc into an empty host, inside the caller's transaction.
   void InsertHost(const HostDocument& doc);
-  // Stops every switch and drops links and ENS state; keeps configuration.
-  void Reboot();
-  void AddFault(const FaultRow& fault);
-  void ClearFaults();
-  // Takes one firing off fault id: true when it may fire (it had times left,
-  // or has no count); removes it when its count reaches 0.
-  bool SpendFault(int64_t id);
+
+  // --- RowStore ------------------------------------------------------------
+  uint32_t MaxSwitchNameSize() const override;
+  std::unique_ptr<rows::ChangeHold> HoldForChange() override;
+
+  std::optional<SwitchRow> FindSwitch(const std::string& name, SwitchKind kind) override;
+  void ReadSwitches(SwitchKind kind, bool system,
+                    const std::function<void(SwitchRow&&)>& each) override;
+  void StartPortGroupListing(bool system) override;
+  std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(int64_t switchId,
+                                                                bool system) override;
+  std::vector<PortGroupRow> ReadPortGroups(int64_t switchId) override;
+  std::optional<std::pair<PortGroupRow, std::string>> FindPortGroup(
+      const std::string& name) override;
+  std::set<std::string> PortGroupNames() override;
+  std::vector<std::string> ReadUplinks(const SwitchRow& sw) override;
+  std::vector<DVPortRow> ReadDVPorts(int64_t switchId) override;
+  std::optional<DVPortRow> FindDVPort(const std::string& switchId,
+                                      const std::string& portId) override;
+  std::vector<UplinkTimeoutRow> ReadUplinkTimeouts(const std::string& portset, uint32_t lagId,
+                                                   const std::string& uplink) override;
+  std::vector<LagTimeoutRow> ReadLagTimeouts(const std::string& portset, uint32_t lagId) override;
+  std::vector<FaultRow> ReadFaults() override;
+
+  SwitchRow AddSwitch(SwitchRow row) override;
+  void RemoveSwitch(const std::string& name) override;
+  void SetCdp(const SwitchRow& sw, int32_t cdp) override;
+  void SetMtu(const SwitchRow& sw, uint32_t mtu) override;
+  void SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) override;
+  void RestoreDVSwitches() override;
+  void RestoreVirtualSwitches() override;
+
+  void AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist) override;
+  void RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly) override;
+  void RestoreUplinks(const SwitchRow& sw) override;
+
+  PortGroupRow AddPortGroup(const SwitchRow& sw, const std::string& name) override;
+  void RemovePortGroup(const SwitchRow& sw, const std::string& name) override;
+  void SetVlan(const PortGroupRow& pg, uint32_t vlan) override;
+  void SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teaming) override;
+
+  void AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
+                       const std::string& portId) override;
+  void RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) override;
+  void SetConnectionId(const DVPortRow& port, uint32_t connectionId) override;
+  void RaiseTestEvent(const DVPortRow& port) override;
+  void ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) override;
+  void DeactivateEns(const SwitchRow& sw) override;
+  void ReassociateUplinks(const SwitchRow& sw, bool force) override;
+  bool IsEnsActive(const SwitchRow& sw) override;
+  void SetEnsActivateNode(uint32_t value) override;
+
+  void LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
+                          const std::string& uplink) override;
+  void LoadLagTimeouts(const std::string& portset, uint32_t lagId) override;
+
+  HostDocument ReadHost() override;
+  void ReplaceHost(const HostDocument& doc) override;
+  void Reboot() override;
+  void AddFault(const FaultRow& fault) override;
+  void ClearFaults() override;
+  bool SpendFault(int64_t id) override;
 
  private:
   // Runs body in one write transaction, committed when body returns and

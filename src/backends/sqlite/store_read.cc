@@ -1,5 +1,6 @@
 #include <string>
 
+#include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/store.h"
 
 namespace sqlite_host {
@@ -268,6 +269,17 @@ std::vector<FaultRow> Store::ReadFaults() {
     faults.push_back(std::move(fault));
   }
   return faults;
+}
+
+uint32_t Store::MaxSwitchNameSize() const { return kMaxSwitchNameSize; }
+
+std::unique_ptr<rows::ChangeHold> Store::HoldForChange() {
+  return std::make_unique<WriterHold>(lock_);
+}
+
+std::vector<std::string> Store::ReadUplinks(const SwitchRow& sw) {
+  return ReadList(sw.id,
+                  sw.kind == SwitchKind::kStandard ? UplinkList::kLinked : UplinkList::kAttached);
 }
 
 std::vector<std::string> Store::ReadList(int64_t switchId, UplinkList list) {

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <string>
 
+#include "backends/rows/row_store.h"
+
 namespace sqlite_host {
 
 // Runs that change a host take turns. A run of the tool reads a policy,
@@ -46,10 +48,10 @@ class WriterLock {
 };
 
 // One hold of a WriterLock for as long as it lives.
-class WriterHold {
+class WriterHold : public rows::ChangeHold {
  public:
   explicit WriterHold(WriterLock& lock) : lock_(&lock) { lock_->Acquire(); }
-  ~WriterHold() {
+  ~WriterHold() override {
     if (lock_ != nullptr) lock_->Release();
   }
   WriterHold(WriterHold&& other) noexcept : lock_(other.lock_) { other.lock_ = nullptr; }

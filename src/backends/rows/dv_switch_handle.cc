@@ -1,17 +1,17 @@
-#include "backends/sqlite/dv_switch_handle.h"
+#include "backends/rows/dv_switch_handle.h"
 
 #include <utility>
 
-#include "backends/sqlite/range_checks.h"
+#include "backends/rows/range_checks.h"
 #include "hostnet/quorvic_exception.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 
-DVSwitchHandle::DVSwitchHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold)
+DVSwitchHandle::DVSwitchHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
     : SwitchRowHandle(store, std::move(row), std::move(hold)) {}
 
 void DVSwitchHandle::RequireDistributed(const char* operation) const {
@@ -45,7 +45,7 @@ std::string DVSwitchHandle::GetSwitchId() const { return row_.switchId; }
 void DVSwitchHandle::AddDVPortUplink(const std::string& uplink, DVPortParam param) {
   RequireDistributed("AddDVPortUplink");
   store_.AddDVPortUplink(row_, uplink, param.portId);
-  row_.uplinks = store_.ReadList(row_.id, UplinkList::kAttached);
+  row_.uplinks = store_.ReadUplinks(row_);
 }
 
 void DVSwitchHandle::RemoveDVPortUplink(const std::string& uplink, int flags) {
@@ -66,4 +66,4 @@ bool DVPortHandle::IsInUse(std::vector<std::string>& clients) const {
   return !row_.clients.empty();
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

@@ -1,11 +1,11 @@
-#include "backends/sqlite/named_handles.h"
+#include "backends/rows/named_handles.h"
 
 #include <utility>
 
-#include "backends/sqlite/teaming.h"
+#include "backends/rows/teaming.h"
 #include "hostnet/quorvic_exception.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NicTeamingPolicy;
@@ -13,7 +13,7 @@ using Quorvic::Network::NicTeamingPolicy;
 namespace {
 
 // The port group of that name on a running switch, or a throw naming it.
-PortGroupRow RequirePortGroup(Store& store, const std::string& name) {
+PortGroupRow RequirePortGroup(RowStore& store, const std::string& name) {
   auto found = store.FindPortGroup(name);
   if (!found) throw QuorvicException("no port group named " + name);
   return std::move(found->first);
@@ -21,7 +21,8 @@ PortGroupRow RequirePortGroup(Store& store, const std::string& name) {
 
 }  // namespace
 
-NamedPortGroupHandle::NamedPortGroupHandle(Store& store, std::string name, WriterHold hold)
+NamedPortGroupHandle::NamedPortGroupHandle(RowStore& store, std::string name,
+                                           std::unique_ptr<ChangeHold> hold)
     : store_(store), name_(std::move(name)), hold_(std::move(hold)) {
   RequirePortGroup(store_, name_);
 }
@@ -61,4 +62,4 @@ bool PortGroupNames::Contains(const std::string& name) const {
 
 std::set<std::string> PortGroupNames::GetNames() const { return store_.PortGroupNames(); }
 
-}  // namespace sqlite_host
+}  // namespace rows

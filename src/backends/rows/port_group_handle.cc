@@ -1,16 +1,16 @@
-#include "backends/sqlite/port_group_handle.h"
+#include "backends/rows/port_group_handle.h"
 
 #include <utility>
 
-#include "backends/sqlite/range_checks.h"
-#include "backends/sqlite/teaming.h"
+#include "backends/rows/range_checks.h"
+#include "backends/rows/teaming.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::Port;
 
-PortGroupHandle::PortGroupHandle(Store& store, PortGroupRow row)
+PortGroupHandle::PortGroupHandle(RowStore& store, PortGroupRow row)
     : store_(store), row_(std::move(row)) {}
 
 std::string PortGroupHandle::GetName() const { return row_.name; }
@@ -32,4 +32,4 @@ void PortGroupHandle::SetVlanId(uint16_t vlanId) {
   row_.vlan = vlanId;
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

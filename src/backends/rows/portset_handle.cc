@@ -1,12 +1,12 @@
-#include "backends/sqlite/portset_handle.h"
+#include "backends/rows/portset_handle.h"
 
 #include <utility>
 
 #include "hostnet/quorvic_exception.h"
 
-namespace sqlite_host {
+namespace rows {
 
-PortsetHandle::PortsetHandle(Store& store, SwitchRow row, WriterHold hold)
+PortsetHandle::PortsetHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
     : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
 
 std::string PortsetHandle::GetName() const { return row_.name; }
@@ -27,4 +27,4 @@ void PortsetHandle::ReassociateUplinks(bool /*ensActive*/, bool force, int reser
   store_.ReassociateUplinks(row_, force);
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

@@ -1,15 +1,15 @@
-#ifndef BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
-#define BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
+#ifndef BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_
+#define BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "backends/sqlite/host_rows.h"
-#include "backends/sqlite/store.h"
+#include "backends/rows/host_rows.h"
+#include "backends/rows/row_store.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // The getters every kind of switch answers from the row it was read with.
 // Interface is the library class the handle implements (VirtualSwitch or
@@ -26,16 +26,16 @@ class SwitchRowHandle : public Interface {
  protected:
   // hold: the writer lock, held while the handle lives, for a handle looked
   // up to be changed.
-  SwitchRowHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold)
+  SwitchRowHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
       : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
 
-  Store& store_;
+  RowStore& store_;
   SwitchRow row_;
 
  private:
-  std::optional<WriterHold> hold_;
+  std::unique_ptr<ChangeHold> hold_;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_SWITCH_ROW_HANDLE_H_
+#endif  // BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_

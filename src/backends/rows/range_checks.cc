@@ -1,20 +1,20 @@
-#include "backends/sqlite/range_checks.h"
+#include "backends/rows/range_checks.h"
 
-#include "backends/sqlite/host_constants.h"
+#include "backends/rows/row_limits.h"
 #include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Lib::QuorvicException;
 
-void CheckSwitchName(const std::string& name) {
+void CheckSwitchName(const std::string& name, uint32_t maxSize) {
   if (name.empty()) throw QuorvicException("a switch name must not be empty");
   // Before any message repeats the name.
   CheckPrintableName("switch", name);
-  if (name.size() >= kMaxSwitchNameSize) {
+  if (name.size() >= maxSize) {
     throw QuorvicException("switch name " + name + " is longer than " +
-                           std::to_string(kMaxSwitchNameSize - 1) + " bytes");
+                           std::to_string(maxSize - 1) + " bytes");
   }
 }
 
@@ -49,4 +49,4 @@ void CheckCdp(int32_t cdp) {
   }
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

@@ -1,15 +1,15 @@
-#include "backends/sqlite/switch_info.h"
+#include "backends/rows/switch_info.h"
 
 #include <utility>
 
-#include "backends/sqlite/dv_switch_handle.h"
-#include "backends/sqlite/host_constants.h"
-#include "backends/sqlite/range_checks.h"
-#include "backends/sqlite/standard_switch_handle.h"
-#include "backends/sqlite/teaming.h"
+#include "backends/rows/dv_switch_handle.h"
+#include "backends/rows/range_checks.h"
+#include "backends/rows/row_limits.h"
+#include "backends/rows/standard_switch_handle.h"
+#include "backends/rows/teaming.h"
 #include "hostnet/quorvic_exception.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Lib::QuorvicException;
 using namespace Quorvic::Network;
@@ -21,8 +21,9 @@ namespace {
 
 // The row of a new switch: name and port count checked, the host's defaults
 // for everything the caller does not set.
-SwitchRow NewSwitchRow(SwitchKind kind, const std::string& name, uint32_t numPorts) {
-  CheckSwitchName(name);
+SwitchRow NewSwitchRow(const RowStore& store, SwitchKind kind, const std::string& name,
+                       uint32_t numPorts) {
+  CheckSwitchName(name, store.MaxSwitchNameSize());
   CheckNumPorts(numPorts);
   SwitchRow row;
   row.kind = kind;
@@ -37,7 +38,7 @@ SwitchRow NewSwitchRow(SwitchKind kind, const std::string& name, uint32_t numPor
 std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(
     const NicTeamingPolicy& teaming, const PortSecurityPolicy&, const ShapingPolicy&,
     const NicCapabilities&, const std::string& name, uint32_t numPorts) {
-  SwitchRow row = NewSwitchRow(SwitchKind::kStandard, name, numPorts);
+  SwitchRow row = NewSwitchRow(store_, SwitchKind::kStandard, name, numPorts);
   row.cdp = kCdpListen;
   row.teaming = RowFromPolicy(teaming);
   return std::make_unique<StandardSwitchHandle>(store_, store_.AddSwitch(std::move(row)));
@@ -48,7 +49,7 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
                                                   const std::string& dvsName, uint32_t numPorts,
                                                   uint32_t version, int flags) {
   if (flags != 0) throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
-  SwitchRow row = NewSwitchRow(SwitchKind::kDistributed, name, numPorts);
+  SwitchRow row = NewSwitchRow(store_, SwitchKind::kDistributed, name, numPorts);
   CheckPrintableName("DVS", dvsName);
   CheckPrintableName("implementation class", implClass);
   row.dvsName = dvsName;
@@ -77,7 +78,7 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
 namespace {
 
 // Handles on the running switches of a kind served by DVSwitchHandle.
-std::vector<std::unique_ptr<DVSwitch>> ReadDVSwitchHandles(Store& store, SwitchKind kind) {
+std::vector<std::unique_ptr<DVSwitch>> ReadDVSwitchHandles(RowStore& store, SwitchKind kind) {
   std::vector<std::unique_ptr<DVSwitch>> switches;
   store.ReadSwitches(kind, false, [&](SwitchRow&& row) {
     switches.push_back(std::make_unique<DVSwitchHandle>(store, std::move(row)));
@@ -128,4 +129,4 @@ std::vector<LagTimeoutConfig> SwitchInfo::GetLagTimeoutConfig(const std::string&
   return configs;
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

@@ -1,22 +1,22 @@
-#ifndef BACKENDS_SQLITE_STANDARD_SWITCH_HANDLE_H_
-#define BACKENDS_SQLITE_STANDARD_SWITCH_HANDLE_H_
+#ifndef BACKENDS_ROWS_STANDARD_SWITCH_HANDLE_H_
+#define BACKENDS_ROWS_STANDARD_SWITCH_HANDLE_H_
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "backends/sqlite/host_rows.h"
-#include "backends/sqlite/switch_row_handle.h"
+#include "backends/rows/host_rows.h"
+#include "backends/rows/switch_row_handle.h"
 #include "hostnet/virtual_switch.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // A handle on one standard switch: getters return the values read with it,
 // changes go to the host by row id. A switch handed out by a listing takes
 // its port groups from the listing's read while that is open.
 class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
-  StandardSwitchHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold = std::nullopt);
+  StandardSwitchHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold = nullptr);
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
@@ -32,6 +32,6 @@ class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwi
   void RestoreUplinks() override;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_STANDARD_SWITCH_HANDLE_H_
+#endif  // BACKENDS_ROWS_STANDARD_SWITCH_HANDLE_H_

@@ -1,18 +1,18 @@
-#ifndef BACKENDS_SQLITE_PORTSET_HANDLE_H_
-#define BACKENDS_SQLITE_PORTSET_HANDLE_H_
+#ifndef BACKENDS_ROWS_PORTSET_HANDLE_H_
+#define BACKENDS_ROWS_PORTSET_HANDLE_H_
 
 #include <string>
 
-#include "backends/sqlite/host_rows.h"
-#include "backends/sqlite/store.h"
+#include "backends/rows/host_rows.h"
+#include "backends/rows/row_store.h"
 #include "hostnet/portset.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // The portset of a running standard switch or DVSwitch.
 class PortsetHandle : public Quorvic::Network::Portset {
  public:
-  PortsetHandle(Store& store, SwitchRow row, WriterHold hold);
+  PortsetHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold);
 
   std::string GetName() const override;
   bool IsEnsActive() override;
@@ -21,11 +21,11 @@ class PortsetHandle : public Quorvic::Network::Portset {
   void ReassociateUplinks(bool ensActive, bool force, int reserved1, int reserved2) override;
 
  private:
-  Store& store_;
+  RowStore& store_;
   SwitchRow row_;
-  WriterHold hold_;
+  std::unique_ptr<ChangeHold> hold_;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_PORTSET_HANDLE_H_
+#endif  // BACKENDS_ROWS_PORTSET_HANDLE_H_

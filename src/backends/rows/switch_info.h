@@ -1,19 +1,19 @@
-#ifndef BACKENDS_SQLITE_SWITCH_INFO_H_
-#define BACKENDS_SQLITE_SWITCH_INFO_H_
+#ifndef BACKENDS_ROWS_SWITCH_INFO_H_
+#define BACKENDS_ROWS_SWITCH_INFO_H_
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "backends/sqlite/store.h"
+#include "backends/rows/row_store.h"
 #include "hostnet/virtual_switch_info.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // The host-wide switch information.
 class SwitchInfo : public Quorvic::Network::VirtualSwitchInfo {
  public:
-  explicit SwitchInfo(Store& store) : store_(store) {}
+  explicit SwitchInfo(RowStore& store) : store_(store) {}
 
   void Refresh() override;
 
@@ -46,9 +46,9 @@ class SwitchInfo : public Quorvic::Network::VirtualSwitchInfo {
                                                                       uint32_t lagId) override;
 
  private:
-  Store& store_;
+  RowStore& store_;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_SWITCH_INFO_H_
+#endif  // BACKENDS_ROWS_SWITCH_INFO_H_

@@ -1,16 +1,16 @@
-#ifndef BACKENDS_SQLITE_TEAMING_H_
-#define BACKENDS_SQLITE_TEAMING_H_
+#ifndef BACKENDS_ROWS_TEAMING_H_
+#define BACKENDS_ROWS_TEAMING_H_
 
-#include "backends/sqlite/host_rows.h"
+#include "backends/rows/host_rows.h"
 #include "hostnet/nic_teaming_policy.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // A policy value as the host hands it out.
 Quorvic::Network::NicTeamingPolicy PolicyFromRow(const TeamingRow& row);
 // What the host stores of a policy.
 TeamingRow RowFromPolicy(const Quorvic::Network::NicTeamingPolicy& policy);
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_TEAMING_H_
+#endif  // BACKENDS_ROWS_TEAMING_H_

@@ -1,20 +1,20 @@
-#ifndef BACKENDS_SQLITE_PORT_GROUP_HANDLE_H_
-#define BACKENDS_SQLITE_PORT_GROUP_HANDLE_H_
+#ifndef BACKENDS_ROWS_PORT_GROUP_HANDLE_H_
+#define BACKENDS_ROWS_PORT_GROUP_HANDLE_H_
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "backends/sqlite/host_rows.h"
-#include "backends/sqlite/store.h"
+#include "backends/rows/host_rows.h"
+#include "backends/rows/row_store.h"
 #include "hostnet/port_group.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // A handle on one port group, holding the values read with it.
 class PortGroupHandle : public Quorvic::Network::PortGroup {
  public:
-  PortGroupHandle(Store& store, PortGroupRow row);
+  PortGroupHandle(RowStore& store, PortGroupRow row);
 
   std::string GetName() const override;
   std::vector<std::unique_ptr<Quorvic::Network::Port>> GetPorts() const override;
@@ -23,7 +23,7 @@ class PortGroupHandle : public Quorvic::Network::PortGroup {
   void SetVlanId(uint16_t vlanId) override;
 
  private:
-  Store& store_;
+  RowStore& store_;
   PortGroupRow row_;
 };
 
@@ -37,6 +37,6 @@ class PortHandle : public Quorvic::Network::Port {
   uint32_t id_;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_PORT_GROUP_HANDLE_H_
+#endif  // BACKENDS_ROWS_PORT_GROUP_HANDLE_H_

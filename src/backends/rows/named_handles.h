@@ -1,35 +1,36 @@
-#ifndef BACKENDS_SQLITE_NAMED_HANDLES_H_
-#define BACKENDS_SQLITE_NAMED_HANDLES_H_
+#ifndef BACKENDS_ROWS_NAMED_HANDLES_H_
+#define BACKENDS_ROWS_NAMED_HANDLES_H_
 
 #include <set>
 #include <string>
 
-#include "backends/sqlite/store.h"
+#include "backends/rows/row_store.h"
 #include "hostnet/backend.h"
 
 // Objects reached by name rather than through a switch: each asks the host
 // afresh on every call.
-namespace sqlite_host {
+namespace rows {
 
 // A port group by name; it existed when it was opened.
 class NamedPortGroupHandle : public hostnet::NamedPortGroup {
  public:
   // Throws when no running switch has a port group of that name.
-  NamedPortGroupHandle(Store& store, std::string name, WriterHold hold);
+  NamedPortGroupHandle(RowStore& store, std::string name, std::unique_ptr<ChangeHold> hold);
 
   Quorvic::Network::NicTeamingPolicy GetTeamingPolicy() override;
   void SetTeamingPolicy(Quorvic::Network::NicTeamingPolicy policy) override;
 
  private:
-  Store& store_;
+  RowStore& store_;
   std::string name_;
-  WriterHold hold_;
+  std::unique_ptr<ChangeHold> hold_;
 };
 
 // A DVPort by the DVPortParam that names it.
 class NamedDVPortHandle : public hostnet::NamedDVPort {
  public:
-  NamedDVPortHandle(Store& store, Quorvic::Network::DVPortParam param, WriterHold hold)
+  NamedDVPortHandle(RowStore& store, Quorvic::Network::DVPortParam param,
+                    std::unique_ptr<ChangeHold> hold)
       : store_(store), param_(std::move(param)), hold_(std::move(hold)) {}
 
   bool IsValid() override;
@@ -41,22 +42,22 @@ class NamedDVPortHandle : public hostnet::NamedDVPort {
   // The DVPort's row; throws when it does not exist.
   DVPortRow Require() const;
 
-  Store& store_;
+  RowStore& store_;
   Quorvic::Network::DVPortParam param_;
-  WriterHold hold_;
+  std::unique_ptr<ChangeHold> hold_;
 };
 
 // The names of the port groups of the host's running switches.
 class PortGroupNames : public Korvel::Network::PortGroupNameSet {
  public:
-  explicit PortGroupNames(Store& store) : store_(store) {}
+  explicit PortGroupNames(RowStore& store) : store_(store) {}
   bool Contains(const std::string& name) const override;
   std::set<std::string> GetNames() const override;
 
  private:
-  Store& store_;
+  RowStore& store_;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_NAMED_HANDLES_H_
+#endif  // BACKENDS_ROWS_NAMED_HANDLES_H_

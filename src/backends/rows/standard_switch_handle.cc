@@ -1,18 +1,18 @@
-#include "backends/sqlite/standard_switch_handle.h"
+#include "backends/rows/standard_switch_handle.h"
 
 #include <utility>
 
-#include "backends/sqlite/port_group_handle.h"
-#include "backends/sqlite/range_checks.h"
-#include "backends/sqlite/teaming.h"
+#include "backends/rows/port_group_handle.h"
+#include "backends/rows/range_checks.h"
+#include "backends/rows/teaming.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::PortGroup;
 
-StandardSwitchHandle::StandardSwitchHandle(Store& store, SwitchRow row,
-                                           std::optional<WriterHold> hold)
+StandardSwitchHandle::StandardSwitchHandle(RowStore& store, SwitchRow row,
+                                           std::unique_ptr<ChangeHold> hold)
     : SwitchRowHandle(store, std::move(row), std::move(hold)) {}
 
 std::vector<std::unique_ptr<PortGroup>> StandardSwitchHandle::GetPortGroups() const {
@@ -47,12 +47,12 @@ void StandardSwitchHandle::SetTeamingPolicy(NicTeamingPolicy policy) {
 
 void StandardSwitchHandle::AddUplink(const std::string& pnic, bool persist) {
   store_.AddUplink(row_, pnic, persist);
-  row_.uplinks = store_.ReadList(row_.id, UplinkList::kLinked);
+  row_.uplinks = store_.ReadUplinks(row_);
 }
 
 void StandardSwitchHandle::RemoveUplink(const std::string& pnic, bool configOnly) {
   store_.RemoveUplink(row_, pnic, configOnly);
-  row_.uplinks = store_.ReadList(row_.id, UplinkList::kLinked);
+  row_.uplinks = store_.ReadUplinks(row_);
 }
 
 int32_t StandardSwitchHandle::GetCdpStatus() const { return row_.cdp; }
@@ -73,7 +73,7 @@ void StandardSwitchHandle::SetMtu(uint16_t mtu) {
 
 void StandardSwitchHandle::RestoreUplinks() {
   store_.RestoreUplinks(row_);
-  row_.uplinks = store_.ReadList(row_.id, UplinkList::kLinked);
+  row_.uplinks = store_.ReadUplinks(row_);
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

@@ -1,21 +1,21 @@
-#ifndef BACKENDS_SQLITE_DV_SWITCH_HANDLE_H_
-#define BACKENDS_SQLITE_DV_SWITCH_HANDLE_H_
+#ifndef BACKENDS_ROWS_DV_SWITCH_HANDLE_H_
+#define BACKENDS_ROWS_DV_SWITCH_HANDLE_H_
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "backends/sqlite/host_rows.h"
-#include "backends/sqlite/switch_row_handle.h"
+#include "backends/rows/host_rows.h"
+#include "backends/rows/switch_row_handle.h"
 #include "hostnet/dv_switch.h"
 
-namespace sqlite_host {
+namespace rows {
 
 // A handle on one DVSwitch or opaque switch. An
 // opaque switch answers the listing calls; its changing calls throw.
 class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
-  DVSwitchHandle(Store& store, SwitchRow row, std::optional<WriterHold> hold = std::nullopt);
+  DVSwitchHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold = nullptr);
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;
@@ -44,6 +44,6 @@ class DVPortHandle : public Quorvic::Network::DVPort {
   Quorvic::Network::DVPortParam param_;
 };
 
-}  // namespace sqlite_host
+}  // namespace rows
 
-#endif  // BACKENDS_SQLITE_DV_SWITCH_HANDLE_H_
+#endif  // BACKENDS_ROWS_DV_SWITCH_HANDLE_H_

@@ -1,6 +1,6 @@
-#include "backends/sqlite/teaming.h"
+#include "backends/rows/teaming.h"
 
-namespace sqlite_host {
+namespace rows {
 
 using Quorvic::Network::NicTeamingPolicy;
 
@@ -17,4 +17,4 @@ TeamingRow RowFromPolicy(const NicTeamingPolicy& policy) {
   return row;
 }
 
-}  // namespace sqlite_host
+}  // namespace rows

@@ -1,0 +1,137 @@
+#include "backends/rows/row_backend.h"
+
+#include <cctype>
+#include <utility>
+
+#include "backends/rows/dv_switch_handle.h"
+#include "backends/rows/named_handles.h"
+#include "backends/rows/portset_handle.h"
+#include "backends/rows/row_limits.h"
+#include "backends/rows/standard_switch_handle.h"
+#include "backends/rows/switch_info.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace rows {
+
+using Quorvic::Lib::QuorvicException;
+using namespace Quorvic::Network;
+
+uint32_t RowBackend::DefaultNumPorts() const { return kDefaultNumPorts; }
+uint16_t RowBackend::EnsActivateNode() const { return kEnsActivateNode; }
+
+void RowBackend::Connect() { Host(); }
+
+std::unique_ptr<VirtualSwitchInfo> RowBackend::GetVirtualSwitchInfo() {
+  return std::make_unique<SwitchInfo>(Host());
+}
+
+std::unique_ptr<Korvel::Network::PortGroupNameSet> RowBackend::GetAllPortGroupNames() {
+  return std::make_unique<PortGroupNames>(Host());
+}
+
+std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::string& name) {
+  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
+  auto row = Host().FindSwitch(name, SwitchKind::kStandard);
+  if (!row) throw QuorvicException("no standard switch named " + name);
+  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*row), std::move(hold));
+}
+
+std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
+  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
+  auto row = Host().FindSwitch(name, SwitchKind::kDistributed);
+  if (!row) throw QuorvicException("no DVSwitch named " + name);
+  return std::make_unique<DVSwitchHandle>(Host(), std::move(*row), std::move(hold));
+}
+
+std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
+  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
+  auto row = Host().FindSwitch(name, SwitchKind::kStandard);
+  if (!row) row = Host().FindSwitch(name, SwitchKind::kDistributed);
+  if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
+  return std::make_unique<PortsetHandle>(Host(), std::move(*row), std::move(hold));
+}
+
+bool RowBackend::IsValidVirtualSwitch(const std::string& name) {
+  return Host().FindSwitch(name, SwitchKind::kStandard).has_value() ||
+         Host().FindSwitch(name, SwitchKind::kDistributed).has_value();
+}
+
+bool RowBackend::SwitchExists(const std::string& name) {
+  return Host().FindSwitch(name, SwitchKind::kStandard).has_value();
+}
+
+int32_t RowBackend::ParseCdpStatus(const std::string& text) {
+  static const char* const kNames[] = {"down", "listen", "advertise", "both"};
+  std::string folded;
+  for (char c : text) folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (int32_t value = 0; value < 4; ++value) {
+    if (folded == kNames[value]) return value;
+  }
+  throw QuorvicException("unknown CDP status " + text);
+}
+
+bool RowBackend::IsValidPortGroup(const std::string& name) {
+  return Host().FindPortGroup(name).has_value();
+}
+
+std::unique_ptr<hostnet::NamedPortGroup> RowBackend::OpenPortGroup(const std::string& name) {
+  return std::make_unique<NamedPortGroupHandle>(Host(), name, Host().HoldForChange());
+}
+
+std::unique_ptr<hostnet::NamedDVPort> RowBackend::OpenDVPort(const DVPortParam& param) {
+  return std::make_unique<NamedDVPortHandle>(Host(), param, Host().HoldForChange());
+}
+
+int RowBackend::KernelCheckSig(KARN_SigInfo* info, uint32_t sigVersion, KARN_SigError* error) {
+  try {
+    Host();
+  } catch (const QuorvicException&) {
+    return kStatusUnavailable;
+  }
+  if (info == nullptr || error == nullptr) return kStatusBadParameter;
+  info->version = sigVersion;
+  info->features = 0;
+  error->code = 0;
+  error->text[0] = '\0';
+  return kStatusSuccess;
+}
+
+int RowBackend::KernelSet(uint16_t node, int instance, const KARN_ParamList* params, int flags,
+                          int reserved) {
+  try {
+    RowStore& store = Host();
+    if (params == nullptr || instance != 0 || flags != 0 || reserved != 0) {
+      return kStatusBadParameter;
+    }
+    if (node == kEnsActivateNode) store.SetEnsActivateNode(params->value);
+  } catch (const QuorvicException&) {
+    return kStatusUnavailable;
+  }
+  return kStatusSuccess;
+}
+
+const char* RowBackend::KernelStatusText(int status) const {
+  switch (status) {
+    case kStatusSuccess:
+      return "Success";
+    case kStatusFailure:
+      return "Failure";
+    case kStatusBadParameter:
+      return "Bad parameter";
+    case kStatusUnavailable:
+      return "Host state unavailable";
+    default:
+      return "Unknown status";
+  }
+}
+
+HostDocument RowBackend::ReadHost() { return Host().ReadHost(); }
+void RowBackend::ReplaceHost(const HostDocument& doc) { Host().ReplaceHost(doc); }
+void RowBackend::Reboot() { Host().Reboot(); }
+
+std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadFaults(); }
+void RowBackend::AddFault(const FaultRow& fault) { Host().AddFault(fault); }
+void RowBackend::ClearFaults() { Host().ClearFaults(); }
+bool RowBackend::SpendFault(int64_t id) { return Host().SpendFault(id); }
+
+}  // namespace rows
