@@ -7,8 +7,10 @@
 #include <cstring>
 #include <fstream>
 #include <utility>
+#include <vector>
 
 #include "backends/faults/fault_injection_backend.h"
+#include "backends/ovsdb/ovs_backend.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -16,7 +18,7 @@ namespace backends {
 
 using Quorvic::Lib::QuorvicException;
 
-const char kKnownHostSchemes[] = "sqlite:PATH";
+const char kKnownHostSchemes[] = "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT";
 
 namespace {
 
@@ -35,8 +37,9 @@ std::string Trim(const std::string& text) {
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-// The "host = VALUE" line of the configuration file at path; an empty value
-// when the file does not exist or has no such line.
+// The "host = VALUE" line of the configuration file at path, with the
+// file's other keys as options; an empty value when the file does not exist
+// or has no such line.
 HostChoice HostFromConf(const std::string& path) {
   struct stat info;
   if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return {};
@@ -52,11 +55,28 @@ HostChoice HostFromConf(const std::string& path) {
       throw QuorvicException(path + " line " + std::to_string(number) +
                              ": expected KEY = VALUE, found " + text);
     }
-    if (Trim(text.substr(0, equals)) == "host") {
-      choice = {Trim(text.substr(equals + 1)), path + " line " + std::to_string(number)};
+    std::string key = Trim(text.substr(0, equals));
+    std::string value = Trim(text.substr(equals + 1));
+    if (key == "host") {
+      choice.value = value;
+      choice.source = path + " line " + std::to_string(number);
+    } else {
+      choice.options[key] = value;
     }
   }
   return choice;
+}
+
+// The blank-separated words of text.
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::string::size_type start = 0;
+  while ((start = text.find_first_not_of(" \t", start)) != std::string::npos) {
+    std::string::size_type end = text.find_first_of(" \t", start);
+    words.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return words;
 }
 
 [[noreturn]] void Refuse(const HostChoice& choice, const std::string& reason) {
@@ -67,15 +87,32 @@ HostChoice HostFromConf(const std::string& path) {
 }  // namespace
 
 HostSettings ProcessHostSettings() {
-  return {Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"), kConfPath};
+  HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"),
+                        kConfPath};
+  const std::pair<const char*, const char*> kOptions[] = {
+      {"datapath", "QUENTA_OVS_DATAPATH"},
+      {"pnics", "QUENTA_OVS_PNICS"},
+      {"apply-wait", "QUENTA_OVS_APPLY_WAIT"}};
+  for (const auto& [key, variable] : kOptions) {
+    if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
+  }
+  return settings;
 }
 
 HostChoice ChooseHost(const HostSettings& settings) {
-  if (!settings.hostnet.empty()) return {settings.hostnet, "QUENTA_HOSTNET"};
-  if (!settings.hostnetDb.empty()) return {"sqlite:" + settings.hostnetDb, "QUENTA_HOSTNET_DB"};
-  HostChoice fromConf = HostFromConf(settings.confPath);
-  if (!fromConf.value.empty()) return fromConf;
-  return {kDefaultHost, "the default"};
+  HostChoice choice = HostFromConf(settings.confPath);
+  for (const auto& [key, value] : settings.options) choice.options[key] = value;
+  if (!settings.hostnet.empty()) {
+    choice.value = settings.hostnet;
+    choice.source = "QUENTA_HOSTNET";
+  } else if (!settings.hostnetDb.empty()) {
+    choice.value = "sqlite:" + settings.hostnetDb;
+    choice.source = "QUENTA_HOSTNET_DB";
+  } else if (choice.value.empty()) {
+    choice.value = kDefaultHost;
+    choice.source = "the default";
+  }
+  return choice;
 }
 
 std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
@@ -86,6 +123,28 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
   if (scheme == "sqlite") {
     if (address.empty()) Refuse(choice, "no path after sqlite:");
     return std::make_unique<sqlite_host::SqliteBackend>(address);
+  }
+  if (scheme == "ovsdb") {
+    ovs_host::OvsSettings settings;
+    if (!address.empty()) settings.remote = address;
+    if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
+      Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
+    }
+    for (const auto& [key, value] : choice.options) {
+      if (key == "datapath") {
+        if (!value.empty()) settings.datapathType = value;
+      } else if (key == "pnics") {
+        settings.pnics = Words(value);
+      } else if (key == "apply-wait") {
+        char* end = nullptr;
+        long seconds = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || seconds < 0 || seconds > 3600) {
+          Refuse(choice, "apply-wait must be 0 to 3600 seconds, not " + value);
+        }
+        settings.applyWait = std::chrono::seconds(seconds);
+      }
+    }
+    return std::make_unique<ovs_host::OvsBackend>(std::move(settings));
   }
   Refuse(choice, "unknown scheme " + scheme);
 }

@@ -1,6 +1,7 @@
 #ifndef BACKENDS_HOST_CHOICE_H_
 #define BACKENDS_HOST_CHOICE_H_
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,11 @@
 // sqlite:PATH), else the line "host = VALUE" of /etc/quenta/hostnet.conf when
 // that file exists, else sqlite:/var/lib/quenta/hostnet.db. A value is
 // SCHEME:ADDRESS; the schemes known are listed by kKnownHostSchemes.
+//
+// The file's other keys are options of the backend chosen, each overridden
+// by its environment variable: datapath (QUENTA_OVS_DATAPATH), pnics
+// (QUENTA_OVS_PNICS) and apply-wait (QUENTA_OVS_APPLY_WAIT, in seconds) of
+// the Open vSwitch backend.
 namespace backends {
 
 extern const char kKnownHostSchemes[];
@@ -20,12 +26,16 @@ struct HostSettings {
   std::string hostnet;    // QUENTA_HOSTNET; empty when unset
   std::string hostnetDb;  // QUENTA_HOSTNET_DB; empty when unset
   std::string confPath;   // the configuration file, read when it exists
+  // Options from the environment, by the file's key for them.
+  std::map<std::string, std::string> options = {};
 };
 
 // The chosen host: its value and where the value came from, for messages.
 struct HostChoice {
   std::string value;
   std::string source;
+  // The backend's options: the file's keys but host, then the environment's.
+  std::map<std::string, std::string> options = {};
 };
 
 // The settings of this process: its environment and /etc/quenta/hostnet.conf.

@@ -1,5 +1,12 @@
 #include "test_hosts.h"
 
+#include <chrono>
+
+#include "backends/ovsdb/client.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/ovs_backend.h"
+#include "backends/ovsdb/test_server.h"
+#include "backends/ovsdb/values.h"
 #include "backends/sqlite/test_host.h"
 
 namespace contract {
@@ -13,10 +20,80 @@ class SqliteTestHost : public TestHost {
   sqlite_host::TempHost temp_;
 };
 
+// A private ovsdb-server and ovs-vswitchd (dummy datapath) whose network
+// interfaces are the pnics of the last document loaded, and whose other
+// bridges are its opaque switches.
+class OvsTestHost : public TestHost {
+ public:
+  OvsTestHost() : server_(ovsdb::TestServer::kSwitchSchema) { server_.StartSwitchDaemon(); }
+
+  std::unique_ptr<hostnet::Backend> Open() const override {
+    ovs_host::OvsSettings settings;
+    settings.remote = server_.UnixRemote();
+    settings.datapathType = "dummy";
+    settings.pnics = pnics_;
+    return std::make_unique<ovs_host::OvsBackend>(settings);
+  }
+
+  void Load(const std::string& json) override {
+    hostnet::HostDocument doc = HostFromJson(json);
+    pnics_ = doc.pnics;
+    Close();
+    ovsdb::Client client(server_.UnixRemote(), std::chrono::seconds(15));
+    for (const hostnet::SwitchRow& opaque : doc.opaqueSwitches) {
+      if (!client
+               .Transact("Open_vSwitch",
+                         {ovsdb::Select("Bridge", {ovsdb::Condition("name", "==", opaque.name)},
+                                        {"_uuid"})})[0]["rows"]
+               .empty())
+        continue;
+      client.Transact(
+          "Open_vSwitch",
+          {ovsdb::Insert("Bridge", {{"name", opaque.name}, {"datapath_type", "dummy"}}, "br"),
+           ovsdb::Mutate(
+               "Open_vSwitch", {},
+               {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("br")}))})});
+    }
+    Backend().ReplaceHost(doc);
+    // A port group's ports are the VM ports that joined it.
+    for (const hostnet::StandardSwitchDoc& sw : doc.switches) {
+      for (const hostnet::PortGroupRow& pg : sw.portGroups) {
+        for (uint32_t i = 0; i < pg.ports; ++i) AddVmPort(client, sw.row.name, pg.name);
+      }
+    }
+  }
+
+ private:
+  // Adds a VM's port to bridge, in group.
+  void AddVmPort(ovsdb::Client& client, const std::string& bridge, const std::string& group) {
+    std::string name = "vm" + std::to_string(++vmPorts_);
+    client.Transact(
+        "Open_vSwitch",
+        {ovsdb::Insert("Interface", {{"name", name}, {"type", "dummy"}}, "i"),
+         ovsdb::Insert("Port",
+                       {{"name", name},
+                        {"interfaces", ovsdb::Set({ovsdb::NamedUuid("i")})},
+                        {"external_ids", ovsdb::Map({{"quenta:port-group", group}})}},
+                       "p"),
+         ovsdb::Mutate("Bridge", {ovsdb::Condition("name", "==", bridge)},
+                       {ovsdb::Mutation("ports", "insert", ovsdb::Set({ovsdb::NamedUuid("p")}))})});
+  }
+
+  ovsdb::TestServer server_;
+  std::vector<std::string> pnics_;
+  int vmPorts_ = 0;
+};
+
 }  // namespace
 
 std::vector<TestHostFactory> TestHostFactories() {
-  return {{"Sqlite", [] { return std::unique_ptr<TestHost>(new SqliteTestHost); }}};
+  std::vector<TestHostFactory> factories = {
+      {"Sqlite", [] { return std::unique_ptr<TestHost>(new SqliteTestHost); }, true}};
+  if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
+    factories.push_back(
+        {"OpenVSwitch", [] { return std::unique_ptr<TestHost>(new OvsTestHost); }, false});
+  }
+  return factories;
 }
 
 }  // namespace contract

@@ -31,7 +31,7 @@ class TestHost {
   // Ends the test's backend, which may keep other backends off the host.
   void Close() { backend_.reset(); }
   // Replaces the host with the JSON document json.
-  void Load(const std::string& json) { Backend().ReplaceHost(HostFromJson(json)); }
+  virtual void Load(const std::string& json) { Backend().ReplaceHost(HostFromJson(json)); }
   // The host as JSON, as ploncfg-host dump prints it.
   std::string Dump() { return HostToJson(Backend().ReadHost()); }
 
@@ -43,6 +43,9 @@ class TestHost {
 struct TestHostFactory {
   std::string name;
   std::unique_ptr<TestHost> (*make)();
+  // Reboot simulates a restart (a host that keeps its running configuration
+  // apart from the stored one); other hosts refuse it.
+  bool reboots;
 };
 
 // Names the backend in test output.

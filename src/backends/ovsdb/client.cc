@@ -63,7 +63,21 @@ void Client::RequireSchema(const std::string& db, const SchemaNeeds& needs) {
   }
 }
 
+bool Client::Lock(const std::string& name, std::chrono::milliseconds wait) {
+  json result = session_.Call("lock", json::array({name}));
+  if (!result.is_object() || !result.contains("locked")) session_.RefuseReply("lock", result);
+  return result["locked"] == true || session_.AwaitNotification("locked", wait);
+}
+
+void Client::Unlock(const std::string& name) { session_.Call("unlock", json::array({name})); }
+
 std::vector<json> Client::Transact(const std::string& db, std::vector<json> operations) {
+  Outcome outcome = TryTransact(db, std::move(operations));
+  if (!outcome.Committed()) throw QuorvicException(outcome.message);
+  return std::move(outcome.results);
+}
+
+Client::Outcome Client::TryTransact(const std::string& db, std::vector<json> operations) {
   json params = json::array({db});
   for (json& operation : operations) params.push_back(std::move(operation));
   json results = session_.Call("transact", params);
@@ -72,17 +86,22 @@ std::vector<json> Client::Transact(const std::string& db, std::vector<json> oper
   if (!results.is_array() || results.size() < count) session_.RefuseReply("transact", results);
   // The first error stops the transaction; the operations after it are not
   // tried. A failed commit adds an error after the last operation's result.
+  Outcome outcome;
   for (std::size_t i = 0; i < results.size(); ++i) {
     const json& result = results[i];
     if (!result.is_object() || !result.contains("error")) continue;
     std::string where =
         i < count ? "operation " + std::to_string(i + 1) + ": " + DescribeOperation(params[i + 1])
                   : "when committing";
-    throw QuorvicException("OVSDB refused the transaction: " + DescribeError(result) + " (" +
-                           where + ")");
+    outcome.failedOperation = i < count ? i + 1 : 0;
+    outcome.error = result["error"].is_string() ? result["error"].get<std::string>() : "";
+    outcome.message =
+        "OVSDB refused the transaction: " + DescribeError(result) + " (" + where + ")";
+    return outcome;
   }
   results.erase(results.begin() + static_cast<std::ptrdiff_t>(count), results.end());
-  return results.get<std::vector<json>>();
+  outcome.results = results.get<std::vector<json>>();
+  return outcome;
 }
 
 }  // namespace ovsdb

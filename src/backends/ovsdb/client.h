@@ -58,6 +58,29 @@ class Client {
   std::vector<nlohmann::json> Transact(const std::string& db,
                                        std::vector<nlohmann::json> operations);
 
+  // What a transaction the server answered came to.
+  struct Outcome {
+    // One result per operation when it committed; empty otherwise.
+    std::vector<nlohmann::json> results;
+    // When it did not: the operation that failed, counting from 1, or 0
+    // for a failed commit; its error ("timed out", ...) and the message
+    // Transact throws for it.
+    std::size_t failedOperation = 0;
+    std::string error;
+    std::string message;
+    bool Committed() const { return message.empty(); }
+  };
+  // Transact, but a refusal is returned rather than thrown; failures of the
+  // connection still throw.
+  Outcome TryTransact(const std::string& db, std::vector<nlohmann::json> operations);
+
+  // Takes the server's lock name for this connection, waiting for whoever
+  // holds it for wait at the most; false when it was not had in time (the
+  // request stays queued until Unlock). The server lets go of it when the
+  // connection closes.
+  bool Lock(const std::string& name, std::chrono::milliseconds wait);
+  void Unlock(const std::string& name);
+
   // The notifications the server sent so far ("update" and others), oldest
   // first; they are kept until taken.
   std::deque<nlohmann::json> TakeNotifications() { return session_.TakeNotifications(); }

@@ -68,6 +68,23 @@ void RpcSession::RefuseReply(const std::string& method, const json& result) cons
   throw QuorvicException("OVSDB server at " + Name() + " answered " + method + " with " + shown);
 }
 
+bool RpcSession::AwaitNotification(const std::string& method, std::chrono::milliseconds timeout) {
+  Deadline deadline = Clock::now() + timeout;
+  for (;;) {
+    for (auto it = notifications_.begin(); it != notifications_.end(); ++it) {
+      if ((*it)["method"] == method) {
+        notifications_.erase(it);
+        return true;
+      }
+    }
+    if (broken_) {
+      throw QuorvicException("the connection to " + Name() +
+                             " is unusable after an earlier failure");
+    }
+    if (!AwaitReply(-1, deadline)) return false;
+  }
+}
+
 std::deque<json> RpcSession::TakeNotifications() { return std::exchange(notifications_, {}); }
 
 bool RpcSession::Send(std::string_view text, Deadline deadline) {
@@ -87,6 +104,7 @@ std::optional<json> RpcSession::AwaitReply(std::int64_t id, Deadline deadline) {
       const json& requestId = (*message)["id"];
       if (requestId.is_null()) {
         notifications_.push_back(std::move(*message));
+        if (id < 0) return json();
       } else if (!Answer(*message, deadline)) {
         return std::nullopt;
       }

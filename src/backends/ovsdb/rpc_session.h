@@ -43,6 +43,10 @@ class RpcSession {
   // replies have. The session stays usable.
   [[noreturn]] void RefuseReply(const std::string& method, const nlohmann::json& result) const;
 
+  // Waits for a notification of method (one received earlier counts) and
+  // takes it; false when none came within timeout. Answers "echo" meanwhile.
+  bool AwaitNotification(const std::string& method, std::chrono::milliseconds timeout);
+
   // Hands over the notifications received so far, oldest first.
   std::deque<nlohmann::json> TakeNotifications();
 
@@ -52,7 +56,8 @@ class RpcSession {
   // Sends one message's text; false when the deadline passed first.
   bool Send(std::string_view text, Deadline deadline);
   // Handles messages until the reply to id comes and returns it; nullopt when
-  // the deadline passed first.
+  // the deadline passed first. With an id below 0 it returns null at the
+  // first notification, which it keeps.
   std::optional<nlohmann::json> AwaitReply(std::int64_t id, Deadline deadline);
   // The next message from the server; nullopt when the deadline passed first.
   std::optional<nlohmann::json> Receive(Deadline deadline);

@@ -66,7 +66,38 @@ void RunProgram(const std::vector<std::string>& argv) {
   }
 }
 
+// Stops a daemon that is not our child: it is gone when its pidfile is.
+void StopDaemon(pid_t pid, const std::string& pidfile) {
+  kill(pid, SIGCONT);
+  kill(pid, SIGTERM);
+  for (int i = 0; i < 500 && std::filesystem::exists(pidfile); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (std::filesystem::exists(pidfile)) kill(pid, SIGKILL);
+}
+
 }  // namespace
+
+std::string TestServer::MissingSwitchDaemon() {
+  std::string missing = Missing(kSwitchSchema);
+  for (const char* program : {"ovs-vswitchd", "ovs-vsctl"}) {
+    if (FindProgram(program).empty()) missing += std::string(missing.empty() ? "" : ", ") + program;
+  }
+  return missing;
+}
+
+void TestServer::StartSwitchDaemon() {
+  try {
+    RunProgram({FindProgram("ovs-vsctl"), "--db=" + UnixRemote(), "--no-wait", "init"});
+    RunProgram({FindProgram("ovs-vswitchd"), UnixRemote(), "--enable-dummy", "--disable-system",
+                "--disable-system-route", "--pidfile=" + dir_ + "/vswitchd.pid", "--detach",
+                "-vconsole:off", "--log-file=" + dir_ + "/vswitchd.log",
+                "--unixctl=" + SwitchControl()});
+    std::ifstream(dir_ + "/vswitchd.pid") >> switchPid_;
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error(e.what() + std::string(" (see ") + dir_ + ")");
+  }
+}
 
 std::string TestServer::Missing(const std::string& schema) {
   std::string missing;
@@ -98,17 +129,8 @@ TestServer::TestServer(const std::string& schema) {
 }
 
 TestServer::~TestServer() {
-  if (pid_ > 0) {
-    kill(pid_, SIGCONT);
-    kill(pid_, SIGTERM);
-    // The server is not our child, so it cannot be waited for: it is gone
-    // when its pidfile is.
-    const std::string pidfile = dir_ + "/ovsdb.pid";
-    for (int i = 0; i < 500 && std::filesystem::exists(pidfile); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (std::filesystem::exists(pidfile)) kill(pid_, SIGKILL);
-  }
+  if (switchPid_ > 0) StopDaemon(switchPid_, dir_ + "/vswitchd.pid");
+  if (pid_ > 0) StopDaemon(pid_, dir_ + "/ovsdb.pid");
   std::error_code ignored;
   std::filesystem::remove_all(dir_, ignored);
 }

@@ -28,6 +28,15 @@ class TestServer {
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
 
+  // What StartSwitchDaemon needs and this host lacks, as Missing says.
+  static std::string MissingSwitchDaemon();
+  // On a switch database: makes its root row and starts ovs-vswitchd on it
+  // with the dummy datapath (no devices made, no root needed), stopped
+  // before the server. Throws std::runtime_error naming the step that failed.
+  void StartSwitchDaemon();
+  // The control socket of ovs-vswitchd, for ovs-appctl -t.
+  std::string SwitchControl() const { return dir_ + "/vswitchd.ctl"; }
+
   std::string UnixRemote() const { return "unix:" + dir_ + "/db.sock"; }
   std::string TcpRemote() const { return "tcp:127.0.0.1:" + std::to_string(port_); }
   // The server's process, for tests that stop it (SIGSTOP) for a while.
@@ -37,6 +46,7 @@ class TestServer {
   std::string dir_;
   int port_ = 0;
   pid_t pid_ = 0;
+  pid_t switchPid_ = 0;
 };
 
 }  // namespace ovsdb

@@ -4,6 +4,7 @@
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/host_database.h"
+#include "backends/rows/wait_limit.h"
 
 namespace sqlite_host {
 
@@ -18,7 +19,7 @@ SqliteBackend::~SqliteBackend() {
 
 Store& SqliteBackend::Host() {
   if (!store_) {
-    if (!lock_) lock_ = std::make_unique<WriterLock>(path_, WriterLock::ProcessWaitLimit());
+    if (!lock_) lock_ = std::make_unique<WriterLock>(path_, rows::ProcessWaitLimit());
     db_ = OpenHostDatabase(path_, *lock_);
     store_ = std::make_unique<Store>(*db_, *lock_);
   }

@@ -35,11 +35,6 @@ class WriterLock {
   // Gives back one hold; the lock goes when the last one does.
   void Release();
 
-  // The wait limit of this process: QUENTA_HOSTNET_WAIT seconds (a whole
-  // number, 0 to 3600) when set, else 10 s. Throws QuorvicException for any
-  // other value.
-  static std::chrono::milliseconds ProcessWaitLimit();
-
  private:
   std::string path_;
   std::chrono::milliseconds wait_;
