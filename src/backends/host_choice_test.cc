@@ -59,15 +59,16 @@ TEST(HostChoice, MalformedFileLineIsRefusedNamingIt) {
 
 TEST(HostChoice, UnknownOrMalformedValuesAreRefusedAndCreateNothing) {
   const std::string dir = std::filesystem::temp_directory_path() / "host-choice-never";
+  const std::string known = std::string(" (known: ") + kKnownHostSchemes + ")";
   const std::pair<std::string, std::string> cases[] = {
-      {"bogus:x",
-       "cannot use host bogus:x from QUENTA_HOSTNET: unknown scheme bogus (known: "
-       "sqlite:PATH)"},
-      {"sqlite:",
-       "cannot use host sqlite: from QUENTA_HOSTNET: no path after sqlite: (known: "
-       "sqlite:PATH)"},
+      {"bogus:x", "cannot use host bogus:x from QUENTA_HOSTNET: unknown scheme bogus" + known},
+      {"sqlite:", "cannot use host sqlite: from QUENTA_HOSTNET: no path after sqlite:" + known},
+      {"ovsdb:ssl:1.2.3.4:6640",
+       "cannot use host ovsdb:ssl:1.2.3.4:6640 from QUENTA_HOSTNET: ovsdb: takes unix:PATH or "
+       "tcp:HOST:PORT, or nothing" +
+           known},
       {dir + "/host.db",
-       "cannot use host " + dir + "/host.db from QUENTA_HOSTNET: no scheme (known: sqlite:PATH)"},
+       "cannot use host " + dir + "/host.db from QUENTA_HOSTNET: no scheme" + known},
   };
   for (const auto& [value, message] : cases) {
     try {
