@@ -46,7 +46,10 @@ std::vector<Case> ReadCaseFile(const std::string& path) {
     ++number;
     if (line.empty() || line[0] == '#') continue;
     if (StartsWith(line, "== ")) {
-      cases.push_back({StemOf(path), line.substr(3), number, {}});
+      cases.push_back({StemOf(path), line.substr(3), number, {}, {}});
+    } else if (StartsWith(line, "@ ")) {
+      if (cases.empty() || !cases.back().commands.empty()) fail("@ must follow a case title");
+      cases.back().onlyOn = line.substr(2);
     } else if (StartsWith(line, "$ ")) {
       if (cases.empty()) fail("command before the first case title");
       CaseCommand command;

@@ -18,6 +18,7 @@ struct Case {
   std::string file;  // file name without folder and ".case"
   std::string title;
   int line = 0;  // where the title stands in its file
+  std::string onlyOn;  // the one backend ("sqlite", "ovsdb") it runs on; empty: all
   std::vector<CaseCommand> commands;
 };
 

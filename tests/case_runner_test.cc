@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "backends/ovsdb/client.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/ovs_backend.h"
+#include "backends/ovsdb/values.h"
+#include "backends/ovsdb/test_server.h"
+#include "backends/sqlite/store.h"
 #include "case_file.h"
 #include "run_command.h"
 
@@ -50,18 +56,51 @@ class ScratchDir {
   std::string path_;
 };
 
+// The backend the cases run on: PLONCFG_CASE_BACKEND, "sqlite" when unset.
+std::string CaseBackend() {
+  const char* backend = std::getenv("PLONCFG_CASE_BACKEND");
+  return backend != nullptr && *backend != '\0' ? backend : "sqlite";
+}
+
+// The environment that points the tools at a fresh host with the simulated
+// host's default contents, on the backend the cases run on. An Open vSwitch
+// host is one private ovsdb-server and ovs-vswitchd for the whole process,
+// loaded afresh for each case.
+std::vector<std::string> FreshHost(const ScratchDir& dir) {
+  if (CaseBackend() == "sqlite") return {"QUENTA_HOSTNET_DB=" + dir.path() + "/hostnet.db"};
+  static ovsdb::TestServer* server = [] {
+    auto* started = new ovsdb::TestServer(ovsdb::TestServer::kSwitchSchema);
+    started->StartSwitchDaemon();
+    return started;
+  }();
+  ovs_host::OvsSettings settings;
+  settings.remote = server->UnixRemote();
+  settings.datapathType = "dummy";
+  settings.pnics = sqlite_host::DefaultHost().pnics;
+  ovsdb::Client(server->UnixRemote(), std::chrono::seconds(15))
+      .Transact("Open_vSwitch", {ovsdb::Update("Open_vSwitch", {}, {{"bridges", ovsdb::Set({})}})});
+  ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost());
+  return {"QUENTA_HOSTNET=ovsdb:" + server->UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",
+          "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3"};
+}
+
 class CaseTest : public testing::TestWithParam<Case> {};
 
 TEST_P(CaseTest, PrintsExactly) {
   const Case& c = GetParam();
+  if (!c.onlyOn.empty() && c.onlyOn != CaseBackend()) GTEST_SKIP() << "for " << c.onlyOn;
+  if (CaseBackend() == "ovsdb" && !ovsdb::TestServer::MissingSwitchDaemon().empty()) {
+    GTEST_SKIP() << "needs " << ovsdb::TestServer::MissingSwitchDaemon();
+  }
   ScratchDir dir;
   const char* path = std::getenv("PATH");
-  std::vector<std::string> env = {
-      "QUENTA_HOSTNET_DB=" + dir.path() + "/hostnet.db",
-      "PATH=" + std::string(BUILD_DIR) + ":" + (path != nullptr ? path : "/usr/bin:/bin"),
-      "FIXTURES=" + std::string(FIXTURES_DIR),
-      "LC_ALL=C",
-  };
+  std::vector<std::string> env = FreshHost(dir);
+  env.insert(env.end(), {
+                            "PATH=" + std::string(BUILD_DIR) + ":" +
+                                (path != nullptr ? path : "/usr/bin:/bin"),
+                            "FIXTURES=" + std::string(FIXTURES_DIR),
+                            "LC_ALL=C",
+                        });
   for (const CaseCommand& command : c.commands) {
     CommandOutput got = RunCommand(command.command, command.input, dir.path(), env);
     std::string where = c.file + ".case:" + std::to_string(command.line) + ": $ " + command.command;
