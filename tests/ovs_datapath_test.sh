@@ -1,0 +1,113 @@
+#!/bin/sh
+# What the tool's changes do to frames on a real Open vSwitch datapath: the
+# userspace datapath with veth pairs as pnics, in private network and mount
+# namespaces so that every device made here dies with the test.
+#
+# Usage: ovs_datapath_test.sh BUILD_DIR
+# Exits 0 when every check passes, 1 when one fails, 77 when it cannot run
+# (needs root for the namespaces, and Open vSwitch installed).
+set -u
+
+if [ "${PLONCFG_DATAPATH_INSIDE:-}" != 1 ]; then
+  for program in ovsdb-server ovs-vswitchd ovs-vsctl ovs-appctl ip; do
+    if ! PATH=$PATH:/usr/sbin:/sbin command -v $program >/dev/null; then
+      echo "SKIP: $program is not installed"
+      exit 77
+    fi
+  done
+  if ! unshare --net --mount true 2>/dev/null; then
+    echo "SKIP: cannot create private network and mount namespaces (needs root)"
+    exit 77
+  fi
+  exec env PLONCFG_DATAPATH_INSIDE=1 PATH="$(readlink -f "$1"):$PATH:/usr/sbin:/sbin" \
+    unshare --net --mount sh "$(readlink -f "$0")"
+fi
+
+failures=0
+check() {  # check WHAT EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then
+    echo "ok: $1"
+  else
+    echo "FAIL: $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  fi
+}
+
+dir=$(mktemp -d /tmp/ovs-datapath.XXXXXX)
+# Open vSwitch writes beside its pidfiles by default: keep the host's own
+# run folder out of reach.
+mount -t tmpfs tmpfs /var/run 2>/dev/null || true
+# The network devices of this namespace, not the host's.
+mount -t sysfs sysfs /sys
+stop() {
+  for daemon in vswitchd ovsdb; do
+    [ -f "$dir/$daemon.pid" ] && kill "$(cat "$dir/$daemon.pid")" 2>/dev/null
+    for _ in 1 2 3 4 5 6 7 8 9 10; do [ -f "$dir/$daemon.pid" ] || break; sleep 0.2; done
+  done
+  rm -rf "$dir"
+}
+trap stop EXIT
+
+ip link set lo up
+for n in 1 2; do
+  ip link add eth$n type veth peer name peer$n
+  ip link set eth$n up
+  ip link set peer$n up
+done
+
+ovsdb-tool create "$dir/conf.db" /usr/share/openvswitch/vswitch.ovsschema
+ovsdb-server "$dir/conf.db" --remote=punix:"$dir/db.sock" --pidfile="$dir/ovsdb.pid" --detach \
+  --log-file="$dir/ovsdb.log" --unixctl="$dir/ovsdb.ctl" -vconsole:off
+ovs-vsctl --db=unix:"$dir/db.sock" --no-wait init
+ovs-vswitchd unix:"$dir/db.sock" --pidfile="$dir/vswitchd.pid" --detach --disable-system \
+  --log-file="$dir/vswitchd.log" --unixctl="$dir/vswitchd.ctl" -vconsole:off
+
+export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev
+vsctl() { ovs-vsctl --db=unix:"$dir/db.sock" "$@"; }
+appctl() { ovs-appctl -t "$dir/vswitchd.ctl" "$@"; }
+
+ploncfg-vswitch -a vsw1 && ploncfg-vswitch -A web vsw1 && ploncfg-vswitch -v 10 -p web vsw1 &&
+  ploncfg-vswitch -L eth1 vsw1
+check "the first four commands succeed" 0 $?
+vsctl add-port vsw1 vm1 -- set interface vm1 type=internal \
+  -- set port vm1 'external_ids:"quenta:port-group"=web'
+ploncfg-vswitch -v 10 -p web vsw1
+
+trace() {
+  appctl ofproto/trace vsw1 in_port=vm1,dl_src=02:00:00:00:00:01,dl_dst=ff:ff:ff:ff:ff:ff |
+    grep '^Datapath actions'
+}
+eth1=$(appctl dpif/show | sed -n 's/^[[:space:]]*eth1 [0-9]*\/\([0-9]*\):.*/\1/p')
+check "a frame of a VM in web leaves eth1 with VLAN 10" "yes" \
+  "$(trace | grep -Eq "push_vlan\(vid=10,pcp=0\)(,[0-9]+)*,$eth1(,|\$)" && echo yes ||
+     echo "no: $(trace)")"
+ploncfg-vswitch -v 20 -p web vsw1
+check "after -v 20 it leaves with VLAN 20" "yes" \
+  "$(trace | grep -q 'push_vlan(vid=20' && echo yes || echo "no: $(trace)")"
+
+# Max active 1 makes an active-backup bond whose primary is the first
+# linked uplink of the order, which -L and -U change.
+active() {
+  for _ in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
+    member=$(appctl bond/show vsw1-uplink 2>/dev/null | sed -n 's/^active member mac: .*(\(.*\))$/\1/p')
+    [ "$member" = "$1" ] && break
+    sleep 0.25
+  done
+  echo "$member"
+}
+ploncfg-vswitch -L eth2 vsw1 && ploncfg-vswitch -X 1 vsw1
+check "the bond's active member is the first of the order" eth1 "$(active eth1)"
+ploncfg-vswitch -U eth1 vsw1
+check "after -U eth1 the uplink port holds eth2 alone, unbonded" "[] eth2" \
+  "$(vsctl get port vsw1-uplink bond_mode) $(vsctl --bare --columns=name list interface \
+     "$(vsctl get port vsw1-uplink interfaces | tr -d '[]')")"
+ploncfg-vswitch -L eth1 vsw1
+check "linked again, eth1 is active: the order decides, not the order of linking" eth1 \
+  "$(active eth1)"
+
+ploncfg-vswitch -m 9000 vsw1
+check "-m reaches the uplinks" 9000 "$(cat /sys/class/net/eth1/mtu)"
+check "-m reaches the bridge" 9000 "$(vsctl get interface vsw1 mtu)"
+check "-l lists it with its VM port" "vsw1 1" "$(ploncfg-vswitch -l | awk '$1 == "vsw1" {print $1, $3}')"
+
+[ $failures -eq 0 ]
