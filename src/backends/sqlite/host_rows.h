@@ -1,6 +1,7 @@
 #ifndef BACKENDS_SQLITE_HOST_ROWS_H_
 #define BACKENDS_SQLITE_HOST_ROWS_H_
 
+#include "hostnet/history_row.h"
 #include "hostnet/host_document.h"
 
 // The host document's rows are also the rows this backend stores: a row's id
@@ -11,6 +12,7 @@ using hostnet::DVPortRow;
 using hostnet::DVSwitchDoc;
 using hostnet::EnsState;
 using hostnet::FaultRow;
+using hostnet::HistoryRow;
 using hostnet::HostDocument;
 using hostnet::LagTimeoutRow;
 using hostnet::PortGroupRow;

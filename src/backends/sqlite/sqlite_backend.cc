@@ -158,4 +158,9 @@ void SqliteBackend::AddFault(const FaultRow& fault) { Host().AddFault(fault); }
 void SqliteBackend::ClearFaults() { Host().ClearFaults(); }
 bool SqliteBackend::SpendFault(int64_t id) { return Host().SpendFault(id); }
 
+void SqliteBackend::AppendHistory(const hostnet::HistoryRow& row) { Host().AppendHistory(row); }
+std::vector<hostnet::HistoryRow> SqliteBackend::ReadHistory(int64_t sinceUs) {
+  return Host().ReadHistory(sinceUs);
+}
+
 }  // namespace sqlite_host

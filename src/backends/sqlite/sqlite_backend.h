@@ -65,6 +65,9 @@ class SqliteBackend : public hostnet::Backend {
   void ClearFaults() override;
   bool SpendFault(int64_t id) override;
 
+  void AppendHistory(const hostnet::HistoryRow& row) override;
+  std::vector<hostnet::HistoryRow> ReadHistory(int64_t sinceUs) override;
+
  private:
   // The store, opening the host first when it is not open yet.
   Store& Host();

@@ -123,6 +123,12 @@ class Store {
   // or has no count); removes it when its count reaches 0.
   bool SpendFault(int64_t id);
 
+  // --- The history of changes ----------------------------------------------
+  // Appends row, keeping the newest hostnet::kHistoryLimit rows.
+  void AppendHistory(const HistoryRow& row);
+  // The rows from sinceUs on, oldest first; none before the first append.
+  std::vector<HistoryRow> ReadHistory(int64_t sinceUs);
+
  private:
   // Runs body in one write transaction, committed when body returns and
   // rolled back when it throws, and returns what body returns. The listing's
