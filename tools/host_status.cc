@@ -43,8 +43,9 @@ std::vector<std::string> HostStatus(const hostnet::HostDocument& host) {
     if (sw.teaming.orderSet && sw.teaming.maxActive > orderSize) {
       lines.push_back("standard switch " + sw.name + " has max active " +
                       std::to_string(sw.teaming.maxActive) + " but " +
-                      std::to_string(orderSize) + " uplinks in its order: `ploncfg-vswitch -X " +
-                      std::to_string(orderSize) + " " + sw.name + "` matches them");
+                      std::to_string(orderSize) + (orderSize == 1 ? " uplink" : " uplinks") +
+                      " in its order: `ploncfg-vswitch -X " + std::to_string(orderSize) + " " +
+                      sw.name + "` matches them");
     }
   }
   for (const hostnet::DVSwitchDoc& doc : host.dvswitches) {
