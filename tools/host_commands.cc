@@ -214,9 +214,9 @@ void RecordedChange(hostnet::Backend& backend, const std::string& command,
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  static const char* const kCommands[] = {"dump",   "get",    "load",    "reset",  "reboot",
-                                          "fault",  "faults", "graph",   "status", "history",
-                                          "backup", "restore"};
+  static const char* const kCommands[] = {"dump",   "get",     "load",   "reset",
+                                          "reboot", "fault",   "faults", "graph",
+                                          "status", "history", "backup", "restore"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }

@@ -64,8 +64,8 @@ int64_t ParseHistoryTime(const std::string& text) {
     }
   }
   if (at < text.size() && text[at] == 'Z') ++at;
-  if (at != text.size() || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 ||
-      tm.tm_hour > 23 || tm.tm_min > 59 || tm.tm_sec > 60) {
+  if (at != text.size() || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 ||
+      tm.tm_min > 59 || tm.tm_sec > 60) {
     BadTime(text);
   }
   return int64_t{timegm(&tm)} * 1000000 + micros;
@@ -88,8 +88,7 @@ std::string HistoryText(const std::vector<hostnet::HistoryRow>& rows) {
     out += FormatHistoryTime(row.timeUs) + " uid=" + std::to_string(row.uid) +
            " pid=" + std::to_string(row.pid) + " " + row.operation +
            (row.object.empty() ? "" : " " + row.object) +
-           (row.done ? ": done" : ": refused: " + row.message) + "; command: " + row.command +
-           "\n";
+           (row.done ? ": done" : ": refused: " + row.message) + "; command: " + row.command + "\n";
   }
   return out;
 }

@@ -42,8 +42,8 @@ std::vector<std::string> HostStatus(const hostnet::HostDocument& host) {
     const int32_t orderSize = static_cast<int32_t>(sw.teaming.order.size());
     if (sw.teaming.orderSet && sw.teaming.maxActive > orderSize) {
       lines.push_back("standard switch " + sw.name + " has max active " +
-                      std::to_string(sw.teaming.maxActive) + " but " +
-                      std::to_string(orderSize) + (orderSize == 1 ? " uplink" : " uplinks") +
+                      std::to_string(sw.teaming.maxActive) + " but " + std::to_string(orderSize) +
+                      (orderSize == 1 ? " uplink" : " uplinks") +
                       " in its order: `ploncfg-vswitch -X " + std::to_string(orderSize) + " " +
                       sw.name + "` matches them");
     }

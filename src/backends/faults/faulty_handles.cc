@@ -162,7 +162,7 @@ class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
   }
   std::unique_ptr<PortGroup> AddPortGroup(const std::string& name) override {
     return Change("VirtualSwitch.AddPortGroup", name,
-               [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
+                  [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
   }
   void RemovePortGroup(const std::string& name) override {
     Change("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
@@ -172,7 +172,7 @@ class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
     Change("VirtualSwitch.SetTeamingPolicy", kNone,
-        [&] { base_->SetTeamingPolicy(std::move(policy)); });
+           [&] { base_->SetTeamingPolicy(std::move(policy)); });
   }
   void AddUplink(const std::string& pnic, bool persist) override {
     Change("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
@@ -224,10 +224,11 @@ class FaultyDVSwitch : public FaultySwitch<DVSwitch> {
   }
   void AddDVPortUplink(const std::string& uplink, DVPortParam param) override {
     Change("DVSwitch.AddDVPortUplink", uplink,
-        [&] { base_->AddDVPortUplink(uplink, std::move(param)); });
+           [&] { base_->AddDVPortUplink(uplink, std::move(param)); });
   }
   void RemoveDVPortUplink(const std::string& uplink, int flags) override {
-    Change("DVSwitch.RemoveDVPortUplink", uplink, [&] { base_->RemoveDVPortUplink(uplink, flags); });
+    Change("DVSwitch.RemoveDVPortUplink", uplink,
+           [&] { base_->RemoveDVPortUplink(uplink, flags); });
   }
 };
 
@@ -244,14 +245,14 @@ class FaultyPortset : public Portset {
   }
   void ActivateEns(bool interrupt, bool fastSwitch) override {
     gate_.Change("Portset.ActivateEns", name_, kNone,
-              [&] { base_->ActivateEns(interrupt, fastSwitch); });
+                 [&] { base_->ActivateEns(interrupt, fastSwitch); });
   }
   void DeactivateEns() override {
     gate_.Change("Portset.DeactivateEns", name_, kNone, [&] { base_->DeactivateEns(); });
   }
   void ReassociateUplinks(bool ensActive, bool force, int reserved1, int reserved2) override {
     gate_.Change("Portset.ReassociateUplinks", name_, kNone,
-              [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
+                 [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
   }
 
  private:
@@ -317,7 +318,7 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
   void LoadUplinkTimeoutConfig(const std::string& portset, uint32_t lagId,
                                const std::string& uplink) override {
     Change("LoadUplinkTimeoutConfig", portset,
-        [&] { base_->LoadUplinkTimeoutConfig(portset, lagId, uplink); });
+           [&] { base_->LoadUplinkTimeoutConfig(portset, lagId, uplink); });
   }
   std::vector<UplinkTimeoutConfig> GetUplinkTimeoutConfig(const std::string& portset,
                                                           uint32_t lagId,
@@ -383,7 +384,7 @@ class FaultyNamedPortGroup : public NamedPortGroup {
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
     gate_.Change("PortGroupImpl.SetTeamingPolicy", name_, kNone,
-              [&] { base_->SetTeamingPolicy(std::move(policy)); });
+                 [&] { base_->SetTeamingPolicy(std::move(policy)); });
   }
 
  private:
@@ -405,7 +406,7 @@ class FaultyNamedDVPort : public NamedDVPort {
   }
   void SetConnectionId(unsigned int connectionId) override {
     gate_.Change("DVPortImpl.SetConnectionId", portId_, kNone,
-              [&] { base_->SetConnectionId(connectionId); });
+                 [&] { base_->SetConnectionId(connectionId); });
   }
   void TestDVPortZet() override {
     gate_.Change("DVPortImpl.TestDVPortZet", portId_, kNone, [&] { base_->TestDVPortZet(); });

@@ -16,7 +16,8 @@ namespace {
 bool IsPlain(const std::string& arg) {
   if (arg.empty()) return false;
   for (unsigned char c : arg) {
-    if (!std::isalnum(c) && std::string("@%+=:,./_-").find(static_cast<char>(c)) == std::string::npos) {
+    if (!std::isalnum(c) &&
+        std::string("@%+=:,./_-").find(static_cast<char>(c)) == std::string::npos) {
       return false;
     }
   }

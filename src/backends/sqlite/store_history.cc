@@ -63,7 +63,8 @@ std::vector<HistoryRow> Store::ReadHistory(int64_t sinceUs) {
   Transaction snapshot(db_, Transaction::Mode::kRead);
   std::vector<HistoryRow> rows;
   {
-    auto made = db_.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'history'");
+    auto made =
+        db_.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'history'");
     if (!made->Step()) return rows;
   }
   auto st = db_.Prepare(
