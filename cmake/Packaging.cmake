@@ -1,7 +1,7 @@
 # Install layout and the Debian package.
 #
-#   cmake --install build --prefix /tmp/x   lays out sbin/, share/man/man8/ and the
-#                                           bash completion folder under /tmp/x
+#   cmake --install build --prefix /tmp/x   lays out sbin/, share/man/man8/, share/doc/
+#                                           and the bash completion folder under /tmp/x
 #   cpack --config build/CPackConfig.cmake  builds ploncfg-vswitch_<version>_<arch>.deb
 #
 # Every destination is relative to the install prefix, so a staged install and the
@@ -49,6 +49,22 @@ foreach(_tool ploncfg-vswitch ploncfg-host)
           DESTINATION ${PLONCFG_BASH_COMPLETION_DIR} RENAME ${_tool})
 endforeach()
 
+# What Debian wants beside every package: the copyright file and the changelog
+# (compressed), and the example hosts that `ploncfg-host load` takes.
+set(PLONCFG_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/ploncfg-vswitch)
+set(_changelog_gz ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(
+  OUTPUT ${_changelog_gz}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > ${_changelog_gz}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
+  COMMENT "Compressing the changelog"
+  VERBATIM)
+add_custom_target(ploncfg_changelog ALL DEPENDS ${_changelog_gz})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${_changelog_gz}
+        DESTINATION ${PLONCFG_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/doc/host-example.json DESTINATION ${PLONCFG_DOC_DIR}/examples)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ploncfg-vswitch)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -68,4 +84,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps works out the runtime libraries (SQLite, the C++ runtime) from the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, graphviz")
+# postrm removes the host database the tools created, on purge only.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

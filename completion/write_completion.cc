@@ -1,11 +1,12 @@
 // Writes the bash completion script at build time: the template with the
-// option words of ploncfg-vswitch from the front end's option table in place
-// of its one mark, wrapped at kWidth columns with continuation lines indented
-// by kIndent.
+// option words of ploncfg-vswitch from the front end's option table and the
+// operation names a fault may take from the fault table in place of their
+// marks, wrapped at kWidth columns with continuation lines indented by
+// kIndent.
 //
 // Usage: write_completion TEMPLATE OUTPUT
 // Exits with status 1 and one line on standard error when the template cannot
-// be read, does not hold the mark exactly once, or the output cannot be written.
+// be read, does not hold each mark exactly once, or the output cannot be written.
 
 #include <cstddef>
 #include <fstream>
@@ -14,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "backends/faults/fault_operations.h"
 #include "cli/option_table.h"
 
 namespace {
 
-constexpr char kMark[] = "@OPTION_WORDS@";
 constexpr size_t kWidth = 100;
 constexpr size_t kIndent = 12;
 
@@ -37,6 +38,26 @@ std::string WrapWords(const std::vector<std::string>& words, size_t column) {
     column += word.size();
   }
   return text;
+}
+
+// The operations of the fault table.
+std::vector<std::string> FaultOperationWords() {
+  std::vector<std::string> words;
+  for (const char* const* op = faults::kFaultOperations; *op != nullptr; ++op) {
+    words.push_back(*op);
+  }
+  return words;
+}
+
+// Puts words in place of mark in script; false when script does not hold
+// mark exactly once.
+bool Fill(std::string& script, const std::string& mark, const std::vector<std::string>& words) {
+  const std::string::size_type at = script.find(mark);
+  if (at == std::string::npos || script.find(mark, at + 1) != std::string::npos) return false;
+  const std::string::size_type lineStart = script.rfind('\n', at);
+  const size_t column = lineStart == std::string::npos ? at : at - lineStart - 1;
+  script.replace(at, mark.size(), WrapWords(words, column));
+  return true;
 }
 
 bool ReadFile(const char* path, std::string& text) {
@@ -60,14 +81,12 @@ int main(int argc, char* argv[]) {
     std::cerr << "write_completion: cannot read " << argv[1] << '\n';
     return 1;
   }
-  const std::string::size_type at = script.find(kMark);
-  if (at == std::string::npos || script.find(kMark, at + 1) != std::string::npos) {
-    std::cerr << "write_completion: " << argv[1] << " must hold " << kMark << " exactly once\n";
+  if (!Fill(script, "@OPTION_WORDS@", OptionWords()) ||
+      !Fill(script, "@FAULT_OPERATIONS@", FaultOperationWords())) {
+    std::cerr << "write_completion: " << argv[1]
+              << " must hold @OPTION_WORDS@ and @FAULT_OPERATIONS@ exactly once each\n";
     return 1;
   }
-  const std::string::size_type lineStart = script.rfind('\n', at);
-  const size_t column = lineStart == std::string::npos ? at : at - lineStart - 1;
-  script.replace(at, sizeof kMark - 1, WrapWords(OptionWords(), column));
 
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out << script;

@@ -51,8 +51,11 @@ expect "dvs0 $switches" ploncfg-vswitch -o -s ""
 expect "" ploncfg-vswitch -a ""
 expect "" ploncfg-vswitch -l ""
 expect "advertise" ploncfg-vswitch -B a
-expect "dump fault faults get graph load reboot reset" ploncfg-host ""
+expect "backup dump fault faults get graph history load reboot reset restore status" ploncfg-host ""
 expect "clear" ploncfg-host faults ""
+expect "PortGroup.SetVlanId" ploncfg-host fault PortGroup.Set
+expect "VirtualSwitch.AddPortGroup VirtualSwitch.AddUplink" ploncfg-host fault VirtualSwitch.Add
+expect "--json --since" ploncfg-host history --
 expect "--target --times" ploncfg-host fault AddUplink --message down --t
 # The database named with --db wins over the environment.
 QUENTA_HOSTNET_DB=$tmp/other.db expect "ovl0" ploncfg-host --db "$db" fault X --target o

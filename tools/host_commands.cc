@@ -3,21 +3,27 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "backends/faults/fault_operations.h"
+#include "backends/history/history_recorder.h"
 #include "backends/host_choice.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
 #include "output/output.h"
+#include "tools/durable_file.h"
 #include "tools/host_graph.h"
+#include "tools/host_history.h"
+#include "tools/host_status.h"
 
 namespace {
 
@@ -42,7 +48,15 @@ constexpr const char* kUsage =
     "                            Add a fault: OP is Method or Class.Method.\n"
     "  faults clear              Remove every fault.\n"
     "  graph                     Print the host as a Graphviz graph (DOT).\n"
-    "  --help                    Show this message.\n";
+    "  status                    Print how the host differs from a healthy one, each with\n"
+    "                            the command that fixes it.\n"
+    "  history [--json] [--since TIME]\n"
+    "                            Print the changes asked of the host, oldest first. TIME is\n"
+    "                            YYYY-MM-DD[Thh:mm[:ss]][Z] in UTC, or @SECONDS.\n"
+    "  backup FILE               Write the whole host, as one snapshot, to FILE.\n"
+    "  restore FILE              Replace the whole host with a backup, all or nothing.\n"
+    "  --help                    Show this message.\n"
+    "  --version                 Show the version.\n";
 
 // Writes text, whole lines, to standard output; a failed write ends the run
 // with a message and status 1.
@@ -147,14 +161,63 @@ hostnet::FaultRow ParseFault(const std::vector<std::string>& args) {
 }
 
 void ExpectNoMore(const std::vector<std::string>& args, size_t count) {
-  if (args.size() > count) throw QuorvicException("unexpected argument " + args[count]);
+  if (args.size() > count) {
+    throw QuorvicException("unexpected argument " + args[count] + " (try --help)");
+  }
+}
+
+struct HistoryOptions {
+  bool json = false;
+  int64_t sinceUs = 0;
+};
+
+HistoryOptions ParseHistory(const std::vector<std::string>& args) {
+  HistoryOptions options;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--json") {
+      options.json = true;
+    } else if (args[i] == "--since" && i + 1 < args.size()) {
+      options.sinceUs = ParseHistoryTime(args[++i]);
+    } else if (args[i] == "--since") {
+      throw QuorvicException("--since needs a TIME");
+    } else {
+      throw QuorvicException("unexpected argument " + args[i] + " (try --help)");
+    }
+  }
+  return options;
+}
+
+// The host document in a backup file, or a refusal that names the file.
+hostnet::HostDocument ReadBackup(const std::string& file) {
+  try {
+    return HostFromJson(ReadInput(file));
+  } catch (const QuorvicException& e) {
+    throw QuorvicException("cannot restore " + file + ": " + e.GetMessage());
+  }
+}
+
+// Runs change, a change of the whole host, and records it in the host's
+// history as operation "host COMMAND" on object.
+template <typename Change>
+void RecordedChange(hostnet::Backend& backend, const std::string& command,
+                    const std::string& object, Change&& change) {
+  history::HistoryRecorder history(backend);
+  try {
+    change();
+  } catch (const QuorvicException& e) {
+    history.Refused("host " + command, object, e.GetMessage());
+    throw;
+  }
+  history.Done("host " + command, object);
 }
 
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  if (command != "dump" && command != "get" && command != "load" && command != "reset" &&
-      command != "reboot" && command != "fault" && command != "faults" && command != "graph") {
+  static const char* const kCommands[] = {"dump",   "get",     "load",   "reset",
+                                          "reboot", "fault",   "faults", "graph",
+                                          "status", "history", "backup", "restore"};
+  if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
   hostnet::FaultRow fault;
@@ -168,13 +231,21 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
       throw QuorvicException("unexpected argument " + args[1]);
     }
   }
-  if (command == "dump" || command == "reboot" || command == "graph") ExpectNoMore(args, 1);
+  if (command == "dump" || command == "reboot" || command == "graph" || command == "status") {
+    ExpectNoMore(args, 1);
+  }
   if (command == "get" && args.size() != 2) throw QuorvicException("get takes one PATH");
+  if ((command == "backup" || command == "restore") && args.size() != 2) {
+    throw QuorvicException(command + " takes one FILE");
+  }
+  HistoryOptions history;
+  if (command == "history") history = ParseHistory(args);
   hostnet::HostDocument loaded;
   if (command == "load") {
     ExpectNoMore(args, 2);
     loaded = HostFromJson(ReadInput(args.size() == 2 ? args[1] : std::string()));
   }
+  if (command == "restore") loaded = ReadBackup(args[1]);
 
   // Faults are for the tool's runs: this works on the backend itself.
   std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(host);
@@ -184,16 +255,28 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     WriteOut(ValueAt(HostToJson(backend->ReadHost()), args[1]));
   } else if (command == "graph") {
     WriteOut(HostGraphDot(backend->ReadHost()));
-  } else if (command == "load") {
-    backend->ReplaceHost(loaded);
+  } else if (command == "status") {
+    std::string text;
+    for (const std::string& line : HostStatus(backend->ReadHost())) text += line + "\n";
+    WriteOut(text);
+  } else if (command == "history") {
+    std::vector<hostnet::HistoryRow> rows = backend->ReadHistory(history.sinceUs);
+    WriteOut(history.json ? HistoryJson(rows) : HistoryText(rows));
+  } else if (command == "backup") {
+    WriteFileDurably(args[1], HostToJson(backend->ReadHost()));
+  } else if (command == "load" || command == "restore") {
+    const std::string file = args.size() == 2 ? args[1] : "-";
+    RecordedChange(*backend, command, file, [&] { backend->ReplaceHost(loaded); });
   } else if (command == "reset") {
-    backend->ReplaceHost(args.size() == 2 ? hostnet::HostDocument() : backend->DefaultHost());
+    RecordedChange(*backend, "reset", args.size() == 2 ? args[1] : "", [&] {
+      backend->ReplaceHost(args.size() == 2 ? hostnet::HostDocument() : backend->DefaultHost());
+    });
   } else if (command == "reboot") {
-    backend->Reboot();
+    RecordedChange(*backend, "reboot", "", [&] { backend->Reboot(); });
   } else if (command == "fault") {
-    backend->AddFault(fault);
+    RecordedChange(*backend, "fault", fault.op, [&] { backend->AddFault(fault); });
   } else {
-    backend->ClearFaults();
+    RecordedChange(*backend, "faults clear", "", [&] { backend->ClearFaults(); });
   }
   return 0;
 }
@@ -226,6 +309,10 @@ int RunHostCommand(int argc, char** argv) {
   }
   if (args[0] == "--help") {
     WriteOut(kUsage);
+    return 0;
+  }
+  if (args[0] == "--version") {
+    WriteOut("ploncfg-vswitch " PLONCFG_VERSION "\n");
     return 0;
   }
   try {

@@ -8,6 +8,7 @@
 
 #include "hostnet/dv_port.h"
 #include "hostnet/dv_switch.h"
+#include "hostnet/history_row.h"
 #include "hostnet/host_document.h"
 #include "hostnet/karn.h"
 #include "hostnet/network_info_impl.h"
@@ -132,6 +133,19 @@ class Backend {
   // Takes one firing off fault id, durably: true when it may fire (it had
   // times left, or has no count); removes it when its count reaches 0.
   virtual bool SpendFault(int64_t id) = 0;
+
+  // --- The history of changes the host keeps ------------------------------
+  // Appends row (its id is ignored; the host gives the next one) and drops
+  // the oldest rows beyond kHistoryLimit. The recorder calls this right after
+  // the change row describes has been done or refused, with the host's own
+  // writer protection as for any change; it never fires a fault. The host
+  // document (ReadHost, ReplaceHost, Reboot) neither holds nor clears the
+  // history. Throws QuorvicException when the host cannot keep the row.
+  virtual void AppendHistory(const HistoryRow& row) = 0;
+  // The rows whose timeUs is sinceUs or later, oldest first (in id order),
+  // ids filled in; empty when the host has none yet. Reads a snapshot and
+  // takes no writer lock.
+  virtual std::vector<HistoryRow> ReadHistory(int64_t sinceUs) = 0;
 };
 
 }  // namespace hostnet

@@ -3,8 +3,11 @@
 
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "backends/history/history_recorder.h"
 #include "hostnet/backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -15,11 +18,12 @@ namespace faults {
 // matching one before the operation runs, spends counted faults in the host
 // as they fire, and names the operation in exceptions that do not name one.
 // While the backend works on a call, the value calls it makes for itself
-// (policy accessors) fire nothing.
+// (policy accessors) fire nothing. Operations that change the host go through
+// Change, which also records them, done or refused, in the host's history.
 class FaultGate {
  public:
-  // host keeps the faults; it must outlive the gate.
-  explicit FaultGate(hostnet::Backend& host) : host_(host) {}
+  // host keeps the faults and the history; it must outlive the gate.
+  explicit FaultGate(hostnet::Backend& host) : host_(host), history_(host) {}
 
   // Runs call as operation op ("Class.Method") on the object named object
   // with the name argument arg (either may be empty). Throws
@@ -36,6 +40,30 @@ class FaultGate {
       RethrowWithDetail(e, op);
     }
   }
+
+  // Run for an operation that changes the host: records it in the host's
+  // history as done when call returns, as refused with the message when a
+  // fault or call throws.
+  template <typename Call>
+  auto Change(const char* op, const std::string& object, const std::string& arg, Call&& call)
+      -> decltype(call()) {
+    try {
+      if constexpr (std::is_void_v<decltype(call())>) {
+        Run(op, object, arg, std::forward<Call>(call));
+        history_.Done(op, history::HistoryObject(object, arg));
+      } else {
+        auto result = Run(op, object, arg, std::forward<Call>(call));
+        history_.Done(op, history::HistoryObject(object, arg));
+        return result;
+      }
+    } catch (const Quorvic::Lib::QuorvicException& e) {
+      history_.Refused(op, history::HistoryObject(object, arg), e.GetMessage());
+      throw;
+    }
+  }
+
+  // Records a change the caller made without Run, such as a kernel call.
+  history::HistoryRecorder& History() { return history_; }
 
   // False once the gate knows that no fault can fire in this run: most runs
   // have none, and then a call costs no more than this test.
@@ -70,6 +98,7 @@ class FaultGate {
                                              const char* op);
 
   hostnet::Backend& host_;
+  history::HistoryRecorder history_;
   std::optional<std::vector<hostnet::FaultRow>> faults_;
   int depth_ = 0;
 };

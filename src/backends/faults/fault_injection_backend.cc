@@ -1,5 +1,6 @@
 #include "backends/faults/fault_injection_backend.h"
 
+#include <string>
 #include <utility>
 
 #include "backends/faults/faulty_handles.h"
@@ -86,8 +87,15 @@ int FaultInjectionBackend::KernelCheckSig(KARN_SigInfo* info, uint32_t sigVersio
 
 int FaultInjectionBackend::KernelSet(uint16_t node, int instance, const KARN_ParamList* params,
                                      int flags, int reserved) {
-  if (std::optional<int> status = gate_.KernelFault("KARN_Set")) return *status;
-  return base_->KernelSet(node, instance, params, flags, reserved);
+  std::optional<int> status = gate_.KernelFault("KARN_Set");
+  if (!status) status = base_->KernelSet(node, instance, params, flags, reserved);
+  const std::string object = "node " + std::to_string(node);
+  if (*status == 0) {
+    gate_.History().Done("KARN_Set", object);
+  } else {
+    gate_.History().Refused("KARN_Set", object, base_->KernelStatusText(*status));
+  }
+  return *status;
 }
 
 const char* FaultInjectionBackend::KernelStatusText(int status) const {

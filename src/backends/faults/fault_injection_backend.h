@@ -16,7 +16,8 @@ namespace faults {
 // each call on an object it hands out, passes its library name
 // (fault_operations.h) through one FaultGate. The faults themselves are kept
 // by the wrapped backend (ReadFaults, SpendFault); the whole-host calls of
-// ploncfg-host pass straight through and never fire a fault.
+// ploncfg-host pass straight through and never fire a fault. The gate also
+// records every change, done or refused, in the host's history.
 class FaultInjectionBackend : public hostnet::Backend {
  public:
   explicit FaultInjectionBackend(std::unique_ptr<hostnet::Backend> base);
@@ -56,6 +57,10 @@ class FaultInjectionBackend : public hostnet::Backend {
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }
   void ClearFaults() override { base_->ClearFaults(); }
   bool SpendFault(int64_t id) override { return base_->SpendFault(id); }
+  void AppendHistory(const hostnet::HistoryRow& row) override { base_->AppendHistory(row); }
+  std::vector<hostnet::HistoryRow> ReadHistory(int64_t sinceUs) override {
+    return base_->ReadHistory(sinceUs);
+  }
 
  private:
   std::unique_ptr<hostnet::Backend> base_;

@@ -56,7 +56,7 @@ class FaultyPortGroup : public PortGroup {
     return gate_.Run("PortGroup.GetVlanId", name_, kNone, [&] { return base_->GetVlanId(); });
   }
   void SetVlanId(uint16_t vlanId) override {
-    gate_.Run("PortGroup.SetVlanId", name_, kNone, [&] { base_->SetVlanId(vlanId); });
+    gate_.Change("PortGroup.SetVlanId", name_, kNone, [&] { base_->SetVlanId(vlanId); });
   }
 
  private:
@@ -136,6 +136,11 @@ class FaultySwitch : public Interface {
   auto Run(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
     return gate_.Run(op, name_, arg, std::forward<Call>(call));
   }
+  // Run for an operation that changes the host.
+  template <typename Call>
+  auto Change(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
+    return gate_.Change(op, name_, arg, std::forward<Call>(call));
+  }
 
   FaultGate& gate_;
   const SwitchGetterOps& ops_;
@@ -156,39 +161,39 @@ class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
     });
   }
   std::unique_ptr<PortGroup> AddPortGroup(const std::string& name) override {
-    return Run("VirtualSwitch.AddPortGroup", name,
-               [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
+    return Change("VirtualSwitch.AddPortGroup", name,
+                  [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
   }
   void RemovePortGroup(const std::string& name) override {
-    Run("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
+    Change("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
   }
   NicTeamingPolicy GetTeamingPolicy() const override {
     return Run("VirtualSwitch.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
-    Run("VirtualSwitch.SetTeamingPolicy", kNone,
-        [&] { base_->SetTeamingPolicy(std::move(policy)); });
+    Change("VirtualSwitch.SetTeamingPolicy", kNone,
+           [&] { base_->SetTeamingPolicy(std::move(policy)); });
   }
   void AddUplink(const std::string& pnic, bool persist) override {
-    Run("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
+    Change("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
   }
   void RemoveUplink(const std::string& pnic, bool configOnly) override {
-    Run("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
+    Change("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
   }
   int32_t GetCdpStatus() const override {
     return Run("VirtualSwitch.GetCdpStatus", kNone, [&] { return base_->GetCdpStatus(); });
   }
   void SetCdpStatus(int32_t status) override {
-    Run("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
+    Change("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
   }
   uint32_t GetMtu() const override {
     return Run("VirtualSwitch.GetMtu", kNone, [&] { return base_->GetMtu(); });
   }
   void SetMtu(uint16_t mtu) override {
-    Run("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
+    Change("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
   }
   void RestoreUplinks() override {
-    Run("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
+    Change("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
   }
 };
 
@@ -204,7 +209,7 @@ class FaultyDVSwitch : public FaultySwitch<DVSwitch> {
     return Run("DVSwitch.GetMtu", kNone, [&] { return base_->GetMtu(); });
   }
   void SetMtu(uint16_t mtu) override {
-    Run("DVSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
+    Change("DVSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
   }
   std::vector<std::unique_ptr<DVPort>> GetDVPorts() const override {
     return Run("DVSwitch.GetDVPorts", kNone, [&] {
@@ -218,11 +223,12 @@ class FaultyDVSwitch : public FaultySwitch<DVSwitch> {
     return Run("DVSwitch.GetSwitchId", kNone, [&] { return base_->GetSwitchId(); });
   }
   void AddDVPortUplink(const std::string& uplink, DVPortParam param) override {
-    Run("DVSwitch.AddDVPortUplink", uplink,
-        [&] { base_->AddDVPortUplink(uplink, std::move(param)); });
+    Change("DVSwitch.AddDVPortUplink", uplink,
+           [&] { base_->AddDVPortUplink(uplink, std::move(param)); });
   }
   void RemoveDVPortUplink(const std::string& uplink, int flags) override {
-    Run("DVSwitch.RemoveDVPortUplink", uplink, [&] { base_->RemoveDVPortUplink(uplink, flags); });
+    Change("DVSwitch.RemoveDVPortUplink", uplink,
+           [&] { base_->RemoveDVPortUplink(uplink, flags); });
   }
 };
 
@@ -238,15 +244,15 @@ class FaultyPortset : public Portset {
     return gate_.Run("Portset.IsEnsActive", name_, kNone, [&] { return base_->IsEnsActive(); });
   }
   void ActivateEns(bool interrupt, bool fastSwitch) override {
-    gate_.Run("Portset.ActivateEns", name_, kNone,
-              [&] { base_->ActivateEns(interrupt, fastSwitch); });
+    gate_.Change("Portset.ActivateEns", name_, kNone,
+                 [&] { base_->ActivateEns(interrupt, fastSwitch); });
   }
   void DeactivateEns() override {
-    gate_.Run("Portset.DeactivateEns", name_, kNone, [&] { base_->DeactivateEns(); });
+    gate_.Change("Portset.DeactivateEns", name_, kNone, [&] { base_->DeactivateEns(); });
   }
   void ReassociateUplinks(bool ensActive, bool force, int reserved1, int reserved2) override {
-    gate_.Run("Portset.ReassociateUplinks", name_, kNone,
-              [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
+    gate_.Change("Portset.ReassociateUplinks", name_, kNone,
+                 [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
   }
 
  private:
@@ -270,7 +276,7 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
                                                   const NicCapabilities& capabilities,
                                                   const std::string& name,
                                                   uint32_t numPorts) override {
-    return Run("AddVirtualSwitch", name, [&] {
+    return Change("AddVirtualSwitch", name, [&] {
       return WrapVirtualSwitch(
           gate_, base_->AddVirtualSwitch(teaming, security, shaping, capabilities, name, numPorts));
     });
@@ -278,13 +284,13 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
   std::unique_ptr<DVSwitch> AddDVSwitch(const std::string& uuid, const std::string& name,
                                         const std::string& implClass, const std::string& dvsName,
                                         uint32_t numPorts, uint32_t version, int flags) override {
-    return Run("AddDVSwitch", name, [&] {
+    return Change("AddDVSwitch", name, [&] {
       return WrapDVSwitch(
           gate_, base_->AddDVSwitch(uuid, name, implClass, dvsName, numPorts, version, flags));
     });
   }
   void RemoveVirtualSwitch(const std::string& name) override {
-    Run("RemoveVirtualSwitch", name, [&] { base_->RemoveVirtualSwitch(name); });
+    Change("RemoveVirtualSwitch", name, [&] { base_->RemoveVirtualSwitch(name); });
   }
   bool IsStandardSwitch(const std::string& name) override {
     return Run("IsStandardSwitch", name, [&] { return base_->IsStandardSwitch(name); });
@@ -304,15 +310,15 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
                [&] { return WrapDVSwitches(base_->GetOpaqueSwitches()); });
   }
   void RestoreDVSwitches(const std::string& cacheFile) override {
-    Run("RestoreDVSwitches", cacheFile, [&] { base_->RestoreDVSwitches(cacheFile); });
+    Change("RestoreDVSwitches", cacheFile, [&] { base_->RestoreDVSwitches(cacheFile); });
   }
   void RestoreVirtualSwitches() override {
-    Run("RestoreVirtualSwitches", kNone, [&] { base_->RestoreVirtualSwitches(); });
+    Change("RestoreVirtualSwitches", kNone, [&] { base_->RestoreVirtualSwitches(); });
   }
   void LoadUplinkTimeoutConfig(const std::string& portset, uint32_t lagId,
                                const std::string& uplink) override {
-    Run("LoadUplinkTimeoutConfig", portset,
-        [&] { base_->LoadUplinkTimeoutConfig(portset, lagId, uplink); });
+    Change("LoadUplinkTimeoutConfig", portset,
+           [&] { base_->LoadUplinkTimeoutConfig(portset, lagId, uplink); });
   }
   std::vector<UplinkTimeoutConfig> GetUplinkTimeoutConfig(const std::string& portset,
                                                           uint32_t lagId,
@@ -321,7 +327,7 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
                [&] { return base_->GetUplinkTimeoutConfig(portset, lagId, uplink); });
   }
   void LoadLagTimeoutConfig(const std::string& portset, uint32_t lagId) override {
-    Run("LoadLagTimeoutConfig", portset, [&] { base_->LoadLagTimeoutConfig(portset, lagId); });
+    Change("LoadLagTimeoutConfig", portset, [&] { base_->LoadLagTimeoutConfig(portset, lagId); });
   }
   std::vector<LagTimeoutConfig> GetLagTimeoutConfig(const std::string& portset,
                                                     uint32_t lagId) override {
@@ -334,6 +340,11 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
   auto Run(const char* method, const std::string& arg, Call&& call) -> decltype(call()) {
     const std::string op = std::string("VirtualSwitchInfo.") + method;
     return gate_.Run(op.c_str(), kNone, arg, std::forward<Call>(call));
+  }
+  template <typename Call>
+  auto Change(const char* method, const std::string& arg, Call&& call) -> decltype(call()) {
+    const std::string op = std::string("VirtualSwitchInfo.") + method;
+    return gate_.Change(op.c_str(), kNone, arg, std::forward<Call>(call));
   }
   std::vector<std::unique_ptr<DVSwitch>> WrapDVSwitches(
       std::vector<std::unique_ptr<DVSwitch>> switches) {
@@ -372,8 +383,8 @@ class FaultyNamedPortGroup : public NamedPortGroup {
                      [&] { return base_->GetTeamingPolicy(); });
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
-    gate_.Run("PortGroupImpl.SetTeamingPolicy", name_, kNone,
-              [&] { base_->SetTeamingPolicy(std::move(policy)); });
+    gate_.Change("PortGroupImpl.SetTeamingPolicy", name_, kNone,
+                 [&] { base_->SetTeamingPolicy(std::move(policy)); });
   }
 
  private:
@@ -394,11 +405,11 @@ class FaultyNamedDVPort : public NamedDVPort {
                      [&] { return base_->GetConnectionId(); });
   }
   void SetConnectionId(unsigned int connectionId) override {
-    gate_.Run("DVPortImpl.SetConnectionId", portId_, kNone,
-              [&] { base_->SetConnectionId(connectionId); });
+    gate_.Change("DVPortImpl.SetConnectionId", portId_, kNone,
+                 [&] { base_->SetConnectionId(connectionId); });
   }
   void TestDVPortZet() override {
-    gate_.Run("DVPortImpl.TestDVPortZet", portId_, kNone, [&] { base_->TestDVPortZet(); });
+    gate_.Change("DVPortImpl.TestDVPortZet", portId_, kNone, [&] { base_->TestDVPortZet(); });
   }
 
  private:

@@ -125,7 +125,15 @@ class OvsStore : public rows::RowStore {
   void ClearFaults() override;
   bool SpendFault(int64_t id) override;
 
+  // The newest kOvsHistoryLimit rows: the history is kept in the root row,
+  // which every client of the database reads.
+  static constexpr int64_t kOvsHistoryLimit = 1000;
+  void AppendHistory(const HistoryRow& row) override;
+  std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override;
+
  private:
+  // The history's keys and rows, oldest first.
+  std::map<std::string, std::string> ReadHistoryKeys();
   // A Port as read.
   struct PortRead {
     std::string uuid;

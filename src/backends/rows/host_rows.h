@@ -1,6 +1,7 @@
 #ifndef BACKENDS_ROWS_HOST_ROWS_H_
 #define BACKENDS_ROWS_HOST_ROWS_H_
 
+#include "hostnet/history_row.h"
 #include "hostnet/host_document.h"
 
 // The host document's rows are also the rows a row store keeps: a row's id is
@@ -11,6 +12,7 @@ using hostnet::DVPortRow;
 using hostnet::DVSwitchDoc;
 using hostnet::EnsState;
 using hostnet::FaultRow;
+using hostnet::HistoryRow;
 using hostnet::HostDocument;
 using hostnet::LagTimeoutRow;
 using hostnet::PortGroupRow;

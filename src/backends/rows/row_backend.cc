@@ -134,4 +134,9 @@ void RowBackend::AddFault(const FaultRow& fault) { Host().AddFault(fault); }
 void RowBackend::ClearFaults() { Host().ClearFaults(); }
 bool RowBackend::SpendFault(int64_t id) { return Host().SpendFault(id); }
 
+void RowBackend::AppendHistory(const HistoryRow& row) { Host().AppendHistory(row); }
+std::vector<HistoryRow> RowBackend::ReadHistory(int64_t sinceUs) {
+  return Host().ReadHistory(sinceUs);
+}
+
 }  // namespace rows

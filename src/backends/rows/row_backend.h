@@ -54,6 +54,9 @@ class RowBackend : public hostnet::Backend {
   void ClearFaults() override;
   bool SpendFault(int64_t id) override;
 
+  void AppendHistory(const hostnet::HistoryRow& row) override;
+  std::vector<hostnet::HistoryRow> ReadHistory(int64_t sinceUs) override;
+
  protected:
   // The store, reaching the host first when it has not been reached yet;
   // throws naming the host and the reason when it cannot.

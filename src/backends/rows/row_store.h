@@ -133,6 +133,10 @@ class RowStore {
   // Takes one firing off fault id: true when it may fire (it had times left,
   // or has no count); removes it when its count reaches 0.
   virtual bool SpendFault(int64_t id) = 0;
+
+  // --- The history of changes (hostnet::Backend says what they promise) ---
+  virtual void AppendHistory(const HistoryRow& row) = 0;
+  virtual std::vector<HistoryRow> ReadHistory(int64_t sinceUs) = 0;
 };
 
 }  // namespace rows

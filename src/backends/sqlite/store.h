@@ -110,6 +110,9 @@ class Store : public rows::RowStore {
   void ClearFaults() override;
   bool SpendFault(int64_t id) override;
 
+  void AppendHistory(const HistoryRow& row) override;
+  std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override;
+
  private:
   // Runs body in one write transaction, committed when body returns and
   // rolled back when it throws, and returns what body returns. The listing's

@@ -122,9 +122,14 @@ void Store::CheckUplinkOrder(const std::vector<std::string>& order) {
 SwitchRow Store::AddSwitch(SwitchRow row) {
   Write([&] {
     {
-      auto taken = db_.Prepare("SELECT 1 FROM switches WHERE name = ?1");
+      auto taken = db_.Prepare("SELECT running FROM switches WHERE name = ?1");
       taken->Bind(1, row.name);
-      if (taken->Step()) throw QuorvicException("a switch named " + row.name + " already exists");
+      const bool exists = taken->Step();
+      if (exists && !taken->Bool(0)) {
+        throw QuorvicException("a stopped switch named " + row.name +
+                               " already exists; `ploncfg-vswitch -r` starts it");
+      }
+      if (exists) throw QuorvicException("a switch named " + row.name + " already exists");
     }
     if (row.teaming.orderSet) CheckUplinkOrder(row.teaming.order);
     if (!row.teaming.orderSet) row.teaming.order.clear();

@@ -39,7 +39,8 @@ void Store::RestoreUplinks(const SwitchRow& sw) {
     for (const std::string& pnic : config) {
       std::optional<std::string> owner = LinkedTo(pnic);
       if (owner && *owner != sw.name) {
-        throw QuorvicException("pnic " + pnic + " is already linked to " + *owner);
+        throw QuorvicException("cannot restore the uplinks of " + sw.name + ": pnic " + pnic +
+                               " is linked to " + *owner);
       }
     }
     db_.Run("DELETE FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2", sw.id,

@@ -1,0 +1,82 @@
+#include <string>
+
+#include "backends/sqlite/store.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace sqlite_host {
+
+namespace {
+
+// The history lives in a table of its own, made by the first run that records
+// a change, so hosts made before it need no new schema version. Rows are
+// never updated; the oldest go as new ones come.
+constexpr const char* kHistoryTableSql = R"sql(
+CREATE TABLE IF NOT EXISTS history (
+  id INTEGER PRIMARY KEY,
+  time_us INTEGER NOT NULL,
+  pid INTEGER NOT NULL,
+  uid INTEGER NOT NULL,
+  command TEXT NOT NULL,
+  operation TEXT NOT NULL,
+  object TEXT NOT NULL,
+  done INTEGER NOT NULL CHECK (done IN (0, 1)),
+  message TEXT NOT NULL
+);
+)sql";
+
+// A commit that waits for no sync of its own: the row survives a crash of any
+// process at once, and reaches the disk with the next change's sync (or the
+// checkpoint), so a record costs a change no disk flush.
+class UnsyncedCommits {
+ public:
+  explicit UnsyncedCommits(Connection& db) : db_(db) { db_.Exec("PRAGMA synchronous = NORMAL"); }
+  ~UnsyncedCommits() {
+    try {
+      db_.Exec("PRAGMA synchronous = FULL");
+    } catch (const Quorvic::Lib::QuorvicException&) {
+      // Only a closed connection refuses a pragma, and then nothing commits.
+    }
+  }
+  UnsyncedCommits(const UnsyncedCommits&) = delete;
+  UnsyncedCommits& operator=(const UnsyncedCommits&) = delete;
+
+ private:
+  Connection& db_;
+};
+
+}  // namespace
+
+void Store::AppendHistory(const HistoryRow& row) {
+  UnsyncedCommits unsynced(db_);
+  Write([&] {
+    db_.Exec(kHistoryTableSql);
+    db_.Run(
+        "INSERT INTO history (time_us, pid, uid, command, operation, object, done, message) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+        row.timeUs, row.pid, row.uid, row.command, row.operation, row.object, row.done,
+        row.message);
+    db_.Run("DELETE FROM history WHERE id <= ?1", db_.LastInsertId() - hostnet::kHistoryLimit);
+  });
+}
+
+std::vector<HistoryRow> Store::ReadHistory(int64_t sinceUs) {
+  Transaction snapshot(db_, Transaction::Mode::kRead);
+  std::vector<HistoryRow> rows;
+  {
+    auto made =
+        db_.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'history'");
+    if (!made->Step()) return rows;
+  }
+  auto st = db_.Prepare(
+      "SELECT id, time_us, pid, uid, command, operation, object, done, message FROM history "
+      "WHERE time_us >= ?1 ORDER BY id");
+  st->Bind(1, sinceUs);
+  while (st->Step()) {
+    rows.push_back({st->Int(0), st->Int(1), st->Int(2), st->Int(3), st->Text(4), st->Text(5),
+                    st->Text(6), st->Bool(7), st->Text(8)});
+  }
+  snapshot.Commit();
+  return rows;
+}
+
+}  // namespace sqlite_host
