@@ -3,11 +3,16 @@
 #include <utility>
 
 #include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/values.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovsdb {
 
 using nlohmann::json;
+
+namespace {
+const char* const kNoRow = "00000000-0000-0000-0000-000000000000";
+}  // namespace
 using Quorvic::Lib::QuorvicException;
 
 Client::Client(const std::string& remote, std::chrono::milliseconds timeout)
@@ -38,6 +43,17 @@ json Client::GetSchema(const std::string& db) {
 }
 
 void Client::RequireSchema(const std::string& db, const SchemaNeeds& needs) {
+  // Selecting every needed column of no row is one small round trip; only
+  // when it fails is the whole schema fetched, to name all that is missing.
+  std::vector<json> probes;
+  for (const auto& [table, columns] : needs) {
+    probes.push_back(Select(table, {Condition("_uuid", "==", Uuid(kNoRow))}, columns));
+  }
+  try {
+    if (TryTransact(db, probes).Committed()) return;
+  } catch (const QuorvicException&) {
+    // An unknown database, say: the schema's own request names it.
+  }
   json schema = GetSchema(db);
   const json& tables = schema["tables"];
   std::string missing;

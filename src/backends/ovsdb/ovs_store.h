@@ -162,7 +162,6 @@ class OvsStore : public rows::RowStore {
   struct BridgePorts {
     std::optional<PortRead> internal;
     std::optional<PortRead> uplink;
-    std::map<std::string, std::string> uplinkInterfaces;  // name -> uuid
     std::string internalInterface;                        // uuid
     std::vector<PortRead> members;                        // VMs' ports
   };
@@ -195,6 +194,9 @@ class OvsStore : public rows::RowStore {
   // switch NAME no longer exists" when there is none.
   BridgeRead RequireBridge(const SwitchRow& sw);
   BridgePorts ReadPorts(const BridgeRead& bridge);
+  BridgePorts ReadPortsOf(const BridgeRead& bridge);  // uncached
+  // The uplink Port's interfaces: uuid by name.
+  std::map<std::string, std::string> UplinkInterfaces(const BridgePorts& ports);
   // Fills row.usedPorts (every VM port of the bridge) and each group's
   // ports (the VM ports that joined it) from members.
   void CountMembers(BridgeRead& bridge, const std::vector<PortRead>& members);
@@ -257,6 +259,17 @@ class OvsStore : public rows::RowStore {
 
   class LockHold;
   void ReleaseHold();
+
+  // What was read while a hold is kept, to be read again from here: runs of
+  // the tool take turns then, and a change commits only when what it read
+  // is so still, so reads stay good until the next commit, which forgets
+  // them. Empty while no hold is kept.
+  struct ReadCache {
+    std::optional<RootRead> root;
+    std::map<std::string, BridgeRead> bridges;  // by name
+    std::map<std::string, BridgePorts> ports;   // by bridge uuid
+  };
+  ReadCache cache_;
 
   ovsdb::Client& client_;
   OvsSettings settings_;

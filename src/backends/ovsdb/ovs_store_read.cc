@@ -61,6 +61,7 @@ std::vector<json> OvsStore::Select(json operation) {
 }
 
 OvsStore::RootRead OvsStore::ReadRoot() {
+  if (cache_.root) return *cache_.root;
   std::vector<json> rows = Select(ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}));
   if (rows.size() != 1) {
     throw QuorvicException(
@@ -77,6 +78,7 @@ OvsStore::RootRead OvsStore::ReadRoot() {
   if (links != root.externalIds.end()) {
     root.links = ParseRecord(kLinksKey, links->second).get<std::map<std::string, std::string>>();
   }
+  if (holds_ > 0) cache_.root = root;
   return root;
 }
 
@@ -124,14 +126,23 @@ std::vector<OvsStore::BridgeRead> OvsStore::ReadBridges(std::vector<json> where,
 }
 
 std::optional<OvsStore::BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name) {
+  if (holds_ > 0) {
+    auto cached = cache_.bridges.find(name);
+    if (cached != cache_.bridges.end()) return cached->second;
+  }
   std::vector<BridgeRead> bridges = ReadBridges({Condition("name", "==", name)}, true);
   if (bridges.empty()) return std::nullopt;
+  if (holds_ > 0) cache_.bridges[name] = bridges[0];
   return std::move(bridges[0]);
 }
 
 std::optional<OvsStore::BridgeRead> OvsStore::ReadBridgeByUuid(const std::string& uuid) {
+  for (const auto& [name, bridge] : cache_.bridges) {
+    if (bridge.uuid == uuid) return bridge;
+  }
   std::vector<BridgeRead> bridges = ReadBridges({Condition("_uuid", "==", Uuid(uuid))}, true);
   if (bridges.empty()) return std::nullopt;
+  if (holds_ > 0) cache_.bridges[bridges[0].row.name] = bridges[0];
   return std::move(bridges[0]);
 }
 
@@ -146,6 +157,14 @@ OvsStore::BridgeRead OvsStore::RequireBridge(const SwitchRow& sw) {
 }
 
 OvsStore::BridgePorts OvsStore::ReadPorts(const BridgeRead& bridge) {
+  auto cached = cache_.ports.find(bridge.uuid);
+  if (cached != cache_.ports.end()) return cached->second;
+  BridgePorts ports = ReadPortsOf(bridge);
+  if (holds_ > 0) cache_.ports[bridge.uuid] = ports;
+  return ports;
+}
+
+OvsStore::BridgePorts OvsStore::ReadPortsOf(const BridgeRead& bridge) {
   BridgePorts ports;
   if (bridge.ports.empty()) return ports;
   std::vector<json> selects;
@@ -166,24 +185,26 @@ OvsStore::BridgePorts OvsStore::ReadPorts(const BridgeRead& bridge) {
       }
     }
   }
-  std::vector<json> interfaces;
   if (ports.internal && !ports.internal->interfaces.empty()) {
     ports.internalInterface = ports.internal->interfaces[0];
   }
-  if (ports.uplink) {
-    for (const std::string& uuid : ports.uplink->interfaces) {
-      interfaces.push_back(
-          ovsdb::Select("Interface", {Condition("_uuid", "==", Uuid(uuid))}, {"_uuid", "name"}));
-    }
-  }
-  if (!interfaces.empty()) {
-    for (const json& result : client_.Transact(kDatabase, std::move(interfaces))) {
-      for (const json& row : result.at("rows")) {
-        ports.uplinkInterfaces[row["name"].get<std::string>()] = ovsdb::ReadUuid(row["_uuid"]);
-      }
-    }
-  }
   return ports;
+}
+
+std::map<std::string, std::string> OvsStore::UplinkInterfaces(const BridgePorts& ports) {
+  std::map<std::string, std::string> interfaces;
+  if (!ports.uplink) return interfaces;
+  std::vector<json> selects;
+  for (const std::string& uuid : ports.uplink->interfaces) {
+    selects.push_back(
+        ovsdb::Select("Interface", {Condition("_uuid", "==", Uuid(uuid))}, {"_uuid", "name"}));
+  }
+  for (const json& result : client_.Transact(kDatabase, std::move(selects))) {
+    for (const json& row : result.at("rows")) {
+      interfaces[row["name"].get<std::string>()] = ovsdb::ReadUuid(row["_uuid"]);
+    }
+  }
+  return interfaces;
 }
 
 void OvsStore::CountMembers(BridgeRead& bridge, const std::vector<PortRead>& members) {

@@ -68,6 +68,7 @@ std::unique_ptr<rows::ChangeHold> OvsStore::HoldForChange() {
 
 void OvsStore::ReleaseHold() {
   if (--holds_ > 0) return;
+  cache_ = {};
   try {
     client_.Unlock(kLockName);
   } catch (const QuorvicException&) {
@@ -83,6 +84,7 @@ void OvsStore::GiveUp(const std::string& what) {
 
 bool OvsStore::Commit(const OvsChange& change) {
   listed_.reset();
+  cache_ = {};
   std::vector<json> operations = change.Operations();
   if (change.ReachesDatapath()) {
     operations.push_back(ovsdb::Mutate("Open_vSwitch", {}, {Mutation("next_cfg", "+=", 1)}));
@@ -199,9 +201,10 @@ void OvsStore::WriteDatapath(OvsChange& change, const BridgeRead& bridge,
     return;
   }
   std::vector<json> interfaces;
+  std::map<std::string, std::string> existingInterfaces = UplinkInterfaces(ports);
   for (const std::string& pnic : sw.uplinks) {
-    auto existing = ports.uplinkInterfaces.find(pnic);
-    if (existing != ports.uplinkInterfaces.end()) {
+    auto existing = existingInterfaces.find(pnic);
+    if (existing != existingInterfaces.end()) {
       interfaces.push_back(Uuid(existing->second));
       change.Add(ovsdb::Update("Interface", WhereUuid(existing->second),
                                {{"mtu_request", static_cast<int64_t>(sw.mtu)}}));
