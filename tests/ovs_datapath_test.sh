@@ -110,4 +110,13 @@ check "-m reaches the uplinks" 9000 "$(cat /sys/class/net/eth1/mtu)"
 check "-m reaches the bridge" 9000 "$(vsctl get interface vsw1 mtu)"
 check "-l lists it with its VM port" "vsw1 1" "$(ploncfg-vswitch -l | awk '$1 == "vsw1" {print $1, $3}')"
 
+# A pnic the datapath cannot open: the link is undone and the run says why.
+out=$(QUENTA_OVS_PNICS="eth1 eth2 ghost0" ploncfg-vswitch -L ghost0 vsw1 2>&1)
+check "a link the datapath refuses fails" 1 $?
+check "... naming the interface and the undoing" "yes" \
+  "$(echo "$out" | grep -q 'refused linking pnic ghost0 to vsw1 (interface ghost0: .*); it was undone' &&
+     echo yes || echo "no: $out")"
+check "... and leaves no trace" "eth1 eth2|0" \
+  "$(ploncfg-vswitch -l | awk '$1 == "vsw1" {print $6}' | tr , ' ')|$(vsctl find interface name=ghost0 | wc -l)"
+
 [ $failures -eq 0 ]

@@ -1,0 +1,59 @@
+// What only the Open vSwitch host does; what every host does is in
+// tests/contract.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+
+#include "backends/ovsdb/client.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/ovs_backend.h"
+#include "backends/ovsdb/ovs_store.h"
+#include "backends/ovsdb/test_server.h"
+
+namespace ovs_host {
+namespace {
+
+// Changes that read a bridge's record and write it back, from two processes
+// at once and without the lock that runs of the tool take: the waits on what
+// each read make the later one start again, so no change is lost.
+TEST(OvsStore, ConcurrentChangesOfOneRecordLoseNothingWithoutTheLock) {
+  if (!ovsdb::TestServer::Missing(ovsdb::TestServer::kSwitchSchema).empty()) GTEST_SKIP();
+  ovsdb::TestServer server(ovsdb::TestServer::kSwitchSchema);
+  OvsSettings settings;
+  settings.remote = server.UnixRemote();
+  settings.pnics = std::vector<std::string>{"nic0"};
+  settings.applyWait = std::chrono::milliseconds(0);
+  {
+    ovsdb::Client client(settings.remote, std::chrono::seconds(15));
+    client.Transact("Open_vSwitch", {ovsdb::Insert("Open_vSwitch", nlohmann::json::object())});
+    HostDocument doc;
+    doc.pnics = {"nic0"};
+    doc.switches.push_back({});
+    doc.switches[0].row.name = "sw0";
+    OvsStore(client, settings).ReplaceHost(doc);
+  }
+  constexpr int kAdds = 30;
+  for (int process = 0; process < 2; ++process) {
+    if (fork() != 0) continue;
+    try {
+      ovsdb::Client client(settings.remote, std::chrono::seconds(15));
+      OvsStore store(client, settings);
+      for (int i = 0; i < kAdds; ++i) {
+        std::optional<SwitchRow> sw = store.FindSwitch("sw0", SwitchKind::kStandard);
+        store.AddPortGroup(*sw, "pg" + std::to_string(process) + "_" + std::to_string(i));
+      }
+    } catch (const std::exception&) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  for (int status = 0; wait(&status) > 0;) EXPECT_EQ(status, 0);
+  ovsdb::Client client(settings.remote, std::chrono::seconds(15));
+  EXPECT_EQ(OvsStore(client, settings).PortGroupNames().size(), 2u * kAdds);
+}
+
+}  // namespace
+}  // namespace ovs_host
