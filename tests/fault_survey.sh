@@ -67,6 +67,9 @@ src/backends/faults/fault_gate.cc	    it = faults_->erase(it);	    ++it;
 src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0) Refuse
 src/backends/sqlite/host_database.cc	if (version > kSchemaVersion) {	if (version > kSchemaVersion + 1000) {
 src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
+src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
+src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
+src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
 EOF
 )
 

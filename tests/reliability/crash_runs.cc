@@ -40,21 +40,14 @@ Json StartHost() {
   for (int i = 0; i < kPnics; ++i) pnics.push_back("nic" + std::to_string(i));
   Json groups = Json::array();
   for (int i = 0; i < 4; ++i) groups.push_back({{"name", "pg" + std::to_string(i)}});
-  return {
-      {"pnics", pnics},
-      {"switches",
-       {{{"name", "sw0"},
-         {"uplinks", {"nic0"}},
-         {"teaming", {{"uplinkOrder", {"nic0"}}, {"maxActive", 1}}},
-         {"portGroups", groups}},
-        {{"name", "sw1"}, {"uplinks", {"nic1"}}},
-        {{"name", "sw2"}}}},
-      {"faults",
-       {{{"op", "VirtualSwitch.SetCdpStatus"},
-         {"target", "sw1"},
-         {"message", "CDP is stuck"},
-         {"times", 100000}},
-        {{"op", "SetMtu"}, {"target", "sw2"}, {"message", "MTU is stuck"}, {"times", 100000}}}}};
+  Json host = Json::parse(R"({
+      "switches": [{"name": "sw0", "uplinks": ["nic0"], "teaming": {"uplinkOrder": ["nic0"], "maxActive": 1}},
+                   {"name": "sw1", "uplinks": ["nic1"]}, {"name": "sw2"}],
+      "faults": [{"op": "VirtualSwitch.SetCdpStatus", "target": "sw1", "message": "CDP is stuck", "times": 100000},
+                 {"op": "SetMtu", "target": "sw2", "message": "MTU is stuck", "times": 100000}]})");
+  host["pnics"] = pnics;
+  host["switches"][0]["portGroups"] = groups;
+  return host;
 }
 
 class OperationMaker {
@@ -103,8 +96,7 @@ class OperationMaker {
   std::string SomeSwitch(const Json& host, char initial) {
     std::vector<std::string> names;
     for (const Json& s : host["switches"]) {
-      const std::string name = s["name"];
-      if (name[0] == initial) names.push_back(name);
+      if (s["name"].get<std::string>()[0] == initial) names.push_back(s["name"]);
     }
     return names.empty() ? std::string(1, initial) : names[Pick(static_cast<int>(names.size()))];
   }
@@ -117,14 +109,12 @@ class OperationMaker {
 // members from after.
 Json FirstStep(const Operation& op, const Json& before, const Json& after) {
   Json mid = before;
-  if (op.topLevel) {
-    for (const std::string& key : op.firstStep) mid[key] = after[key];
-    return mid;
+  for (const std::string& key : op.firstStep) {
+    if (op.topLevel) mid[key] = after[key];
   }
   for (Json& sw : mid["switches"]) {
-    if (sw["name"] != op.switchName) continue;
     for (const Json& done : after["switches"]) {
-      if (done["name"] != op.switchName) continue;
+      if (op.topLevel || sw["name"] != op.switchName || done["name"] != op.switchName) continue;
       for (const std::string& key : op.firstStep) sw[key] = done[key];
     }
   }

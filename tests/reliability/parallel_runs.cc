@@ -68,14 +68,9 @@ std::vector<Invocation> SharedTeamingScript(int w, int runs) {
   const std::string pnics[] = {"nic" + std::to_string(w) + "a", "nic" + std::to_string(w) + "c"};
   std::vector<Invocation> script;
   for (int k = 0; k < runs; ++k) {
-    const std::string& pnic = pnics[k % 2];
-    if (k % 4 < 2) {
-      script.push_back({{"-L", pnic, "shared1"}, ""});
-    } else if (k / 4 == (runs - 1) / 4) {
-      script.push_back({{"-b", "shared1"}, ""});
-    } else {
-      script.push_back({{"-U", pnic, "shared1"}, ""});
-    }
+    const bool link = k % 4 < 2, last = k / 4 == (runs - 1) / 4;
+    script.push_back({link ? Args{"-L", pnics[k % 2], "shared1"}
+                      : last ? Args{"-b", "shared1"} : Args{"-U", pnics[k % 2], "shared1"}, ""});
   }
   return script;
 }
@@ -85,10 +80,8 @@ Json StartHost(int workers) {
   Json switches = Json::array();
   for (const char* shared : {"shared0", "shared1"}) switches.push_back({{"name", shared}});
   for (int w = 0; w < workers; ++w) {
-    const std::string a = "nic" + std::to_string(w) + "a", b = "nic" + std::to_string(w) + "b";
-    pnics.push_back(a);
-    pnics.push_back(b);
-    pnics.push_back("nic" + std::to_string(w) + "c");
+    const std::string b = "nic" + std::to_string(w) + "b";
+    for (const char* end : {"a", "b", "c"}) pnics.push_back("nic" + std::to_string(w) + end);
     switches.push_back({{"name", "own" + std::to_string(w)},
                         {"uplinks", {b}},
                         {"teaming", {{"uplinkOrder", {b}}, {"maxActive", 1}}}});
@@ -103,8 +96,7 @@ struct Outcome {
 
 Outcome Invoke(const Tools& tools, const Invocation& invocation) {
   CommandOutput run = tools.Vswitch(invocation.args);
-  const bool lock =
-      run.err.find("locked") != std::string::npos || run.err.find("busy") != std::string::npos;
+  const bool lock = run.err.find("locked") != run.err.npos || run.err.find("busy") != run.err.npos;
   if (lock) std::cerr << "lock failure: " << ShowCommand(invocation.args) << ": " << run.err;
   return {run.status, lock};
 }
@@ -130,8 +122,7 @@ std::vector<std::vector<Outcome>> RunInParallel(const Tools& tools,
   }
   std::vector<std::vector<Outcome>> outcomes(scripts.size());
   for (size_t w = 0; w < scripts.size(); ++w) {
-    int status = 0;
-    waitpid(pids[w], &status, 0);
+    waitpid(pids[w], nullptr, 0);
     std::ifstream log(folder + "/worker" + std::to_string(w));
     Outcome outcome{};
     while (log >> outcome.status >> outcome.lockFailure) outcomes[w].push_back(outcome);
