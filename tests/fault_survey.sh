@@ -38,7 +38,7 @@ src/cli/option_table.cc	options.push_back({row.longName, row.argument, nullptr, 
 src/cli/option_table.cc	if (row.argument == required_argument) text += ':';	if (row.argument == required_argument && row.letter != 'k') text += ':';
 src/cli/numbers.h	&end, 0)	&end, 10)
 src/cli/numbers.h	*end == '\0'	true
-src/commands/uuid_text.cc	text, 15);	text, 16);
+src/commands/uuid_text.cc	text, 15);	text, 15 + (text[0] != 0));
 src/commands/uuid_text.cc	&b[14], &b[15]) == 16;	&b[14], &b[15]) >= 15;
 # Listing: a port group's own order only; lists joined without extra separators.
 src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
