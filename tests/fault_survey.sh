@@ -61,10 +61,9 @@ src/output/output.cc	void OutputStream::EndLine() {	void OutputStream::EndLine()
 src/output/output.cc	      buffer_.clear();	      ;
 src/cli/option_table.cc	if (row.kind != OptionKind::kRefused) words.push_back(std::string("-") + row.letter);	if (row.kind != OptionKind::kRefused && row.letter != 'S') words.push_back(std::string("-") + row.letter);
 src/backends/faults/fault_match.cc	(dot != std::string::npos && fault.op == op.substr(dot + 1))	(dot != std::string::npos && op.find(fault.op) != std::string::npos)
-src/backends/faults/fault_match.cc	return (!object.empty() && target == object) || (!arg.empty() && target == arg);	return !object.empty() && target == object;
-src/backends/faults/fault_gate.cc	if (mayFire && --*it->times > 0) return *it;	if (mayFire && *it->times > 0) return *it;
-src/backends/faults/fault_gate.cc	    it = faults_->erase(it);	    ++it;
-src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0) Refuse
+src/backends/faults/fault_match.cc	|| (!arg.empty() && target == arg);	|| (arg.empty() && target == arg);
+src/backends/faults/fault_gate.cc	bool mayFire = host_.SpendFault(it->id);	bool mayFire = true;
+src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0 || (HasTables(db) && false)) Refuse
 src/backends/sqlite/host_database.cc	if (version > kSchemaVersion) {	if (version > kSchemaVersion + 1000) {
 src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
