@@ -19,20 +19,56 @@ trap 'exit 130' INT TERM
 # the text. Lines starting with # are comments. A long option renamed to a
 # longer name is no fault: getopt_long takes the old name as its prefix.
 faults=$(cat <<'EOF'
+# Uplinks: persistence and the policy restored after a failed link.
 src/commands/uplinks.cc	vswitch.AddUplink(pnic, true);	vswitch.AddUplink(pnic, false);
 src/commands/uplinks.cc	    vswitch.SetTeamingPolicy(saved);	
+# Switches: the version of a DVSwitch added with a class alone; a cell's width.
 src/commands/switch_lifecycle.cc	implClass == kCSwitch ? kFirstCSwitchVersion : kLastEtherSwitchVersion	kLastEtherSwitchVersion
 src/commands/switch_lifecycle.cc	std::string blanks(16, ' ');	std::string blanks(15, ' ');
+# Options: long names swapped or misspelt, and how arguments are read.
 src/cli/option_table.cc	"get-lag-timeout"	"get-lag-tmout"
 src/cli/option_table.cc	"load-lacp-timeout"	"load-lacp-tmout"
 src/cli/option_table.cc	"test-sync-zet"	"test-sync-set"
 src/cli/option_table.cc	"ens-ready"	"ens-rdy"
 src/cli/option_table.cc	"force-reassociate-ens"	"force-reassociate"
-src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
+src/cli/option_table.cc	"load-lag-timeout"	"load-lag-tmout"
+src/cli/option_table.cc	"fast-switch"	"fast-swtch"
+src/cli/option_table.cc	"get-lacp-timeout"	"get-lacp-tmout"
+src/cli/option_table.cc	options.push_back({row.longName, row.argument, nullptr, row.letter});	options.push_back({row.longName, kArg, nullptr, row.letter});
+src/cli/option_table.cc	if (row.argument == required_argument) text += ':';	if (row.argument == required_argument && row.letter != 'k') text += ':';
 src/cli/numbers.h	&end, 0)	&end, 10)
 src/cli/numbers.h	*end == '\0'	true
+src/commands/uuid_text.cc	text, 15);	text, 15 + (text[0] != 0));
+src/commands/uuid_text.cc	&b[14], &b[15]) == 16;	&b[14], &b[15]) >= 15;
+# Listing: a port group's own order only; lists joined without extra separators.
+src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
+src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
+# The simulated host: an order that is not the policy's own, host order,
+# the writers' lock, and the SQL wrapper.
 src/backends/sqlite/teaming.cc	if (row.orderSet) row.order = policy.GetUplinkOrder();	row.order = policy.GetUplinkOrder();
+src/backends/sqlite/store_read.cc	"WHERE g.switch_id = ?1 ORDER BY g.id, o.position"	"WHERE g.switch_id = ?1 ORDER BY g.name, o.position"
+src/backends/sqlite/writer_lock.cc	  int result = flock(fd_, LOCK_EX | LOCK_NB);	  int result = 0;
+src/backends/sqlite/sql.h	Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }	Bind(int index, uint32_t value) { return Bind(index, int64_t{static_cast<int32_t>(value)}); }
+src/backends/sqlite/sql.cc	  sqlite3_clear_bindings(statement_.get());	
+src/backends/sqlite/sql.cc	{ return sqlite3_changes64(db_.get()); }	{ return 1; }
+# ploncfg-host: get by name, and load's checks.
 tools/host_commands.cc	element.value("name", Json()) == step	element.value("name", Json()) != step
+src/hostnet/host_json_read.cc	if (!frame.keys.insert(key).second) {	if (!frame.keys.insert(key).second && false) {
+# Rows for tests folded into golden cases or dropped.
+tools/host_graph.cc	out += "&quot;";	out += "\"";
+tools/host_graph.cc	(active ? " active" : " standby")	(active ? " active" : " active")
+src/output/output.cc	void OutputStream::EndLine() {	void OutputStream::EndLine() { Append("\n", 1); return;
+src/output/output.cc	      buffer_.clear();	      ;
+src/cli/option_table.cc	if (row.kind != OptionKind::kRefused) words.push_back(std::string("-") + row.letter);	if (row.kind != OptionKind::kRefused && row.letter != 'S') words.push_back(std::string("-") + row.letter);
+src/backends/faults/fault_match.cc	(dot != std::string::npos && fault.op == op.substr(dot + 1))	(dot != std::string::npos && op.find(fault.op) != std::string::npos)
+src/backends/faults/fault_match.cc	|| (!arg.empty() && target == arg);	|| (arg.empty() && target == arg);
+src/backends/faults/fault_gate.cc	bool mayFire = host_.SpendFault(it->id);	bool mayFire = true;
+src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0 || (HasTables(db) && false)) Refuse
+src/backends/sqlite/host_database.cc	if (version > kSchemaVersion) {	if (version > kSchemaVersion + 1000) {
+src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
+src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
+src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
+src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
 EOF
 )
 

@@ -29,6 +29,7 @@ TEST(DeviceManagerPid, ReadsOnlyAPositiveDecimalPid) {
       {"4294967295", std::nullopt},
       // 2^32 + 1234 must not wrap round to process 1234.
       {"4294968530", std::nullopt},
+      {"18446744073709552850", std::nullopt},  // 2^64 + 1234
       {"123456789012345678901234567890", std::nullopt},
   };
   for (const Case& c : cases) {

@@ -21,8 +21,6 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
-
 // What a command may leave behind when it dies between its library calls:
 // the listed members of its switch taken from the finished run, the rest as
 // before. Empty for commands that make a single change.
@@ -42,21 +40,14 @@ Json StartHost() {
   for (int i = 0; i < kPnics; ++i) pnics.push_back("nic" + std::to_string(i));
   Json groups = Json::array();
   for (int i = 0; i < 4; ++i) groups.push_back({{"name", "pg" + std::to_string(i)}});
-  return {
-      {"pnics", pnics},
-      {"switches",
-       {{{"name", "sw0"},
-         {"uplinks", {"nic0"}},
-         {"teaming", {{"uplinkOrder", {"nic0"}}, {"maxActive", 1}}},
-         {"portGroups", groups}},
-        {{"name", "sw1"}, {"uplinks", {"nic1"}}},
-        {{"name", "sw2"}}}},
-      {"faults",
-       {{{"op", "VirtualSwitch.SetCdpStatus"},
-         {"target", "sw1"},
-         {"message", "CDP is stuck"},
-         {"times", 100000}},
-        {{"op", "SetMtu"}, {"target", "sw2"}, {"message", "MTU is stuck"}, {"times", 100000}}}}};
+  Json host = Json::parse(R"({
+      "switches": [{"name": "sw0", "uplinks": ["nic0"], "teaming": {"uplinkOrder": ["nic0"], "maxActive": 1}},
+                   {"name": "sw1", "uplinks": ["nic1"]}, {"name": "sw2"}],
+      "faults": [{"op": "VirtualSwitch.SetCdpStatus", "target": "sw1", "message": "CDP is stuck", "times": 100000},
+                 {"op": "SetMtu", "target": "sw2", "message": "MTU is stuck", "times": 100000}]})");
+  host["pnics"] = pnics;
+  host["switches"][0]["portGroups"] = groups;
+  return host;
 }
 
 class OperationMaker {
@@ -64,41 +55,26 @@ class OperationMaker {
   explicit OperationMaker(unsigned seed) : random_(seed) {}
 
   Operation Next(const Json& host) {
-    const std::string sw = kSwitches[Pick(3)];
-    const std::string pnic = "nic" + std::to_string(Pick(kPnics));
-    const std::string pg = SomePortGroup(host, sw);
-    switch (Pick(15)) {
-      case 0:
-        return {{"-A", "c" + std::to_string(serial_++), sw}, sw, {}};
-      case 1:
-        return {{"-D", pg, sw}, sw, {}};
-      case 2:
-        return {{"-v", std::to_string(Pick(4096)), "-p", pg, sw}, sw, {}};
-      case 3:
-      case 4:
-        return {{"-L", pnic, sw}, sw, {"uplinks", "configUplinks"}};
-      case 5:
-        return {{"-U", pnic, sw}, sw, {"teaming"}};
-      case 6:
-        return {{"-m", std::to_string(1280 + Pick(7721)), sw}, sw, {}};
-      case 7:
-        return {{"-X", std::to_string(Pick(4)), sw}, sw, {}};
-      case 8:
-        return {{"-B", kCdp[Pick(4)], sw}, sw, {}};
-      case 9:
-        return {
-            {"-a", "x" + std::to_string(serial_++) + ":" + std::to_string(8 + Pick(64))}, "", {}};
-      case 10:
-        return {{"-d", SomeSwitch(host, 'x')}, "", {}};
-      case 11:
-        return {{"-a", "-W", "dvs" + std::to_string(serial_++)}, "", {}};
-      case 12:
-        return {{"-M", pnic, "-p", pg, sw}, sw, {}};
-      case 13:
-        return {{"-N", pnic, "-p", pg, sw}, sw, {}};
-      default:
-        return {{"-y", sw}, sw, {"ensActivateNode"}, true};
-    }
+    const std::string sw = kSwitches[Pick(3)], pnic = "nic" + std::to_string(Pick(kPnics));
+    const std::string pg = SomePortGroup(host, sw), serial = std::to_string(serial_++);
+    const Operation operations[] = {
+        {{"-A", "c" + serial, sw}, sw, {}},
+        {{"-D", pg, sw}, sw, {}},
+        {{"-v", std::to_string(Pick(4096)), "-p", pg, sw}, sw, {}},
+        {{"-L", pnic, sw}, sw, {"uplinks", "configUplinks"}},
+        {{"-L", pnic, sw}, sw, {"uplinks", "configUplinks"}},
+        {{"-U", pnic, sw}, sw, {"teaming"}},
+        {{"-m", std::to_string(1280 + Pick(7721)), sw}, sw, {}},
+        {{"-X", std::to_string(Pick(4)), sw}, sw, {}},
+        {{"-B", kCdp[Pick(4)], sw}, sw, {}},
+        {{"-a", "x" + serial + ":" + std::to_string(8 + Pick(64))}, "", {}},
+        {{"-d", SomeSwitch(host, 'x')}, "", {}},
+        {{"-a", "-W", "dvs" + serial}, "", {}},
+        {{"-M", pnic, "-p", pg, sw}, sw, {}},
+        {{"-N", pnic, "-p", pg, sw}, sw, {}},
+        {{"-y", sw}, sw, {"ensActivateNode"}, true},
+    };
+    return operations[Pick(15)];
   }
 
   long Delay(long minMicros, long maxMicros) {
@@ -120,8 +96,7 @@ class OperationMaker {
   std::string SomeSwitch(const Json& host, char initial) {
     std::vector<std::string> names;
     for (const Json& s : host["switches"]) {
-      const std::string name = s["name"];
-      if (name[0] == initial) names.push_back(name);
+      if (s["name"].get<std::string>()[0] == initial) names.push_back(s["name"]);
     }
     return names.empty() ? std::string(1, initial) : names[Pick(static_cast<int>(names.size()))];
   }
@@ -134,14 +109,12 @@ class OperationMaker {
 // members from after.
 Json FirstStep(const Operation& op, const Json& before, const Json& after) {
   Json mid = before;
-  if (op.topLevel) {
-    for (const std::string& key : op.firstStep) mid[key] = after[key];
-    return mid;
+  for (const std::string& key : op.firstStep) {
+    if (op.topLevel) mid[key] = after[key];
   }
   for (Json& sw : mid["switches"]) {
-    if (sw["name"] != op.switchName) continue;
     for (const Json& done : after["switches"]) {
-      if (done["name"] != op.switchName) continue;
+      if (op.topLevel || sw["name"] != op.switchName || done["name"] != op.switchName) continue;
       for (const std::string& key : op.firstStep) sw[key] = done[key];
     }
   }
@@ -205,10 +178,10 @@ int main(int argc, char** argv) {
     const Json before = real.Dump();
     const Operation op = maker.Next(before);
     copy.Load(before);
-    const ProcessResult whole = copy.Vswitch(op.args);
+    const CommandOutput whole = copy.Vswitch(op.args);
     const Json after = copy.Dump();
 
-    const ProcessResult run = RunAndKill(real.vswitch, op.args, real.db, aim.Next(maker));
+    const CommandOutput run = real.Vswitch(op.args, aim.Next(maker));
     killed += run.killed;
     // SQLite's own checks of the file: "ok" and no foreign key violations.
     const std::string integrity =

@@ -5,20 +5,17 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "../run_command.h"
+
 // What the parallel, crash and hostile-input checks share: their command
-// line and temporary folder, the built tools run as separate processes
-// against one host database the way host scripts do, and host dumps compared.
+// line and temporary folder, the built tools run against one host database
+// the way host scripts do, and host dumps compared.
 
 using Json = nlohmann::ordered_json;
-
-struct ProcessResult {
-  std::string out;
-  std::string err;
-  int status = -1;      // exit status, or 128 + signal number
-  bool killed = false;  // ended by the SIGKILL of RunAndKill
-};
+using Args = std::vector<std::string>;
 
 // Where the tools are and which host database they use.
 struct Tools {
@@ -26,10 +23,10 @@ struct Tools {
   std::string host;     // path of ploncfg-host
   std::string db;       // QUENTA_HOSTNET_DB for every run
 
-  // Runs ploncfg-vswitch with args, byte for byte as given, and waits.
-  ProcessResult Vswitch(const std::vector<std::string>& args) const;
-  // Runs ploncfg-host with args, feeding input on standard input.
-  ProcessResult Host(const std::vector<std::string>& args, const std::string& input = "") const;
+  // Runs ploncfg-vswitch with args; killed killAfterMicros after its start
+  // when that is positive.
+  CommandOutput Vswitch(const Args& args, long killAfterMicros = 0) const;
+  CommandOutput Host(const Args& args, const std::string& input = "") const;
   // Replaces the host with document; throws std::runtime_error when refused.
   void Load(const Json& document) const;
   // The host as ploncfg-host dump prints it; throws std::runtime_error when
@@ -37,51 +34,38 @@ struct Tools {
   Json Dump() const;
 };
 
-// Runs program with args and QUENTA_HOSTNET_DB=db, feeding input, and waits.
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& db, const std::string& input = "");
-
-// Like RunProcess, but sends SIGKILL delayMicros after the start unless the
-// process has ended by then.
-ProcessResult RunAndKill(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& db, long delayMicros);
-
 // The command line as one printable line, for reports.
-std::string ShowCommand(const std::vector<std::string>& args);
+std::string ShowCommand(const Args& args);
 
 // Counts the places where got differs from want (a value, a missing or an
 // extra member or element) and writes the first few to out as
-// "PATH: expected X, found Y", path starting from path.
+// "PATH: expected X, found Y".
 size_t ReportDifferences(const Json& want, const Json& got, const std::string& path,
                          std::ostream& out);
 
 // Runs sql on the SQLite database at path and returns what it reports other
-// than "ok" (empty when all is well), for integrity checks and for making
-// broken host files.
+// than "ok": empty when all is well.
 std::string RunSql(const std::string& path, const std::string& sql);
 
 // One run of a check. Its command line is argv[1] ploncfg-vswitch, argv[2]
-// ploncfg-host, then "--name N" pairs; a malformed line prints usage on
-// standard error and ends the process with status 2. The check's host files
-// live in a fresh folder under TMPDIR (or /tmp), which Finish removes when
-// every promise held and keeps for inspection otherwise.
+// ploncfg-host, then "--name N" pairs; a malformed line prints usage and ends
+// the process with status 2. The check's files live in a fresh folder under
+// TMPDIR (or /tmp), removed by Finish when every promise held.
 class Check {
  public:
   Check(int argc, char** argv, const char* usage, const std::string& prefix);
   // The value of --name, or fallback when it was not given.
   long Number(const std::string& name, long fallback) const;
-  const std::string& Folder() const { return folder_; }
   // The tools on the host database file inside the folder.
-  Tools On(const std::string& file) const;
+  Tools On(const std::string& file) const { return {vswitch_, host_, folder_ + "/" + file}; }
+  const std::string& Folder() const { return folder_; }
   // The exit status of the check, after its figures: 0 when every promise
-  // was kept, else 1 after saying on standard output where the files are.
+  // was kept, else 1 after saying where the files are.
   int Finish(bool kept) const;
 
  private:
-  std::string vswitch_;
-  std::string host_;
+  std::string vswitch_, host_, folder_;
   std::vector<std::pair<std::string, long>> numbers_;
-  std::string folder_;
 };
 
 #endif  // TESTS_RELIABILITY_HARNESS_H_

@@ -25,8 +25,6 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
-
 struct Invocation {
   Args args;
   std::string contested;  // the port group every worker adds, or empty
@@ -41,50 +39,25 @@ std::string Name(const std::string& prefix, int worker, int cycle) {
 // Worker w's script: ten-step cycles of port group, VLAN, link and unlink,
 // max-active and MTU changes.
 std::vector<Invocation> Script(int w, int runs) {
-  const std::string own = "own" + std::to_string(w);
-  const std::string pnic = "nic" + std::to_string(w) + "a";
+  const std::string own = "own" + std::to_string(w), pnic = "nic" + std::to_string(w) + "a";
   std::vector<Invocation> script;
   for (int k = 0; static_cast<int>(script.size()) < runs; ++k) {
     const int c = k / 10;
-    const std::string shared = "shared" + std::to_string(c % 2);
+    const std::string shared = "shared" + std::to_string(c % 2), common = "common" + std::to_string(c);
     const std::string pg = Name("p", w, c), ownPg = Name("q", w, c);
-    switch (k % 10) {
-      case 0:
-        script.push_back({{"-A", pg, shared}, ""});
-        break;
-      case 1:
-        script.push_back({{"-v", std::to_string((w * 100 + c) % 4096), "-p", pg, shared}, ""});
-        break;
-      case 2:
-        script.push_back({{"-L", pnic, own}, ""});
-        break;
-      case 3:
-        script.push_back({{"-A", ownPg, own}, ""});
-        break;
-      case 4:
-        script.push_back({{"-X", std::to_string(c % 3), own}, ""});
-        break;
-      case 5:
-        script.push_back({{"-m", std::to_string(1280 + w * 10 + c), own}, ""});
-        break;
-      case 6:
-        script.push_back({{"-U", pnic, own}, ""});
-        break;
-      case 7: {
-        const std::string common = "common" + std::to_string(c);
-        script.push_back({{"-A", common, "shared0"}, common});
-        break;
-      }
-      case 8:
-        if (c % 2 == 1) {
-          script.push_back({{"-D", pg, shared}, ""});
-        } else {
-          script.push_back({{"-v", "7", "-p", ownPg, own}, ""});
-        }
-        break;
-      default:
-        script.push_back({{"-m", std::to_string(kSharedMtuBase + w), "shared1"}, ""});
-    }
+    const Invocation steps[] = {
+        {{"-A", pg, shared}, ""},
+        {{"-v", std::to_string((w * 100 + c) % 4096), "-p", pg, shared}, ""},
+        {{"-L", pnic, own}, ""},
+        {{"-A", ownPg, own}, ""},
+        {{"-X", std::to_string(c % 3), own}, ""},
+        {{"-m", std::to_string(1280 + w * 10 + c), own}, ""},
+        {{"-U", pnic, own}, ""},
+        {{"-A", common, "shared0"}, common},
+        c % 2 == 1 ? Invocation{{"-D", pg, shared}, ""} : Invocation{{"-v", "7", "-p", ownPg, own}, ""},
+        {{"-m", std::to_string(kSharedMtuBase + w), "shared1"}, ""},
+    };
+    script.push_back(steps[k % 10]);
   }
   return script;
 }
@@ -95,14 +68,9 @@ std::vector<Invocation> SharedTeamingScript(int w, int runs) {
   const std::string pnics[] = {"nic" + std::to_string(w) + "a", "nic" + std::to_string(w) + "c"};
   std::vector<Invocation> script;
   for (int k = 0; k < runs; ++k) {
-    const std::string& pnic = pnics[k % 2];
-    if (k % 4 < 2) {
-      script.push_back({{"-L", pnic, "shared1"}, ""});
-    } else if (k / 4 == (runs - 1) / 4) {
-      script.push_back({{"-b", "shared1"}, ""});
-    } else {
-      script.push_back({{"-U", pnic, "shared1"}, ""});
-    }
+    const bool link = k % 4 < 2, last = k / 4 == (runs - 1) / 4;
+    script.push_back({link ? Args{"-L", pnics[k % 2], "shared1"}
+                      : last ? Args{"-b", "shared1"} : Args{"-U", pnics[k % 2], "shared1"}, ""});
   }
   return script;
 }
@@ -112,10 +80,8 @@ Json StartHost(int workers) {
   Json switches = Json::array();
   for (const char* shared : {"shared0", "shared1"}) switches.push_back({{"name", shared}});
   for (int w = 0; w < workers; ++w) {
-    const std::string a = "nic" + std::to_string(w) + "a", b = "nic" + std::to_string(w) + "b";
-    pnics.push_back(a);
-    pnics.push_back(b);
-    pnics.push_back("nic" + std::to_string(w) + "c");
+    const std::string b = "nic" + std::to_string(w) + "b";
+    for (const char* end : {"a", "b", "c"}) pnics.push_back("nic" + std::to_string(w) + end);
     switches.push_back({{"name", "own" + std::to_string(w)},
                         {"uplinks", {b}},
                         {"teaming", {{"uplinkOrder", {b}}, {"maxActive", 1}}}});
@@ -129,9 +95,8 @@ struct Outcome {
 };
 
 Outcome Invoke(const Tools& tools, const Invocation& invocation) {
-  ProcessResult run = tools.Vswitch(invocation.args);
-  const bool lock =
-      run.err.find("locked") != std::string::npos || run.err.find("busy") != std::string::npos;
+  CommandOutput run = tools.Vswitch(invocation.args);
+  const bool lock = run.err.find("locked") != run.err.npos || run.err.find("busy") != run.err.npos;
   if (lock) std::cerr << "lock failure: " << ShowCommand(invocation.args) << ": " << run.err;
   return {run.status, lock};
 }
@@ -157,8 +122,7 @@ std::vector<std::vector<Outcome>> RunInParallel(const Tools& tools,
   }
   std::vector<std::vector<Outcome>> outcomes(scripts.size());
   for (size_t w = 0; w < scripts.size(); ++w) {
-    int status = 0;
-    waitpid(pids[w], &status, 0);
+    waitpid(pids[w], nullptr, 0);
     std::ifstream log(folder + "/worker" + std::to_string(w));
     Outcome outcome{};
     while (log >> outcome.status >> outcome.lockFailure) outcomes[w].push_back(outcome);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,53 +9,21 @@
 #include "backends/sqlite/test_host.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
-#include "hostnet/quorvic_exception.h"
+#include "hostnet/nic_teaming_policy.h"
 
 namespace sqlite_host {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-TEST(HostDatabase, RefusesAFileItCannotUseAndLeavesItUntouched) {
-  struct Case {
-    const char* name;
-    void (*make)(const std::string& path);
-    const char* reason;
-  };
-  const Case cases[] = {
-      {"not a database",
-       [](const std::string& path) {
-         std::ofstream(path) << "these are not the pages you are looking for\n"
-                             << std::string(600, 'x');
-       },
-       "it is not a host database"},
-      {"newer schema",
-       [](const std::string& path) {
-         SqliteBackend(path).Connect();
-         Connection(path, false).Exec("PRAGMA user_version = 99");
-       },
-       "its schema version 99 is newer than this host supports (1)"},
-      {"another program's database",
-       [](const std::string& path) {
-         Connection(path, true).Exec("CREATE TABLE notes (text TEXT)");
-       },
-       "it is not a host database"},
-  };
-  for (const Case& c : cases) {
-    TempHost host;
-    c.make(host.Path());
-    std::string before = ReadFile(host.Path());
-    try {
-      host.Open()->Connect();
-      ADD_FAILURE() << c.name << ": opened";
-    } catch (const Quorvic::Lib::QuorvicException& e) {
-      EXPECT_EQ(e.GetMessage(), "cannot open host database " + host.Path() + ": " + c.reason);
-    }
-    EXPECT_EQ(ReadFile(host.Path()), before) << c.name;
-  }
+// An order the policy does not mark as its own is not the switch's: the
+// handle must not keep it, or the switch would list it from then on.
+TEST(HostDatabase, KeepsAnUplinkOrderOnlyWhenThePolicyOwnsIt) {
+  using Quorvic::Network::NicTeamingPolicy;
+  TempHost host;
+  LoadHost(*host.Open(), R"({"pnics": ["nic0"], "switches": [{"name": "sw"}]})");
+  auto backend = host.Open();
+  auto sw = backend->GetVirtualSwitchById("sw");
+  sw->SetTeamingPolicy(NicTeamingPolicy(0, {"nic0"}, 1));
+  EXPECT_TRUE(sw->GetTeamingPolicy().GetUplinkOrder().empty());
 }
 
 TEST(HostDatabase, CreatesFoldersAndTheDefaultHostOnce) {
