@@ -118,7 +118,7 @@ std::string CaseBackend() {
 // The environment that points the tools at a fresh host with the simulated
 // host's default contents, on the backend the cases run on. An Open vSwitch
 // host is one private ovsdb-server and ovs-vswitchd for the whole process,
-// emptied and loaded afresh for each case.
+// emptied (bridges, records, history) and loaded afresh for each case.
 std::vector<std::string> FreshHost(const std::string& dir) {
   if (CaseBackend() == "sqlite") return {"QUENTA_HOSTNET_DB=" + dir + "/hostnet.db"};
   static ovsdb::TestServer* server = [] {
@@ -131,7 +131,10 @@ std::vector<std::string> FreshHost(const std::string& dir) {
   settings.datapathType = "dummy";
   settings.pnics = sqlite_host::DefaultHost().pnics;
   ovsdb::Client(server->UnixRemote(), std::chrono::seconds(15))
-      .Transact("Open_vSwitch", {ovsdb::Update("Open_vSwitch", {}, {{"bridges", ovsdb::Set({})}})});
+      .Transact("Open_vSwitch", {ovsdb::Update("Open_vSwitch", {},
+                                               {{"bridges", ovsdb::Set({})},
+                                                {"external_ids", ovsdb::Map({})},
+                                                {"other_config", ovsdb::Map({})}})});
   ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost());
   return {"QUENTA_HOSTNET=ovsdb:" + server->UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",
           "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3"};
