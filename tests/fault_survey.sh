@@ -69,6 +69,14 @@ src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
+src/backends/ovsdb/ovs_store_write.cc	  change.Guard("Bridge", bridge.uuid,	  if (false) change.Guard("Bridge", bridge.uuid,
+src/backends/ovsdb/ovs_store_write.cc	    change.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", tag}}));	    (void)tag;
+src/backends/ovsdb/ovs_store_write.cc	      primary = pnic;	      primary = sw.uplinks[0];
+src/backends/ovsdb/ovs_store_write.cc	  if (!error.empty()) return "interface " + name + ": " + error[0].get<std::string>();	  if (false && !error.empty()) return "interface " + name + ": " + error[0].get<std::string>();
+src/backends/ovsdb/ovs_store_write.cc	  if (holds_ == 0 && !client_.Lock(kLockName, settings_.lockWait)) {	  if (false) {
+src/backends/ovsdb/ovs_store_switches.cc	    change.OnRefusal([this, sw, pnic, before] {	    if (false) change.OnRefusal([this, sw, pnic, before] {
+src/backends/ovsdb/ovs_store_read.cc	    return ca != cb ? ca < cb : a.row.name < b.row.name;	    return a.row.name < b.row.name;
+src/backends/ovsdb/ovs_store_read.cc	      if (group != port.externalIds.end() && group->second == pg.name) ++pg.ports;	      ++pg.ports;
 EOF
 )
 
