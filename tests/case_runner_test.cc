@@ -121,22 +121,21 @@ std::string CaseBackend() {
 // emptied (bridges, records, history) and loaded afresh for each case.
 std::vector<std::string> FreshHost(const std::string& dir) {
   if (CaseBackend() == "sqlite") return {"QUENTA_HOSTNET_DB=" + dir + "/hostnet.db"};
-  static ovsdb::TestServer* server = [] {
-    auto* started = new ovsdb::TestServer(ovsdb::TestServer::kSwitchSchema);
-    started->StartSwitchDaemon();
-    return started;
-  }();
+  // Stopped, by its destructor, when the process ends.
+  static ovsdb::TestServer server(ovsdb::TestServer::kSwitchSchema);
+  static const bool started = (server.StartSwitchDaemon(), true);
+  (void)started;
   ovs_host::OvsSettings settings;
-  settings.remote = server->UnixRemote();
+  settings.remote = server.UnixRemote();
   settings.datapathType = "dummy";
   settings.pnics = sqlite_host::DefaultHost().pnics;
-  ovsdb::Client(server->UnixRemote(), std::chrono::seconds(15))
+  ovsdb::Client(server.UnixRemote(), std::chrono::seconds(15))
       .Transact("Open_vSwitch", {ovsdb::Update("Open_vSwitch", {},
                                                {{"bridges", ovsdb::Set({})},
                                                 {"external_ids", ovsdb::Map({})},
                                                 {"other_config", ovsdb::Map({})}})});
   ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost());
-  return {"QUENTA_HOSTNET=ovsdb:" + server->UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",
+  return {"QUENTA_HOSTNET=ovsdb:" + server.UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",
           "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3"};
 }
 

@@ -75,8 +75,8 @@ src/backends/ovsdb/ovs_store_write.cc	      primary = pnic;	      primary = sw.u
 src/backends/ovsdb/ovs_store_write.cc	  if (!error.empty()) return "interface " + name + ": " + error[0].get<std::string>();	  if (false && !error.empty()) return "interface " + name + ": " + error[0].get<std::string>();
 src/backends/ovsdb/ovs_store_write.cc	  if (holds_ == 0 && !client_.Lock(kLockName, settings_.lockWait)) {	  if (false) {
 src/backends/ovsdb/ovs_store_switches.cc	    change.OnRefusal([this, sw, pnic, before] {	    if (false) change.OnRefusal([this, sw, pnic, before] {
-src/backends/ovsdb/ovs_store_read.cc	    return ca != cb ? ca < cb : a.row.name < b.row.name;	    return a.row.name < b.row.name;
-src/backends/ovsdb/ovs_store_read.cc	      if (group != port.externalIds.end() && group->second == pg.name) ++pg.ports;	      ++pg.ports;
+src/backends/ovsdb/ovs_store_read.cc	    return ca != cb ? ca < cb : a.row.name < b.row.name;	    return ca != cb ? a.row.name < b.row.name : a.row.name < b.row.name;
+src/backends/ovsdb/ovs_store_read.cc	      if (group != port.externalIds.end() && group->second == pg.name) ++pg.ports;	      if (group != port.externalIds.end()) ++pg.ports;
 EOF
 )
 
