@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -40,9 +41,10 @@
 //   JSON record in the root row's external_ids ("quenta:host"), and the
 //   pnic-to-bridge links of all switches another ("quenta:links").
 //
-// Every change is one transaction that waits on the _version of every row
-// it read, so that two runs never overwrite each other's change; it is tried
-// again from its reads when a row changed meanwhile, up to kTries times. A
+// Every change is one transaction that begins with waits on what it read
+// (the columns it depends on), so that two writers never overwrite each
+// other's change; when a row changed meanwhile it is tried again from its
+// reads, after a short random wait, up to kTries times. A
 // change that reaches the datapath bumps next_cfg in the same transaction and
 // waits until ovs-vswitchd has applied it, then checks the interfaces it
 // touched (error, ofport, MTU); when the datapath refused, a second
@@ -51,7 +53,7 @@ namespace ovs_host {
 
 class OvsStore : public rows::RowStore {
  public:
-  static constexpr int kTries = 5;
+  static constexpr int kTries = 8;
 
   OvsStore(ovsdb::Client& client, OvsSettings settings);
 
@@ -176,8 +178,12 @@ class OvsStore : public rows::RowStore {
       auto result = body(change);
       if (change.Empty() || Commit(change)) return result;
       if (attempt == kTries) GiveUp(what);
+      BackOff(attempt);
     }
   }
+  // Sleeps a random while that grows with attempt, so that two writers that
+  // keep meeting stop meeting.
+  void BackOff(int attempt);
   // Commits change; false when a guarded row had changed (nothing was
   // done). Applies it to the datapath and checks it there when it reaches it.
   bool Commit(const OvsChange& change);
@@ -273,6 +279,7 @@ class OvsStore : public rows::RowStore {
 
   ovsdb::Client& client_;
   OvsSettings settings_;
+  std::minstd_rand random_{std::random_device{}()};
   int holds_ = 0;
   std::map<RowKey, int64_t> ids_;
   std::vector<RowKey> keys_;  // id - 1 -> key

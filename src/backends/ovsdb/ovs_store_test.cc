@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <set>
 
 #include "backends/ovsdb/client.h"
@@ -45,7 +46,8 @@ TEST(OvsStore, ConcurrentChangesOfOneRecordLoseNothingWithoutTheLock) {
         std::optional<SwitchRow> sw = store.FindSwitch("sw0", SwitchKind::kStandard);
         store.AddPortGroup(*sw, "pg" + std::to_string(process) + "_" + std::to_string(i));
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      fprintf(stderr, "process %d: %s\n", process, e.what());
       _exit(1);
     }
     _exit(0);

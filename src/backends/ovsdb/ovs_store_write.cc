@@ -1,4 +1,5 @@
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "backends/ovsdb/operations.h"
@@ -80,6 +81,11 @@ void OvsStore::GiveUp(const std::string& what) {
   throw QuorvicException("gave up " + what +
                          ": other changes to the same objects kept coming first (" +
                          std::to_string(kTries) + " tries); nothing was changed");
+}
+
+void OvsStore::BackOff(int attempt) {
+  std::uniform_int_distribution<int> micros(0, 1000 * attempt);
+  std::this_thread::sleep_for(std::chrono::microseconds(micros(random_)));
 }
 
 bool OvsStore::Commit(const OvsChange& change) {
