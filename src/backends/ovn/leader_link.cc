@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <thread>
 #include <utility>
 
@@ -50,7 +51,7 @@ std::string LeaderLink::Remotes() const {
 ovsdb::Client& LeaderLink::Leader() {
   if (client_) return *client_;
   const Clock::time_point deadline = Clock::now() + settings_.timeout;
-  std::string reason;
+  std::map<std::string, std::string> reasons;  // the last one of each remote
   for (;;) {
     for (std::size_t i = 0; i < settings_.remotes.size(); ++i) {
       const std::string& remote = settings_.remotes[(next_ + i) % settings_.remotes.size()];
@@ -64,14 +65,16 @@ ovsdb::Client& LeaderLink::Leader() {
           client_ = std::move(client);
           return *client_;
         }
-        reason = remote + ": " + distrust;
+        reasons[remote] = remote + ": " + distrust;
       } catch (const QuorvicException& e) {
-        reason = e.GetMessage();
+        reasons[remote] = e.GetMessage();
       }
     }
     if (Clock::now() + kRoundPause >= deadline) break;
     std::this_thread::sleep_for(kRoundPause);
   }
+  std::string reason;
+  for (const auto& [remote, why] : reasons) reason += (reason.empty() ? "" : "; ") + why;
   throw QuorvicException("no member of the OVN northbound database (" + Remotes() +
                          ") leads it after " + std::to_string(settings_.timeout.count()) +
                          " ms: " + reason);
@@ -79,8 +82,9 @@ ovsdb::Client& LeaderLink::Leader() {
 
 std::vector<json> LeaderLink::Read(const std::vector<json>& operations) {
   for (int attempt = 1;; ++attempt) {
+    ovsdb::Client& leader = Leader();  // already waited as long as it may
     try {
-      return Leader().Transact(kNorthbound, operations);
+      return leader.Transact(kNorthbound, operations);
     } catch (const QuorvicException&) {
       Drop();
       if (attempt == 2) throw;

@@ -27,7 +27,8 @@ class LeaderLink {
   // The leader's connection, made on first use and after Drop: the remotes
   // are asked in turn, again and again while an election runs, for the
   // settings' timeout at the most. Throws "no member of the OVN northbound
-  // database (REMOTES) leads it after T: LAST REASON" when none did.
+  // database (REMOTES) leads it after T: REASONS", the last reason of each
+  // remote, when none did.
   ovsdb::Client& Leader();
   // Forgets the connection, after it failed or timed out.
   void Drop() { client_.reset(); }
