@@ -93,6 +93,10 @@ class OvnStore {
   // Our switches named name (all of them when name is empty), in host order,
   // with their ports.
   std::vector<SwitchRead> ReadSwitchRows(const std::string& name);
+  // Our switches that meet where, with those of their ports that meet
+  // portWhere, in host order.
+  std::vector<SwitchRead> ReadSwitchRows(std::vector<nlohmann::json> where,
+                                         std::vector<nlohmann::json> portWhere);
   std::optional<SwitchRead> ReadRunning(const std::string& name);
   SwitchRead RequireRunning(const SwitchRow& sw);
 
@@ -131,6 +135,9 @@ class OvnStore {
   const RowKey& KeyOf(int64_t id) const;
 
   LeaderLink link_;
+  // The DVPorts of the switches the last listing read, by switch id, each
+  // to be taken once by ReadDVPorts; a change forgets them.
+  std::map<int64_t, std::vector<DVPortRow>> listedPorts_;
   std::map<RowKey, int64_t> ids_;
   std::vector<RowKey> keys_;  // -id - 1 -> key
 };

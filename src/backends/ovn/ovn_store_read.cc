@@ -14,14 +14,15 @@ using Quorvic::Lib::QuorvicException;
 OvnStore::OvnStore(OvnSettings settings) : link_(std::move(settings)) {}
 
 std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(const std::string& name) {
-  std::vector<json> where = {
-      ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kSwitchMark, ""}}))};
-  std::vector<json> portWhere;
-  if (!name.empty()) {
-    where.push_back(ovsdb::Condition("name", "==", name));
-    portWhere.push_back(
-        ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kPortSwitchKey, name}})));
-  }
+  if (name.empty()) return ReadSwitchRows({}, {});
+  return ReadSwitchRows(
+      {ovsdb::Condition("name", "==", name)},
+      {ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kPortSwitchKey, name}}))});
+}
+
+std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where,
+                                                           std::vector<json> portWhere) {
+  where.push_back(ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kSwitchMark, ""}})));
   std::vector<json> results = link_.Read(
       {ovsdb::Select("Logical_Switch", where, {"_uuid", "_version", "name", "external_ids", "ports"}),
        ovsdb::Select("Logical_Switch_Port", portWhere, {"_uuid", "external_ids"})});
@@ -30,7 +31,6 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(const std::string& na
     portIds[ovsdb::ReadUuid(row.at("_uuid"))] = ovsdb::ReadMap(row.at("external_ids"));
   }
   std::vector<SwitchRead> switches;
-  std::vector<int64_t> created;
   for (const json& row : results.at(0).at("rows")) {
     SwitchRead sw;
     sw.uuid = ovsdb::ReadUuid(row.at("_uuid"));
@@ -78,8 +78,12 @@ std::optional<SwitchRow> OvnStore::FindSwitch(const std::string& name) {
 }
 
 void OvnStore::ReadSwitches(const std::function<void(SwitchRow&&)>& each) {
+  listedPorts_.clear();
   for (SwitchRead& sw : ReadSwitchRows("")) {
-    if (sw.row.running) each(std::move(sw.row));
+    if (!sw.row.running) continue;
+    std::vector<DVPortRow>& ports = listedPorts_[sw.row.id];
+    for (PortRead& port : sw.ports) ports.push_back(std::move(port.row));
+    each(std::move(sw.row));
   }
 }
 
@@ -89,6 +93,12 @@ std::vector<std::string> OvnStore::ReadUplinks(const SwitchRow& sw) {
 }
 
 std::vector<DVPortRow> OvnStore::ReadDVPorts(int64_t switchId) {
+  auto listed = listedPorts_.find(switchId);
+  if (listed != listedPorts_.end()) {
+    std::vector<DVPortRow> ports = std::move(listed->second);
+    listedPorts_.erase(listed);
+    return ports;
+  }
   const RowKey& key = KeyOf(switchId);
   if (key.first != "dvswitch") return {};
   std::optional<SwitchRead> sw = ReadRunning(key.second);
@@ -101,7 +111,11 @@ std::vector<DVPortRow> OvnStore::ReadDVPorts(int64_t switchId) {
 
 std::optional<DVPortRow> OvnStore::FindDVPort(const std::string& switchId,
                                               const std::string& portId) {
-  for (SwitchRead& sw : ReadSwitchRows("")) {
+  for (SwitchRead& sw : ReadSwitchRows(
+           {ovsdb::Condition("external_ids", "includes",
+                             ovsdb::Map({{"quenta:switch-id", switchId}}))},
+           {ovsdb::Condition("external_ids", "includes",
+                             ovsdb::Map({{"quenta:dvport-id", portId}}))})) {
     if (!sw.row.running || sw.row.switchId != switchId) continue;
     for (PortRead& port : sw.ports) {
       if (port.row.portId == portId) return std::move(port.row);

@@ -43,6 +43,7 @@ void OvnStore::GuardNameFree(Change& change, const std::string& name) {
 }
 
 bool OvnStore::Commit(const std::string& what, const Change& change) {
+  listedPorts_.clear();
   std::vector<json> operations = change.waits;
   operations.insert(operations.end(), change.operations.begin(), change.operations.end());
   ovsdb::Client& leader = link_.Leader();  // throws before anything is sent
