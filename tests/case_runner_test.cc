@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "backends/ovn/ovn_backend.h"
+#include "backends/ovn/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/ovs_backend.h"
 #include "backends/ovsdb/values.h"
 #include "backends/ovsdb/test_server.h"
+#include "backends/sqlite/sqlite_backend.h"
 #include "backends/sqlite/store.h"
 #include "case_file.h"
 #include "run_command.h"
@@ -68,6 +71,16 @@ std::string CaseBackend() {
 // loaded afresh for each case.
 std::vector<std::string> FreshHost(const ScratchDir& dir) {
   if (CaseBackend() == "sqlite") return {"QUENTA_HOSTNET_DB=" + dir.path() + "/hostnet.db"};
+  if (CaseBackend() == "ovn") {
+    // A simulated host whose DVSwitches live in one private northbound
+    // cluster for the whole process, emptied for each case.
+    static ovn::TestCluster* cluster = new ovn::TestCluster;
+    std::string path = dir.path() + "/hostnet.db";
+    ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(path),
+                    ovn::ParseOvnSettings(cluster->Remotes(), ""))
+        .ReplaceHost(sqlite_host::DefaultHost());
+    return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster->Remotes()};
+  }
   static ovsdb::TestServer* server = [] {
     auto* started = new ovsdb::TestServer(ovsdb::TestServer::kSwitchSchema);
     started->StartSwitchDaemon();
@@ -91,6 +104,9 @@ TEST_P(CaseTest, PrintsExactly) {
   if (!c.onlyOn.empty() && c.onlyOn != CaseBackend()) GTEST_SKIP() << "for " << c.onlyOn;
   if (CaseBackend() == "ovsdb" && !ovsdb::TestServer::MissingSwitchDaemon().empty()) {
     GTEST_SKIP() << "needs " << ovsdb::TestServer::MissingSwitchDaemon();
+  }
+  if (CaseBackend() == "ovn" && !ovn::TestCluster::Missing().empty()) {
+    GTEST_SKIP() << "needs " << ovn::TestCluster::Missing();
   }
   ScratchDir dir;
   const char* path = std::getenv("PATH");
