@@ -73,13 +73,13 @@ std::vector<std::string> FreshHost(const ScratchDir& dir) {
   if (CaseBackend() == "sqlite") return {"QUENTA_HOSTNET_DB=" + dir.path() + "/hostnet.db"};
   if (CaseBackend() == "ovn") {
     // A simulated host whose DVSwitches live in one private northbound
-    // cluster for the whole process, emptied for each case.
-    static ovn::TestCluster* cluster = new ovn::TestCluster;
+    // cluster for the whole process, emptied for each case; stopped at exit.
+    static ovn::TestCluster cluster;
     std::string path = dir.path() + "/hostnet.db";
     ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(path),
-                    ovn::ParseOvnSettings(cluster->Remotes(), ""))
+                    ovn::ParseOvnSettings(cluster.Remotes(), ""))
         .ReplaceHost(sqlite_host::DefaultHost());
-    return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster->Remotes()};
+    return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster.Remotes()};
   }
   static ovsdb::TestServer* server = [] {
     auto* started = new ovsdb::TestServer(ovsdb::TestServer::kSwitchSchema);

@@ -58,7 +58,11 @@ void SharedDVStore::RemoveSwitch(const std::string& name) {
 }
 
 void SharedDVStore::SetMtu(const SwitchRow& sw, uint32_t mtu) {
-  Shared(sw) ? shared_.SetMtu(sw, mtu) : local_.SetMtu(sw, mtu);
+  if (Shared(sw)) {
+    shared_.SetMtu(sw, mtu);
+  } else {
+    local_.SetMtu(sw, mtu);
+  }
 }
 
 void SharedDVStore::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
@@ -71,16 +75,27 @@ void SharedDVStore::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic
 }
 
 void SharedDVStore::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
-  Shared(sw) ? shared_.ActivateEns(sw, interrupt, fastSwitch)
-             : local_.ActivateEns(sw, interrupt, fastSwitch);
+  if (Shared(sw)) {
+    shared_.ActivateEns(sw, interrupt, fastSwitch);
+  } else {
+    local_.ActivateEns(sw, interrupt, fastSwitch);
+  }
 }
 
 void SharedDVStore::DeactivateEns(const SwitchRow& sw) {
-  Shared(sw) ? shared_.DeactivateEns(sw) : local_.DeactivateEns(sw);
+  if (Shared(sw)) {
+    shared_.DeactivateEns(sw);
+  } else {
+    local_.DeactivateEns(sw);
+  }
 }
 
 void SharedDVStore::ReassociateUplinks(const SwitchRow& sw, bool force) {
-  Shared(sw) ? shared_.ReassociateUplinks(sw, force) : local_.ReassociateUplinks(sw, force);
+  if (Shared(sw)) {
+    shared_.ReassociateUplinks(sw, force);
+  } else {
+    local_.ReassociateUplinks(sw, force);
+  }
 }
 
 bool SharedDVStore::IsEnsActive(const SwitchRow& sw) {
