@@ -110,6 +110,30 @@ TEST_F(OvnCluster, ConcurrentAddsOfOneNameMakeOneSwitch) {
   EXPECT_EQ(LogicalSwitches(), std::vector<std::string>{"race"});
 }
 
+// Every change rewrites the switch and its DVPorts from what it read: two
+// hosts changing one DVSwitch at the same time must lose no change.
+TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
+  constexpr int kRuns = 25;
+  sqlite_host::TempHost hosts[2];
+  for (const auto& host : hosts) host.Load(R"({"pnics": ["nic0"]})");
+  hostnet::HostDocument doc = Open(hosts[0])->ReadHost();
+  doc.dvswitches.push_back({{}, {{0, "1", {}, 0, {}, 0}}});
+  doc.dvswitches.back().row.name = "dvs0";
+  doc.dvswitches.back().row.switchId = "id-0";
+  Open(hosts[0])->ReplaceHost(doc);
+  for (const auto& host : hosts) {
+    if (fork() != 0) continue;
+    try {
+      for (int run = 0; run < kRuns; ++run) Open(host)->OpenDVPort({"id-0", "1", 0})->TestDVPortZet();
+    } catch (const QuorvicException&) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  for (int status = 0; wait(&status) > 0;) EXPECT_EQ(status, 0);
+  EXPECT_EQ(Open(hosts[0])->ReadHost().dvswitches.at(0).dvports.at(0).testEvents, 2u * kRuns);
+}
+
 TEST_F(OvnCluster, AChangeAfterTheLeaderDiesWaitsOnlyForTheElection) {
   sqlite_host::TempHost host;
   host.Load(R"({"pnics": ["nic0"]})");
