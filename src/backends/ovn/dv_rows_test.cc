@@ -47,9 +47,10 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
 }
 
 TEST(DVRows, MalformedValuesNameTheRowAndKey) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"quenta:mtu", "9k"}, {"quenta:uplinks", "nic0"}, {"quenta:uplinks", "[1]"},
-      {"quenta:ens", "{\"active\": 3}"}};
+  const std::pair<const char*, const char*> cases[] = {{"quenta:mtu", "9k"},
+                                                       {"quenta:uplinks", "nic0"},
+                                                       {"quenta:uplinks", "[1]"},
+                                                       {"quenta:ens", "{\"active\": 3}"}};
   for (const auto& [key, value] : cases) {
     Ids ids = SwitchIds(SwitchRow(), 0, 0);
     ids[key] = value;

@@ -124,7 +124,8 @@ TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
   for (const auto& host : hosts) {
     if (fork() != 0) continue;
     try {
-      for (int run = 0; run < kRuns; ++run) Open(host)->OpenDVPort({"id-0", "1", 0})->TestDVPortZet();
+      for (int run = 0; run < kRuns; ++run)
+        Open(host)->OpenDVPort({"id-0", "1", 0})->TestDVPortZet();
     } catch (const QuorvicException&) {
       _exit(1);
     }

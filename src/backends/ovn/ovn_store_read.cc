@@ -23,9 +23,10 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(const std::string& na
 std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where,
                                                            std::vector<json> portWhere) {
   where.push_back(ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kSwitchMark, ""}})));
-  std::vector<json> results = link_.Read(
-      {ovsdb::Select("Logical_Switch", where, {"_uuid", "_version", "name", "external_ids", "ports"}),
-       ovsdb::Select("Logical_Switch_Port", portWhere, {"_uuid", "external_ids"})});
+  std::vector<json> results =
+      link_.Read({ovsdb::Select("Logical_Switch", where,
+                                {"_uuid", "_version", "name", "external_ids", "ports"}),
+                  ovsdb::Select("Logical_Switch_Port", portWhere, {"_uuid", "external_ids"})});
   std::map<std::string, Ids> portIds;
   for (const json& row : results.at(1).at("rows")) {
     portIds[ovsdb::ReadUuid(row.at("_uuid"))] = ovsdb::ReadMap(row.at("external_ids"));
@@ -111,11 +112,11 @@ std::vector<DVPortRow> OvnStore::ReadDVPorts(int64_t switchId) {
 
 std::optional<DVPortRow> OvnStore::FindDVPort(const std::string& switchId,
                                               const std::string& portId) {
-  for (SwitchRead& sw : ReadSwitchRows(
-           {ovsdb::Condition("external_ids", "includes",
-                             ovsdb::Map({{"quenta:switch-id", switchId}}))},
-           {ovsdb::Condition("external_ids", "includes",
-                             ovsdb::Map({{"quenta:dvport-id", portId}}))})) {
+  for (SwitchRead& sw :
+       ReadSwitchRows({ovsdb::Condition("external_ids", "includes",
+                                        ovsdb::Map({{"quenta:switch-id", switchId}}))},
+                      {ovsdb::Condition("external_ids", "includes",
+                                        ovsdb::Map({{"quenta:dvport-id", portId}}))})) {
     if (!sw.row.running || sw.row.switchId != switchId) continue;
     for (PortRead& port : sw.ports) {
       if (port.row.portId == portId) return std::move(port.row);
@@ -148,7 +149,8 @@ int64_t OvnStore::IdOf(const std::string& kind, const std::string& name) {
 
 const OvnStore::RowKey& OvnStore::KeyOf(int64_t id) const {
   if (id >= 0 || static_cast<std::size_t>(-id) > keys_.size()) {
-    throw QuorvicException("row " + std::to_string(id) + " is not a row of the OVN northbound store");
+    throw QuorvicException("row " + std::to_string(id) +
+                           " is not a row of the OVN northbound store");
   }
   return keys_[static_cast<std::size_t>(-id - 1)];
 }

@@ -30,16 +30,16 @@ void AppendOnce(std::vector<std::string>& names, const std::string& name) {
 }  // namespace
 
 void OvnStore::Guard(Change& change, const SwitchRead& sw) {
-  change.waits.push_back(ovsdb::Wait("Logical_Switch", {WhereUuid(sw.uuid)}, {"_version"},
-                                     ovsdb::Until::kEqual, std::vector<json>{json{{"_version", sw.version}}},
-                                     std::chrono::milliseconds(0)));
+  change.waits.push_back(
+      ovsdb::Wait("Logical_Switch", {WhereUuid(sw.uuid)}, {"_version"}, ovsdb::Until::kEqual,
+                  std::vector<json>{json{{"_version", sw.version}}}, std::chrono::milliseconds(0)));
 }
 
 void OvnStore::GuardNameFree(Change& change, const std::string& name) {
   // The schema does not make Logical_Switch names unique.
-  change.operations.push_back(ovsdb::Wait("Logical_Switch",
-                                          {ovsdb::Condition("name", "==", name)}, {"name"},
-                                          ovsdb::Until::kEqual, {}, std::chrono::milliseconds(0)));
+  change.operations.push_back(ovsdb::Wait("Logical_Switch", {ovsdb::Condition("name", "==", name)},
+                                          {"name"}, ovsdb::Until::kEqual, {},
+                                          std::chrono::milliseconds(0)));
 }
 
 bool OvnStore::Commit(const std::string& what, const Change& change) {
@@ -96,18 +96,17 @@ void OvnStore::Insert(Change& change, const DVSwitchDoc& dvs, int64_t created) {
   std::vector<json> refs;
   for (std::size_t i = 0; i < dvs.dvports.size(); ++i) {
     std::string named = "port" + std::to_string(change.operations.size());
-    change.operations.push_back(ovsdb::Insert(
-        "Logical_Switch_Port",
-        {{"name", PortName(dvs.row.name, dvs.dvports[i].portId)},
-         {"external_ids", ovsdb::Map(PortIds(dvs.row.name, dvs.dvports[i], i))}},
-        named));
+    change.operations.push_back(
+        ovsdb::Insert("Logical_Switch_Port",
+                      {{"name", PortName(dvs.row.name, dvs.dvports[i].portId)},
+                       {"external_ids", ovsdb::Map(PortIds(dvs.row.name, dvs.dvports[i], i))}},
+                      named));
     refs.push_back(ovsdb::NamedUuid(named));
   }
-  change.operations.push_back(
-      ovsdb::Insert("Logical_Switch",
-                    {{"name", dvs.row.name},
-                     {"ports", ovsdb::Set(refs)},
-                     {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1))}}));
+  change.operations.push_back(ovsdb::Insert(
+      "Logical_Switch", {{"name", dvs.row.name},
+                         {"ports", ovsdb::Set(refs)},
+                         {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1))}}));
 }
 
 SwitchRow OvnStore::AddSwitch(SwitchRow row) {
@@ -247,10 +246,10 @@ void OvnStore::RestoreDVSwitches() {
       if (now.empty() || now[0].row.running) return 0;
       now[0].row.running = true;
       Guard(change, now[0]);
-      change.operations.push_back(ovsdb::Update(
-          "Logical_Switch", {WhereUuid(now[0].uuid)},
-          {{"external_ids", ovsdb::Map(SwitchIds(now[0].row, CreatedOf(now[0].ids),
-                                                 GenerationOf(now[0].ids) + 1))}}));
+      change.operations.push_back(
+          ovsdb::Update("Logical_Switch", {WhereUuid(now[0].uuid)},
+                        {{"external_ids", ovsdb::Map(SwitchIds(now[0].row, CreatedOf(now[0].ids),
+                                                               GenerationOf(now[0].ids) + 1))}}));
       return 0;
     });
   }
