@@ -46,10 +46,15 @@ bool OvnStore::Commit(const std::string& what, const Change& change) {
   listedPorts_.clear();
   std::vector<json> operations = change.waits;
   operations.insert(operations.end(), change.operations.begin(), change.operations.end());
-  ovsdb::Client& leader = link_.Leader();  // throws before anything is sent
+  ovsdb::Client* leader = nullptr;
+  try {
+    leader = &link_.Leader();
+  } catch (const QuorvicException& e) {
+    throw QuorvicException(what + ": " + e.GetMessage() + "; nothing was changed");
+  }
   ovsdb::Client::Outcome outcome;
   try {
-    outcome = leader.TryTransact(kNorthbound, operations);
+    outcome = leader->TryTransact(kNorthbound, operations);
   } catch (const QuorvicException& e) {
     link_.Drop();
     Unconfirmed(what, change, e.GetMessage());
