@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "backends/ovn/ovn_backend.h"
+#include "backends/ovn/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/ovs_backend.h"
 #include "backends/ovsdb/test_server.h"
 #include "backends/ovsdb/values.h"
+#include "backends/sqlite/sqlite_backend.h"
 #include "backends/sqlite/store.h"
 #include "run_command.h"
 
@@ -121,6 +124,16 @@ std::string CaseBackend() {
 // emptied (bridges, records, history) and loaded afresh for each case.
 std::vector<std::string> FreshHost(const std::string& dir) {
   if (CaseBackend() == "sqlite") return {"QUENTA_HOSTNET_DB=" + dir + "/hostnet.db"};
+  if (CaseBackend() == "ovn") {
+    // A simulated host whose DVSwitches live in one private northbound
+    // cluster for the whole process, emptied for each case; stopped at exit.
+    static ovn::TestCluster cluster;
+    std::string path = dir + "/hostnet.db";
+    ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(path),
+                    ovn::ParseOvnSettings(cluster.Remotes(), ""))
+        .ReplaceHost(sqlite_host::DefaultHost());
+    return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster.Remotes()};
+  }
   // Stopped, by its destructor, when the process ends.
   static ovsdb::TestServer server(ovsdb::TestServer::kSwitchSchema);
   static const bool started = (server.StartSwitchDaemon(), true);
@@ -146,6 +159,9 @@ TEST_P(CaseTest, PrintsExactly) {
   if (!c.onlyOn.empty() && c.onlyOn != CaseBackend()) GTEST_SKIP() << "for " << c.onlyOn;
   if (CaseBackend() == "ovsdb" && !ovsdb::TestServer::MissingSwitchDaemon().empty()) {
     GTEST_SKIP() << "needs " << ovsdb::TestServer::MissingSwitchDaemon();
+  }
+  if (CaseBackend() == "ovn" && !ovn::TestCluster::Missing().empty()) {
+    GTEST_SKIP() << "needs " << ovn::TestCluster::Missing();
   }
   std::string dir = (std::filesystem::temp_directory_path() / "ploncfg-case-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);

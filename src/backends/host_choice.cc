@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backends/faults/fault_injection_backend.h"
+#include "backends/ovn/ovn_backend.h"
 #include "backends/ovsdb/ovs_backend.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
@@ -92,7 +93,9 @@ HostSettings ProcessHostSettings() {
   const std::pair<const char*, const char*> kOptions[] = {
       {"datapath", "QUENTA_OVS_DATAPATH"},
       {"pnics", "QUENTA_OVS_PNICS"},
-      {"apply-wait", "QUENTA_OVS_APPLY_WAIT"}};
+      {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
+      {"ovn-nb", "QUENTA_OVN_NB"},
+      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
   for (const auto& [key, variable] : kOptions) {
     if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
   }
@@ -115,7 +118,10 @@ HostChoice ChooseHost(const HostSettings& settings) {
   return choice;
 }
 
-std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
+namespace {
+
+// The backend of the local host that choice names.
+std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice) {
   std::string::size_type colon = choice.value.find(':');
   if (colon == std::string::npos) Refuse(choice, "no scheme");
   const std::string scheme = choice.value.substr(0, colon);
@@ -147,6 +153,19 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
     return std::make_unique<ovs_host::OvsBackend>(std::move(settings));
   }
   Refuse(choice, "unknown scheme " + scheme);
+}
+
+}  // namespace
+
+std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
+  auto option = [&](const char* key) {
+    auto found = choice.options.find(key);
+    return found == choice.options.end() ? std::string() : found->second;
+  };
+  std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice);
+  if (option("ovn-nb").empty()) return local;
+  return std::make_unique<ovn::OvnBackend>(
+      std::move(local), ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout")));
 }
 
 std::unique_ptr<hostnet::Backend> OpenToolBackend() {

@@ -16,7 +16,10 @@
 // The file's other keys are options of the backend chosen, each overridden
 // by its environment variable: datapath (QUENTA_OVS_DATAPATH), pnics
 // (QUENTA_OVS_PNICS) and apply-wait (QUENTA_OVS_APPLY_WAIT, in seconds) of
-// the Open vSwitch backend.
+// the Open vSwitch backend; ovn-nb (QUENTA_OVN_NB), the OVN northbound
+// database's remotes, comma-separated, which puts the DVSwitches of either
+// backend there, and ovn-timeout (QUENTA_OVN_TIMEOUT, in seconds, 15 when
+// unset), how long a run waits for that database at each step.
 namespace backends {
 
 extern const char kKnownHostSchemes[];

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "backends/ovn/ovn_backend.h"
+#include "backends/ovn/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/ovs_backend.h"
@@ -14,7 +16,8 @@ namespace {
 
 class SqliteTestHost : public TestHost {
  public:
-  std::unique_ptr<hostnet::Backend> Open() const override { return temp_.Open(); }
+  std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
+  std::unique_ptr<rows::RowBackend> OpenLocal() const { return temp_.Open(); }
 
  private:
   sqlite_host::TempHost temp_;
@@ -27,7 +30,8 @@ class OvsTestHost : public TestHost {
  public:
   OvsTestHost() : server_(ovsdb::TestServer::kSwitchSchema) { server_.StartSwitchDaemon(); }
 
-  std::unique_ptr<hostnet::Backend> Open() const override {
+  std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
+  std::unique_ptr<rows::RowBackend> OpenLocal() const {
     ovs_host::OvsSettings settings;
     settings.remote = server_.UnixRemote();
     settings.datapathType = "dummy";
@@ -84,6 +88,20 @@ class OvsTestHost : public TestHost {
   int vmPorts_ = 0;
 };
 
+// A local host of Base whose DVSwitches live in a private northbound
+// cluster.
+template <typename Base>
+class OvnTestHost : public Base {
+ public:
+  std::unique_ptr<hostnet::Backend> Open() const override {
+    return std::make_unique<ovn::OvnBackend>(Base::OpenLocal(),
+                                             ovn::ParseOvnSettings(cluster_.Remotes(), ""));
+  }
+
+ private:
+  ovn::TestCluster cluster_;
+};
+
 }  // namespace
 
 std::vector<TestHostFactory> TestHostFactories() {
@@ -92,6 +110,16 @@ std::vector<TestHostFactory> TestHostFactories() {
   if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
     factories.push_back(
         {"OpenVSwitch", [] { return std::unique_ptr<TestHost>(new OvsTestHost); }, false});
+  }
+  if (ovn::TestCluster::Missing().empty()) {
+    factories.push_back({"SqliteOvn",
+                         [] { return std::unique_ptr<TestHost>(new OvnTestHost<SqliteTestHost>); },
+                         false});
+    if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
+      factories.push_back(
+          {"OpenVSwitchOvn",
+           [] { return std::unique_ptr<TestHost>(new OvnTestHost<OvsTestHost>); }, false});
+    }
   }
   return factories;
 }

@@ -18,10 +18,6 @@
 
 namespace ovsdb {
 
-namespace {
-
-// The full path of program on PATH or in the system's sbin folders, which a
-// user's PATH often lacks; empty when it is not installed.
 std::string FindProgram(const std::string& program) {
   const char* path = std::getenv("PATH");
   std::stringstream dirs(std::string(path ? path : "") + ":/usr/local/sbin:/usr/sbin:/sbin");
@@ -33,7 +29,6 @@ std::string FindProgram(const std::string& program) {
   return "";
 }
 
-// A TCP port on the loopback address that nothing listens on just now.
 int FreePort() {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
@@ -49,7 +44,6 @@ int FreePort() {
   return port;
 }
 
-// Runs argv to its end; throws unless it exits with status 0.
 void RunProgram(const std::vector<std::string>& argv) {
   pid_t child = fork();
   if (child == 0) {
@@ -66,7 +60,6 @@ void RunProgram(const std::vector<std::string>& argv) {
   }
 }
 
-// Stops a daemon that is not our child: it is gone when its pidfile is.
 void StopDaemon(pid_t pid, const std::string& pidfile) {
   kill(pid, SIGCONT);
   kill(pid, SIGTERM);
@@ -75,8 +68,6 @@ void StopDaemon(pid_t pid, const std::string& pidfile) {
   }
   if (std::filesystem::exists(pidfile)) kill(pid, SIGKILL);
 }
-
-}  // namespace
 
 std::string TestServer::MissingSwitchDaemon() {
   std::string missing = Missing(kSwitchSchema);

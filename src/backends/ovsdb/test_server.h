@@ -4,8 +4,20 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace ovsdb {
+
+// The full path of program on PATH or in the system's sbin folders, which a
+// user's PATH often lacks; empty when it is not installed.
+std::string FindProgram(const std::string& program);
+// A TCP port on the loopback address that nothing listens on just now.
+int FreePort();
+// Runs argv to its end; throws std::runtime_error unless it exits with
+// status 0.
+void RunProgram(const std::vector<std::string>& argv);
+// Stops a daemon that is not our child: it is gone when its pidfile is.
+void StopDaemon(pid_t pid, const std::string& pidfile);
 
 // For tests: a private ovsdb-server with a fresh database made from a schema
 // file, in a temporary folder, listening on a unix socket there and on a

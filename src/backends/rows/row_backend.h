@@ -57,6 +57,10 @@ class RowBackend : public hostnet::Backend {
   void AppendHistory(const hostnet::HistoryRow& row) override;
   std::vector<hostnet::HistoryRow> ReadHistory(int64_t sinceUs) override;
 
+  // The store, as Host() gives it, for a backend that keeps part of the host
+  // elsewhere and wraps this one's store.
+  RowStore& HostStore() { return Host(); }
+
  protected:
   // The store, reaching the host first when it has not been reached yet;
   // throws naming the host and the reason when it cannot.

@@ -1,0 +1,141 @@
+// Times whole invocations of ploncfg-vswitch keeping its DVSwitches in a
+// private three-member OVN northbound cluster (the local host simulated)
+// next to ovn-nbctl doing the like on the same cluster, at 10 and 1,000
+// DVSwitches of 8 DVPorts each. Prints a table of medians.
+//
+// Usage: ploncfg-ovn-bench [--quick]   (from the build folder)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "backends/ovn/ovn_backend.h"
+#include "backends/ovn/test_cluster.h"
+#include "backends/sqlite/test_host.h"
+#include "timed_run.h"
+
+namespace {
+
+const int kSizes[] = {10, 1000};
+
+// A command of ours and its ovn-nbctl counterpart; "%dvs" stands for a
+// DVSwitch in the middle of the host, "%n" for the run's number. Write
+// commands alternate between forms, or take a new name, so that each run
+// changes something.
+struct Pair {
+  std::string name;
+  std::vector<std::vector<std::string>> ours;
+  std::vector<std::vector<std::string>> theirs;
+};
+
+std::string Substitute(std::string word, int switches, int run) {
+  for (auto [key, value] :
+       {std::pair<std::string, std::string>{"%dvs", "dvs" + std::to_string(switches / 2)},
+        {"%n", std::to_string(run)}}) {
+    for (size_t at = word.find(key); at != std::string::npos; at = word.find(key, at)) {
+      word.replace(at, key.size(), value);
+    }
+  }
+  return word;
+}
+
+void MakeHost(hostnet::Backend& backend, int switches) {
+  hostnet::HostDocument doc;
+  doc.pnics = {"nic0", "nic1", "nic2", "nic3"};
+  for (int i = 0; i < switches; ++i) {
+    hostnet::DVSwitchDoc dvs;
+    dvs.row.kind = hostnet::SwitchKind::kDistributed;
+    dvs.row.name = "dvs" + std::to_string(i);
+    dvs.row.switchId = "id-" + std::to_string(i);
+    dvs.row.numPorts = dvs.row.configuredPorts = 128;
+    for (int p = 1; p <= 8; ++p) dvs.dvports.push_back({0, std::to_string(p), {}, 0, {}, 0});
+    doc.dvswitches.push_back(dvs);
+  }
+  backend.ReplaceHost(doc);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+  std::string missing = ovn::TestCluster::Missing();
+  if (!missing.empty() || !std::filesystem::exists("/usr/bin/ovn-nbctl")) {
+    std::printf("skipped: needs %s\n", missing.empty() ? "ovn-nbctl" : missing.c_str());
+    return 0;
+  }
+  std::string binDir =
+      std::filesystem::canonical("/proc/self/exe").parent_path().parent_path().string();
+  const std::vector<Pair> pairs = {
+      {"-a -W", {{"ploncfg-vswitch", "-a", "-W", "new%n"}}, {{"ovn-nbctl", "ls-add", "other%n"}}},
+      {"-P",
+       {{"ploncfg-vswitch", "-P", "nic1", "-V", "3", "%dvs"},
+        {"ploncfg-vswitch", "-Q", "nic1", "-V", "3", "%dvs"}},
+       {{"ovn-nbctl", "lsp-add", "%dvs", "extra%n"}}},
+      {"-l", {{"ploncfg-vswitch", "-l"}}, {{"ovn-nbctl", "show"}}},
+  };
+  std::map<std::string, std::map<int, std::pair<double, double>>> medians;
+  for (int switches : kSizes) {
+    ovn::TestCluster cluster;
+    sqlite_host::TempHost host;
+    ovn::OvnSettings settings = ovn::ParseOvnSettings(cluster.Remotes(), "");
+    auto start = std::chrono::steady_clock::now();
+    {
+      ovn::OvnBackend backend(host.Open(), settings);
+      MakeHost(backend, switches);
+    }
+    std::printf("made %d DVSwitches x 8 DVPorts in %.1f s\n", switches,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    const std::vector<std::string> ourEnv = {"QUENTA_HOSTNET_DB=" + host.Path(),
+                                             "QUENTA_OVN_NB=" + cluster.Remotes()};
+    int runs = quick ? 3 : (switches >= 1000 ? 7 : 21);
+    for (const Pair& pair : pairs) {
+      std::vector<double> ours, theirs;
+      for (int i = 0; i < runs + 1; ++i) {
+        auto run = [&](const std::vector<std::string>& pattern, bool mine) {
+          std::vector<std::string> args;
+          for (const std::string& word : pattern) args.push_back(Substitute(word, switches, i));
+          if (mine) {
+            args[0] = binDir + "/" + args[0];
+          } else {
+            args[0] = "/usr/bin/ovn-nbctl";
+            args.insert(args.begin() + 1, "--db=" + cluster.Remotes());
+          }
+          RunStats stats = TimedRun(args, mine ? ourEnv : std::vector<std::string>());
+          if (stats.status != 0) {
+            std::string line;
+            for (const std::string& arg : args) line += arg + " ";
+            std::fprintf(stderr, "%sfailed on %d DVSwitches\n", line.c_str(), switches);
+            std::exit(2);
+          }
+          return stats.seconds * 1e3;
+        };
+        double mine = run(pair.ours[i % pair.ours.size()], true);
+        double other = run(pair.theirs[i % pair.theirs.size()], false);
+        if (i > 0) {  // the first run warms the caches
+          ours.push_back(mine);
+          theirs.push_back(other);
+        }
+      }
+      medians[pair.name][switches] = {Median(ours), Median(theirs)};
+    }
+  }
+
+  std::printf("\n%-6s %11s %10s %15s %8s\n", "cmd", "DVSwitches", "ours (ms)", "ovn-nbctl (ms)",
+              "ratio");
+  for (const Pair& pair : pairs) {
+    for (int switches : kSizes) {
+      auto [ours, theirs] = medians[pair.name][switches];
+      std::printf("%-6s %11d %10.2f %15.2f %7.1fx\n", pair.name.c_str(), switches, ours, theirs,
+                  theirs / ours);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,145 @@
+#include "backends/ovn/dv_rows.h"
+
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+#include "hostnet/quorvic_exception.h"
+
+namespace ovn {
+
+using nlohmann::json;
+using Quorvic::Lib::QuorvicException;
+
+namespace {
+
+std::string Get(const Ids& ids, const std::string& key) {
+  auto found = ids.find(key);
+  return found == ids.end() ? std::string() : found->second;
+}
+
+// The number under key, or fallback when there is none.
+template <typename Number>
+Number GetNumber(const Ids& ids, const std::string& key, Number fallback) {
+  std::string text = Get(ids, key);
+  if (text.empty()) return fallback;
+  try {
+    std::size_t used = 0;
+    long long value = std::stoll(text, &used);
+    if (used == text.size()) return static_cast<Number>(value);
+  } catch (const std::logic_error&) {
+  }
+  throw QuorvicException("external_ids " + key + " holds " + text + ", not a number");
+}
+
+json GetJson(const Ids& ids, const std::string& key, json fallback) {
+  std::string text = Get(ids, key);
+  if (text.empty()) return fallback;
+  try {
+    return json::parse(text);
+  } catch (const json::exception&) {
+    throw QuorvicException("external_ids " + key + " holds " + text + ", not JSON");
+  }
+}
+
+std::vector<std::string> GetList(const Ids& ids, const std::string& key) {
+  json list = GetJson(ids, key, json::array());
+  try {
+    return list.get<std::vector<std::string>>();
+  } catch (const json::exception&) {
+    throw QuorvicException("external_ids " + key + " holds " + list.dump() +
+                           ", not a list of names");
+  }
+}
+
+}  // namespace
+
+Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation) {
+  const EnsState& ens = row.ens;
+  return {{kSwitchMark, ""},
+          {"quenta:uuid", row.uuid},
+          {"quenta:dvs-name", row.dvsName},
+          {"quenta:switch-id", row.switchId},
+          {"quenta:class", row.implClass},
+          {"quenta:version", std::to_string(row.version)},
+          {"quenta:num-ports", std::to_string(row.numPorts)},
+          {"quenta:used-ports", std::to_string(row.usedPorts)},
+          {"quenta:configured-ports", std::to_string(row.configuredPorts)},
+          {"quenta:mtu", std::to_string(row.mtu)},
+          {"quenta:running", row.running ? "true" : "false"},
+          {"quenta:uplinks", json(row.uplinks).dump()},
+          {"quenta:ens", json{{"active", ens.active},
+                              {"interrupt", ens.interrupt},
+                              {"fastSwitch", ens.fastSwitch},
+                              {"reassociations", ens.reassociations},
+                              {"forcedReassociations", ens.forcedReassociations}}
+                             .dump()},
+          {"quenta:created", std::to_string(created)},
+          {"quenta:generation", std::to_string(generation)}};
+}
+
+SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids) {
+  try {
+    SwitchRow row;
+    row.kind = SwitchKind::kDistributed;
+    row.name = name;
+    row.uuid = Get(ids, "quenta:uuid");
+    row.dvsName = Get(ids, "quenta:dvs-name");
+    row.switchId = Get(ids, "quenta:switch-id");
+    row.implClass = Get(ids, "quenta:class");
+    row.version = GetNumber<uint32_t>(ids, "quenta:version", 0);
+    row.numPorts = GetNumber<uint32_t>(ids, "quenta:num-ports", 0);
+    row.usedPorts = GetNumber<uint32_t>(ids, "quenta:used-ports", 0);
+    row.configuredPorts = GetNumber<uint32_t>(ids, "quenta:configured-ports", 0);
+    row.mtu = GetNumber<uint32_t>(ids, "quenta:mtu", row.mtu);
+    row.running = Get(ids, "quenta:running") != "false";
+    row.uplinks = GetList(ids, "quenta:uplinks");
+    json ens = GetJson(ids, "quenta:ens", json::object());
+    row.ens.active = ens.value("active", false);
+    row.ens.interrupt = ens.value("interrupt", false);
+    row.ens.fastSwitch = ens.value("fastSwitch", false);
+    row.ens.reassociations = ens.value("reassociations", 0u);
+    row.ens.forcedReassociations = ens.value("forcedReassociations", 0u);
+    return row;
+  } catch (const json::exception& e) {
+    throw QuorvicException("logical switch " + name + ": quenta:ens is malformed: " + e.what());
+  } catch (const QuorvicException& e) {
+    throw QuorvicException("logical switch " + name + ": " + e.GetMessage());
+  }
+}
+
+int64_t CreatedOf(const Ids& ids) { return GetNumber<int64_t>(ids, "quenta:created", 0); }
+
+int64_t GenerationOf(const Ids& ids) { return GetNumber<int64_t>(ids, "quenta:generation", 0); }
+
+std::string PortName(const std::string& switchName, const std::string& portId) {
+  return switchName + "/" + portId;
+}
+
+Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order) {
+  return {{kPortSwitchKey, switchName},
+          {"quenta:dvport-id", port.portId},
+          {"quenta:order", std::to_string(order)},
+          {"quenta:clients", json(port.clients).dump()},
+          {"quenta:connection-id", std::to_string(port.connectionId)},
+          {"quenta:uplinks", json(port.uplinks).dump()},
+          {"quenta:test-events", std::to_string(port.testEvents)}};
+}
+
+DVPortRow ReadPortIds(const Ids& ids) {
+  DVPortRow port;
+  port.portId = Get(ids, "quenta:dvport-id");
+  try {
+    port.clients = GetList(ids, "quenta:clients");
+    port.connectionId = GetNumber<uint32_t>(ids, "quenta:connection-id", 0);
+    port.uplinks = GetList(ids, "quenta:uplinks");
+    port.testEvents = GetNumber<uint32_t>(ids, "quenta:test-events", 0);
+  } catch (const QuorvicException& e) {
+    throw QuorvicException("DVPort " + port.portId + " of " + Get(ids, kPortSwitchKey) + ": " +
+                           e.GetMessage());
+  }
+  return port;
+}
+
+std::size_t OrderOf(const Ids& ids) { return GetNumber<std::size_t>(ids, "quenta:order", 0); }
+
+}  // namespace ovn

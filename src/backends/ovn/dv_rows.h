@@ -1,0 +1,52 @@
+#ifndef BACKENDS_OVN_DV_ROWS_H_
+#define BACKENDS_OVN_DV_ROWS_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "backends/rows/host_rows.h"
+
+// How a DVSwitch and its DVPorts are kept in the northbound database
+// (README, "DVSwitches across hosts: OVN northbound"):
+//
+// - A DVSwitch is a Logical_Switch whose name is the DVSwitch's; its
+//   external_ids mark it as ours ("quenta:dvswitch") and hold its fields
+//   under "quenta:" keys, with its place in host order ("quenta:created")
+//   and a count of the changes made to it or its DVPorts
+//   ("quenta:generation"), which every change bumps so that one guard on the
+//   switch row covers its ports too.
+// - A DVPort is a Logical_Switch_Port of it named SWITCH/PORTID (port names
+//   are unique across the database); its external_ids hold the DVPort ID,
+//   the switch's name, its place in host order and its fields.
+// - Uplinks, clients and the ENS state are records (JSON) with no effect on
+//   OVN.
+//
+// Readers fill what is missing with the row's defaults and throw
+// Quorvic::Lib::QuorvicException naming the row when a value is malformed.
+namespace ovn {
+
+using namespace rows;
+
+using Ids = std::map<std::string, std::string>;
+
+constexpr const char* kSwitchMark = "quenta:dvswitch";
+constexpr const char* kPortSwitchKey = "quenta:switch";
+
+// The external_ids of the Logical_Switch of row.
+Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation);
+// The DVSwitch named name that ids hold, kind kDistributed, id 0.
+SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids);
+int64_t CreatedOf(const Ids& ids);
+int64_t GenerationOf(const Ids& ids);
+
+// The name of the Logical_Switch_Port of DVPort portId of switchName.
+std::string PortName(const std::string& switchName, const std::string& portId);
+// The external_ids of that port, order its place in host order.
+Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order);
+DVPortRow ReadPortIds(const Ids& ids);
+std::size_t OrderOf(const Ids& ids);
+
+}  // namespace ovn
+
+#endif  // BACKENDS_OVN_DV_ROWS_H_

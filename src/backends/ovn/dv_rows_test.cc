@@ -1,0 +1,68 @@
+#include "backends/ovn/dv_rows.h"
+
+#include <gtest/gtest.h>
+
+#include "hostnet/quorvic_exception.h"
+
+namespace ovn {
+namespace {
+
+TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
+  SwitchRow row;
+  row.kind = SwitchKind::kDistributed;
+  row.name = "dvs0";
+  row.running = false;
+  row.numPorts = 256;
+  row.usedPorts = 3;
+  row.configuredPorts = 128;
+  row.mtu = 9000;
+  row.uplinks = {"nic3", "nic1"};
+  row.ens = {true, false, true, 4, 2};
+  row.dvsName = "dvs-zero";
+  row.uuid = "u-1";
+  row.implClass = "cls";
+  row.version = 7;
+  row.switchId = "id-0";
+  Ids ids = SwitchIds(row, 42, 5);
+  SwitchRow back = ReadSwitchIds("dvs0", ids);
+  EXPECT_EQ(CreatedOf(ids), 42);
+  EXPECT_EQ(GenerationOf(ids), 5);
+  EXPECT_EQ(back.uplinks, row.uplinks);
+  EXPECT_EQ(back.ens.forcedReassociations, 2u);
+  EXPECT_TRUE(back.ens.fastSwitch);
+  EXPECT_FALSE(back.running);
+  EXPECT_EQ(back.mtu, 9000u);
+  EXPECT_EQ(back.numPorts + back.usedPorts + back.configuredPorts, 387u);
+  EXPECT_EQ(back.dvsName + back.uuid + back.implClass + back.switchId, "dvs-zerou-1clsid-0");
+  EXPECT_EQ(back.version, 7u);
+
+  DVPortRow port{0, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
+  Ids portIds = PortIds("dvs0", port, 4);
+  DVPortRow portBack = ReadPortIds(portIds);
+  EXPECT_EQ(OrderOf(portIds), 4u);
+  EXPECT_EQ(portBack.portId, "17");
+  EXPECT_EQ(portBack.clients, port.clients);
+  EXPECT_EQ(portBack.uplinks, port.uplinks);
+  EXPECT_EQ(portBack.connectionId + portBack.testEvents, 12u);
+}
+
+TEST(DVRows, MalformedValuesNameTheRowAndKey) {
+  const std::pair<const char*, const char*> cases[] = {{"quenta:mtu", "9k"},
+                                                       {"quenta:uplinks", "nic0"},
+                                                       {"quenta:uplinks", "[1]"},
+                                                       {"quenta:ens", "{\"active\": 3}"}};
+  for (const auto& [key, value] : cases) {
+    Ids ids = SwitchIds(SwitchRow(), 0, 0);
+    ids[key] = value;
+    try {
+      ReadSwitchIds("dvs0", ids);
+      ADD_FAILURE() << key << " = " << value << " was accepted";
+    } catch (const Quorvic::Lib::QuorvicException& e) {
+      EXPECT_NE(e.GetMessage().find("logical switch dvs0"), std::string::npos) << e.GetMessage();
+      EXPECT_NE(e.GetMessage().find(key), std::string::npos) << e.GetMessage();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ovn

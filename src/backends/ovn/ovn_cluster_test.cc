@@ -1,0 +1,195 @@
+// The OVN backend against a private three-member northbound cluster: hosts
+// that share it, and the cluster losing its leader or its quorum.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "backends/ovn/ovn_backend.h"
+#include "backends/ovn/test_cluster.h"
+#include "backends/ovsdb/client.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/sqlite/test_host.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace ovn {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Quorvic::Lib::QuorvicException;
+
+constexpr std::chrono::seconds kTimeout{3};
+
+class OvnCluster : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string missing = TestCluster::Missing();
+    if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
+    cluster_ = std::make_unique<TestCluster>();
+  }
+
+  // A run on local host that keeps its DVSwitches in the cluster.
+  std::unique_ptr<hostnet::Backend> Open(const sqlite_host::TempHost& host) {
+    OvnSettings settings = ParseOvnSettings(cluster_->Remotes(), "");
+    settings.timeout = kTimeout;
+    return std::make_unique<OvnBackend>(host.Open(), settings);
+  }
+
+  static void AddDV(hostnet::Backend& b, const std::string& name) {
+    b.GetVirtualSwitchInfo()->AddDVSwitch("uuid-" + name, name, "cls", name + "-dvs", 64, 6, 0);
+  }
+
+  static std::string DVNames(hostnet::Backend& b) {
+    std::string names;
+    for (const auto& dvs : b.GetVirtualSwitchInfo()->GetDVSwitches()) names += dvs->GetName() + " ";
+    return names;
+  }
+
+  // The names of the cluster's logical switches, as its leader tells anyone.
+  std::vector<std::string> LogicalSwitches() {
+    ovsdb::Client client(cluster_->Remote(cluster_->Leader()), std::chrono::seconds(5));
+    std::vector<nlohmann::json> result =
+        client.Transact("OVN_Northbound", {ovsdb::Select("Logical_Switch", {}, {"name"})});
+    std::vector<std::string> names;
+    for (const auto& row : result[0]["rows"]) names.push_back(row["name"]);
+    return names;
+  }
+
+  std::unique_ptr<TestCluster> cluster_;
+};
+
+TEST_F(OvnCluster, HostsShareDVSwitchesAndOneNamespace) {
+  sqlite_host::TempHost hostA, hostB;
+  hostA.Load(R"({"pnics": ["nic0"], "switches": [{"name": "sw1"}]})");
+  hostB.Load(R"({"pnics": ["nic0"], "switches": [{"name": "sw2"}]})");
+  auto a = Open(hostA);
+  auto b = Open(hostB);
+  AddDV(*a, "dvs1");
+  EXPECT_EQ(DVNames(*b), "dvs1 ");
+  b->GetDVSwitchByName("dvs1")->SetMtu(9000);
+  EXPECT_EQ(a->GetDVSwitchByName("dvs1")->GetMtu(), 9000u);
+  EXPECT_EQ(LogicalSwitches(), std::vector<std::string>{"dvs1"});
+
+  EXPECT_THROW(b->GetVirtualSwitchInfo()->AddVirtualSwitch({}, {}, {}, {}, "dvs1", 64),
+               QuorvicException);
+  EXPECT_THROW(AddDV(*a, "sw1"), QuorvicException);
+  EXPECT_EQ(a->ReadHost().switches.size(), 1u);
+
+  b->GetVirtualSwitchInfo()->RemoveVirtualSwitch("dvs1");
+  EXPECT_EQ(DVNames(*a), "");
+}
+
+// Logical_Switch names are not unique in the schema: hosts adding one name
+// at the same time must still end with one switch.
+TEST_F(OvnCluster, ConcurrentAddsOfOneNameMakeOneSwitch) {
+  constexpr int kRuns = 6;
+  sqlite_host::TempHost host;
+  host.Load(R"({"pnics": ["nic0"]})");
+  for (int run = 0; run < kRuns; ++run) {
+    if (fork() != 0) continue;
+    int status = 1;
+    try {
+      AddDV(*Open(host), "race");
+      status = 0;
+    } catch (const QuorvicException& e) {
+      status = e.GetMessage().find("already exists") == std::string::npos ? 2 : 1;
+    }
+    _exit(status);
+  }
+  int added = 0;
+  for (int status = 0; wait(&status) > 0;) {
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 2);
+    added += WEXITSTATUS(status) == 0;
+  }
+  EXPECT_EQ(added, 1);
+  EXPECT_EQ(LogicalSwitches(), std::vector<std::string>{"race"});
+}
+
+// Every change rewrites the switch and its DVPorts from what it read: two
+// hosts changing one DVSwitch at the same time must lose no change.
+TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
+  constexpr int kRuns = 25;
+  sqlite_host::TempHost hosts[2];
+  for (const auto& host : hosts) host.Load(R"({"pnics": ["nic0"]})");
+  hostnet::HostDocument doc = Open(hosts[0])->ReadHost();
+  doc.dvswitches.push_back({{}, {{0, "1", {}, 0, {}, 0}}});
+  doc.dvswitches.back().row.name = "dvs0";
+  doc.dvswitches.back().row.switchId = "id-0";
+  Open(hosts[0])->ReplaceHost(doc);
+  for (const auto& host : hosts) {
+    if (fork() != 0) continue;
+    try {
+      for (int run = 0; run < kRuns; ++run)
+        Open(host)->OpenDVPort({"id-0", "1", 0})->TestDVPortZet();
+    } catch (const QuorvicException&) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  for (int status = 0; wait(&status) > 0;) EXPECT_EQ(status, 0);
+  EXPECT_EQ(Open(hosts[0])->ReadHost().dvswitches.at(0).dvports.at(0).testEvents, 2u * kRuns);
+}
+
+TEST_F(OvnCluster, AChangeAfterTheLeaderDiesWaitsOnlyForTheElection) {
+  sqlite_host::TempHost host;
+  host.Load(R"({"pnics": ["nic0"]})");
+  AddDV(*Open(host), "before");
+  cluster_->Kill(cluster_->Leader());
+  Clock::time_point start = Clock::now();
+  AddDV(*Open(host), "after");
+  EXPECT_LT(Clock::now() - start, kTimeout);
+  EXPECT_EQ(DVNames(*Open(host)), "before after ");
+}
+
+TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {
+  sqlite_host::TempHost host;
+  host.Load(R"({"pnics": ["nic0"]})");
+  AddDV(*Open(host), "kept");
+  auto run = Open(host);
+  hostnet::HostDocument doc = run->ReadHost();  // connects to the leader
+  doc.dvswitches.push_back({{}, {{0, "1", {}, 0, {}, 0}, {0, "2", {}, 0, {}, 0}}});
+  doc.dvswitches.back().row.name = "lost";
+  std::vector<int> killed;
+  for (int i = 0; i < TestCluster::kMembers; ++i) {
+    if (i != cluster_->Leader()) killed.push_back(i);
+  }
+  for (int member : killed) cluster_->Kill(member);
+
+  // The leader takes the change and never answers.
+  Clock::time_point start = Clock::now();
+  try {
+    run->ReplaceHost(doc);
+    ADD_FAILURE() << "a change without quorum was reported as done";
+  } catch (const QuorvicException& e) {
+    EXPECT_NE(e.GetMessage().find("may or may not have been applied"), std::string::npos)
+        << e.GetMessage();
+  }
+  EXPECT_LT(Clock::now() - start, kTimeout + std::chrono::seconds(2));
+  // Once it knows it lost its quorum, a new run finds no leader.
+  start = Clock::now();
+  try {
+    AddDV(*Open(host), "later");
+    ADD_FAILURE() << "a change without quorum was reported as done";
+  } catch (const QuorvicException& e) {
+    EXPECT_NE(e.GetMessage().find("leads it"), std::string::npos) << e.GetMessage();
+  }
+  EXPECT_LT(Clock::now() - start, 2 * kTimeout + std::chrono::seconds(2));
+
+  for (int member : killed) cluster_->Start(member);
+  for (int i = 0; i < 100 && cluster_->Leader() < 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // Whatever became of the change, no DVSwitch is half there.
+  for (const hostnet::DVSwitchDoc& dvs : Open(host)->ReadHost().dvswitches) {
+    EXPECT_TRUE(dvs.row.name == "kept" || (dvs.row.name == "lost" && dvs.dvports.size() == 2))
+        << dvs.row.name << " with " << dvs.dvports.size() << " DVPorts";
+  }
+}
+
+}  // namespace
+}  // namespace ovn
