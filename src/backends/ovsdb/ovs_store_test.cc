@@ -19,7 +19,9 @@ namespace {
 
 // Changes that read a bridge's record and write it back, from two processes
 // at once and without the lock that runs of the tool take: the waits on what
-// each read make the later one start again, so no change is lost.
+// each read make the later one start again, so every change reported done is
+// there at the end. A writer that keeps losing gives up, clearly and having
+// changed nothing; on a busy machine some do.
 TEST(OvsStore, ConcurrentChangesOfOneRecordLoseNothingWithoutTheLock) {
   if (!ovsdb::TestServer::Missing(ovsdb::TestServer::kSwitchSchema).empty()) GTEST_SKIP();
   ovsdb::TestServer server(ovsdb::TestServer::kSwitchSchema);
@@ -39,22 +41,31 @@ TEST(OvsStore, ConcurrentChangesOfOneRecordLoseNothingWithoutTheLock) {
   constexpr int kAdds = 30;
   for (int process = 0; process < 2; ++process) {
     if (fork() != 0) continue;
-    try {
-      ovsdb::Client client(settings.remote, std::chrono::seconds(15));
-      OvsStore store(client, settings);
-      for (int i = 0; i < kAdds; ++i) {
+    int done = 0;
+    ovsdb::Client client(settings.remote, std::chrono::seconds(15));
+    OvsStore store(client, settings);
+    for (int i = 0; i < kAdds; ++i) {
+      try {
         std::optional<SwitchRow> sw = store.FindSwitch("sw0", SwitchKind::kStandard);
         store.AddPortGroup(*sw, "pg" + std::to_string(process) + "_" + std::to_string(i));
+        ++done;
+      } catch (const std::exception& e) {
+        if (std::string(e.what()).find("gave up") == std::string::npos) {
+          fprintf(stderr, "process %d: %s\n", process, e.what());
+          _exit(255);
+        }
       }
-    } catch (const std::exception& e) {
-      fprintf(stderr, "process %d: %s\n", process, e.what());
-      _exit(1);
     }
-    _exit(0);
+    _exit(done);
   }
-  for (int status = 0; wait(&status) > 0;) EXPECT_EQ(status, 0);
+  size_t done = 0;
+  for (int status = 0; wait(&status) > 0;) {
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 255);
+    done += WEXITSTATUS(status);
+  }
+  EXPECT_GT(done, 0u);
   ovsdb::Client client(settings.remote, std::chrono::seconds(15));
-  EXPECT_EQ(OvsStore(client, settings).PortGroupNames().size(), 2u * kAdds);
+  EXPECT_EQ(OvsStore(client, settings).PortGroupNames().size(), done);
 }
 
 }  // namespace
