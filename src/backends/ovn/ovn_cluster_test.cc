@@ -111,7 +111,8 @@ TEST_F(OvnCluster, ConcurrentAddsOfOneNameMakeOneSwitch) {
 }
 
 // Every change rewrites the switch and its DVPorts from what it read: two
-// hosts changing one DVSwitch at the same time must lose no change.
+// hosts changing one DVSwitch at the same time lose no change reported done
+// (a writer that keeps losing gives up clearly; on a busy machine some do).
 TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
   constexpr int kRuns = 25;
   sqlite_host::TempHost hosts[2];
@@ -123,16 +124,24 @@ TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
   Open(hosts[0])->ReplaceHost(doc);
   for (const auto& host : hosts) {
     if (fork() != 0) continue;
-    try {
-      for (int run = 0; run < kRuns; ++run)
+    int done = 0;
+    for (int run = 0; run < kRuns; ++run) {
+      try {
         Open(host)->OpenDVPort({"id-0", "1", 0})->TestDVPortZet();
-    } catch (const QuorvicException&) {
-      _exit(1);
+        ++done;
+      } catch (const QuorvicException& e) {
+        if (e.GetMessage().find("kept changing") == std::string::npos) _exit(255);
+      }
     }
-    _exit(0);
+    _exit(done);
   }
-  for (int status = 0; wait(&status) > 0;) EXPECT_EQ(status, 0);
-  EXPECT_EQ(Open(hosts[0])->ReadHost().dvswitches.at(0).dvports.at(0).testEvents, 2u * kRuns);
+  uint32_t done = 0;
+  for (int status = 0; wait(&status) > 0;) {
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 255);
+    done += static_cast<uint32_t>(WEXITSTATUS(status));
+  }
+  EXPECT_GT(done, 0u);
+  EXPECT_EQ(Open(hosts[0])->ReadHost().dvswitches.at(0).dvports.at(0).testEvents, done);
 }
 
 TEST_F(OvnCluster, AChangeAfterTheLeaderDiesWaitsOnlyForTheElection) {

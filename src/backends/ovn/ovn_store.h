@@ -6,6 +6,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,7 +35,7 @@ namespace ovn {
 
 class OvnStore {
  public:
-  static constexpr int kTries = 5;
+  static constexpr int kTries = 8;
 
   explicit OvnStore(OvnSettings settings);
 
@@ -109,8 +110,12 @@ class OvnStore {
       auto result = body(change);
       if (change.operations.empty() || Commit(what, change)) return result;
       if (attempt == kTries) GiveUp(what);
+      BackOff(attempt);
     }
   }
+  // Sleeps a random while that grows with attempt, so that two writers that
+  // keep meeting stop meeting.
+  void BackOff(int attempt);
   // false when a guard failed (nothing was done); throws a refusal or an
   // unconfirmed outcome.
   bool Commit(const std::string& what, const Change& change);
@@ -140,6 +145,7 @@ class OvnStore {
   std::map<int64_t, std::vector<DVPortRow>> listedPorts_;
   std::map<RowKey, int64_t> ids_;
   std::vector<RowKey> keys_;  // -id - 1 -> key
+  std::minstd_rand random_{std::random_device{}()};
 };
 
 }  // namespace ovn

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <chrono>
+#include <random>
+#include <thread>
 
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
@@ -70,6 +72,11 @@ bool OvnStore::Commit(const std::string& what, const Change& change) {
                            " already exists");
   }
   throw QuorvicException(what + ": " + outcome.message);
+}
+
+void OvnStore::BackOff(int attempt) {
+  std::uniform_int_distribution<int> micros(0, 1000 * attempt);
+  std::this_thread::sleep_for(std::chrono::microseconds(micros(random_)));
 }
 
 void OvnStore::GiveUp(const std::string& what) {
