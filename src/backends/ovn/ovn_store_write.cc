@@ -6,6 +6,7 @@
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "backends/rows/dv_switch_edits.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovn {
@@ -23,10 +24,6 @@ int64_t Now() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
-}
-
-void AppendOnce(std::vector<std::string>& names, const std::string& name) {
-  if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
 }  // namespace
@@ -176,58 +173,29 @@ void OvnStore::SetMtu(const SwitchRow& sw, uint32_t mtu) {
 
 void OvnStore::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
                                const std::string& portId) {
-  Edit("attaching uplink " + pnic + " to " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    auto port = std::find_if(dvs.dvports.begin(), dvs.dvports.end(),
-                             [&](const DVPortRow& p) { return p.portId == portId; });
-    if (port == dvs.dvports.end()) {
-      throw QuorvicException("DVPort " + portId + " does not exist on " + sw.name);
-    }
-    AppendOnce(port->uplinks, pnic);
-    AppendOnce(dvs.row.uplinks, pnic);
-  });
+  Edit("attaching uplink " + pnic + " to " + sw.name, sw,
+       [&](DVSwitchDoc& dvs) { rows::AttachDVPortUplink(dvs, pnic, portId); });
 }
 
 void OvnStore::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
-  Edit("detaching uplink " + pnic + " from " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    bool removed = false;
-    for (DVPortRow& port : dvs.dvports) {
-      auto found = std::find(port.uplinks.begin(), port.uplinks.end(), pnic);
-      if (found == port.uplinks.end()) continue;
-      port.uplinks.erase(found);
-      removed = true;
-    }
-    if (!removed) throw QuorvicException("no DVPort of " + sw.name + " has uplink " + pnic);
-  });
+  Edit("detaching uplink " + pnic + " from " + sw.name, sw,
+       [&](DVSwitchDoc& dvs) { rows::DetachDVPortUplink(dvs, pnic); });
 }
 
 void OvnStore::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {
   const RowKey& key = KeyOf(port.id);
   SwitchRow sw;
   sw.name = key.first.substr(key.first.find(':') + 1);
-  Edit("setting the connection ID of DVPort " + port.portId, sw, [&](DVSwitchDoc& dvs) {
-    for (DVPortRow& p : dvs.dvports) {
-      if (p.portId == port.portId) {
-        p.connectionId = connectionId;
-        return;
-      }
-    }
-    throw QuorvicException("DVPort " + port.portId + " no longer exists");
-  });
+  Edit("setting the connection ID of DVPort " + port.portId, sw,
+       [&](DVSwitchDoc& dvs) { rows::DVPortOf(dvs, port.portId).connectionId = connectionId; });
 }
 
 void OvnStore::RaiseTestEvent(const DVPortRow& port) {
   const RowKey& key = KeyOf(port.id);
   SwitchRow sw;
   sw.name = key.first.substr(key.first.find(':') + 1);
-  Edit("raising the test event of DVPort " + port.portId, sw, [&](DVSwitchDoc& dvs) {
-    for (DVPortRow& p : dvs.dvports) {
-      if (p.portId == port.portId) {
-        ++p.testEvents;
-        return;
-      }
-    }
-    throw QuorvicException("DVPort " + port.portId + " no longer exists");
-  });
+  Edit("raising the test event of DVPort " + port.portId, sw,
+       [&](DVSwitchDoc& dvs) { ++rows::DVPortOf(dvs, port.portId).testEvents; });
 }
 
 void OvnStore::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {

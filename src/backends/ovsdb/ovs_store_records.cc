@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "backends/ovsdb/ovs_store.h"
+#include "backends/rows/dv_switch_edits.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -9,20 +10,14 @@ using Quorvic::Lib::QuorvicException;
 
 namespace {
 
-// The DVPort port of a running DVSwitch in records, or a throw naming it.
+// The DVPort portId of the running DVSwitch dvsName in records, or a throw
+// naming it.
 DVPortRow& RequireDVPort(HostRecords& records, const std::string& dvsName,
                          const std::string& portId) {
   for (DVSwitchDoc& dvs : records.dvswitches) {
-    if (dvs.row.name != dvsName || !dvs.row.running) continue;
-    for (DVPortRow& port : dvs.dvports) {
-      if (port.portId == portId) return port;
-    }
+    if (dvs.row.name == dvsName && dvs.row.running) return rows::DVPortOf(dvs, portId);
   }
   throw QuorvicException("DVPort " + portId + " no longer exists");
-}
-
-void AppendOnce(std::vector<std::string>& names, const std::string& name) {
-  if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
 }  // namespace
@@ -30,28 +25,13 @@ void AppendOnce(std::vector<std::string>& names, const std::string& name) {
 void OvsStore::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
                                const std::string& portId) {
   RequirePnic(pnic);
-  EditDV("attaching uplink " + pnic + " to " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    auto port = std::find_if(dvs.dvports.begin(), dvs.dvports.end(),
-                             [&](const DVPortRow& p) { return p.portId == portId; });
-    if (port == dvs.dvports.end()) {
-      throw QuorvicException("DVPort " + portId + " does not exist on " + sw.name);
-    }
-    AppendOnce(port->uplinks, pnic);
-    AppendOnce(dvs.row.uplinks, pnic);
-  });
+  EditDV("attaching uplink " + pnic + " to " + sw.name, sw,
+         [&](DVSwitchDoc& dvs) { rows::AttachDVPortUplink(dvs, pnic, portId); });
 }
 
 void OvsStore::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
-  EditDV("detaching uplink " + pnic + " from " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    bool removed = false;
-    for (DVPortRow& port : dvs.dvports) {
-      auto found = std::find(port.uplinks.begin(), port.uplinks.end(), pnic);
-      if (found == port.uplinks.end()) continue;
-      port.uplinks.erase(found);
-      removed = true;
-    }
-    if (!removed) throw QuorvicException("no DVPort of " + sw.name + " has uplink " + pnic);
-  });
+  EditDV("detaching uplink " + pnic + " from " + sw.name, sw,
+         [&](DVSwitchDoc& dvs) { rows::DetachDVPortUplink(dvs, pnic); });
 }
 
 void OvsStore::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {

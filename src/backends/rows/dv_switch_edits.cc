@@ -1,0 +1,47 @@
+#include "backends/rows/dv_switch_edits.h"
+
+#include <algorithm>
+
+#include "hostnet/quorvic_exception.h"
+
+namespace rows {
+
+using Quorvic::Lib::QuorvicException;
+
+namespace {
+
+void AppendOnce(std::vector<std::string>& names, const std::string& name) {
+  if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+}
+
+}  // namespace
+
+void AttachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic, const std::string& portId) {
+  auto port = std::find_if(dvs.dvports.begin(), dvs.dvports.end(),
+                           [&](const DVPortRow& p) { return p.portId == portId; });
+  if (port == dvs.dvports.end()) {
+    throw QuorvicException("DVPort " + portId + " does not exist on " + dvs.row.name);
+  }
+  AppendOnce(port->uplinks, pnic);
+  AppendOnce(dvs.row.uplinks, pnic);
+}
+
+void DetachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic) {
+  bool removed = false;
+  for (DVPortRow& port : dvs.dvports) {
+    auto found = std::find(port.uplinks.begin(), port.uplinks.end(), pnic);
+    if (found == port.uplinks.end()) continue;
+    port.uplinks.erase(found);
+    removed = true;
+  }
+  if (!removed) throw QuorvicException("no DVPort of " + dvs.row.name + " has uplink " + pnic);
+}
+
+DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId) {
+  for (DVPortRow& port : dvs.dvports) {
+    if (port.portId == portId) return port;
+  }
+  throw QuorvicException("DVPort " + portId + " no longer exists");
+}
+
+}  // namespace rows

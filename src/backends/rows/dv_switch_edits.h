@@ -1,0 +1,22 @@
+#ifndef BACKENDS_ROWS_DV_SWITCH_EDITS_H_
+#define BACKENDS_ROWS_DV_SWITCH_EDITS_H_
+
+#include <string>
+
+#include "backends/rows/host_rows.h"
+
+// The rules of changing a DVSwitch, for stores that read and write one
+// DVSwitch with its DVPorts as a whole. Each throws QuorvicException naming
+// the DVSwitch or DVPort and leaves dvs as it was.
+namespace rows {
+
+// Attaches pnic to DVPort portId and to the DVSwitch's uplinks, each once.
+void AttachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic, const std::string& portId);
+// Detaches pnic from every DVPort; the DVSwitch's own uplinks keep it.
+void DetachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic);
+// DVPort portId of dvs; throws "DVPort ID no longer exists".
+DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId);
+
+}  // namespace rows
+
+#endif  // BACKENDS_ROWS_DV_SWITCH_EDITS_H_
