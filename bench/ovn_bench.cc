@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
-#include "backends/sqlite/test_host.h"
+#include "support/test_cluster.h"
+#include "support/test_host.h"
 #include "timed_run.h"
 
 namespace {
@@ -51,7 +51,7 @@ void MakeHost(hostnet::Backend& backend, int switches) {
     dvs.row.name = "dvs" + std::to_string(i);
     dvs.row.switchId = "id-" + std::to_string(i);
     dvs.row.numPorts = dvs.row.configuredPorts = 128;
-    for (int p = 1; p <= 8; ++p) dvs.dvports.push_back({0, std::to_string(p), {}, 0, {}, 0});
+    for (int p = 1; p <= 8; ++p) dvs.dvports.push_back({{}, std::to_string(p), {}, 0, {}, 0});
     doc.dvswitches.push_back(dvs);
   }
   backend.ReplaceHost(doc);

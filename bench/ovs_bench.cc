@@ -16,8 +16,8 @@
 
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/ovs_backend.h"
-#include "backends/ovsdb/test_server.h"
+#include "backends/ovs/ovs_backend.h"
+#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
 #include "timed_run.h"
 

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
+#include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/ovs_backend.h"
-#include "backends/ovsdb/test_server.h"
+#include "backends/ovs/ovs_backend.h"
+#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "backends/sqlite/store.h"
@@ -129,7 +129,7 @@ std::vector<std::string> FreshHost(const std::string& dir) {
     // cluster for the whole process, emptied for each case; stopped at exit.
     static ovn::TestCluster cluster;
     std::string path = dir + "/hostnet.db";
-    ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(path),
+    ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(sqlite_host::SqliteSettings{path}),
                     ovn::ParseOvnSettings(cluster.Remotes(), ""))
         .ReplaceHost(sqlite_host::DefaultHost());
     return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster.Remotes()};

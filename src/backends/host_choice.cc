@@ -11,7 +11,7 @@
 
 #include "backends/faults/fault_injection_backend.h"
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovsdb/ovs_backend.h"
+#include "backends/ovs/ovs_backend.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -68,18 +68,6 @@ HostChoice HostFromConf(const std::string& path) {
   return choice;
 }
 
-// The blank-separated words of text.
-std::vector<std::string> Words(const std::string& text) {
-  std::vector<std::string> words;
-  std::string::size_type start = 0;
-  while ((start = text.find_first_not_of(" \t", start)) != std::string::npos) {
-    std::string::size_type end = text.find_first_of(" \t", start);
-    words.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  return words;
-}
-
 [[noreturn]] void Refuse(const HostChoice& choice, const std::string& reason) {
   throw QuorvicException("cannot use host " + choice.value + " from " + choice.source + ": " +
                          reason + " (known: " + kKnownHostSchemes + ")");
@@ -88,9 +76,11 @@ std::vector<std::string> Words(const std::string& text) {
 }  // namespace
 
 HostSettings ProcessHostSettings() {
+  const std::string conf = Environment("QUENTA_HOSTNET_CONF");
   HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"),
-                        kConfPath};
+                        conf.empty() ? kConfPath : conf};
   const std::pair<const char*, const char*> kOptions[] = {
+      {"wait", "QUENTA_HOSTNET_WAIT"},
       {"datapath", "QUENTA_OVS_DATAPATH"},
       {"pnics", "QUENTA_OVS_PNICS"},
       {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
@@ -103,18 +93,21 @@ HostSettings ProcessHostSettings() {
 }
 
 HostChoice ChooseHost(const HostSettings& settings) {
-  HostChoice choice = HostFromConf(settings.confPath);
-  for (const auto& [key, value] : settings.options) choice.options[key] = value;
+  HostChoice choice;
   if (!settings.hostnet.empty()) {
     choice.value = settings.hostnet;
     choice.source = "QUENTA_HOSTNET";
   } else if (!settings.hostnetDb.empty()) {
     choice.value = "sqlite:" + settings.hostnetDb;
     choice.source = "QUENTA_HOSTNET_DB";
-  } else if (choice.value.empty()) {
-    choice.value = kDefaultHost;
-    choice.source = "the default";
+  } else {
+    choice = HostFromConf(settings.confPath);
+    if (choice.value.empty()) {
+      choice.value = kDefaultHost;
+      choice.source = "the default";
+    }
   }
+  for (const auto& [key, value] : settings.options) choice.options[key] = value;
   return choice;
 }
 
@@ -128,29 +121,15 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice) {
   const std::string address = choice.value.substr(colon + 1);
   if (scheme == "sqlite") {
     if (address.empty()) Refuse(choice, "no path after sqlite:");
-    return std::make_unique<sqlite_host::SqliteBackend>(address);
+    return std::make_unique<sqlite_host::SqliteBackend>(
+        sqlite_host::ParseSqliteSettings(address, choice.options));
   }
   if (scheme == "ovsdb") {
-    ovs_host::OvsSettings settings;
-    if (!address.empty()) settings.remote = address;
     if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
       Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
     }
-    for (const auto& [key, value] : choice.options) {
-      if (key == "datapath") {
-        if (!value.empty()) settings.datapathType = value;
-      } else if (key == "pnics") {
-        settings.pnics = Words(value);
-      } else if (key == "apply-wait") {
-        char* end = nullptr;
-        long seconds = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || seconds < 0 || seconds > 3600) {
-          Refuse(choice, "apply-wait must be 0 to 3600 seconds, not " + value);
-        }
-        settings.applyWait = std::chrono::seconds(seconds);
-      }
-    }
-    return std::make_unique<ovs_host::OvsBackend>(std::move(settings));
+    return std::make_unique<ovs_host::OvsBackend>(
+        ovs_host::ParseOvsSettings(address, choice.options));
   }
   Refuse(choice, "unknown scheme " + scheme);
 }

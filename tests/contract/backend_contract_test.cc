@@ -134,7 +134,7 @@ TEST_P(BackendContract, EachOperationChangesWhatItSays) {
        [](HostDocument& d) { d.switches.erase(d.switches.begin()); d.dvswitches.clear(); }},
       {"a new port group comes last, whatever its name",
        [](Backend& b) { Switch(b, "sw1")->AddPortGroup("aaa"); },
-       [](HostDocument& d) { d.switches[0].portGroups.push_back({0, 0, "aaa", 0, 0, {}}); }},
+       [](HostDocument& d) { d.switches[0].portGroups.push_back({{}, "aaa", 0, 0, {}}); }},
       {"RemovePortGroup",
        [](Backend& b) { Switch(b, "sw1")->RemovePortGroup("pgB"); },
        [](HostDocument& d) { d.switches[0].portGroups.erase(d.switches[0].portGroups.begin()); }},

@@ -3,13 +3,13 @@
 #include <chrono>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
+#include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/ovs_backend.h"
-#include "backends/ovsdb/test_server.h"
+#include "backends/ovs/ovs_backend.h"
+#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
-#include "backends/sqlite/test_host.h"
+#include "support/test_host.h"
 
 namespace contract {
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "backends/rows/host_rows.h"
+#include "backends/rows/row_store.h"
 
 // How a DVSwitch and its DVPorts are kept in the northbound database
 // (README, "DVSwitches across hosts: OVN northbound"):
@@ -26,7 +27,15 @@
 // Quorvic::Lib::QuorvicException naming the row when a value is malformed.
 namespace ovn {
 
-using namespace rows;
+using rows::DVPortRow;
+using rows::DVSwitchDoc;
+using rows::EnsState;
+using rows::HostDocument;
+using rows::RowKind;
+using rows::RowRef;
+using rows::SwitchKey;
+using rows::SwitchKind;
+using rows::SwitchRow;
 
 using Ids = std::map<std::string, std::string>;
 
@@ -35,7 +44,7 @@ constexpr const char* kPortSwitchKey = "quenta:switch";
 
 // The external_ids of the Logical_Switch of row.
 Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation);
-// The DVSwitch named name that ids hold, kind kDistributed, id 0.
+// The DVSwitch named name that ids hold, kind kDistributed, without a ref.
 SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids);
 int64_t CreatedOf(const Ids& ids);
 int64_t GenerationOf(const Ids& ids);

@@ -36,7 +36,7 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   EXPECT_EQ(back.dvsName + back.uuid + back.implClass + back.switchId, "dvs-zerou-1clsid-0");
   EXPECT_EQ(back.version, 7u);
 
-  DVPortRow port{0, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
+  DVPortRow port{{}, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
   Ids portIds = PortIds("dvs0", port, 4);
   DVPortRow portBack = ReadPortIds(portIds);
   EXPECT_EQ(OrderOf(portIds), 4u);

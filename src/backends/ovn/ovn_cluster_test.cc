@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
+#include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/sqlite/test_host.h"
+#include "support/test_host.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovn {
@@ -118,7 +118,7 @@ TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
   sqlite_host::TempHost hosts[2];
   for (const auto& host : hosts) host.Load(R"({"pnics": ["nic0"]})");
   hostnet::HostDocument doc = Open(hosts[0])->ReadHost();
-  doc.dvswitches.push_back({{}, {{0, "1", {}, 0, {}, 0}}});
+  doc.dvswitches.push_back({{}, {{{}, "1", {}, 0, {}, 0}}});
   doc.dvswitches.back().row.name = "dvs0";
   doc.dvswitches.back().row.switchId = "id-0";
   Open(hosts[0])->ReplaceHost(doc);
@@ -161,7 +161,7 @@ TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {
   AddDV(*Open(host), "kept");
   auto run = Open(host);
   hostnet::HostDocument doc = run->ReadHost();  // connects to the leader
-  doc.dvswitches.push_back({{}, {{0, "1", {}, 0, {}, 0}, {0, "2", {}, 0, {}, 0}}});
+  doc.dvswitches.push_back({{}, {{{}, "1", {}, 0, {}, 0}, {{}, "2", {}, 0, {}, 0}}});
   doc.dvswitches.back().row.name = "lost";
   std::vector<int> killed;
   for (int i = 0; i < TestCluster::kMembers; ++i) {

@@ -1,23 +1,22 @@
 #include <algorithm>
 #include <chrono>
-#include <random>
-#include <thread>
 
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
-#include "backends/rows/dv_switch_edits.h"
+#include "backends/rows/switch_edits.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovn {
 
 using nlohmann::json;
+using ovsdb::GuardedChange;
 using Quorvic::Lib::QuorvicException;
 
 namespace {
 
-json WhereUuid(const std::string& uuid) {
-  return ovsdb::Condition("_uuid", "==", ovsdb::Uuid(uuid));
+std::vector<json> WhereUuid(const std::string& uuid) {
+  return {ovsdb::Condition("_uuid", "==", ovsdb::Uuid(uuid))};
 }
 
 int64_t Now() {
@@ -26,73 +25,50 @@ int64_t Now() {
       .count();
 }
 
+// Sets our keys of a row's external_ids to ids, leaving every other key as
+// it is: the keys go, then come back with their new values.
+json SetOurKeys(const std::string& table, const std::string& uuid, const Ids& ids) {
+  std::vector<json> keys;
+  for (const auto& [key, value] : ids) keys.push_back(key);
+  return ovsdb::Mutate(table, WhereUuid(uuid),
+                       {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(keys)),
+                        ovsdb::Mutation("external_ids", "insert", ovsdb::Map(ids))});
+}
+
 }  // namespace
 
-void OvnStore::Guard(Change& change, const SwitchRead& sw) {
-  change.waits.push_back(
-      ovsdb::Wait("Logical_Switch", {WhereUuid(sw.uuid)}, {"_version"}, ovsdb::Until::kEqual,
-                  std::vector<json>{json{{"_version", sw.version}}}, std::chrono::milliseconds(0)));
+void OvnStore::Write(const std::string& what, const std::string& subject,
+                     const std::function<void(GuardedChange&)>& build) {
+  ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
+    ovsdb::Client* leader = nullptr;
+    try {
+      leader = &link_.Leader();
+    } catch (const QuorvicException& e) {
+      throw QuorvicException(what + ": " + e.GetMessage() + "; nothing was changed");
+    }
+    ovsdb::Client::Outcome outcome;
+    try {
+      outcome = leader->TryTransact(kNorthbound, change.Operations());
+    } catch (const QuorvicException& e) {
+      link_.Drop();
+      Unconfirmed(what, subject, e.GetMessage());
+    }
+    return change.Judge(outcome);
+  });
 }
 
-void OvnStore::GuardNameFree(Change& change, const std::string& name) {
-  // The schema does not make Logical_Switch names unique.
-  change.operations.push_back(ovsdb::Wait("Logical_Switch", {ovsdb::Condition("name", "==", name)},
-                                          {"name"}, ovsdb::Until::kEqual, {},
-                                          std::chrono::milliseconds(0)));
-}
-
-bool OvnStore::Commit(const std::string& what, const Change& change) {
-  listedPorts_.clear();
-  std::vector<json> operations = change.waits;
-  operations.insert(operations.end(), change.operations.begin(), change.operations.end());
-  ovsdb::Client* leader = nullptr;
-  try {
-    leader = &link_.Leader();
-  } catch (const QuorvicException& e) {
-    throw QuorvicException(what + ": " + e.GetMessage() + "; nothing was changed");
-  }
-  ovsdb::Client::Outcome outcome;
-  try {
-    outcome = leader->TryTransact(kNorthbound, operations);
-  } catch (const QuorvicException& e) {
-    link_.Drop();
-    Unconfirmed(what, change, e.GetMessage());
-  }
-  if (outcome.Committed()) return true;
-  bool guard = outcome.failedOperation >= 1 && outcome.failedOperation <= change.waits.size() &&
-               outcome.error == "timed out";
-  if (guard) return false;
-  if (outcome.failedOperation > change.waits.size() && outcome.error == "timed out") {
-    // Only the guards of the names added wait among the operations.
-    const json& where = operations.at(outcome.failedOperation - 1).at("where");
-    throw QuorvicException("a switch named " + where.at(0).at(2).get<std::string>() +
-                           " already exists");
-  }
-  throw QuorvicException(what + ": " + outcome.message);
-}
-
-void OvnStore::BackOff(int attempt) {
-  std::uniform_int_distribution<int> micros(0, 1000 * attempt);
-  std::this_thread::sleep_for(std::chrono::microseconds(micros(random_)));
-}
-
-void OvnStore::GiveUp(const std::string& what) {
-  throw QuorvicException(what + ": the DVSwitch kept changing under " + std::to_string(kTries) +
-                         " tries; nothing was changed");
-}
-
-void OvnStore::Unconfirmed(const std::string& what, const Change& change,
+void OvnStore::Unconfirmed(const std::string& what, const std::string& subject,
                            const std::string& reason) {
   std::string shown = "no member answered a read-back";
   std::optional<std::vector<json>> read = link_.ReadAnyMember({ovsdb::Select(
-      "Logical_Switch", {ovsdb::Condition("name", "==", change.subject)}, {"external_ids"})});
+      "Logical_Switch", {ovsdb::Condition("name", "==", subject)}, {"external_ids"})});
   if (read) {
     const json& rows = read->at(0).at("rows");
     shown = "a member that answered, possibly out of date, ";
     if (rows.empty()) {
-      shown += "has no DVSwitch " + change.subject;
+      shown += "has no DVSwitch " + subject;
     } else {
-      shown += "has DVSwitch " + change.subject + " at change " +
+      shown += "has DVSwitch " + subject + " at change " +
                std::to_string(GenerationOf(ovsdb::ReadMap(rows[0].at("external_ids"))));
     }
   }
@@ -100,151 +76,146 @@ void OvnStore::Unconfirmed(const std::string& what, const Change& change,
                          reason + "); it may or may not have been applied; " + shown);
 }
 
-void OvnStore::Insert(Change& change, const DVSwitchDoc& dvs, int64_t created) {
-  GuardNameFree(change, dvs.row.name);
+void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
+  change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
+}
+
+std::size_t OvnStore::Insert(GuardedChange& change, const DVSwitchDoc& dvs, int64_t created) {
+  const std::string& name = dvs.row.name;
+  // The schema does not make Logical_Switch names unique.
+  change.GuardAbsent("Logical_Switch", {ovsdb::Condition("name", "==", name)},
+                     "a switch named " + name + " already exists");
   std::vector<json> refs;
   for (std::size_t i = 0; i < dvs.dvports.size(); ++i) {
-    std::string named = "port" + std::to_string(change.operations.size());
-    change.operations.push_back(
-        ovsdb::Insert("Logical_Switch_Port",
-                      {{"name", PortName(dvs.row.name, dvs.dvports[i].portId)},
-                       {"external_ids", ovsdb::Map(PortIds(dvs.row.name, dvs.dvports[i], i))}},
-                      named));
-    refs.push_back(ovsdb::NamedUuid(named));
+    std::string row = change.NewRowName();
+    change.Add(ovsdb::Insert("Logical_Switch_Port",
+                             {{"name", PortName(name, dvs.dvports[i].portId)},
+                              {"external_ids", ovsdb::Map(PortIds(name, dvs.dvports[i], i))}},
+                             row));
+    refs.push_back(ovsdb::NamedUuid(row));
   }
-  change.operations.push_back(ovsdb::Insert(
-      "Logical_Switch", {{"name", dvs.row.name},
-                         {"ports", ovsdb::Set(refs)},
-                         {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1))}}));
+  return change.Add(ovsdb::Insert("Logical_Switch",
+                                  {{"name", name},
+                                   {"ports", ovsdb::Set(refs)},
+                                   {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1))}}));
 }
 
-SwitchRow OvnStore::AddSwitch(SwitchRow row) {
-  row.kind = SwitchKind::kDistributed;
-  row.running = true;
-  row.system = false;
-  row.usedPorts = 0;
-  row.configuredPorts = row.numPorts;
-  Write("adding DVSwitch " + row.name, [&](Change& change) {
-    change.subject = row.name;
-    Insert(change, DVSwitchDoc{row, {}}, Now());
-    return 0;
-  });
-  row.id = IdOf("dvswitch", row.name);
-  return row;
+RowRef OvnStore::AddDVSwitch(const DVSwitchDoc& dvs) {
+  Write("adding DVSwitch " + dvs.row.name, dvs.row.name,
+        [&](GuardedChange& change) { Insert(change, dvs, Now()); });
+  std::optional<SwitchRow> added = FindAnyDVSwitch(dvs.row.name);
+  if (!added) rows::SwitchGone(dvs.row);
+  return added->ref;
 }
 
-void OvnStore::RemoveSwitch(const std::string& name) {
-  Write("removing DVSwitch " + name, [&](Change& change) {
-    change.subject = name;
-    std::optional<SwitchRead> sw = ReadRunning(name);
-    if (!sw) throw QuorvicException("no standard switch or DVSwitch named " + name);
+bool OvnStore::RemoveDVSwitch(const RowRef& ref) {
+  bool removed = false;
+  std::optional<SwitchRead> first = ReadByRef(ref);
+  if (!first) return false;
+  const std::string name = first->doc.row.name;
+  Write("removing DVSwitch " + name, name, [&](GuardedChange& change) {
+    std::optional<SwitchRead> sw = ReadByRef(ref);
+    removed = sw.has_value();
+    if (!removed) return;
     Guard(change, *sw);
     // Its ports are not root rows: they go with the switch.
-    change.operations.push_back(ovsdb::Delete("Logical_Switch", {WhereUuid(sw->uuid)}));
-    return 0;
+    change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(ref.key)));
   });
+  return removed;
 }
 
-void OvnStore::Edit(const std::string& what, const SwitchRow& sw,
-                    const std::function<void(DVSwitchDoc&)>& edit) {
-  Write(what, [&](Change& change) {
-    change.subject = sw.name;
-    SwitchRead read = RequireRunning(sw);
-    DVSwitchDoc dvs{read.row, {}};
-    for (const PortRead& port : read.ports) dvs.dvports.push_back(port.row);
-    edit(dvs);
-    Guard(change, read);
-    change.operations.push_back(ovsdb::Update(
-        "Logical_Switch", {WhereUuid(read.uuid)},
-        {{"external_ids",
-          ovsdb::Map(SwitchIds(dvs.row, CreatedOf(read.ids), GenerationOf(read.ids) + 1))}}));
-    for (std::size_t i = 0; i < read.ports.size(); ++i) {
-      change.operations.push_back(
-          ovsdb::Update("Logical_Switch_Port", {WhereUuid(read.ports[i].uuid)},
-                        {{"external_ids", ovsdb::Map(PortIds(sw.name, dvs.dvports[i], i))}}));
+void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after) {
+  const std::string& uuid = before.doc.row.ref.key;
+  const std::string& name = before.doc.row.name;
+  Guard(change, before);
+  // The generation bumps with every change, so that the guard on the switch
+  // covers its ports too.
+  change.Add(SetOurKeys("Logical_Switch", uuid,
+                        SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids) + 1)));
+  std::vector<json> added;
+  for (std::size_t i = 0; i < after.dvports.size(); ++i) {
+    DVPortRow& port = after.dvports[i];
+    auto was = std::find_if(before.doc.dvports.begin(), before.doc.dvports.end(),
+                            [&](const DVPortRow& p) { return p.ref == port.ref; });
+    if (port.ref.Empty() || was == before.doc.dvports.end()) {
+      std::string row = change.NewRowName();
+      change.Add(ovsdb::Insert("Logical_Switch_Port",
+                               {{"name", PortName(name, port.portId)},
+                                {"external_ids", ovsdb::Map(PortIds(name, port, i))}},
+                               row));
+      added.push_back(ovsdb::NamedUuid(row));
+      continue;
     }
-    return 0;
+    const std::size_t order = static_cast<std::size_t>(was - before.doc.dvports.begin());
+    if (*was != port || order != i) {
+      change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i)));
+    }
+  }
+  std::vector<json> removed;
+  for (const DVPortRow& port : before.doc.dvports) {
+    auto kept = std::find_if(after.dvports.begin(), after.dvports.end(),
+                             [&](const DVPortRow& p) { return p.ref == port.ref; });
+    if (kept == after.dvports.end()) removed.push_back(ovsdb::Uuid(port.ref.key));
+  }
+  if (!added.empty() || !removed.empty()) {
+    change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(uuid),
+                             {ovsdb::Mutation("ports", "delete", ovsdb::Set(removed)),
+                              ovsdb::Mutation("ports", "insert", ovsdb::Set(added))}));
+  }
+}
+
+std::optional<DVSwitchDoc> OvnStore::EditDVSwitch(const RowRef& ref,
+                                                  const std::function<void(DVSwitchDoc&)>& edit) {
+  std::optional<SwitchRead> first = ReadByRef(ref);
+  if (!first) return std::nullopt;
+  const std::string name = first->doc.row.name;
+  std::optional<DVSwitchDoc> written;
+  bool portsAdded = false;
+  Write("changing DVSwitch " + name, name, [&](GuardedChange& change) {
+    written.reset();
+    std::optional<SwitchRead> sw = first ? std::move(first) : ReadByRef(ref);
+    first.reset();
+    if (!sw) return;
+    DVSwitchDoc after = sw->doc;
+    edit(after);
+    written = after;
+    if (after == sw->doc) return;
+    portsAdded = std::any_of(after.dvports.begin(), after.dvports.end(),
+                             [](const DVPortRow& p) { return p.ref.Empty(); });
+    WriteEdit(change, *sw, after);
   });
+  if (written && portsAdded) {
+    std::optional<SwitchRead> now = ReadByRef(ref);
+    if (now) written = std::move(now->doc);
+  }
+  return written;
 }
 
-void OvnStore::SetMtu(const SwitchRow& sw, uint32_t mtu) {
-  Edit("setting the MTU of " + sw.name, sw, [&](DVSwitchDoc& dvs) { dvs.row.mtu = mtu; });
-}
-
-void OvnStore::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
-                               const std::string& portId) {
-  Edit("attaching uplink " + pnic + " to " + sw.name, sw,
-       [&](DVSwitchDoc& dvs) { rows::AttachDVPortUplink(dvs, pnic, portId); });
-}
-
-void OvnStore::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
-  Edit("detaching uplink " + pnic + " from " + sw.name, sw,
-       [&](DVSwitchDoc& dvs) { rows::DetachDVPortUplink(dvs, pnic); });
-}
-
-void OvnStore::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {
-  const RowKey& key = KeyOf(port.id);
-  SwitchRow sw;
-  sw.name = key.first.substr(key.first.find(':') + 1);
-  Edit("setting the connection ID of DVPort " + port.portId, sw,
-       [&](DVSwitchDoc& dvs) { rows::DVPortOf(dvs, port.portId).connectionId = connectionId; });
-}
-
-void OvnStore::RaiseTestEvent(const DVPortRow& port) {
-  const RowKey& key = KeyOf(port.id);
-  SwitchRow sw;
-  sw.name = key.first.substr(key.first.find(':') + 1);
-  Edit("raising the test event of DVPort " + port.portId, sw,
-       [&](DVSwitchDoc& dvs) { ++rows::DVPortOf(dvs, port.portId).testEvents; });
-}
-
-void OvnStore::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
-  Edit("activating ENS on " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    dvs.row.ens.active = true;
-    dvs.row.ens.interrupt = interrupt;
-    dvs.row.ens.fastSwitch = fastSwitch;
-  });
-}
-
-void OvnStore::DeactivateEns(const SwitchRow& sw) {
-  Edit("deactivating ENS on " + sw.name, sw, [](DVSwitchDoc& dvs) { dvs.row.ens.active = false; });
-}
-
-void OvnStore::ReassociateUplinks(const SwitchRow& sw, bool force) {
-  Edit("reassociating the uplinks of " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    ++dvs.row.ens.reassociations;
-    if (force) ++dvs.row.ens.forcedReassociations;
-  });
-}
-
-void OvnStore::RestoreDVSwitches() {
-  for (SwitchRead& stopped : ReadSwitchRows("")) {
+void OvnStore::StartDVSwitches(const std::function<void(SwitchRow&)>& start) {
+  for (const DVSwitchDoc& stopped : ReadAll()) {
     if (stopped.row.running) continue;
-    Write("starting DVSwitch " + stopped.row.name, [&](Change& change) {
-      change.subject = stopped.row.name;
-      std::vector<SwitchRead> now = ReadSwitchRows(stopped.row.name);
-      if (now.empty() || now[0].row.running) return 0;
-      now[0].row.running = true;
-      Guard(change, now[0]);
-      change.operations.push_back(
-          ovsdb::Update("Logical_Switch", {WhereUuid(now[0].uuid)},
-                        {{"external_ids", ovsdb::Map(SwitchIds(now[0].row, CreatedOf(now[0].ids),
-                                                               GenerationOf(now[0].ids) + 1))}}));
-      return 0;
+    const std::string& name = stopped.row.name;
+    Write("starting DVSwitch " + name, name, [&](GuardedChange& change) {
+      for (SwitchRead& sw : ReadSwitchRows(
+               {ovsdb::Condition("_uuid", "==", ovsdb::Uuid(stopped.row.ref.key))}, false)) {
+        if (sw.doc.row.running) return;
+        DVSwitchDoc after = sw.doc;
+        start(after.row);
+        WriteEdit(change, sw, after);
+      }
     });
   }
 }
 
 void OvnStore::ReplaceAll(const std::vector<DVSwitchDoc>& dvswitches) {
-  Write("replacing the DVSwitches", [&](Change& change) {
-    change.subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
-    for (const SwitchRead& sw : ReadSwitchRows("")) {
+  const std::string subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
+  Write("replacing the DVSwitches", subject, [&](GuardedChange& change) {
+    for (const SwitchRead& sw : ReadSwitchRows({}, true)) {
       Guard(change, sw);
-      change.operations.push_back(ovsdb::Delete("Logical_Switch", {WhereUuid(sw.uuid)}));
+      change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(sw.doc.row.ref.key)));
     }
     int64_t created = Now();
     for (const DVSwitchDoc& dvs : dvswitches) Insert(change, dvs, created++);
-    return 0;
   });
 }
 

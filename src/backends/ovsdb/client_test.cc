@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "backends/ovsdb/message_of.h"
+#include "support/message_of.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/test_server.h"
+#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
 
 namespace ovsdb {

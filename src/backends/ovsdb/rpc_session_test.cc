@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "backends/ovsdb/message_of.h"
+#include "support/message_of.h"
 
 namespace ovsdb {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "backends/ovsdb/message_of.h"
+#include "support/message_of.h"
 
 namespace ovsdb {
 namespace {

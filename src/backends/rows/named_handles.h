@@ -1,6 +1,9 @@
 #ifndef BACKENDS_ROWS_NAMED_HANDLES_H_
 #define BACKENDS_ROWS_NAMED_HANDLES_H_
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -39,8 +42,12 @@ class NamedDVPortHandle : public hostnet::NamedDVPort {
   void TestDVPortZet() override;
 
  private:
-  // The DVPort's row; throws when it does not exist.
-  DVPortRow Require() const;
+  // The running DVSwitch with the param's switch id when it has the DVPort;
+  // Require throws when it has not.
+  std::optional<DVSwitchDoc> Find() const;
+  DVSwitchDoc Require() const;
+  // Edits the DVPort; throws when it does not exist or is gone.
+  void Edit(const std::function<void(DVPortRow&)>& edit);
 
   RowStore& store_;
   Quorvic::Network::DVPortParam param_;

@@ -1,6 +1,8 @@
 #include "backends/rows/row_backend.h"
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 #include <utility>
 
 #include "backends/rows/dv_switch_handle.h"
@@ -31,33 +33,37 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> RowBackend::GetAllPortGroupNa
 
 std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::string& name) {
   std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
-  auto row = Host().FindSwitch(name, SwitchKind::kStandard);
-  if (!row) throw QuorvicException("no standard switch named " + name);
-  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*row), std::move(hold));
+  auto sw = Host().FindSwitch(SwitchKey::Name(name));
+  if (!sw) throw QuorvicException("no standard switch named " + name);
+  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*sw), std::move(hold));
 }
 
 std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
   std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
-  auto row = Host().FindSwitch(name, SwitchKind::kDistributed);
-  if (!row) throw QuorvicException("no DVSwitch named " + name);
-  return std::make_unique<DVSwitchHandle>(Host(), std::move(*row), std::move(hold));
+  auto dvs = Host().FindDVSwitch(SwitchKey::Name(name));
+  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs), std::move(hold));
 }
 
 std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
   std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
-  auto row = Host().FindSwitch(name, SwitchKind::kStandard);
-  if (!row) row = Host().FindSwitch(name, SwitchKind::kDistributed);
+  std::optional<SwitchRow> row;
+  if (auto sw = Host().FindSwitch(SwitchKey::Name(name))) {
+    row = std::move(sw->row);
+  } else if (auto dvs = Host().FindDVSwitch(SwitchKey::Name(name))) {
+    row = std::move(dvs->row);
+  }
   if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
   return std::make_unique<PortsetHandle>(Host(), std::move(*row), std::move(hold));
 }
 
 bool RowBackend::IsValidVirtualSwitch(const std::string& name) {
-  return Host().FindSwitch(name, SwitchKind::kStandard).has_value() ||
-         Host().FindSwitch(name, SwitchKind::kDistributed).has_value();
+  return Host().FindSwitch(SwitchKey::Name(name)).has_value() ||
+         Host().FindDVSwitch(SwitchKey::Name(name)).has_value();
 }
 
 bool RowBackend::SwitchExists(const std::string& name) {
-  return Host().FindSwitch(name, SwitchKind::kStandard).has_value();
+  return Host().FindSwitch(SwitchKey::Name(name)).has_value();
 }
 
 int32_t RowBackend::ParseCdpStatus(const std::string& text) {
@@ -71,7 +77,7 @@ int32_t RowBackend::ParseCdpStatus(const std::string& text) {
 }
 
 bool RowBackend::IsValidPortGroup(const std::string& name) {
-  return Host().FindPortGroup(name).has_value();
+  return Host().FindSwitch(SwitchKey::PortGroup(name)).has_value();
 }
 
 std::unique_ptr<hostnet::NamedPortGroup> RowBackend::OpenPortGroup(const std::string& name) {
@@ -103,7 +109,9 @@ int RowBackend::KernelSet(uint16_t node, int instance, const KARN_ParamList* par
     if (params == nullptr || instance != 0 || flags != 0 || reserved != 0) {
       return kStatusBadParameter;
     }
-    if (node == kEnsActivateNode) store.SetEnsActivateNode(params->value);
+    if (node == kEnsActivateNode) {
+      store.EditRecords([&](HostRecords& records) { records.ensActivateNode = params->value; });
+    }
   } catch (const QuorvicException&) {
     return kStatusUnavailable;
   }
@@ -129,10 +137,31 @@ HostDocument RowBackend::ReadHost() { return Host().ReadHost(); }
 void RowBackend::ReplaceHost(const HostDocument& doc) { Host().ReplaceHost(doc); }
 void RowBackend::Reboot() { Host().Reboot(); }
 
-std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadFaults(); }
-void RowBackend::AddFault(const FaultRow& fault) { Host().AddFault(fault); }
-void RowBackend::ClearFaults() { Host().ClearFaults(); }
-bool RowBackend::SpendFault(int64_t id) { return Host().SpendFault(id); }
+std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadRecords().faults; }
+
+void RowBackend::AddFault(const FaultRow& fault) {
+  Host().EditRecords([&](HostRecords& records) {
+    records.faults.push_back(fault);
+    records.faults.back().id = 0;
+  });
+}
+
+void RowBackend::ClearFaults() {
+  Host().EditRecords([](HostRecords& records) { records.faults.clear(); });
+}
+
+bool RowBackend::SpendFault(int64_t id) {
+  bool fires = false;
+  Host().EditRecords([&](HostRecords& records) {
+    auto& faults = records.faults;
+    auto fault =
+        std::find_if(faults.begin(), faults.end(), [&](const FaultRow& f) { return f.id == id; });
+    // Another run may have spent or cleared it meanwhile.
+    fires = fault != faults.end();
+    if (fires && fault->times && --*fault->times <= 0) faults.erase(fault);
+  });
+  return fires;
+}
 
 void RowBackend::AppendHistory(const HistoryRow& row) { Host().AppendHistory(row); }
 std::vector<HistoryRow> RowBackend::ReadHistory(int64_t sinceUs) {

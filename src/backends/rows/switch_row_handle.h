@@ -1,7 +1,7 @@
 #ifndef BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_
 #define BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,8 +24,7 @@ class SwitchRowHandle : public Interface {
   std::vector<std::string> GetUplinks() const override { return row_.uplinks; }
 
  protected:
-  // hold: the writer lock, held while the handle lives, for a handle looked
-  // up to be changed.
+  // hold: kept while the handle lives, for a handle looked up to be changed.
   SwitchRowHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
       : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
 

@@ -140,6 +140,8 @@ StatementLease Connection::Prepare(const std::string& sql) {
 
 int64_t Connection::Changes() const { return sqlite3_changes64(db_.get()); }
 
+int64_t Connection::TotalChanges() const { return sqlite3_total_changes64(db_.get()); }
+
 int64_t Connection::LastInsertId() const { return sqlite3_last_insert_rowid(db_.get()); }
 
 void Connection::Fail(int rc) const {
@@ -147,6 +149,8 @@ void Connection::Fail(int rc) const {
 }
 
 Transaction::Transaction(Connection& connection, Mode mode) : connection_(connection) {
+  // A read inside a transaction that is open already reads what that one sees.
+  if (mode == Mode::kRead && sqlite3_get_autocommit(connection_.Raw()) == 0) return;
   connection_.Exec(mode == Mode::kRead ? "BEGIN DEFERRED" : "BEGIN IMMEDIATE");
   open_ = true;
 }
@@ -156,6 +160,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::Commit() {
+  if (!open_) return;
   connection_.Exec("COMMIT");
   open_ = false;
 }

@@ -4,11 +4,10 @@
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/host_database.h"
-#include "backends/rows/wait_limit.h"
 
 namespace sqlite_host {
 
-SqliteBackend::SqliteBackend(std::string path) : path_(std::move(path)) {}
+SqliteBackend::SqliteBackend(SqliteSettings settings) : settings_(std::move(settings)) {}
 
 SqliteBackend::~SqliteBackend() {
   if (store_ && store_->Wrote()) {
@@ -19,8 +18,8 @@ SqliteBackend::~SqliteBackend() {
 
 Store& SqliteBackend::Host() {
   if (!store_) {
-    if (!lock_) lock_ = std::make_unique<WriterLock>(path_, rows::ProcessWaitLimit());
-    db_ = OpenHostDatabase(path_, *lock_);
+    if (!lock_) lock_ = std::make_unique<WriterLock>(settings_.path, settings_.wait);
+    db_ = OpenHostDatabase(settings_.path, *lock_);
     store_ = std::make_unique<Store>(*db_, *lock_);
   }
   return *store_;

@@ -6,6 +6,7 @@
 
 #include "backends/rows/row_backend.h"
 #include "backends/sqlite/sql.h"
+#include "backends/sqlite/sqlite_settings.h"
 #include "backends/sqlite/store.h"
 #include "backends/sqlite/writer_lock.h"
 
@@ -22,12 +23,12 @@ namespace sqlite_host {
 // destroyed, unless another run is reading or writing at that moment.
 class SqliteBackend : public rows::RowBackend {
  public:
-  explicit SqliteBackend(std::string path);
+  explicit SqliteBackend(SqliteSettings settings);
   ~SqliteBackend() override;
   SqliteBackend(const SqliteBackend&) = delete;
   SqliteBackend& operator=(const SqliteBackend&) = delete;
 
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return settings_.path; }
 
   uint32_t MaxSwitchNameSize() const override;
   std::string DefaultDVSCacheFile() const override;
@@ -37,7 +38,7 @@ class SqliteBackend : public rows::RowBackend {
   Store& Host() override;
 
  private:
-  std::string path_;
+  SqliteSettings settings_;
   // Declared first, so that it goes after the connection has closed.
   std::unique_ptr<WriterLock> lock_;
   std::unique_ptr<Connection> db_;

@@ -1,0 +1,64 @@
+#ifndef BACKENDS_OVS_OVS_RECORDS_H_
+#define BACKENDS_OVS_OVS_RECORDS_H_
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "backends/rows/host_rows.h"
+#include "backends/rows/row_store.h"
+
+// The JSON form in which the Open vSwitch backend keeps, in external_ids,
+// what Open vSwitch has no notion of. Readers fill what a record leaves out
+// with the row's defaults and throw Quorvic::Lib::QuorvicException naming
+// the record when it is not JSON of the expected shape.
+namespace ovs_host {
+
+using rows::DVPortRow;
+using rows::DVSwitchDoc;
+using rows::EnsState;
+using rows::FaultRow;
+using rows::HistoryRow;
+using rows::HostDocument;
+using rows::HostRecords;
+using rows::LagTimeoutRow;
+using rows::PortGroupRow;
+using rows::RowKind;
+using rows::RowRef;
+using rows::StandardSwitchDoc;
+using rows::SwitchKey;
+using rows::SwitchKind;
+using rows::SwitchRow;
+using rows::TeamingRow;
+using rows::UplinkTimeoutRow;
+
+// A standard switch's own settings (the bridge's "quenta:switch"): every
+// field of SwitchRow but its ref, name, kind and the counts that are read off
+// the switch's ports.
+nlohmann::json SwitchRecord(const SwitchRow& row);
+void ReadSwitchRecord(const nlohmann::json& record, SwitchRow& row);
+
+// A switch's port groups in host order (the bridge's "quenta:port-groups"):
+// name, VLAN and teaming of each; member counts are read off the ports. A
+// port group's ref is its name.
+nlohmann::json PortGroupsRecord(const std::vector<PortGroupRow>& groups);
+std::vector<PortGroupRow> ReadPortGroupsRecord(const nlohmann::json& record);
+
+// What the host keeps in its root row (its "quenta:host"): the records,
+// DVSwitches with their DVPorts, and the id the next fault gets. A
+// DVSwitch's ref is a key it gets when it is added; a DVPort's, its ID.
+struct RootRecords {
+  HostRecords host;
+  std::vector<DVSwitchDoc> dvswitches;
+  int64_t nextFaultId = 1;
+};
+nlohmann::json RootRecordsJson(const RootRecords& records);
+RootRecords ReadRootRecords(const nlohmann::json& record);
+
+// Parses text as JSON; throws naming what (a key) when it is not.
+nlohmann::json ParseRecord(const std::string& what, const std::string& text);
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_OVS_RECORDS_H_

@@ -1,0 +1,40 @@
+#ifndef BACKENDS_OVS_OVS_SETTINGS_H_
+#define BACKENDS_OVS_OVS_SETTINGS_H_
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backends/rows/setting_values.h"
+
+namespace ovs_host {
+
+// How the Open vSwitch backend reaches its host and what it makes there.
+struct OvsSettings {
+  // The switch database: "unix:PATH" or "tcp:HOST:PORT".
+  std::string remote = "unix:/var/run/openvswitch/db.sock";
+  // datapath_type of the bridges it makes ("netdev", "system", "dummy").
+  std::string datapathType = "netdev";
+  // The pnics when they are listed; otherwise the kernel's network
+  // interfaces but loopback and those Open vSwitch made.
+  std::optional<std::vector<std::string>> pnics;
+  // How long a change that reaches the datapath waits for ovs-vswitchd to
+  // apply it; zero: it does not wait, and nothing checks what the datapath
+  // made of it.
+  std::chrono::milliseconds applyWait{10000};
+  // How long a run that reads in order to change waits for another one.
+  std::chrono::milliseconds lockWait{10000};
+  // The longest any one request to the database may take.
+  std::chrono::milliseconds requestTimeout{15000};
+};
+
+// The settings of an Open vSwitch host at remote (empty for the local
+// socket), from the keys datapath, pnics (blank-separated), apply-wait
+// (seconds) and wait of options. Throws QuorvicException naming a value that
+// is malformed.
+OvsSettings ParseOvsSettings(const std::string& remote, const rows::Options& options);
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_OVS_SETTINGS_H_

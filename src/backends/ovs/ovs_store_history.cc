@@ -1,0 +1,92 @@
+#include <cstdio>
+#include <iterator>
+
+#include "backends/ovsdb/operations.h"
+#include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_store.h"
+#include "backends/ovsdb/values.h"
+
+// The history lives in the root row's other_config, one key per row,
+// "quenta:history:TIME-PID" (TIME in microseconds, zero-padded so that keys
+// sort by time), which the store's other reads never download.
+namespace ovs_host {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* kHistoryPrefix = "quenta:history:";
+
+std::string HistoryKey(const HistoryRow& row) {
+  char key[64];
+  std::snprintf(key, sizeof key, "%s%020lld-%lld", kHistoryPrefix,
+                static_cast<long long>(row.timeUs), static_cast<long long>(row.pid));
+  return key;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> OvsStore::ReadHistoryKeys() {
+  std::vector<json> rows = Select(ovsdb::Select("Open_vSwitch", {}, {"other_config"}));
+  std::map<std::string, std::string> history;
+  if (rows.empty()) return history;
+  for (auto& [key, value] : ovsdb::ReadMap(rows[0]["other_config"])) {
+    if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
+  }
+  return history;
+}
+
+void OvsStore::AppendHistory(const HistoryRow& row) {
+  // Trimming reads every row, so only about one append in 64 does it (the
+  // one whose time is a multiple of 64 us): the history may pass its limit
+  // by a few dozen rows between trims.
+  std::vector<json> dropped;
+  if (row.timeUs % 64 == 0) {
+    std::map<std::string, std::string> history = ReadHistoryKeys();
+    auto keep = static_cast<size_t>(kOvsHistoryLimit - 1);
+    for (auto it = history.begin(); history.size() - dropped.size() > keep; ++it) {
+      dropped.push_back(it->first);
+    }
+  }
+  // A refused name may be anything a caller passed: bytes that are not
+  // UTF-8 are kept as U+FFFD.
+  json entry = {{"time", row.timeUs},
+                {"pid", row.pid},
+                {"uid", row.uid},
+                {"command", row.command},
+                {"operation", row.operation},
+                {"object", row.object},
+                {"done", row.done},
+                {"message", row.message}};
+  std::vector<json> mutations = {ovsdb::Mutation(
+      "other_config", "insert",
+      ovsdb::Map({{HistoryKey(row), entry.dump(-1, ' ', false, json::error_handler_t::replace)}}))};
+  if (!dropped.empty()) {
+    mutations.push_back(ovsdb::Mutation("other_config", "delete", ovsdb::Set(dropped)));
+  }
+  client_.Transact(kDatabase, {ovsdb::Mutate("Open_vSwitch", {}, mutations)});
+}
+
+std::vector<HistoryRow> OvsStore::ReadHistory(int64_t sinceUs) {
+  std::vector<HistoryRow> rows;
+  int64_t id = 0;
+  for (const auto& [key, value] : ReadHistoryKeys()) {
+    ++id;
+    json entry = ParseRecord(key, value);
+    HistoryRow row;
+    row.id = id;
+    row.timeUs = entry.value("time", int64_t{0});
+    if (row.timeUs < sinceUs) continue;
+    row.pid = entry.value("pid", int64_t{0});
+    row.uid = entry.value("uid", int64_t{0});
+    row.command = entry.value("command", "");
+    row.operation = entry.value("operation", "");
+    row.object = entry.value("object", "");
+    row.done = entry.value("done", false);
+    row.message = entry.value("message", "");
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace ovs_host
