@@ -7,6 +7,8 @@
 
 namespace ovs_host {
 
+using namespace rows;
+
 namespace {
 
 // What this backend reads and writes of the switch database.

@@ -25,7 +25,7 @@ class OvsBackend : public rows::RowBackend {
   uint32_t MaxSwitchNameSize() const override;
   std::string DefaultDVSCacheFile() const override;
   // No switches of this backend's own; the pnics are the host's.
-  HostDocument DefaultHost() const override;
+  rows::HostDocument DefaultHost() const override;
   void Reboot() override;
 
  protected:

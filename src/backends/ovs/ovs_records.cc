@@ -6,6 +6,8 @@
 
 namespace ovs_host {
 
+using namespace rows;
+
 using nlohmann::json;
 using Quorvic::Lib::QuorvicException;
 

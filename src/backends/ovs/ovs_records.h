@@ -15,42 +15,24 @@
 // the record when it is not JSON of the expected shape.
 namespace ovs_host {
 
-using rows::DVPortRow;
-using rows::DVSwitchDoc;
-using rows::EnsState;
-using rows::FaultRow;
-using rows::HistoryRow;
-using rows::HostDocument;
-using rows::HostRecords;
-using rows::LagTimeoutRow;
-using rows::PortGroupRow;
-using rows::RowKind;
-using rows::RowRef;
-using rows::StandardSwitchDoc;
-using rows::SwitchKey;
-using rows::SwitchKind;
-using rows::SwitchRow;
-using rows::TeamingRow;
-using rows::UplinkTimeoutRow;
-
 // A standard switch's own settings (the bridge's "quenta:switch"): every
 // field of SwitchRow but its ref, name, kind and the counts that are read off
 // the switch's ports.
-nlohmann::json SwitchRecord(const SwitchRow& row);
-void ReadSwitchRecord(const nlohmann::json& record, SwitchRow& row);
+nlohmann::json SwitchRecord(const rows::SwitchRow& row);
+void ReadSwitchRecord(const nlohmann::json& record, rows::SwitchRow& row);
 
 // A switch's port groups in host order (the bridge's "quenta:port-groups"):
 // name, VLAN and teaming of each; member counts are read off the ports. A
 // port group's ref is its name.
-nlohmann::json PortGroupsRecord(const std::vector<PortGroupRow>& groups);
-std::vector<PortGroupRow> ReadPortGroupsRecord(const nlohmann::json& record);
+nlohmann::json PortGroupsRecord(const std::vector<rows::PortGroupRow>& groups);
+std::vector<rows::PortGroupRow> ReadPortGroupsRecord(const nlohmann::json& record);
 
 // What the host keeps in its root row (its "quenta:host"): the records,
 // DVSwitches with their DVPorts, and the id the next fault gets. A
 // DVSwitch's ref is a key it gets when it is added; a DVPort's, its ID.
 struct RootRecords {
-  HostRecords host;
-  std::vector<DVSwitchDoc> dvswitches;
+  rows::HostRecords host;
+  std::vector<rows::DVSwitchDoc> dvswitches;
   int64_t nextFaultId = 1;
 };
 nlohmann::json RootRecordsJson(const RootRecords& records);

@@ -2,6 +2,7 @@
 
 namespace ovs_host {
 
+
 namespace {
 
 // The blank-separated words of text.

@@ -60,33 +60,33 @@ class OvsStore : public rows::RowStore {
   // say.
   std::unique_ptr<rows::ChangeHold> HoldForChange() override;
 
-  std::optional<StandardSwitchDoc> FindSwitch(const SwitchKey& key) override;
-  std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override;
-  std::optional<SwitchRow> FindAnySwitch(const std::string& name) override;
-  std::vector<StandardSwitchDoc> ReadSwitches(bool system) override;
-  std::vector<DVSwitchDoc> ReadDVSwitches() override;
-  std::vector<SwitchRow> ReadOpaqueSwitches() override;
-  HostRecords ReadRecords() override;
+  std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;
+  std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
+  std::optional<rows::SwitchRow> FindAnySwitch(const std::string& name) override;
+  std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
+  std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
+  std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
+  rows::HostRecords ReadRecords() override;
 
-  RowRef AddSwitch(const StandardSwitchDoc& sw) override;
-  RowRef AddDVSwitch(const DVSwitchDoc& dvs) override;
-  bool RemoveSwitch(const RowRef& ref) override;
-  std::optional<StandardSwitchDoc> EditSwitch(
-      const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) override;
-  std::optional<DVSwitchDoc> EditDVSwitch(const RowRef& ref,
-                                          const std::function<void(DVSwitchDoc&)>& edit) override;
-  void StartSwitches(SwitchKind kind, const std::function<void(SwitchRow&)>& start) override;
-  void EditRecords(const std::function<void(HostRecords&)>& edit) override;
+  rows::RowRef AddSwitch(const rows::StandardSwitchDoc& sw) override;
+  rows::RowRef AddDVSwitch(const rows::DVSwitchDoc& dvs) override;
+  bool RemoveSwitch(const rows::RowRef& ref) override;
+  std::optional<rows::StandardSwitchDoc> EditSwitch(
+      const rows::RowRef& ref, const std::function<void(rows::StandardSwitchDoc&)>& edit) override;
+  std::optional<rows::DVSwitchDoc> EditDVSwitch(const rows::RowRef& ref,
+                                          const std::function<void(rows::DVSwitchDoc&)>& edit) override;
+  void StartSwitches(rows::SwitchKind kind, const std::function<void(rows::SwitchRow&)>& start) override;
+  void EditRecords(const std::function<void(rows::HostRecords&)>& edit) override;
 
-  HostDocument ReadHost() override;
-  void ReplaceHost(const HostDocument& doc) override;
+  rows::HostDocument ReadHost() override;
+  void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
 
   // The newest kOvsHistoryLimit rows: the history is kept in the root row,
   // which every client of the database reads.
   static constexpr int64_t kOvsHistoryLimit = 1000;
-  void AppendHistory(const HistoryRow& row) override;
-  std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override;
+  void AppendHistory(const rows::HistoryRow& row) override;
+  std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs) override;
 
  private:
   // A Port as read.
@@ -104,7 +104,7 @@ class OvsStore : public rows::RowStore {
     std::map<std::string, std::string> externalIds;
     std::vector<std::string> ports;  // uuids
     bool ours = false;
-    StandardSwitchDoc doc;
+    rows::StandardSwitchDoc doc;
   };
   // The root row as read, with the records it keeps.
   struct RootRead {
@@ -137,7 +137,7 @@ class OvsStore : public rows::RowStore {
   std::vector<BridgeRead> ReadBridges(std::vector<nlohmann::json> where);
   // The one bridge of ours that meets where and runs, with member counts.
   std::optional<BridgeRead> ReadRunningBridge(std::vector<nlohmann::json> where);
-  std::optional<BridgeRead> ReadBridgeByRef(const RowRef& ref);
+  std::optional<BridgeRead> ReadBridgeByRef(const rows::RowRef& ref);
   BridgePorts ReadPorts(const BridgeRead& bridge);
   // The uplink Port's interfaces: uuid by name.
   std::map<std::string, std::string> UplinkInterfaces(const BridgePorts& ports);
@@ -156,8 +156,8 @@ class OvsStore : public rows::RowStore {
   // Our running bridges, system ones or not, in host order, counted.
   std::vector<BridgeRead> ReadRunningBridges(bool system);
   // The running DVSwitch key finds in records, or null.
-  static DVSwitchDoc* FindDV(RootRecords& records, const SwitchKey& key);
-  static DVSwitchDoc* FindDVByRef(RootRecords& records, const RowRef& ref);
+  static rows::DVSwitchDoc* FindDV(RootRecords& records, const rows::SwitchKey& key);
+  static rows::DVSwitchDoc* FindDVByRef(RootRecords& records, const rows::RowRef& ref);
 
   // --- Changes (ovs_store_write.cc) -------------------------------------------
   // Builds and commits one guarded change with build, which may ask things
@@ -180,12 +180,12 @@ class OvsStore : public rows::RowStore {
                      const BridgePorts& ports);
   // The operations that make a new bridge for sw; created places it in host
   // order.
-  void InsertBridge(ovsdb::GuardedChange& change, Datapath& datapath, const StandardSwitchDoc& sw,
+  void InsertBridge(ovsdb::GuardedChange& change, Datapath& datapath, const rows::StandardSwitchDoc& sw,
                     int64_t created);
   // Sets the tag of every member of a port group of sw whose tag is not
   // its group's VLAN (none for 0 and 4095); false when there is none.
   static bool TagMembers(ovsdb::GuardedChange& change, Datapath& datapath,
-                         const std::vector<PortRead>& members, const StandardSwitchDoc& sw);
+                         const std::vector<PortRead>& members, const rows::StandardSwitchDoc& sw);
   // Writes what an edit changed of bridge (read as before) into change: its
   // record, its links, its datapath, and the tags of members that joined a
   // group since its VLAN was set.

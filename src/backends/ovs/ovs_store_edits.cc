@@ -11,6 +11,8 @@
 
 namespace ovs_host {
 
+using namespace rows;
+
 using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using ovsdb::Uuid;

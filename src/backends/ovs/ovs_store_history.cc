@@ -11,6 +11,8 @@
 // sort by time), which the store's other reads never download.
 namespace ovs_host {
 
+using namespace rows;
+
 using nlohmann::json;
 
 namespace {

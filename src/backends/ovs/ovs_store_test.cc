@@ -17,6 +17,8 @@
 namespace ovs_host {
 namespace {
 
+using namespace rows;
+
 // Changes that read a bridge's record and write it back, from two processes
 // at once and without the lock that runs of the tool take: the waits on what
 // each read make the later one start again, so every change reported done is

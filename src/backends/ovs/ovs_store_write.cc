@@ -10,6 +10,8 @@
 
 namespace ovs_host {
 
+using namespace rows;
+
 using nlohmann::json;
 using ovsdb::Condition;
 using ovsdb::GuardedChange;

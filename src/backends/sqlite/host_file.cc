@@ -11,6 +11,7 @@
 
 namespace sqlite_host {
 
+
 namespace {
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {

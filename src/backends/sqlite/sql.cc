@@ -8,6 +8,7 @@
 #include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
+
 namespace {
 
 using Quorvic::Lib::QuorvicException;

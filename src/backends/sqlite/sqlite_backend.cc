@@ -7,6 +7,8 @@
 
 namespace sqlite_host {
 
+using namespace rows;
+
 SqliteBackend::SqliteBackend(SqliteSettings settings) : settings_(std::move(settings)) {}
 
 SqliteBackend::~SqliteBackend() {

@@ -32,7 +32,7 @@ class SqliteBackend : public rows::RowBackend {
 
   uint32_t MaxSwitchNameSize() const override;
   std::string DefaultDVSCacheFile() const override;
-  HostDocument DefaultHost() const override;
+  rows::HostDocument DefaultHost() const override;
 
  protected:
   Store& Host() override;

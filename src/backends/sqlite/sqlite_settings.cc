@@ -2,6 +2,7 @@
 
 namespace sqlite_host {
 
+
 SqliteSettings ParseSqliteSettings(const std::string& path, const rows::Options& options) {
   return SqliteSettings{path, rows::WaitLimit(options)};
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "backends/rows/row_store.h"
-#include "backends/sqlite/host_rows.h"
+#include "backends/rows/host_rows.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/sql.h"
 #include "backends/sqlite/writer_lock.h"
@@ -33,37 +33,37 @@ class Store : public rows::RowStore {
   // True once this store has changed the host.
   bool Wrote() const { return wrote_; }
   // Writes doc into an empty host, inside the caller's transaction.
-  void InsertHost(const HostDocument& doc);
+  void InsertHost(const rows::HostDocument& doc);
 
   // --- RowStore ------------------------------------------------------------
   uint32_t MaxSwitchNameSize() const override;
   std::vector<std::string> Pnics() override;
   std::unique_ptr<rows::ChangeHold> HoldForChange() override;
 
-  std::optional<StandardSwitchDoc> FindSwitch(const SwitchKey& key) override;
-  std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override;
-  std::optional<SwitchRow> FindAnySwitch(const std::string& name) override;
-  std::vector<StandardSwitchDoc> ReadSwitches(bool system) override;
-  std::vector<DVSwitchDoc> ReadDVSwitches() override;
-  std::vector<SwitchRow> ReadOpaqueSwitches() override;
-  HostRecords ReadRecords() override;
+  std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;
+  std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
+  std::optional<rows::SwitchRow> FindAnySwitch(const std::string& name) override;
+  std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
+  std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
+  std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
+  rows::HostRecords ReadRecords() override;
 
-  RowRef AddSwitch(const StandardSwitchDoc& sw) override;
-  RowRef AddDVSwitch(const DVSwitchDoc& dvs) override;
-  bool RemoveSwitch(const RowRef& ref) override;
-  std::optional<StandardSwitchDoc> EditSwitch(
-      const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) override;
-  std::optional<DVSwitchDoc> EditDVSwitch(const RowRef& ref,
-                                          const std::function<void(DVSwitchDoc&)>& edit) override;
-  void StartSwitches(SwitchKind kind, const std::function<void(SwitchRow&)>& start) override;
-  void EditRecords(const std::function<void(HostRecords&)>& edit) override;
+  rows::RowRef AddSwitch(const rows::StandardSwitchDoc& sw) override;
+  rows::RowRef AddDVSwitch(const rows::DVSwitchDoc& dvs) override;
+  bool RemoveSwitch(const rows::RowRef& ref) override;
+  std::optional<rows::StandardSwitchDoc> EditSwitch(
+      const rows::RowRef& ref, const std::function<void(rows::StandardSwitchDoc&)>& edit) override;
+  std::optional<rows::DVSwitchDoc> EditDVSwitch(const rows::RowRef& ref,
+                                          const std::function<void(rows::DVSwitchDoc&)>& edit) override;
+  void StartSwitches(rows::SwitchKind kind, const std::function<void(rows::SwitchRow&)>& start) override;
+  void EditRecords(const std::function<void(rows::HostRecords&)>& edit) override;
 
-  HostDocument ReadHost() override;
-  void ReplaceHost(const HostDocument& doc) override;
+  rows::HostDocument ReadHost() override;
+  void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
 
-  void AppendHistory(const HistoryRow& row) override;
-  std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override;
+  void AppendHistory(const rows::HistoryRow& row) override;
+  std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs) override;
 
  private:
   // Runs body in one write transaction, committed when body returns and
@@ -88,38 +88,39 @@ class Store : public rows::RowStore {
   // --- Reads (store_read.cc) ---------------------------------------------
   // Switch rows that meet where (SQL over the switches table as s, with ?1
   // bound to value when given), in host order, with their lists.
-  std::vector<SwitchRow> ReadSwitchRows(const std::string& where,
+  std::vector<rows::SwitchRow> ReadSwitchRows(const std::string& where,
                                         const std::optional<std::string>& value = std::nullopt);
   // The port groups of the switches that meet where (as ReadSwitchRows), in
   // host order, paired with those switches, which they fill.
-  void FillPortGroups(std::vector<StandardSwitchDoc>& switches, const std::string& where,
+  void FillPortGroups(std::vector<rows::StandardSwitchDoc>& switches, const std::string& where,
                       const std::optional<std::string>& value = std::nullopt);
-  std::vector<DVPortRow> ReadDVPorts(int64_t switchId);
+  std::vector<rows::DVPortRow> ReadDVPorts(int64_t switchId);
   // The one running switch of kind that meets where, with its child rows.
-  std::optional<StandardSwitchDoc> FindStandard(const std::string& where,
+  std::optional<rows::StandardSwitchDoc> FindStandard(const std::string& where,
                                                 const std::optional<std::string>& value);
-  std::optional<DVSwitchDoc> FindDistributed(const std::string& where,
+  std::optional<rows::DVSwitchDoc> FindDistributed(const std::string& where,
                                              const std::optional<std::string>& value);
   // Fault ids, timeout ids: the keys of the records, in the order read.
   struct RecordIds {
     std::vector<int64_t> uplinkTimeouts;
     std::vector<int64_t> lagTimeouts;
   };
-  HostRecords ReadRecordsWithIds(RecordIds* ids);
+  rows::HostRecords ReadRecordsWithIds(RecordIds* ids);
 
   // --- Writes (store_write.cc) -------------------------------------------
   // Inserts row as a new switch with its lists (those of its kind) and
   // returns its id.
-  int64_t InsertSwitch(const SwitchRow& row);
-  void InsertPortGroup(int64_t switchId, const PortGroupRow& pg);
-  void InsertDVPort(int64_t switchId, const DVPortRow& port);
-  void InsertFault(const FaultRow& fault);
+  int64_t InsertSwitch(const rows::SwitchRow& row);
+  // Insert a child row with its lists and return its id.
+  int64_t InsertPortGroup(int64_t switchId, const rows::PortGroupRow& pg);
+  int64_t InsertDVPort(int64_t switchId, const rows::DVPortRow& port);
+  void InsertFault(const rows::FaultRow& fault);
   // Writes what changed from before to after of switch id.
-  void UpdateSwitch(int64_t id, const SwitchRow& before, const SwitchRow& after);
-  void UpdatePortGroups(int64_t switchId, const std::vector<PortGroupRow>& before,
-                        std::vector<PortGroupRow>& after);
-  void UpdateDVPorts(int64_t switchId, const std::vector<DVPortRow>& before,
-                     std::vector<DVPortRow>& after);
+  void UpdateSwitch(int64_t id, const rows::SwitchRow& before, const rows::SwitchRow& after);
+  void UpdatePortGroups(int64_t switchId, const std::vector<rows::PortGroupRow>& before,
+                        std::vector<rows::PortGroupRow>& after);
+  void UpdateDVPorts(int64_t switchId, const std::vector<rows::DVPortRow>& before,
+                     std::vector<rows::DVPortRow>& after);
   // Throws "a switch named NAME already exists" when one is.
   void RequireNameFree(const std::string& name);
 
@@ -151,12 +152,12 @@ class Store : public rows::RowStore {
 
 // The key of row id of a table, as a ref of kind; and back (0 for a ref of
 // another kind or another store).
-RowRef RefOf(RowKind kind, int64_t id);
-int64_t IdOf(const RowRef& ref, RowKind kind);
+rows::RowRef RefOf(rows::RowKind kind, int64_t id);
+int64_t IdOf(const rows::RowRef& ref, rows::RowKind kind);
 
 // The default host: nic0 to nic3, vSwitch0 with nic0 linked and in its order
 // (max active 1) and port group Management.
-HostDocument DefaultHost();
+rows::HostDocument DefaultHost();
 
 }  // namespace sqlite_host
 

@@ -5,6 +5,8 @@
 
 namespace sqlite_host {
 
+using namespace rows;
+
 HostDocument DefaultHost() {
   HostDocument doc;
   doc.pnics = {"nic0", "nic1", "nic2", "nic3"};

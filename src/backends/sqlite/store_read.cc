@@ -6,6 +6,8 @@
 #include "backends/sqlite/store.h"
 
 namespace sqlite_host {
+
+using namespace rows;
 namespace {
 
 RowKind SwitchRefKind(SwitchKind kind) {

@@ -8,6 +8,8 @@
 
 namespace sqlite_host {
 
+using namespace rows;
+
 Store::Store(Connection& db, WriterLock& lock) : db_(db), lock_(lock) {}
 
 int64_t Store::InsertSwitch(const SwitchRow& row) {
@@ -35,15 +37,17 @@ int64_t Store::InsertSwitch(const SwitchRow& row) {
   return id;
 }
 
-void Store::InsertPortGroup(int64_t switchId, const PortGroupRow& pg) {
+int64_t Store::InsertPortGroup(int64_t switchId, const PortGroupRow& pg) {
   db_.Run(
       "INSERT INTO port_groups (switch_id, name, vlan, ports, order_set, max_active) "
       "VALUES (?1, ?2, ?3, ?4, ?5, ?6)",
       switchId, pg.name, pg.vlan, pg.ports, pg.teaming.orderSet, pg.teaming.maxActive);
-  if (pg.teaming.orderSet) InsertList(kPortGroupOrder, pg.teaming.order, db_.LastInsertId());
+  int64_t id = db_.LastInsertId();
+  if (pg.teaming.orderSet) InsertList(kPortGroupOrder, pg.teaming.order, id);
+  return id;
 }
 
-void Store::InsertDVPort(int64_t switchId, const DVPortRow& port) {
+int64_t Store::InsertDVPort(int64_t switchId, const DVPortRow& port) {
   db_.Run(
       "INSERT INTO dvports (switch_id, port_id, connection_id, test_events) "
       "VALUES (?1, ?2, ?3, ?4)",
@@ -51,6 +55,7 @@ void Store::InsertDVPort(int64_t switchId, const DVPortRow& port) {
   int64_t id = db_.LastInsertId();
   InsertList(kDVPortClients, port.clients, id);
   InsertList(kDVPortUplinks, port.uplinks, id);
+  return id;
 }
 
 void Store::InsertFault(const FaultRow& fault) {
@@ -122,66 +127,71 @@ void Store::UpdateSwitch(int64_t id, const SwitchRow& before, const SwitchRow& a
 
 namespace {
 
-// The rows of before by ref key.
+// Writes what changed from before to after, child rows matched by ref: insert
+// adds a row that has none (and gives it its ref), update rewrites one whose
+// fields changed, remove deletes one that after lacks.
 template <typename Row>
-std::map<std::string, const Row*> ByKey(const std::vector<Row>& before) {
-  std::map<std::string, const Row*> rows;
-  for (const Row& row : before) rows.emplace(row.ref.key, &row);
-  return rows;
+void UpdateChildren(const std::vector<Row>& before, std::vector<Row>& after,
+                    const std::function<RowRef(const Row&)>& insert,
+                    const std::function<void(const Row&)>& update,
+                    const std::function<void(const Row&)>& remove) {
+  std::map<std::string, const Row*> left;
+  for (const Row& row : before) left.emplace(row.ref.key, &row);
+  for (Row& row : after) {
+    auto old = row.ref.Empty() ? left.end() : left.find(row.ref.key);
+    if (old == left.end()) {
+      row.ref = insert(row);
+      continue;
+    }
+    if (row != *old->second) update(row);
+    left.erase(old);
+  }
+  for (const auto& [key, row] : left) remove(*row);
 }
 
 }  // namespace
 
 void Store::UpdatePortGroups(int64_t switchId, const std::vector<PortGroupRow>& before,
                              std::vector<PortGroupRow>& after) {
-  std::map<std::string, const PortGroupRow*> left = ByKey(before);
-  for (PortGroupRow& pg : after) {
-    auto old = left.find(pg.ref.key);
-    if (pg.ref.Empty() || old == left.end()) {
-      InsertPortGroup(switchId, pg);
-      pg.ref = RefOf(RowKind::kPortGroup, db_.LastInsertId());
-      continue;
-    }
-    const int64_t id = IdOf(pg.ref, RowKind::kPortGroup);
-    if (pg != *old->second) {
-      db_.Run(
-          "UPDATE port_groups SET name = ?2, vlan = ?3, ports = ?4, order_set = ?5, "
-          "max_active = ?6 WHERE id = ?1",
-          id, pg.name, pg.vlan, pg.ports, pg.teaming.orderSet, pg.teaming.maxActive);
-      db_.Run("DELETE FROM port_group_order WHERE port_group_id = ?1", id);
-      if (pg.teaming.orderSet) InsertList(kPortGroupOrder, pg.teaming.order, id);
-    }
-    left.erase(old);
-  }
-  for (const auto& [key, pg] : left) {
-    db_.Run("DELETE FROM port_groups WHERE id = ?1", IdOf(pg->ref, RowKind::kPortGroup));
-  }
+  UpdateChildren<PortGroupRow>(
+      before, after,
+      [&](const PortGroupRow& pg) {
+        return RefOf(RowKind::kPortGroup, InsertPortGroup(switchId, pg));
+      },
+      [&](const PortGroupRow& pg) {
+        const int64_t id = IdOf(pg.ref, RowKind::kPortGroup);
+        db_.Run(
+            "UPDATE port_groups SET name = ?2, vlan = ?3, ports = ?4, order_set = ?5, "
+            "max_active = ?6 WHERE id = ?1",
+            id, pg.name, pg.vlan, pg.ports, pg.teaming.orderSet, pg.teaming.maxActive);
+        db_.Run("DELETE FROM port_group_order WHERE port_group_id = ?1", id);
+        if (pg.teaming.orderSet) InsertList(kPortGroupOrder, pg.teaming.order, id);
+      },
+      [&](const PortGroupRow& pg) {
+        db_.Run("DELETE FROM port_groups WHERE id = ?1", IdOf(pg.ref, RowKind::kPortGroup));
+      });
 }
 
 void Store::UpdateDVPorts(int64_t switchId, const std::vector<DVPortRow>& before,
                           std::vector<DVPortRow>& after) {
-  std::map<std::string, const DVPortRow*> left = ByKey(before);
-  for (DVPortRow& port : after) {
-    auto old = left.find(port.ref.key);
-    if (port.ref.Empty() || old == left.end()) {
-      InsertDVPort(switchId, port);
-      port.ref = RefOf(RowKind::kDVPort, db_.LastInsertId());
-      continue;
-    }
-    const int64_t id = IdOf(port.ref, RowKind::kDVPort);
-    if (port != *old->second) {
-      db_.Run("UPDATE dvports SET port_id = ?2, connection_id = ?3, test_events = ?4 WHERE id = ?1",
-              id, port.portId, port.connectionId, port.testEvents);
-      db_.Run("DELETE FROM dvport_clients WHERE dvport_id = ?1", id);
-      db_.Run("DELETE FROM dvport_uplinks WHERE dvport_id = ?1", id);
-      InsertList(kDVPortClients, port.clients, id);
-      InsertList(kDVPortUplinks, port.uplinks, id);
-    }
-    left.erase(old);
-  }
-  for (const auto& [key, port] : left) {
-    db_.Run("DELETE FROM dvports WHERE id = ?1", IdOf(port->ref, RowKind::kDVPort));
-  }
+  UpdateChildren<DVPortRow>(
+      before, after,
+      [&](const DVPortRow& port) {
+        return RefOf(RowKind::kDVPort, InsertDVPort(switchId, port));
+      },
+      [&](const DVPortRow& port) {
+        const int64_t id = IdOf(port.ref, RowKind::kDVPort);
+        db_.Run(
+            "UPDATE dvports SET port_id = ?2, connection_id = ?3, test_events = ?4 WHERE id = ?1",
+            id, port.portId, port.connectionId, port.testEvents);
+        db_.Run("DELETE FROM dvport_clients WHERE dvport_id = ?1", id);
+        db_.Run("DELETE FROM dvport_uplinks WHERE dvport_id = ?1", id);
+        InsertList(kDVPortClients, port.clients, id);
+        InsertList(kDVPortUplinks, port.uplinks, id);
+      },
+      [&](const DVPortRow& port) {
+        db_.Run("DELETE FROM dvports WHERE id = ?1", IdOf(port.ref, RowKind::kDVPort));
+      });
 }
 
 std::optional<StandardSwitchDoc> Store::EditSwitch(

@@ -15,6 +15,7 @@
 
 namespace sqlite_host {
 
+
 namespace {
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
