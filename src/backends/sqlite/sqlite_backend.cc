@@ -1,14 +1,18 @@
 #include "backends/sqlite/sqlite_backend.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/host_database.h"
 #include "backends/rows/wait_limit.h"
+#include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
 
-SqliteBackend::SqliteBackend(std::string path) : path_(std::move(path)) {}
+SqliteBackend::SqliteBackend(std::string path, bool makeMissing)
+    : path_(std::move(path)), makeMissing_(makeMissing) {}
 
 SqliteBackend::~SqliteBackend() {
   if (store_ && store_->Wrote()) {
@@ -19,6 +23,11 @@ SqliteBackend::~SqliteBackend() {
 
 Store& SqliteBackend::Host() {
   if (!store_) {
+    struct stat file;
+    if (!makeMissing_ && (stat(path_.c_str(), &file) != 0 || file.st_size == 0)) {
+      throw Quorvic::Lib::QuorvicException("cannot open host database " + path_ +
+                                           ": there is no host there yet");
+    }
     if (!lock_) lock_ = std::make_unique<WriterLock>(path_, rows::ProcessWaitLimit());
     db_ = OpenHostDatabase(path_, *lock_);
     store_ = std::make_unique<Store>(*db_, *lock_);

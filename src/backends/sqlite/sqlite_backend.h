@@ -14,7 +14,10 @@ namespace sqlite_host {
 // The simulated host: the whole host in one SQLite database (host_constants.h
 // lists the choices it makes). Nothing is opened until the first call that
 // needs the host; that call opens the database, creating it with the default
-// host when it is missing. A failed open is tried again by the next call.
+// host when it is missing or empty, or, for a backend made with makeMissing
+// false, throwing "cannot open host database PATH: there is no host there
+// yet" without creating anything. A failed open is tried again by the next
+// call.
 // Lookups of an object to change hold the host's writer lock for as long as
 // the object lives, and every change holds it while it writes (WriterLock);
 // listings and checks read a snapshot and take no lock. A backend that
@@ -22,7 +25,7 @@ namespace sqlite_host {
 // destroyed, unless another run is reading or writing at that moment.
 class SqliteBackend : public rows::RowBackend {
  public:
-  explicit SqliteBackend(std::string path);
+  explicit SqliteBackend(std::string path, bool makeMissing = true);
   ~SqliteBackend() override;
   SqliteBackend(const SqliteBackend&) = delete;
   SqliteBackend& operator=(const SqliteBackend&) = delete;
@@ -38,6 +41,7 @@ class SqliteBackend : public rows::RowBackend {
 
  private:
   std::string path_;
+  bool makeMissing_;
   // Declared first, so that it goes after the connection has closed.
   std::unique_ptr<WriterLock> lock_;
   std::unique_ptr<Connection> db_;
