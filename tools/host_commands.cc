@@ -23,6 +23,7 @@
 #include "tools/durable_file.h"
 #include "tools/host_graph.h"
 #include "tools/host_history.h"
+#include "tools/host_names.h"
 #include "tools/host_status.h"
 
 namespace {
@@ -48,6 +49,9 @@ constexpr const char* kUsage =
     "                            Add a fault: OP is Method or Class.Method.\n"
     "  faults clear              Remove every fault.\n"
     "  graph                     Print the host as a Graphviz graph (DOT).\n"
+    "  names [KIND...]           Print the names of the host's objects, one a line. KIND is\n"
+    "                            pnic, switch, portgroup, dvswitch, dvport or opaque (all\n"
+    "                            when none is given). Makes no host where there is none.\n"
     "  status                    Print how the host differs from a healthy one, each with\n"
     "                            the command that fixes it.\n"
     "  history [--json] [--since TIME]\n"
@@ -214,9 +218,9 @@ void RecordedChange(hostnet::Backend& backend, const std::string& command,
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  static const char* const kCommands[] = {"dump",   "get",     "load",   "reset",
-                                          "reboot", "fault",   "faults", "graph",
-                                          "status", "history", "backup", "restore"};
+  static const char* const kCommands[] = {"dump",    "get",    "load",   "reset", "reboot",
+                                          "fault",   "faults", "graph",  "names", "status",
+                                          "history", "backup", "restore"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
@@ -240,6 +244,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   }
   HistoryOptions history;
   if (command == "history") history = ParseHistory(args);
+  std::vector<std::string> kinds;
+  if (command == "names") kinds = NameKinds(std::vector<std::string>(args.begin() + 1, args.end()));
   hostnet::HostDocument loaded;
   if (command == "load") {
     ExpectNoMore(args, 2);
@@ -247,14 +253,18 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   }
   if (command == "restore") loaded = ReadBackup(args[1]);
 
-  // Faults are for the tool's runs: this works on the backend itself.
-  std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(host);
+  // Faults are for the tool's runs: this works on the backend itself. Tab
+  // completion runs names, which must not make a host by asking for names.
+  std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(
+      host, command == "names" ? backends::MissingHost::kRefuse : backends::MissingHost::kMake);
   if (command == "dump") {
     WriteOut(HostToJson(backend->ReadHost()));
   } else if (command == "get") {
     WriteOut(ValueAt(HostToJson(backend->ReadHost()), args[1]));
   } else if (command == "graph") {
     WriteOut(HostGraphDot(backend->ReadHost()));
+  } else if (command == "names") {
+    WriteOut(HostNames(backend->ReadHost(), kinds));
   } else if (command == "status") {
     std::string text;
     for (const std::string& line : HostStatus(backend->ReadHost())) text += line + "\n";

@@ -114,15 +114,16 @@ HostChoice ChooseHost(const HostSettings& settings) {
 namespace {
 
 // The backend of the local host that choice names.
-std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice) {
+std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, MissingHost missing) {
   std::string::size_type colon = choice.value.find(':');
   if (colon == std::string::npos) Refuse(choice, "no scheme");
   const std::string scheme = choice.value.substr(0, colon);
   const std::string address = choice.value.substr(colon + 1);
   if (scheme == "sqlite") {
     if (address.empty()) Refuse(choice, "no path after sqlite:");
-    return std::make_unique<sqlite_host::SqliteBackend>(
-        sqlite_host::ParseSqliteSettings(address, choice.options));
+    sqlite_host::SqliteSettings settings = sqlite_host::ParseSqliteSettings(address, choice.options);
+    settings.makeMissing = missing == MissingHost::kMake;
+    return std::make_unique<sqlite_host::SqliteBackend>(std::move(settings));
   }
   if (scheme == "ovsdb") {
     if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
@@ -136,12 +137,12 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice) {
 
 }  // namespace
 
-std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
+std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingHost missing) {
   auto option = [&](const char* key) {
     auto found = choice.options.find(key);
     return found == choice.options.end() ? std::string() : found->second;
   };
-  std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice);
+  std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice, missing);
   if (option("ovn-nb").empty()) return local;
   return std::make_unique<ovn::OvnBackend>(
       std::move(local), ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout")));

@@ -56,10 +56,16 @@ HostSettings ProcessHostSettings();
 // left to the backends).
 HostChoice ChooseHost(const HostSettings& settings);
 
+// Whether a backend may make a host where there is none yet, as the
+// simulated host does with its database on first use.
+enum class MissingHost { kMake, kRefuse };
+
 // The backend choice names, on its own. Throws QuorvicException naming the
 // value, its source and the schemes known when the value is malformed or its
-// scheme unknown; nothing is created then.
-std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice);
+// scheme unknown; nothing is created then. With MissingHost::kRefuse, the
+// first call that needs the host throws instead of making one.
+std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice,
+                                              MissingHost missing = MissingHost::kMake);
 
 // The backend of a run of the tool: the process's choice, inside the
 // fault-injecting wrapper. Suits hostnet::SetBackendOpener.

@@ -1,5 +1,6 @@
 #include "backends/faults/faulty_handles.h"
 
+#include <optional>
 #include <utility>
 
 namespace faults {
@@ -148,6 +149,9 @@ class FaultySwitch : public Interface {
   std::unique_ptr<Interface> base_;
 };
 
+// A standard switch. A command that is refused puts the switch's teaming
+// policy back as it read it (the link of a pnic does); that write changes
+// nothing, and the history keeps the refusal alone.
 class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
  public:
   FaultyVirtualSwitch(FaultGate& gate, std::unique_ptr<VirtualSwitch> base)
@@ -161,40 +165,71 @@ class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
     });
   }
   std::unique_ptr<PortGroup> AddPortGroup(const std::string& name) override {
-    return Change("VirtualSwitch.AddPortGroup", name,
-                  [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
+    return Tracked("VirtualSwitch.AddPortGroup", name,
+                   [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
   }
   void RemovePortGroup(const std::string& name) override {
-    Change("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
+    Tracked("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
   }
   NicTeamingPolicy GetTeamingPolicy() const override {
-    return Run("VirtualSwitch.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
+    NicTeamingPolicy policy =
+        Run("VirtualSwitch.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
+    held_ = policy;
+    return policy;
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
-    Change("VirtualSwitch.SetTeamingPolicy", kNone,
-           [&] { base_->SetTeamingPolicy(std::move(policy)); });
+    const char* op = "VirtualSwitch.SetTeamingPolicy";
+    if (refused_ && held_ == policy) {
+      gate_.PutBack(op, name_, kNone, [&] { base_->SetTeamingPolicy(std::move(policy)); });
+      return;
+    }
+    Tracked(op, kNone, [&] { base_->SetTeamingPolicy(policy); });
+    held_ = std::move(policy);
   }
   void AddUplink(const std::string& pnic, bool persist) override {
-    Change("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
+    Tracked("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
   }
   void RemoveUplink(const std::string& pnic, bool configOnly) override {
-    Change("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
+    Tracked("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
   }
   int32_t GetCdpStatus() const override {
     return Run("VirtualSwitch.GetCdpStatus", kNone, [&] { return base_->GetCdpStatus(); });
   }
   void SetCdpStatus(int32_t status) override {
-    Change("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
+    Tracked("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
   }
   uint32_t GetMtu() const override {
     return Run("VirtualSwitch.GetMtu", kNone, [&] { return base_->GetMtu(); });
   }
   void SetMtu(uint16_t mtu) override {
-    Change("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
+    Tracked("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
   }
   void RestoreUplinks() override {
-    Change("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
+    Tracked("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
   }
+
+ private:
+  // Change, keeping track of the policy the switch holds: a change that was
+  // done may have moved it; one that was refused changed nothing.
+  template <typename Call>
+  auto Tracked(const char* op, const std::string& arg, Call&& call) -> decltype(call()) {
+    std::optional<NicTeamingPolicy> before = std::move(held_);
+    held_.reset();
+    try {
+      return Change(op, arg, std::forward<Call>(call));
+    } catch (const Quorvic::Lib::QuorvicException&) {
+      held_ = std::move(before);
+      refused_ = true;
+      throw;
+    }
+  }
+
+  // The teaming policy the switch holds, as this object last read or wrote
+  // it with no change done since (no other run changes a switch while a run
+  // that looked it up to change it holds it).
+  mutable std::optional<NicTeamingPolicy> held_;
+  // Whether a change of the switch through this object was refused.
+  bool refused_ = false;
 };
 
 class FaultyDVSwitch : public FaultySwitch<DVSwitch> {

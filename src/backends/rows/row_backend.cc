@@ -73,7 +73,7 @@ int32_t RowBackend::ParseCdpStatus(const std::string& text) {
   for (int32_t value = 0; value < 4; ++value) {
     if (folded == kNames[value]) return value;
   }
-  throw QuorvicException("unknown CDP status " + text);
+  throw QuorvicException("unknown CDP status " + text + " (known: down, listen, advertise, both)");
 }
 
 bool RowBackend::IsValidPortGroup(const std::string& name) {

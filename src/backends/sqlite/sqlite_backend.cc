@@ -1,9 +1,12 @@
 #include "backends/sqlite/sqlite_backend.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/host_database.h"
+#include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
 
@@ -20,6 +23,12 @@ SqliteBackend::~SqliteBackend() {
 
 Store& SqliteBackend::Host() {
   if (!store_) {
+    struct stat file;
+    if (!settings_.makeMissing &&
+        (stat(settings_.path.c_str(), &file) != 0 || file.st_size == 0)) {
+      throw Quorvic::Lib::QuorvicException("cannot open host database " + settings_.path +
+                                           ": there is no host there yet");
+    }
     if (!lock_) lock_ = std::make_unique<WriterLock>(settings_.path, settings_.wait);
     db_ = OpenHostDatabase(settings_.path, *lock_);
     store_ = std::make_unique<Store>(*db_, *lock_);

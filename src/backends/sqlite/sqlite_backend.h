@@ -15,7 +15,10 @@ namespace sqlite_host {
 // The simulated host: the whole host in one SQLite database (host_constants.h
 // lists the choices it makes). Nothing is opened until the first call that
 // needs the host; that call opens the database, creating it with the default
-// host when it is missing. A failed open is tried again by the next call.
+// host when it is missing or empty, or, for a backend made with makeMissing
+// false, throwing "cannot open host database PATH: there is no host there
+// yet" without creating anything. A failed open is tried again by the next
+// call.
 // Lookups of an object to change hold the host's writer lock for as long as
 // the object lives, and every change holds it while it writes (WriterLock);
 // listings and checks read a snapshot and take no lock. A backend that

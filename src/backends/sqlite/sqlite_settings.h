@@ -8,11 +8,13 @@
 
 namespace sqlite_host {
 
-// Where the simulated host is, and how long a run waits for another one's
-// writer lock.
+// Where the simulated host is, how long a run waits for another one's
+// writer lock, and whether a missing host is made (the default host in a new
+// database) or refused.
 struct SqliteSettings {
   std::string path;
   std::chrono::milliseconds wait{10000};
+  bool makeMissing = true;
 };
 
 // The settings of the host database at path, with the key wait of options.
