@@ -1,6 +1,5 @@
 #include "cli/run_phase.h"
 
-#include <cstdlib>
 #include <memory>
 
 #include "commands/dvport_commands.h"
@@ -62,7 +61,7 @@ const RunStep kRunOrder[] = {
 int RunPhase(const CommandLine& line) {
   if (line.Has(Bit::kEnsReady)) {
     SetEnsActivateNode();
-    std::exit(0);
+    return 0;
   }
   try {
     // Declared in this order so that unwinding, like a normal end, releases

@@ -9,7 +9,8 @@
 // block looks up what it needs, calls its command, stores the command's
 // status in result when its command reports one, and releases what it looked
 // up. A QuorvicException that a block does not handle leaves it for the run
-// phase's handler; a few checks end the process with status 1 themselves.
+// phase's handler; a few checks end the run with status 1 themselves by
+// throwing EndRun (commands/end_run.h), which no block catches.
 // Each block is declared beside the command it calls.
 
 struct RunContext {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "commands/end_run.h"
 #include "commands/uuid_text.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
@@ -52,16 +53,16 @@ DVSwitchKind ChooseDVSwitchKind(bool classGiven, const std::string& implClass, b
   return {kCSwitch, kFirstCSwitchVersion};
 }
 
-// Ends the process when the class cannot be backed by a DVS of that version.
+// Ends the run when the class cannot be backed by a DVS of that version.
 void RefuseUnbackedKind(const DVSwitchKind& kind) {
   const std::string blanks(16, ' ');
   if (kind.version > kLastEtherSwitchVersion && kind.implClass == kEtherSwitch) {
     ErrorLine() << "Implementation class etherswitch cannot be" << blanks << "backed by DVS 6.6";
-    std::exit(1);
+    throw EndRun{1};
   }
   if (kind.version <= kLastEtherSwitchVersion && kind.implClass == kCSwitch) {
     ErrorLine() << "Implementation class cswitch can be backed" << blanks << "only from DVS 6.6";
-    std::exit(1);
+    throw EndRun{1};
   }
 }
 
@@ -144,7 +145,7 @@ void RemoveSwitchBlock(RunContext& run) {
                          (run.info.IsStandardSwitch(name) || run.line.Has(Bit::kDVSwitch));
   if (!removable) {
     ErrorLine() << "Not a valid virtual switch or it is a DVSwitch: " << name;
-    std::exit(1);
+    throw EndRun{1};
   }
   run.result = RemoveSwitch(run.info, name);
 }
