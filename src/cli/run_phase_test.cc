@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "backends/sqlite/test_host.h"
+#include "support/test_host.h"
 #include "cli/parse_command_line.h"
 #include "commands/end_run.h"
 #include "hostnet/process_backend.h"
