@@ -62,7 +62,7 @@ ovs-vsctl --db=unix:"$dir/db.sock" --no-wait init
 ovs-vswitchd unix:"$dir/db.sock" --pidfile="$dir/vswitchd.pid" --detach --disable-system \
   --log-file="$dir/vswitchd.log" --unixctl="$dir/vswitchd.ctl" -vconsole:off
 
-export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev
+export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev QUENTA_OVS_PNICS="eth1 eth2"
 vsctl() { ovs-vsctl --db=unix:"$dir/db.sock" "$@"; }
 appctl() { ovs-appctl -t "$dir/vswitchd.ctl" "$@"; }
 

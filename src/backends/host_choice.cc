@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backends/faults/fault_injection_backend.h"
+#include "backends/history/history_recorder.h"
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovs/ovs_backend.h"
 #include "backends/sqlite/sqlite_backend.h"
@@ -129,8 +130,9 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, Mis
     if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
       Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
     }
-    return std::make_unique<ovs_host::OvsBackend>(
-        ovs_host::ParseOvsSettings(address, choice.options));
+    ovs_host::OvsSettings settings = ovs_host::ParseOvsSettings(address, choice.source, choice.options);
+    settings.comment = history::ProcessCommandLine();
+    return std::make_unique<ovs_host::OvsBackend>(std::move(settings));
   }
   Refuse(choice, "unknown scheme " + scheme);
 }

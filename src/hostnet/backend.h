@@ -125,6 +125,11 @@ class Backend {
   // Simulates a host restart: switches stop, links and ENS state go, the
   // stored configuration stays.
   virtual void Reboot() = 0;
+  // What the engine shows that differs from what the host's configuration
+  // asks for, or that keeps it from applying it, one line each with the
+  // command that fixes it; empty for a healthy host (and for a backend that
+  // is its own engine).
+  virtual std::vector<std::string> Health() = 0;
 
   // --- Faults the host keeps for the fault-injecting wrapper ---------------
   virtual std::vector<FaultRow> ReadFaults() = 0;

@@ -128,16 +128,16 @@ TEST_P(BackendContract, EachOperationChangesWhatItSays) {
        }},
       {"RemoveVirtualSwitch takes everything on the switch",
        [](Backend& b) {
-         Info(b)->RemoveVirtualSwitch("sw1");
+         Info(b)->RemoveVirtualSwitch("sys");
          Info(b)->RemoveVirtualSwitch("dvs0");
        },
-       [](HostDocument& d) { d.switches.erase(d.switches.begin()); d.dvswitches.clear(); }},
+       [](HostDocument& d) { d.switches.pop_back(); d.dvswitches.clear(); }},
       {"a new port group comes last, whatever its name",
        [](Backend& b) { Switch(b, "sw1")->AddPortGroup("aaa"); },
        [](HostDocument& d) { d.switches[0].portGroups.push_back({{}, "aaa", 0, 0, {}}); }},
       {"RemovePortGroup",
-       [](Backend& b) { Switch(b, "sw1")->RemovePortGroup("pgB"); },
-       [](HostDocument& d) { d.switches[0].portGroups.erase(d.switches[0].portGroups.begin()); }},
+       [](Backend& b) { Switch(b, "sw1")->RemovePortGroup("pgA"); },
+       [](HostDocument& d) { d.switches[0].portGroups.pop_back(); }},
       {"SetVlanId of the second port group in host order",
        [](Backend& b) { Switch(b, "sw1")->GetPortGroups()[1]->SetVlanId(42); },
        [](HostDocument& d) { d.switches[0].portGroups[1].vlan = 42; }},

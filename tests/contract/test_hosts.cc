@@ -58,6 +58,14 @@ class OvsTestHost : public TestHost {
                "Open_vSwitch", {},
                {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("br")}))})});
     }
+    // The VM ports of the last document go: a load leaves others' ports.
+    for (const std::string& name : vmPorts_) {
+      client.Transact(
+          "Open_vSwitch",
+          {ovsdb::Mutate("Bridge", {},
+                         {ovsdb::Mutation("ports", "delete", ovsdb::Set({PortUuid(client, name)}))})});
+    }
+    vmPorts_.clear();
     Backend().ReplaceHost(doc);
     // A port group's ports are the VM ports that joined it.
     for (const hostnet::StandardSwitchDoc& sw : doc.switches) {
@@ -68,9 +76,16 @@ class OvsTestHost : public TestHost {
   }
 
  private:
+  static nlohmann::json PortUuid(ovsdb::Client& client, const std::string& name) {
+    return client.Transact("Open_vSwitch",
+                           {ovsdb::Select("Port", {ovsdb::Condition("name", "==", name)},
+                                          {"_uuid"})})[0]["rows"][0]["_uuid"];
+  }
+
   // Adds a VM's port to bridge, in group.
   void AddVmPort(ovsdb::Client& client, const std::string& bridge, const std::string& group) {
-    std::string name = "vm" + std::to_string(++vmPorts_);
+    std::string name = "vm" + std::to_string(vmPorts_.size() + 1);
+    vmPorts_.push_back(name);
     client.Transact(
         "Open_vSwitch",
         {ovsdb::Insert("Interface", {{"name", name}, {"type", "dummy"}}, "i"),
@@ -85,7 +100,7 @@ class OvsTestHost : public TestHost {
 
   ovsdb::TestServer server_;
   std::vector<std::string> pnics_;
-  int vmPorts_ = 0;
+  std::vector<std::string> vmPorts_;
 };
 
 // A local host of Base whose DVSwitches live in a private northbound

@@ -53,6 +53,7 @@ class FaultInjectionBackend : public hostnet::Backend {
   void ReplaceHost(const hostnet::HostDocument& doc) override { base_->ReplaceHost(doc); }
   hostnet::HostDocument DefaultHost() const override { return base_->DefaultHost(); }
   void Reboot() override { base_->Reboot(); }
+  std::vector<std::string> Health() override { return base_->Health(); }
   std::vector<hostnet::FaultRow> ReadFaults() override { return base_->ReadFaults(); }
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }
   void ClearFaults() override { base_->ClearFaults(); }

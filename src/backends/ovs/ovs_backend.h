@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "backends/ovsdb/client.h"
 #include "backends/ovs/ovs_settings.h"
 #include "backends/ovs/ovs_store.h"
 #include "backends/rows/row_backend.h"
@@ -20,21 +19,19 @@ namespace ovs_host {
 // there is no stored configuration apart from the running one.
 class OvsBackend : public rows::RowBackend {
  public:
-  explicit OvsBackend(OvsSettings settings);
+  explicit OvsBackend(OvsSettings settings) : store_(std::move(settings)) {}
 
-  uint32_t MaxSwitchNameSize() const override;
+  uint32_t MaxSwitchNameSize() const override { return store_.MaxSwitchNameSize(); }
   std::string DefaultDVSCacheFile() const override;
   // No switches of this backend's own; the pnics are the host's.
-  rows::HostDocument DefaultHost() const override;
+  rows::HostDocument DefaultHost() const override { return rows::HostDocument(); }
   void Reboot() override;
 
  protected:
   OvsStore& Host() override;
 
  private:
-  OvsSettings settings_;
-  std::unique_ptr<ovsdb::Client> client_;
-  std::unique_ptr<OvsStore> store_;
+  OvsStore store_;
 };
 
 }  // namespace ovs_host

@@ -1,22 +1,37 @@
 #ifndef BACKENDS_OVS_OVS_KEYS_H_
 #define BACKENDS_OVS_OVS_KEYS_H_
 
-// The external_ids keys the Open vSwitch backend keeps its records under,
-// and the names it gives what it makes.
+// The external_ids keys the Open vSwitch backend keeps its records and marks
+// under, and the names it gives what it makes.
 namespace ovs_host {
 
-// On a bridge of ours: its record, its port groups, when it was made (a
-// decimal count of nanoseconds, for host order), and one key per port
-// group that finds it ("quenta:port-group:NAME", with an empty value).
+// On a bridge of ours: its record, its port groups' records, when it was
+// made (a decimal count of nanoseconds, for host order), and one key per
+// port group that finds it ("quenta:port-group:NAME", with an empty value).
 constexpr const char* kSwitchKey = "quenta:switch";
 constexpr const char* kGroupsKey = "quenta:port-groups";
 constexpr const char* kCreatedKey = "quenta:created";
 constexpr const char* kGroupMarkPrefix = "quenta:port-group:";
-// On a VM's Port: the port group it belongs to.
+
+// On every Port and Interface the backend makes: what it is for, and the
+// bridge it was made for. Rows without the role are others' and are never
+// changed or removed.
+constexpr const char* kRoleKey = "quenta:role";
+constexpr const char* kBridgeKey = "quenta:bridge";
+constexpr const char* kRoleSwitch = "switch";         // a bridge's own port
+constexpr const char* kRoleUplink = "uplink";         // the uplink port, its pnics
+constexpr const char* kRolePortGroup = "port-group";  // a port group's VLAN bridge
+
+// On a VM's Port: the port group it joined by name.
 constexpr const char* kMemberKey = "quenta:port-group";
-// On the root row: the host's other records and the pnic links.
+
+// On the root row: the host's other records, a token each change writes
+// (so that a change whose answer was lost can be looked for), and the
+// history, one key per row.
 constexpr const char* kHostKey = "quenta:host";
-constexpr const char* kLinksKey = "quenta:links";
+constexpr const char* kChangeKey = "quenta:change";
+constexpr const char* kHistoryPrefix = "quenta:history:";
+
 // The Port that holds a bridge's uplinks is named BRIDGE + this.
 constexpr const char* kUplinkPortSuffix = "-uplink";
 

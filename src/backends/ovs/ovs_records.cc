@@ -153,9 +153,8 @@ json SwitchRecord(const SwitchRow& row) {
           {"running", row.running},
           {"numPorts", row.numPorts},
           {"configuredPorts", row.configuredPorts},
-          {"mtu", row.mtu},
           {"cdp", row.cdp},
-          {"uplinks", row.uplinks},
+          {"linkOrder", row.uplinks},
           {"configUplinks", row.configUplinks},
           {"teaming", TeamingJson(row.teaming)},
           {"ens", EnsJson(row.ens)}};
@@ -167,9 +166,8 @@ void ReadSwitchRecord(const json& record, SwitchRow& row) {
     Take(record, "running", row.running);
     Take(record, "numPorts", row.numPorts);
     Take(record, "configuredPorts", row.configuredPorts);
-    Take(record, "mtu", row.mtu);
     Take(record, "cdp", row.cdp);
-    Take(record, "uplinks", row.uplinks);
+    Take(record, "linkOrder", row.uplinks);
     Take(record, "configUplinks", row.configUplinks);
     if (record.contains("teaming")) row.teaming = ReadTeaming(record["teaming"]);
     if (record.contains("ens")) row.ens = ReadEns(record["ens"]);
@@ -177,10 +175,13 @@ void ReadSwitchRecord(const json& record, SwitchRow& row) {
   });
 }
 
-json PortGroupsRecord(const std::vector<PortGroupRow>& groups) {
+json PortGroupsRecord(const std::vector<PortGroupRow>& groups,
+                      const std::set<std::string>& vlanBridges) {
   json record = json::array();
   for (const PortGroupRow& pg : groups) {
-    record.push_back({{"name", pg.name}, {"vlan", pg.vlan}, {"teaming", TeamingJson(pg.teaming)}});
+    json item = {{"name", pg.name}, {"teaming", TeamingJson(pg.teaming)}};
+    if (vlanBridges.count(pg.name) == 0) item["vlan"] = pg.vlan;
+    record.push_back(std::move(item));
   }
   return record;
 }

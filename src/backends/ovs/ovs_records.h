@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,16 +16,20 @@
 // the record when it is not JSON of the expected shape.
 namespace ovs_host {
 
-// A standard switch's own settings (the bridge's "quenta:switch"): every
-// field of SwitchRow but its ref, name, kind and the counts that are read off
-// the switch's ports.
+// A standard switch's stored configuration (the bridge's "quenta:switch"):
+// what Open vSwitch has no column for, and the order in which its uplinks
+// were linked (its "uplinks" as the record reads them; Open vSwitch's sets
+// have no order). Its ref, name, kind, which uplinks are linked, MTU and used
+// ports are the engine's.
 nlohmann::json SwitchRecord(const rows::SwitchRow& row);
 void ReadSwitchRecord(const nlohmann::json& record, rows::SwitchRow& row);
 
 // A switch's port groups in host order (the bridge's "quenta:port-groups"):
-// name, VLAN and teaming of each; member counts are read off the ports. A
-// port group's ref is its name.
-nlohmann::json PortGroupsRecord(const std::vector<rows::PortGroupRow>& groups);
+// name and teaming of each, and the VLAN of a group that is not a VLAN
+// bridge (vlanBridges names those that are, whose VLAN is their tag); member
+// counts are read off the ports. A port group's ref is its name.
+nlohmann::json PortGroupsRecord(const std::vector<rows::PortGroupRow>& groups,
+                                const std::set<std::string>& vlanBridges);
 std::vector<rows::PortGroupRow> ReadPortGroupsRecord(const nlohmann::json& record);
 
 // What the host keeps in its root row (its "quenta:host"): the records,

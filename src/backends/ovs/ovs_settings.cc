@@ -19,9 +19,11 @@ std::vector<std::string> Words(const std::string& text) {
 
 }  // namespace
 
-OvsSettings ParseOvsSettings(const std::string& remote, const rows::Options& options) {
+OvsSettings ParseOvsSettings(const std::string& remote, const std::string& source,
+                             const rows::Options& options) {
   OvsSettings settings;
   if (!remote.empty()) settings.remote = remote;
+  settings.source = source;
   settings.datapathType = rows::OptionOr(options, "datapath", settings.datapathType);
   auto pnics = options.find("pnics");
   if (pnics != options.end()) settings.pnics = Words(pnics->second);

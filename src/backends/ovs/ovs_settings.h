@@ -12,12 +12,14 @@ namespace ovs_host {
 
 // How the Open vSwitch backend reaches its host and what it makes there.
 struct OvsSettings {
-  // The switch database: "unix:PATH" or "tcp:HOST:PORT".
+  // The switch database: "unix:PATH" or "tcp:HOST:PORT", and where that
+  // choice came from, for messages ("QUENTA_HOSTNET", "the default").
   std::string remote = "unix:/var/run/openvswitch/db.sock";
+  std::string source = "the default";
   // datapath_type of the bridges it makes ("netdev", "system", "dummy").
   std::string datapathType = "netdev";
-  // The pnics when they are listed; otherwise the kernel's network
-  // interfaces but loopback and those Open vSwitch made.
+  // The pnics when the pnics setting lists them; otherwise the kernel's
+  // physical network devices and bonds.
   std::optional<std::vector<std::string>> pnics;
   // How long a change that reaches the datapath waits for ovs-vswitchd to
   // apply it; zero: it does not wait, and nothing checks what the datapath
@@ -27,13 +29,16 @@ struct OvsSettings {
   std::chrono::milliseconds lockWait{10000};
   // The longest any one request to the database may take.
   std::chrono::milliseconds requestTimeout{15000};
+  // What the database's log keeps with each transaction: the command line.
+  std::string comment;
 };
 
 // The settings of an Open vSwitch host at remote (empty for the local
-// socket), from the keys datapath, pnics (blank-separated), apply-wait
-// (seconds) and wait of options. Throws QuorvicException naming a value that
-// is malformed.
-OvsSettings ParseOvsSettings(const std::string& remote, const rows::Options& options);
+// socket), chosen by source, from the keys datapath, pnics (blank-separated),
+// apply-wait (seconds) and wait of options. Throws QuorvicException naming a
+// value that is malformed.
+OvsSettings ParseOvsSettings(const std::string& remote, const std::string& source,
+                             const rows::Options& options);
 
 }  // namespace ovs_host
 

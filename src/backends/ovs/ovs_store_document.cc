@@ -9,33 +9,28 @@
 
 namespace ovs_host {
 
-using namespace rows;
-
 using nlohmann::json;
-using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using Quorvic::Lib::QuorvicException;
+using namespace rows;
 
 HostDocument OvsStore::ReadHost() {
   HostDocument doc;
   doc.pnics = Pnics();
-  RootRead root = ReadRoot();
-  std::vector<BridgeRead> bridges = ReadBridges({});
-  std::map<std::string, PortRead> ports = ReadAllPorts();
-  SortInHostOrder(bridges);
-  for (BridgeRead& bridge : bridges) {
-    if (!bridge.ours) {
-      doc.opaqueSwitches.push_back(std::move(bridge.doc.row));
-      continue;
+  HostRead host = ReadEverything();
+  for (const BridgeRead& bridge : host.bridges) {
+    if (bridge.ours) {
+      doc.switches.push_back(SwitchOf(bridge));
+    } else {
+      doc.opaqueSwitches.push_back(OpaqueOf(bridge));
     }
-    CountMembers(bridge, MembersOf(bridge, ports));
-    doc.switches.push_back(std::move(bridge.doc));
   }
-  doc.dvswitches = std::move(root.records.dvswitches);
-  doc.uplinkTimeouts = std::move(root.records.host.uplinkTimeouts);
-  doc.lagTimeouts = std::move(root.records.host.lagTimeouts);
-  doc.ensActivateNode = root.records.host.ensActivateNode;
-  doc.faults = std::move(root.records.host.faults);
+  RootRecords& records = host.root.records;
+  doc.dvswitches = std::move(records.dvswitches);
+  doc.uplinkTimeouts = std::move(records.host.uplinkTimeouts);
+  doc.lagTimeouts = std::move(records.host.lagTimeouts);
+  doc.ensActivateNode = records.host.ensActivateNode;
+  doc.faults = std::move(records.host.faults);
   return doc;
 }
 
@@ -46,34 +41,59 @@ void OvsStore::ReplaceHost(const HostDocument& doc) {
       throw QuorvicException("pnic " + pnic + " is not a network interface of this host");
     }
   }
-  for (const SwitchRow& opaque : doc.opaqueSwitches) {
-    std::vector<BridgeRead> bridge = ReadBridges({Condition("name", "==", opaque.name)});
-    if (bridge.empty() || bridge[0].ours) {
-      throw QuorvicException("opaque switch " + opaque.name +
-                             ": this host's opaque switches are the bridges others made; a "
-                             "host document cannot add one");
+  for (const StandardSwitchDoc& sw : doc.switches) {
+    if (!IsDeviceName(sw.row.name)) {
+      throw QuorvicException("standard switch " + sw.row.name +
+                             ": a switch name here names a network device: no '/', ':' or blank");
     }
   }
-  Write("loading the host", [&](GuardedChange& change, Datapath& datapath) {
-    RootRead root = ReadRoot();
-    std::vector<json> ours;
-    for (const BridgeRead& bridge : ReadBridges({})) {
-      if (!bridge.ours) continue;
-      GuardBridge(change, bridge);
-      ours.push_back(ovsdb::Uuid(bridge.uuid));
+  Write("loading the host", [&](GuardedChange& change, DatapathCheck& datapath) {
+    HostRead host = ReadEverything();
+    for (const SwitchRow& opaque : doc.opaqueSwitches) {
+      auto bridge = std::find_if(host.bridges.begin(), host.bridges.end(),
+                                 [&](const BridgeRead& b) { return b.name == opaque.name; });
+      if (bridge == host.bridges.end() || bridge->ours) {
+        throw QuorvicException("opaque switch " + opaque.name +
+                               ": this host's opaque switches are the bridges others made; a "
+                               "host document cannot add one");
+      }
     }
-    if (!ours.empty()) {
+    // Our bridges the document no longer has go, unless VMs still use them.
+    std::vector<json> gone;
+    for (const BridgeRead& bridge : host.bridges) {
+      auto kept = std::find_if(doc.switches.begin(), doc.switches.end(),
+                               [&](const StandardSwitchDoc& sw) { return sw.row.name == bridge.name; });
+      if (!bridge.ours || kept != doc.switches.end()) continue;
+      if (!bridge.memberPorts.empty()) {
+        throw QuorvicException("standard switch " + bridge.name + " has ports ploncfg did not make (" +
+                               bridge.memberPorts[0].name + ", ...); the document would remove it");
+      }
+      gone.push_back(ovsdb::Uuid(bridge.uuid));
+    }
+    if (!gone.empty()) {
       change.Add(ovsdb::Mutate("Open_vSwitch", {},
-                               {ovsdb::Mutation("bridges", "delete", ovsdb::Set(ours))}));
+                               {ovsdb::Mutation("bridges", "delete", ovsdb::Set(gone))}));
+      datapath.reached = true;
     }
     int64_t created = std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::system_clock::now().time_since_epoch())
                           .count();
-    root.links.clear();
+    BridgePlan plan(change, datapath, connection_.Settings());
     for (const StandardSwitchDoc& sw : doc.switches) {
-      InsertBridge(change, datapath, sw, created++);
-      for (const std::string& pnic : sw.row.uplinks) root.links[pnic] = sw.row.name;
+      auto bridge = std::find_if(host.bridges.begin(), host.bridges.end(),
+                                 [&](const BridgeRead& b) { return b.name == sw.row.name; });
+      if (bridge == host.bridges.end()) {
+        plan.Insert(sw, created++, TakenFor(sw, nullptr));
+        continue;
+      }
+      if (!bridge->ours) {
+        throw QuorvicException("standard switch " + sw.row.name +
+                               ": a bridge of that name was made by others");
+      }
+      const StandardSwitchDoc was = SwitchOf(*bridge);
+      plan.Update(*bridge, sw, TakenFor(sw, &was));
     }
+    RootRead& root = host.root;
     root.records = RootRecords{
         HostRecords{doc.uplinkTimeouts, doc.lagTimeouts, doc.ensActivateNode, doc.faults},
         doc.dvswitches, 1};
@@ -83,7 +103,6 @@ void OvsStore::ReplaceHost(const HostDocument& doc) {
     // A document's faults may all have id 0: each gets an id of its own.
     for (FaultRow& fault : root.records.host.faults) fault.id = root.records.nextFaultId++;
     WriteRoot(change, root);
-    datapath.reached = true;
   });
 }
 

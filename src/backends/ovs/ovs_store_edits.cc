@@ -11,12 +11,11 @@
 
 namespace ovs_host {
 
-using namespace rows;
-
 using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using ovsdb::Uuid;
 using Quorvic::Lib::QuorvicException;
+using namespace rows;
 
 namespace {
 
@@ -26,12 +25,14 @@ int64_t Now() {
       .count();
 }
 
-// The first name of a that b lacks, or empty.
-std::string FirstMissing(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+// The names of a that b lacks.
+std::vector<std::string> Missing(const std::vector<std::string>& a,
+                                 const std::vector<std::string>& b) {
+  std::vector<std::string> missing;
   for (const std::string& name : a) {
-    if (std::find(b.begin(), b.end(), name) == b.end()) return name;
+    if (std::find(b.begin(), b.end(), name) == b.end()) missing.push_back(name);
   }
-  return {};
+  return missing;
 }
 
 // What an edit of a standard switch does, for messages: the first thing
@@ -40,11 +41,11 @@ std::string DescribeEdit(const StandardSwitchDoc& before, const StandardSwitchDo
   const SwitchRow& old = before.row;
   const SwitchRow& now = after.row;
   const std::string& name = now.name;
-  if (std::string pnic = FirstMissing(now.uplinks, old.uplinks); !pnic.empty()) {
-    return "linking pnic " + pnic + " to " + name;
+  if (std::vector<std::string> linked = Missing(now.uplinks, old.uplinks); !linked.empty()) {
+    return "linking pnic " + linked[0] + " to " + name;
   }
-  if (std::string pnic = FirstMissing(old.uplinks, now.uplinks); !pnic.empty()) {
-    return "unlinking pnic " + pnic + " from " + name;
+  if (std::vector<std::string> unlinked = Missing(old.uplinks, now.uplinks); !unlinked.empty()) {
+    return "unlinking pnic " + unlinked[0] + " from " + name;
   }
   if (now.mtu != old.mtu) return "setting the MTU of " + name;
   if (!(now.teaming == old.teaming)) return "setting the teaming policy of " + name;
@@ -60,36 +61,60 @@ std::string DescribeEdit(const StandardSwitchDoc& before, const StandardSwitchDo
 // A key no other DVSwitch of this host has: when it was made, and a random
 // tail for two made in the same nanosecond.
 std::string NewDVSwitchKey() {
-  std::minstd_rand random{std::random_device{}()};
+  std::random_device random;
   return std::to_string(Now()) + "-" + std::to_string(random());
 }
 
 }  // namespace
 
+std::set<std::string> OvsStore::TakenFor(const StandardSwitchDoc& sw, const StandardSwitchDoc* was) {
+  const std::vector<std::string> newPnics =
+      was == nullptr ? sw.row.uplinks : Missing(sw.row.uplinks, was->row.uplinks);
+  std::set<std::string> names(newPnics.begin(), newPnics.end());
+  for (const PortGroupRow& pg : sw.portGroups) {
+    if (IsDeviceName(pg.name)) names.insert(pg.name);
+  }
+  if (was == nullptr) {
+    names.insert(sw.row.name);
+    names.insert(sw.row.name + kUplinkPortSuffix);
+  }
+  std::set<std::string> taken = TakenNames(names);
+  for (const std::string& pnic : newPnics) {
+    if (taken.count(pnic) != 0) RefuseForeignPnic(pnic);
+  }
+  return taken;
+}
+
 RowRef OvsStore::AddSwitch(const StandardSwitchDoc& sw) {
-  Write("adding standard switch " + sw.row.name, [&](GuardedChange& change, Datapath& datapath) {
+  const std::string& name = sw.row.name;
+  if (!IsDeviceName(name)) {
+    throw QuorvicException("a switch name here names a network device: no '/', ':' or blank");
+  }
+  Write("adding standard switch " + name, [&](GuardedChange& change, DatapathCheck& datapath) {
     RootRead root = ReadRoot();
-    GuardRoot(change, root);
-    change.GuardAbsent("Bridge", {Condition("name", "==", sw.row.name)},
-                       "a switch named " + sw.row.name + " already exists");
     for (const DVSwitchDoc& dvs : root.records.dvswitches) {
-      if (dvs.row.name == sw.row.name) rows::SwitchNameTaken(sw.row.name);
+      if (dvs.row.name == name) SwitchNameTaken(name);
     }
-    InsertBridge(change, datapath, sw, Now());
+    BridgePlan(change, datapath, connection_.Settings()).Insert(sw, Now(), TakenFor(sw, nullptr));
+    // A bridge the datapath refuses goes again.
+    datapath.undo = [this, name] {
+      std::optional<BridgeRead> made = ReadBridgeNamed(name, true);
+      if (made && made->ours) RemoveSwitch(RowRef{RowKind::kStandardSwitch, made->uuid});
+    };
   });
-  std::vector<BridgeRead> made = ReadBridges({Condition("name", "==", sw.row.name)});
-  if (made.empty()) rows::SwitchGone(sw.row);
-  return made[0].doc.row.ref;
+  std::optional<BridgeRead> made = ReadBridgeNamed(name, false);
+  if (!made || !made->ours) SwitchGone(sw.row);
+  return RowRef{RowKind::kStandardSwitch, made->uuid};
 }
 
 RowRef OvsStore::AddDVSwitch(const DVSwitchDoc& dvs) {
   DVSwitchDoc added = dvs;
   added.row.ref = RowRef{RowKind::kDVSwitch, NewDVSwitchKey()};
   for (DVPortRow& port : added.dvports) port.ref = RowRef{RowKind::kDVPort, port.portId};
-  Write("adding DVSwitch " + dvs.row.name, [&](GuardedChange& change, Datapath&) {
+  Write("adding DVSwitch " + dvs.row.name, [&](GuardedChange& change, DatapathCheck&) {
     RootRead root = ReadRoot();
     for (const DVSwitchDoc& other : root.records.dvswitches) {
-      if (other.row.name == dvs.row.name) rows::SwitchNameTaken(dvs.row.name);
+      if (other.row.name == dvs.row.name) SwitchNameTaken(dvs.row.name);
     }
     change.GuardAbsent("Bridge", {Condition("name", "==", dvs.row.name)},
                        "a switch named " + dvs.row.name + " already exists");
@@ -112,14 +137,21 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
     });
     return removed;
   }
-  Write("removing a standard switch", [&](GuardedChange& change, Datapath& datapath) {
+  Write("removing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
     std::optional<BridgeRead> bridge = ReadBridgeByRef(ref);
     removed = bridge.has_value();
     if (!removed) return;
-    RootRead root = ReadRoot();
-    for (const std::string& pnic : bridge->doc.row.uplinks) root.links.erase(pnic);
-    GuardBridge(change, *bridge);
-    WriteRoot(change, root);
+    change.SetWhat("removing standard switch " + bridge->name);
+    std::string others;
+    for (const PortRead& port : bridge->memberPorts) others += (others.empty() ? "" : ", ") + port.name;
+    if (!others.empty()) {
+      throw QuorvicException("standard switch " + bridge->name + " has ports ploncfg did not make (" +
+                             others + "); `ovs-vsctl del-port " + bridge->name +
+                             " PORT` removes one");
+    }
+    std::vector<nlohmann::json> ports;
+    for (const std::string& uuid : bridge->ports) ports.push_back(Uuid(uuid));
+    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});
     change.Add(ovsdb::Mutate("Open_vSwitch", {},
                              {ovsdb::Mutation("bridges", "delete", ovsdb::Set({Uuid(bridge->uuid)}))}));
     datapath.reached = true;
@@ -130,36 +162,32 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
 std::optional<StandardSwitchDoc> OvsStore::EditSwitch(
     const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) {
   std::optional<StandardSwitchDoc> written;
-  std::string what;
-  Write("changing a standard switch", [&](GuardedChange& change, Datapath& datapath) {
+  Write("changing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
     written.reset();
     std::optional<BridgeRead> before = ReadBridgeByRef(ref);
     if (!before) return;
-    BridgeRead after = *before;
-    edit(after.doc);
-    for (PortGroupRow& pg : after.doc.portGroups) {
+    const StandardSwitchDoc was = SwitchOf(*before);
+    StandardSwitchDoc after = was;
+    edit(after);
+    for (PortGroupRow& pg : after.portGroups) {
       if (pg.ref.Empty()) pg.ref = RowRef{RowKind::kPortGroup, pg.name};
     }
-    written = after.doc;
-    if (after.doc == before->doc) {
-      // Members that joined a group since its VLAN was set get it now.
-      Datapath tagging;
-      GuardedChange tags(change.What());
-      if (!TagMembers(tags, tagging, ReadPorts(*before).members, after.doc)) return;
-    }
-    what = DescribeEdit(before->doc, after.doc);
-    change.SetWhat(what);
-    WriteEdit(change, datapath, *before, after);
-    datapath.undo = [this, ref, was = before->doc, what] {
-      Write("putting back what " + what + " changed", [&](GuardedChange& undo, Datapath& path) {
+    written = after;
+    change.SetWhat(DescribeEdit(was, after));
+    BridgePlan(change, datapath, connection_.Settings())
+        .Update(*before, after, TakenFor(after, &was));
+    const std::string what = change.What();
+    datapath.undo = [this, ref, was, what] {
+      Write("putting back what " + what + " changed", [&](GuardedChange& undo, DatapathCheck& path) {
         std::optional<BridgeRead> now = ReadBridgeByRef(ref);
         if (!now) return;
-        BridgeRead back = *now;
-        back.doc.row.uplinks = was.row.uplinks;
-        back.doc.row.configUplinks = was.row.configUplinks;
-        back.doc.row.mtu = was.row.mtu;
-        back.doc.row.teaming = was.row.teaming;
-        WriteEdit(undo, path, *now, back);
+        StandardSwitchDoc back = SwitchOf(*now);
+        back.row.uplinks = was.row.uplinks;
+        back.row.configUplinks = was.row.configUplinks;
+        back.row.mtu = was.row.mtu;
+        back.row.teaming = was.row.teaming;
+        BridgePlan(undo, path, connection_.Settings()).Update(*now, back, TakenFor(back, nullptr));
+        path.expected.clear();
       });
     };
   });
@@ -171,8 +199,9 @@ std::optional<DVSwitchDoc> OvsStore::EditDVSwitch(const RowRef& ref,
   std::optional<DVSwitchDoc> written;
   EditRoot("changing a DVSwitch", [&](RootRecords& records) {
     written.reset();
-    DVSwitchDoc* dvs = FindDVByRef(records, ref);
-    if (dvs == nullptr) return;
+    auto dvs = std::find_if(records.dvswitches.begin(), records.dvswitches.end(),
+                            [&](const DVSwitchDoc& d) { return d.row.running && d.row.ref == ref; });
+    if (dvs == records.dvswitches.end()) return;
     edit(*dvs);
     for (DVPortRow& port : dvs->dvports) port.ref = RowRef{RowKind::kDVPort, port.portId};
     written = *dvs;
@@ -189,14 +218,13 @@ void OvsStore::StartSwitches(SwitchKind kind, const std::function<void(SwitchRow
     });
     return;
   }
-  Write("starting the standard switches", [&](GuardedChange& change, Datapath& datapath) {
-    for (BridgeRead& stopped : ReadBridges({})) {
+  Write("starting the standard switches", [&](GuardedChange& change, DatapathCheck& datapath) {
+    for (const BridgeRead& stopped : ReadEverything().bridges) {
       if (!stopped.ours || stopped.doc.row.running) continue;
-      BridgeRead started = stopped;
-      start(started.doc.row);
-      GuardBridge(change, stopped);
-      WriteRecord(change, started);
-      WriteDatapath(change, datapath, started, ReadPorts(stopped));
+      StandardSwitchDoc started = SwitchOf(stopped);
+      start(started.row);
+      BridgePlan(change, datapath, connection_.Settings())
+          .Update(stopped, started, TakenFor(started, nullptr));
     }
   });
 }

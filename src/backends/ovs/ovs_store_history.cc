@@ -6,9 +6,10 @@
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/values.h"
 
-// The history lives in the root row's other_config, one key per row,
-// "quenta:history:TIME-PID" (TIME in microseconds, zero-padded so that keys
-// sort by time), which the store's other reads never download.
+// The history lives in the root row's external_ids, which ovs-vswitchd does
+// not watch, one key per row, "quenta:history:TIME-PID" (TIME in
+// microseconds, zero-padded so that keys sort by time). A row is added with
+// mutate, so it never meets another writer's change.
 namespace ovs_host {
 
 using namespace rows;
@@ -17,8 +18,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr const char* kHistoryPrefix = "quenta:history:";
-
 std::string HistoryKey(const HistoryRow& row) {
   char key[64];
   std::snprintf(key, sizeof key, "%s%020lld-%lld", kHistoryPrefix,
@@ -26,17 +25,19 @@ std::string HistoryKey(const HistoryRow& row) {
   return key;
 }
 
-}  // namespace
-
-std::map<std::string, std::string> OvsStore::ReadHistoryKeys() {
-  std::vector<json> rows = Select(ovsdb::Select("Open_vSwitch", {}, {"other_config"}));
+// The history's keys and rows, oldest first.
+std::map<std::string, std::string> ReadHistoryKeys(OvsConnection& connection) {
+  const json rows =
+      connection.Read({ovsdb::Select("Open_vSwitch", {}, {"external_ids"})})[0].at("rows");
   std::map<std::string, std::string> history;
   if (rows.empty()) return history;
-  for (auto& [key, value] : ovsdb::ReadMap(rows[0]["other_config"])) {
+  for (auto& [key, value] : ovsdb::ReadMap(rows[0].at("external_ids"))) {
     if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
   }
   return history;
 }
+
+}  // namespace
 
 void OvsStore::AppendHistory(const HistoryRow& row) {
   // Trimming reads every row, so only about one append in 64 does it (the
@@ -44,7 +45,7 @@ void OvsStore::AppendHistory(const HistoryRow& row) {
   // by a few dozen rows between trims.
   std::vector<json> dropped;
   if (row.timeUs % 64 == 0) {
-    std::map<std::string, std::string> history = ReadHistoryKeys();
+    std::map<std::string, std::string> history = ReadHistoryKeys(connection_);
     auto keep = static_cast<size_t>(kOvsHistoryLimit - 1);
     for (auto it = history.begin(); history.size() - dropped.size() > keep; ++it) {
       dropped.push_back(it->first);
@@ -61,18 +62,22 @@ void OvsStore::AppendHistory(const HistoryRow& row) {
                 {"done", row.done},
                 {"message", row.message}};
   std::vector<json> mutations = {ovsdb::Mutation(
-      "other_config", "insert",
+      "external_ids", "insert",
       ovsdb::Map({{HistoryKey(row), entry.dump(-1, ' ', false, json::error_handler_t::replace)}}))};
   if (!dropped.empty()) {
-    mutations.push_back(ovsdb::Mutation("other_config", "delete", ovsdb::Set(dropped)));
+    mutations.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped)));
   }
-  client_.Transact(kDatabase, {ovsdb::Mutate("Open_vSwitch", {}, mutations)});
+  std::vector<json> operations = {ovsdb::Mutate("Open_vSwitch", {}, mutations)};
+  if (!connection_.Settings().comment.empty()) {
+    operations.push_back(ovsdb::Comment(connection_.Settings().comment));
+  }
+  connection_.Client().Transact(kDatabase, std::move(operations));
 }
 
 std::vector<HistoryRow> OvsStore::ReadHistory(int64_t sinceUs) {
   std::vector<HistoryRow> rows;
   int64_t id = 0;
-  for (const auto& [key, value] : ReadHistoryKeys()) {
+  for (const auto& [key, value] : ReadHistoryKeys(connection_)) {
     ++id;
     json entry = ParseRecord(key, value);
     HistoryRow row;

@@ -1,57 +1,66 @@
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <set>
 #include <string>
 
 #include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_pnics.h"
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
-#include "backends/rows/row_limits.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
-
-using namespace rows;
 
 using nlohmann::json;
 using ovsdb::Condition;
 using ovsdb::Uuid;
 using Quorvic::Lib::QuorvicException;
+using namespace rows;
 
 namespace {
 
-const std::vector<std::string> kBridgeColumns = {"_uuid", "name", "external_ids", "ports"};
-
-std::vector<std::string> UuidsOf(const json& set) {
-  std::vector<std::string> uuids;
-  for (const json& element : ovsdb::ReadSet(set)) uuids.push_back(ovsdb::ReadUuid(element));
-  return uuids;
-}
-
 // When the bridge was made, for host order.
-long long Created(const std::map<std::string, std::string>& externalIds) {
+long long Created(const Ids& externalIds) {
   auto found = externalIds.find(kCreatedKey);
   return found == externalIds.end() ? 0 : std::atoll(found->second.c_str());
 }
 
+// Orders bridges as they were made (opaque ones, which carry no time, first,
+// by name).
+void SortInHostOrder(std::vector<BridgeRead>& bridges) {
+  std::stable_sort(bridges.begin(), bridges.end(), [](const BridgeRead& a, const BridgeRead& b) {
+    long long ca = Created(a.externalIds), cb = Created(b.externalIds);
+    return ca != cb ? ca < cb : a.name < b.name;
+  });
+}
+
+json OwnedBy(const std::string& bridge) {
+  return Condition("external_ids", "includes", ovsdb::Map({{kBridgeKey, bridge}}));
+}
+
+std::vector<PortRead> PortsOf(const json& result) {
+  std::vector<PortRead> ports;
+  for (const json& row : result.at("rows")) ports.push_back(PortFromRow(row));
+  return ports;
+}
+
+std::vector<InterfaceRead> InterfacesOf(const json& result) {
+  std::vector<InterfaceRead> interfaces;
+  for (const json& row : result.at("rows")) interfaces.push_back(InterfaceFromRow(row));
+  return interfaces;
+}
+
 }  // namespace
 
-OvsStore::OvsStore(ovsdb::Client& client, OvsSettings settings)
-    : client_(client), settings_(std::move(settings)) {}
+OvsStore::OvsStore(OvsSettings settings) : connection_(std::move(settings)) {}
 
 // A bridge's name becomes the name of its internal network device, which
 // Linux limits to 15 bytes.
 uint32_t OvsStore::MaxSwitchNameSize() const { return 16; }
 
-std::vector<json> OvsStore::Select(json operation) {
-  std::vector<json> results = client_.Transact(kDatabase, {std::move(operation)});
-  return results.at(0).at("rows").get<std::vector<json>>();
-}
-
 OvsStore::RootRead OvsStore::ReadRoot() {
-  std::vector<json> rows = Select(ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}));
+  std::vector<json> rows = connection_.Read({ovsdb::Select(
+      "Open_vSwitch", {}, {"_uuid", "external_ids"})})[0].at("rows").get<std::vector<json>>();
   if (rows.size() != 1) {
     throw QuorvicException(
         "the switch database has no Open_vSwitch row; `ovs-vsctl init` makes it");
@@ -63,217 +72,185 @@ OvsStore::RootRead OvsStore::ReadRoot() {
   if (host != root.externalIds.end()) {
     root.records = ReadRootRecords(ParseRecord(kHostKey, host->second));
   }
-  auto links = root.externalIds.find(kLinksKey);
-  if (links != root.externalIds.end()) {
-    root.links = ParseRecord(kLinksKey, links->second).get<std::map<std::string, std::string>>();
-  }
   return root;
 }
 
-OvsStore::BridgeRead OvsStore::BridgeFromRow(const json& row) {
-  BridgeRead bridge;
-  bridge.uuid = ovsdb::ReadUuid(row.at("_uuid"));
-  bridge.externalIds = ovsdb::ReadMap(row.at("external_ids"));
-  bridge.ports = UuidsOf(row.at("ports"));
-  SwitchRow& sw = bridge.doc.row;
-  sw.name = row.at("name").get<std::string>();
-  auto record = bridge.externalIds.find(kSwitchKey);
-  bridge.ours = record != bridge.externalIds.end();
-  if (!bridge.ours) {
-    // A bridge others made: its ports are its used ports; it has as many
-    // as a new switch would.
-    sw.kind = SwitchKind::kOpaque;
-    sw.ref = RowRef{RowKind::kOpaqueSwitch, bridge.uuid};
-    sw.dvsName = sw.name;
-    sw.numPorts = sw.configuredPorts = rows::kDefaultNumPorts;
-    sw.usedPorts = static_cast<uint32_t>(bridge.ports.size());
-    return bridge;
+OvsStore::HostRead OvsStore::ReadEverything() {
+  std::vector<json> results = connection_.Read({
+      ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}),
+      ovsdb::Select("Bridge", {}, kBridgeColumns),
+      ovsdb::Select("Port", {}, kPortColumns),
+      ovsdb::Select("Interface",
+                    {Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleSwitch}}))},
+                    kInterfaceColumns),
+      ovsdb::Select("Interface",
+                    {Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))},
+                    kInterfaceColumns),
+      ovsdb::Select(
+          "Interface",
+          {Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRolePortGroup}}))},
+          kInterfaceColumns),
+  });
+  HostRead host;
+  const json& root = results[0].at("rows").at(0);
+  host.root.uuid = ovsdb::ReadUuid(root.at("_uuid"));
+  host.root.externalIds = ovsdb::ReadMap(root.at("external_ids"));
+  auto records = host.root.externalIds.find(kHostKey);
+  if (records != host.root.externalIds.end()) {
+    host.root.records = ReadRootRecords(ParseRecord(kHostKey, records->second));
   }
-  sw.ref = RowRef{RowKind::kStandardSwitch, bridge.uuid};
-  ReadSwitchRecord(ParseRecord(kSwitchKey, record->second), sw);
-  auto groups = bridge.externalIds.find(kGroupsKey);
-  if (groups != bridge.externalIds.end()) {
-    bridge.doc.portGroups = ReadPortGroupsRecord(ParseRecord(kGroupsKey, groups->second));
+  const std::vector<PortRead> ports = PortsOf(results[2]);
+  std::vector<InterfaceRead> interfaces;
+  for (std::size_t i = 3; i < results.size(); ++i) {
+    for (InterfaceRead& interface : InterfacesOf(results[i])) interfaces.push_back(std::move(interface));
+  }
+  for (const json& row : results[1].at("rows")) {
+    BridgeRead bridge = BridgeFromRow(row);
+    Attach(bridge, ports, interfaces, true);
+    host.bridges.push_back(std::move(bridge));
+  }
+  SortInHostOrder(host.bridges);
+  return host;
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name, bool members) {
+  std::vector<json> results = connection_.Read({
+      ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns),
+      ovsdb::Select("Port", {OwnedBy(name)}, kPortColumns),
+      ovsdb::Select("Interface", {OwnedBy(name)}, kInterfaceColumns),
+  });
+  const json& bridges = results[0].at("rows");
+  if (bridges.empty()) return std::nullopt;
+  BridgeRead bridge = BridgeFromRow(bridges[0]);
+  std::vector<PortRead> ports = PortsOf(results[1]);
+  if (members && bridge.ours) {
+    std::vector<json> selects;
+    for (const std::string& uuid : bridge.ports) {
+      selects.push_back(ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
+    }
+    ports.clear();
+    if (!selects.empty()) {
+      for (const json& result : connection_.Read(std::move(selects))) {
+        for (PortRead& port : PortsOf(result)) ports.push_back(std::move(port));
+      }
+    }
+  }
+  Attach(bridge, ports, InterfacesOf(results[2]), members && bridge.ours);
+  return bridge;
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
+  if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
+  std::vector<json> found = connection_.Read({ovsdb::Select(
+      "Bridge", {Condition("_uuid", "==", Uuid(ref.key))}, {"name"})})[0].at("rows").get<std::vector<json>>();
+  if (found.empty()) return std::nullopt;
+  std::optional<BridgeRead> bridge =
+      ReadBridgeNamed(found[0].at("name").get<std::string>(), true);
+  if (!bridge || bridge->uuid != ref.key || !bridge->ours || !bridge->doc.row.running) {
+    return std::nullopt;
   }
   return bridge;
 }
 
-std::vector<OvsStore::BridgeRead> OvsStore::ReadBridges(std::vector<json> where) {
-  std::vector<BridgeRead> bridges;
-  for (const json& row : Select(ovsdb::Select("Bridge", std::move(where), kBridgeColumns))) {
-    bridges.push_back(BridgeFromRow(row));
-  }
-  return bridges;
-}
-
-std::optional<OvsStore::BridgeRead> OvsStore::ReadRunningBridge(std::vector<json> where) {
-  for (BridgeRead& bridge : ReadBridges(std::move(where))) {
-    if (!bridge.ours || !bridge.doc.row.running) continue;
-    CountMembers(bridge, ReadPorts(bridge).members);
-    return std::move(bridge);
-  }
-  return std::nullopt;
-}
-
-std::optional<OvsStore::BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
-  if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
-  return ReadRunningBridge({Condition("_uuid", "==", Uuid(ref.key))});
-}
-
-OvsStore::BridgePorts OvsStore::ReadPorts(const BridgeRead& bridge) {
-  BridgePorts ports;
-  if (bridge.ports.empty()) return ports;
+std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
+  std::set<std::string> taken;
+  if (names.empty()) return taken;
   std::vector<json> selects;
-  for (const std::string& uuid : bridge.ports) {
-    selects.push_back(ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))},
-                                    {"_uuid", "name", "external_ids", "interfaces", "tag"}));
+  for (const std::string& name : names) {
+    selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, {"name", "external_ids"}));
+    selects.push_back(
+        ovsdb::Select("Interface", {Condition("name", "==", name)}, {"name", "external_ids"}));
   }
-  const std::string& name = bridge.doc.row.name;
-  for (const json& result : client_.Transact(kDatabase, std::move(selects))) {
+  for (const json& result : connection_.Read(std::move(selects))) {
     for (const json& row : result.at("rows")) {
-      PortRead port{ovsdb::ReadUuid(row["_uuid"]), row["name"].get<std::string>(),
-                    ovsdb::ReadMap(row["external_ids"]), UuidsOf(row["interfaces"]), {}};
-      std::vector<json> tag = ovsdb::ReadSet(row["tag"]);
-      if (!tag.empty()) port.tag = tag[0].get<int64_t>();
-      if (port.name == name) {
-        ports.internal = std::move(port);
-      } else if (port.name == name + kUplinkPortSuffix) {
-        ports.uplink = std::move(port);
-      } else {
-        ports.members.push_back(std::move(port));
+      // Rows of ours are the rules' business: a pnic linked to another
+      // switch is refused by them, and a load moves rows between bridges.
+      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) == 0) {
+        taken.insert(row.at("name").get<std::string>());
       }
     }
   }
-  if (ports.internal && !ports.internal->interfaces.empty()) {
-    ports.internalInterface = ports.internal->interfaces[0];
-  }
-  return ports;
+  return taken;
 }
 
-std::map<std::string, std::string> OvsStore::UplinkInterfaces(const BridgePorts& ports) {
-  std::map<std::string, std::string> interfaces;
-  if (!ports.uplink) return interfaces;
-  std::vector<json> selects;
-  for (const std::string& uuid : ports.uplink->interfaces) {
-    selects.push_back(
-        ovsdb::Select("Interface", {Condition("_uuid", "==", Uuid(uuid))}, {"_uuid", "name"}));
-  }
-  for (const json& result : client_.Transact(kDatabase, std::move(selects))) {
-    for (const json& row : result.at("rows")) {
-      interfaces[row["name"].get<std::string>()] = ovsdb::ReadUuid(row["_uuid"]);
+void OvsStore::RefuseForeignPnic(const std::string& pnic) {
+  std::vector<json> interface = connection_.Read({ovsdb::Select(
+      "Interface", {Condition("name", "==", pnic)}, {"_uuid"})})[0].at("rows").get<std::vector<json>>();
+  std::string where = "an interface of Open vSwitch";
+  if (!interface.empty()) {
+    std::vector<json> port = connection_.Read({ovsdb::Select(
+        "Port",
+        {Condition("interfaces", "includes", ovsdb::Set({interface[0].at("_uuid")}))},
+        {"_uuid", "name"})})[0].at("rows").get<std::vector<json>>();
+    if (!port.empty()) {
+      std::vector<json> bridge = connection_.Read({ovsdb::Select(
+          "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
+          {"name"})})[0].at("rows").get<std::vector<json>>();
+      const std::string portName = port[0].at("name").get<std::string>();
+      const std::string bridgeName =
+          bridge.empty() ? std::string("no bridge") : bridge[0].at("name").get<std::string>();
+      where = "on port " + portName + " of bridge " + bridgeName +
+              ", which ploncfg did not make; `ovs-vsctl del-port " + bridgeName + " " + portName +
+              "` frees it";
     }
   }
-  return interfaces;
-}
-
-void OvsStore::CountMembers(BridgeRead& bridge, const std::vector<PortRead>& members) {
-  bridge.doc.row.usedPorts = static_cast<uint32_t>(members.size());
-  for (PortGroupRow& pg : bridge.doc.portGroups) {
-    pg.ports = 0;
-    for (const PortRead& port : members) {
-      auto group = port.externalIds.find(kMemberKey);
-      if (group != port.externalIds.end() && group->second == pg.name) ++pg.ports;
-    }
-  }
-}
-
-std::map<std::string, OvsStore::PortRead> OvsStore::ReadAllPorts() {
-  std::map<std::string, PortRead> ports;
-  for (const json& row : Select(ovsdb::Select("Port", {}, {"_uuid", "name", "external_ids"}))) {
-    std::string uuid = ovsdb::ReadUuid(row["_uuid"]);
-    ports[uuid] =
-        PortRead{uuid, row["name"].get<std::string>(), ovsdb::ReadMap(row["external_ids"]), {}, {}};
-  }
-  return ports;
-}
-
-void OvsStore::SortInHostOrder(std::vector<BridgeRead>& bridges) {
-  std::stable_sort(bridges.begin(), bridges.end(), [](const BridgeRead& a, const BridgeRead& b) {
-    long long ca = Created(a.externalIds), cb = Created(b.externalIds);
-    return ca != cb ? ca < cb : a.doc.row.name < b.doc.row.name;
-  });
-}
-
-std::vector<OvsStore::PortRead> OvsStore::MembersOf(const BridgeRead& bridge,
-                                                    const std::map<std::string, PortRead>& ports) {
-  std::vector<PortRead> members;
-  const std::string& name = bridge.doc.row.name;
-  for (const std::string& uuid : bridge.ports) {
-    auto port = ports.find(uuid);
-    bool own = port == ports.end() || port->second.name == name ||
-               port->second.name == name + kUplinkPortSuffix;
-    if (!own) members.push_back(port->second);
-  }
-  return members;
-}
-
-std::vector<OvsStore::BridgeRead> OvsStore::ReadRunningBridges(bool system) {
-  std::vector<BridgeRead> bridges = ReadBridges({});
-  std::map<std::string, PortRead> ports = ReadAllPorts();
-  SortInHostOrder(bridges);
-  std::vector<BridgeRead> running;
-  for (BridgeRead& bridge : bridges) {
-    if (!bridge.ours || !bridge.doc.row.running || bridge.doc.row.system != system) continue;
-    CountMembers(bridge, MembersOf(bridge, ports));
-    running.push_back(std::move(bridge));
-  }
-  return running;
-}
-
-DVSwitchDoc* OvsStore::FindDV(RootRecords& records, const SwitchKey& key) {
-  for (DVSwitchDoc& dvs : records.dvswitches) {
-    if (!dvs.row.running) continue;
-    if ((key.by == SwitchKey::By::kName && dvs.row.name == key.value) ||
-        (key.by == SwitchKey::By::kSwitchId && dvs.row.switchId == key.value)) {
-      return &dvs;
-    }
-  }
-  return nullptr;
-}
-
-DVSwitchDoc* OvsStore::FindDVByRef(RootRecords& records, const RowRef& ref) {
-  for (DVSwitchDoc& dvs : records.dvswitches) {
-    if (dvs.row.running && dvs.row.ref == ref) return &dvs;
-  }
-  return nullptr;
+  throw QuorvicException("pnic " + pnic + " is already " + where);
 }
 
 std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
-  std::optional<BridgeRead> bridge;
+  std::string name = key.value;
   switch (key.by) {
     case SwitchKey::By::kName:
-      bridge = ReadRunningBridge({Condition("name", "==", key.value)});
       break;
-    case SwitchKey::By::kPortGroup:
-      bridge = ReadRunningBridge({Condition(
-          "external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}))});
+    case SwitchKey::By::kPortGroup: {
+      std::vector<json> found = connection_.Read({ovsdb::Select(
+          "Bridge",
+          {Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}))},
+          {"name"})})[0].at("rows").get<std::vector<json>>();
+      if (found.empty()) return std::nullopt;
+      name = found[0].at("name").get<std::string>();
       break;
+    }
     case SwitchKey::By::kLinkedPnic: {
-      RootRead root = ReadRoot();
-      auto owner = root.links.find(key.value);
-      if (owner == root.links.end()) return std::nullopt;
-      bridge = ReadRunningBridge({Condition("name", "==", owner->second)});
+      std::vector<json> found = connection_.Read({ovsdb::Select(
+          "Interface",
+          {Condition("name", "==", key.value),
+           Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))},
+          {"external_ids"})})[0].at("rows").get<std::vector<json>>();
+      if (found.empty()) return std::nullopt;
+      name = ovsdb::ReadMap(found[0].at("external_ids"))[kBridgeKey];
       break;
     }
     case SwitchKey::By::kSwitchId:
       return std::nullopt;
   }
-  if (!bridge) return std::nullopt;
-  return std::move(bridge->doc);
+  std::optional<BridgeRead> bridge = ReadBridgeNamed(name, true);
+  if (!bridge || !bridge->ours || !bridge->doc.row.running) return std::nullopt;
+  StandardSwitchDoc sw = SwitchOf(*bridge);
+  if (key.by == SwitchKey::By::kLinkedPnic &&
+      std::find(sw.row.uplinks.begin(), sw.row.uplinks.end(), key.value) == sw.row.uplinks.end()) {
+    return std::nullopt;
+  }
+  return sw;
 }
 
 std::optional<DVSwitchDoc> OvsStore::FindDVSwitch(const SwitchKey& key) {
   RootRead root = ReadRoot();
-  DVSwitchDoc* dvs = FindDV(root.records, key);
-  if (dvs == nullptr) return std::nullopt;
-  return std::move(*dvs);
+  for (DVSwitchDoc& dvs : root.records.dvswitches) {
+    if (!dvs.row.running) continue;
+    if ((key.by == SwitchKey::By::kName && dvs.row.name == key.value) ||
+        (key.by == SwitchKey::By::kSwitchId && dvs.row.switchId == key.value)) {
+      return std::move(dvs);
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<SwitchRow> OvsStore::FindAnySwitch(const std::string& name) {
-  std::vector<BridgeRead> bridges = ReadBridges({Condition("name", "==", name)});
-  if (!bridges.empty()) return std::move(bridges[0].doc.row);
-  RootRead root = ReadRoot();
-  for (DVSwitchDoc& dvs : root.records.dvswitches) {
+  if (std::optional<BridgeRead> bridge = ReadBridgeNamed(name, false)) {
+    return bridge->ours ? SwitchOf(*bridge).row : OpaqueOf(*bridge);
+  }
+  for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {
     if (dvs.row.name == name) return std::move(dvs.row);
   }
   return std::nullopt;
@@ -281,7 +258,11 @@ std::optional<SwitchRow> OvsStore::FindAnySwitch(const std::string& name) {
 
 std::vector<StandardSwitchDoc> OvsStore::ReadSwitches(bool system) {
   std::vector<StandardSwitchDoc> switches;
-  for (BridgeRead& bridge : ReadRunningBridges(system)) switches.push_back(std::move(bridge.doc));
+  for (const BridgeRead& bridge : ReadEverything().bridges) {
+    if (bridge.ours && bridge.doc.row.running && bridge.doc.row.system == system) {
+      switches.push_back(SwitchOf(bridge));
+    }
+  }
   return switches;
 }
 
@@ -294,32 +275,23 @@ std::vector<DVSwitchDoc> OvsStore::ReadDVSwitches() {
 }
 
 std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
-  std::vector<BridgeRead> bridges = ReadBridges({});
+  std::vector<BridgeRead> bridges;
+  const std::vector<json> results = connection_.Read({ovsdb::Select("Bridge", {}, kBridgeColumns)});
+  for (const json& row : results[0].at("rows")) {
+    BridgeRead bridge = BridgeFromRow(row);
+    if (!bridge.ours) bridges.push_back(std::move(bridge));
+  }
   SortInHostOrder(bridges);
   std::vector<SwitchRow> opaque;
-  for (BridgeRead& bridge : bridges) {
-    if (!bridge.ours) opaque.push_back(std::move(bridge.doc.row));
-  }
+  for (const BridgeRead& bridge : bridges) opaque.push_back(OpaqueOf(bridge));
   return opaque;
 }
 
 HostRecords OvsStore::ReadRecords() { return ReadRoot().records.host; }
 
 std::vector<std::string> OvsStore::Pnics() {
-  if (settings_.pnics) return *settings_.pnics;
-  std::set<std::string> made = {"ovs-system", "ovs-netdev"};
-  for (const json& row :
-       Select(ovsdb::Select("Interface", {Condition("type", "==", "internal")}, {"name"}))) {
-    made.insert(row["name"].get<std::string>());
-  }
-  std::vector<std::string> pnics;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/net", error)) {
-    std::string name = entry.path().filename().string();
-    if (name != "lo" && made.count(name) == 0) pnics.push_back(name);
-  }
-  std::sort(pnics.begin(), pnics.end());
-  return pnics;
+  if (connection_.Settings().pnics) return *connection_.Settings().pnics;
+  return DiscoverPnics("/sys/class/net");
 }
 
 }  // namespace ovs_host

@@ -38,14 +38,14 @@ TEST(OvsStore, ConcurrentChangesOfOneRecordLoseNothingWithoutTheLock) {
     doc.pnics = {"nic0"};
     doc.switches.push_back({});
     doc.switches[0].row.name = "sw0";
-    OvsStore(client, settings).ReplaceHost(doc);
+    OvsStore(settings).ReplaceHost(doc);
   }
   constexpr int kAdds = 30;
   for (int process = 0; process < 2; ++process) {
     if (fork() != 0) continue;
     int done = 0;
     ovsdb::Client client(settings.remote, std::chrono::seconds(15));
-    OvsStore store(client, settings);
+    OvsStore store(settings);
     for (int i = 0; i < kAdds; ++i) {
       try {
         std::optional<StandardSwitchDoc> sw = store.FindSwitch(SwitchKey::Name("sw0"));
@@ -70,7 +70,7 @@ TEST(OvsStore, ConcurrentChangesOfOneRecordLoseNothingWithoutTheLock) {
   }
   EXPECT_GT(done, 0u);
   ovsdb::Client client(settings.remote, std::chrono::seconds(15));
-  EXPECT_EQ(OvsStore(client, settings).ReadSwitches(false).at(0).portGroups.size(), done);
+  EXPECT_EQ(OvsStore(settings).ReadSwitches(false).at(0).portGroups.size(), done);
 }
 
 }  // namespace

@@ -23,6 +23,16 @@ void GuardedChange::Guard(const std::string& table, const std::string& uuid,
                              {columns}, std::chrono::milliseconds(0)));
 }
 
+void GuardedChange::GuardPairs(const std::string& table, const std::string& uuid,
+                               const std::string& column,
+                               const std::map<std::string, std::string>& values) {
+  if (values.empty()) return;
+  guards_.emplace(operations_.size(), std::string());
+  operations_.push_back(Wait(table, {Condition("_uuid", "==", Uuid(uuid)), Condition(column, "includes", Map(values))},
+                             {"_uuid"}, Until::kEqual, {json{{"_uuid", Uuid(uuid)}}},
+                             std::chrono::milliseconds(0)));
+}
+
 void GuardedChange::GuardAbsent(const std::string& table, std::vector<json> where,
                                 std::string clash) {
   guards_.emplace(operations_.size(), std::move(clash));

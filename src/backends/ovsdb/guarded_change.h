@@ -27,6 +27,11 @@ class GuardedChange {
   // only what the change depends on: other clients write status columns of
   // the same rows all the time.
   void Guard(const std::string& table, const std::string& uuid, const nlohmann::json& columns);
+  // The change commits only when the map column of row uuid of table still
+  // holds the pairs of values: the keys a writer owns, while others may
+  // change other keys of the same map.
+  void GuardPairs(const std::string& table, const std::string& uuid, const std::string& column,
+                  const std::map<std::string, std::string>& values);
   // The change commits only when no row of table meets where at this point
   // of it; when one does, Judge throws clash (for example "a switch named X
   // already exists").

@@ -14,9 +14,8 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 
-DVSwitchHandle::DVSwitchHandle(RowStore& store, DVSwitchDoc doc, std::unique_ptr<ChangeHold> hold)
-    : SwitchRowHandle(store, std::move(doc.row), std::move(hold)),
-      dvports_(std::move(doc.dvports)) {}
+DVSwitchHandle::DVSwitchHandle(RowStore& store, DVSwitchDoc doc)
+    : SwitchRowHandle(store, std::move(doc.row), false), dvports_(std::move(doc.dvports)) {}
 
 void DVSwitchHandle::RequireDistributed(const char* operation) const {
   if (row_.kind == SwitchKind::kOpaque) {

@@ -17,7 +17,7 @@ namespace rows {
 // written.
 class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
-  DVSwitchHandle(RowStore& store, DVSwitchDoc doc, std::unique_ptr<ChangeHold> hold = nullptr);
+  DVSwitchHandle(RowStore& store, DVSwitchDoc doc);
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;

@@ -29,13 +29,13 @@ std::pair<SwitchRow, PortGroupRow> RequirePortGroup(RowStore& store, const std::
 
 }  // namespace
 
-NamedPortGroupHandle::NamedPortGroupHandle(RowStore& store, std::string name,
-                                           std::unique_ptr<ChangeHold> hold)
-    : store_(store), name_(std::move(name)), hold_(std::move(hold)) {
+NamedPortGroupHandle::NamedPortGroupHandle(RowStore& store, std::string name)
+    : store_(store), name_(std::move(name)) {
   RequirePortGroup(store_, name_);
 }
 
 NicTeamingPolicy NamedPortGroupHandle::GetTeamingPolicy() {
+  if (!hold_) hold_ = store_.HoldForChange();
   return PolicyFromRow(RequirePortGroup(store_, name_).second.teaming);
 }
 

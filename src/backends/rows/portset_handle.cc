@@ -7,8 +7,8 @@
 
 namespace rows {
 
-PortsetHandle::PortsetHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
-    : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
+PortsetHandle::PortsetHandle(RowStore& store, SwitchRow row)
+    : store_(store), row_(std::move(row)) {}
 
 std::string PortsetHandle::GetName() const { return row_.name; }
 

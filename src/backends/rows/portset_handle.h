@@ -15,7 +15,7 @@ namespace rows {
 // switch by its ref.
 class PortsetHandle : public Quorvic::Network::Portset {
  public:
-  PortsetHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold);
+  PortsetHandle(RowStore& store, SwitchRow row);
 
   std::string GetName() const override;
   bool IsEnsActive() override;
@@ -29,7 +29,6 @@ class PortsetHandle : public Quorvic::Network::Portset {
 
   RowStore& store_;
   SwitchRow row_;
-  std::unique_ptr<ChangeHold> hold_;
 };
 
 }  // namespace rows

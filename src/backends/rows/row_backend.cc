@@ -32,21 +32,18 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> RowBackend::GetAllPortGroupNa
 }
 
 std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::string& name) {
-  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
   auto sw = Host().FindSwitch(SwitchKey::Name(name));
   if (!sw) throw QuorvicException("no standard switch named " + name);
-  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*sw), std::move(hold));
+  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*sw));
 }
 
 std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
-  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
   auto dvs = Host().FindDVSwitch(SwitchKey::Name(name));
   if (!dvs) throw QuorvicException("no DVSwitch named " + name);
-  return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs), std::move(hold));
+  return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs));
 }
 
 std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
-  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
   std::optional<SwitchRow> row;
   if (auto sw = Host().FindSwitch(SwitchKey::Name(name))) {
     row = std::move(sw->row);
@@ -54,16 +51,25 @@ std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
     row = std::move(dvs->row);
   }
   if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
-  return std::make_unique<PortsetHandle>(Host(), std::move(*row), std::move(hold));
+  return std::make_unique<PortsetHandle>(Host(), std::move(*row));
 }
 
+namespace {
+
+// True when the host has a running switch of kind named name.
+bool Runs(RowStore& store, const std::string& name, SwitchKind kind) {
+  std::optional<SwitchRow> sw = store.FindAnySwitch(name);
+  return sw && sw->kind == kind && sw->running;
+}
+
+}  // namespace
+
 bool RowBackend::IsValidVirtualSwitch(const std::string& name) {
-  return Host().FindSwitch(SwitchKey::Name(name)).has_value() ||
-         Host().FindDVSwitch(SwitchKey::Name(name)).has_value();
+  return Runs(Host(), name, SwitchKind::kStandard) || Runs(Host(), name, SwitchKind::kDistributed);
 }
 
 bool RowBackend::SwitchExists(const std::string& name) {
-  return Host().FindSwitch(SwitchKey::Name(name)).has_value();
+  return Runs(Host(), name, SwitchKind::kStandard);
 }
 
 int32_t RowBackend::ParseCdpStatus(const std::string& text) {
@@ -81,11 +87,11 @@ bool RowBackend::IsValidPortGroup(const std::string& name) {
 }
 
 std::unique_ptr<hostnet::NamedPortGroup> RowBackend::OpenPortGroup(const std::string& name) {
-  return std::make_unique<NamedPortGroupHandle>(Host(), name, Host().HoldForChange());
+  return std::make_unique<NamedPortGroupHandle>(Host(), name);
 }
 
 std::unique_ptr<hostnet::NamedDVPort> RowBackend::OpenDVPort(const DVPortParam& param) {
-  return std::make_unique<NamedDVPortHandle>(Host(), param, Host().HoldForChange());
+  return std::make_unique<NamedDVPortHandle>(Host(), param);
 }
 
 int RowBackend::KernelCheckSig(KARN_SigInfo* info, uint32_t sigVersion, KARN_SigError* error) {
@@ -136,6 +142,7 @@ const char* RowBackend::KernelStatusText(int status) const {
 HostDocument RowBackend::ReadHost() { return Host().ReadHost(); }
 void RowBackend::ReplaceHost(const HostDocument& doc) { Host().ReplaceHost(doc); }
 void RowBackend::Reboot() { Host().Reboot(); }
+std::vector<std::string> RowBackend::Health() { return Host().Health(); }
 
 std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadRecords().faults; }
 

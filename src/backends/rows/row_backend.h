@@ -48,6 +48,7 @@ class RowBackend : public hostnet::Backend {
   HostDocument ReadHost() override;
   void ReplaceHost(const HostDocument& doc) override;
   void Reboot() override;
+  std::vector<std::string> Health() override;
 
   std::vector<FaultRow> ReadFaults() override;
   void AddFault(const FaultRow& fault) override;

@@ -16,10 +16,8 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::PortGroup;
 
-StandardSwitchHandle::StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc,
-                                           std::unique_ptr<ChangeHold> hold)
-    : SwitchRowHandle(store, std::move(doc.row), std::move(hold)),
-      groups_(std::move(doc.portGroups)) {}
+StandardSwitchHandle::StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc, bool forChange)
+    : SwitchRowHandle(store, std::move(doc.row), forChange), groups_(std::move(doc.portGroups)) {}
 
 void StandardSwitchHandle::Edit(const std::function<void(StandardSwitchDoc&)>& edit) {
   StandardSwitchDoc written = EditStandardSwitch(store_, row_, edit);
@@ -63,6 +61,12 @@ void StandardSwitchHandle::RemovePortGroup(const std::string& name) {
 }
 
 NicTeamingPolicy StandardSwitchHandle::GetTeamingPolicy() const {
+  if (Hold()) {
+    std::optional<StandardSwitchDoc> now = store_.FindSwitch(SwitchKey::Name(row_.name));
+    if (!now || now->row.ref != row_.ref) SwitchGone(row_);
+    row_ = std::move(now->row);
+    groups_ = std::move(now->portGroups);
+  }
   return PolicyFromRow(row_.teaming);
 }
 

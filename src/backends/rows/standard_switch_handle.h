@@ -14,11 +14,13 @@ namespace rows {
 
 // A handle on one standard switch: getters return the values read with it
 // (its port groups included), changes go to the switch by its ref, and the
-// handle then holds the switch as written.
+// handle then holds the switch as written. The teaming policy is the value
+// commands read in order to write it back: reading it takes the hold and
+// reads the switch again.
 class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
-  StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc,
-                       std::unique_ptr<ChangeHold> hold = nullptr);
+  // forChange: false for a handle a listing hands out (SwitchRowHandle).
+  StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc, bool forChange = true);
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
@@ -37,7 +39,7 @@ class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwi
   // Edits the switch and keeps it as written.
   void Edit(const std::function<void(StandardSwitchDoc&)>& edit);
 
-  std::vector<PortGroupRow> groups_;
+  mutable std::vector<PortGroupRow> groups_;
 };
 
 }  // namespace rows

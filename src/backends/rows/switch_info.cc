@@ -49,7 +49,8 @@ void SwitchInfo::RemoveVirtualSwitch(const std::string& name) {
 }
 
 bool SwitchInfo::IsStandardSwitch(const std::string& name) {
-  return store_.FindSwitch(SwitchKey::Name(name)).has_value();
+  std::optional<SwitchRow> sw = store_.FindAnySwitch(name);
+  return sw && sw->kind == SwitchKind::kStandard && sw->running;
 }
 
 std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool system) {
@@ -57,7 +58,7 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
   std::vector<std::unique_ptr<VirtualSwitch>> switches;
   switches.reserve(read.size());
   for (StandardSwitchDoc& sw : read) {
-    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(sw)));
+    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(sw), false));
   }
   return switches;
 }

@@ -1,0 +1,78 @@
+#include "backends/ovs/ovs_connection.h"
+
+#include <utility>
+
+#include "backends/ovs/ovs_keys.h"
+#include "backends/ovsdb/stream.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace ovs_host {
+
+using Quorvic::Lib::QuorvicException;
+
+namespace {
+
+constexpr const char* kLockName = "quenta_host";
+
+// What this backend reads and writes of the switch database.
+const ovsdb::SchemaNeeds kNeeds = {
+    {"Open_vSwitch", {"bridges", "next_cfg", "cur_cfg", "external_ids"}},
+    {"Bridge", {"name", "ports", "external_ids", "datapath_type"}},
+    {"Port",
+     {"name", "interfaces", "external_ids", "tag", "fake_bridge", "bond_mode", "other_config"}},
+    {"Interface", {"name", "type", "external_ids", "mtu_request", "mtu", "error", "ofport"}},
+};
+
+}  // namespace
+
+ovsdb::Client& OvsConnection::Client() {
+  if (client_) return *client_;
+  std::unique_ptr<ovsdb::Client> client;
+  try {
+    client = std::make_unique<ovsdb::Client>(settings_.remote, settings_.requestTimeout, kDatabase,
+                                             kNeeds);
+  } catch (const QuorvicException& e) {
+    throw QuorvicException(e.GetMessage() + " (the switch database, chosen by " +
+                               settings_.source +
+                               "); is Open vSwitch running? `systemctl start openvswitch-switch` "
+                               "starts it",
+                           "Open vSwitch");
+  }
+  if (holds_ > 0) TakeLock(*client);
+  client_ = std::move(client);
+  return *client_;
+}
+
+std::vector<nlohmann::json> OvsConnection::Read(std::vector<nlohmann::json> operations) {
+  ovsdb::Client& client = Client();
+  try {
+    return client.Transact(kDatabase, std::move(operations));
+  } catch (const QuorvicException&) {
+    Drop();
+    throw;
+  }
+}
+
+void OvsConnection::TakeLock(ovsdb::Client& client) {
+  if (client.Lock(kLockName, settings_.lockWait)) return;
+  client.Unlock(kLockName);
+  throw QuorvicException("another run kept the host locked for " +
+                         ovsdb::DescribeTimeout(settings_.lockWait) + "; nothing was changed");
+}
+
+void OvsConnection::Lock() {
+  if (holds_ == 0) TakeLock(Client());
+  ++holds_;
+}
+
+void OvsConnection::Unlock() {
+  if (--holds_ > 0 || !client_) return;
+  try {
+    client_->Unlock(kLockName);
+  } catch (const QuorvicException&) {
+    // The server lets go of the lock when the connection closes.
+    Drop();
+  }
+}
+
+}  // namespace ovs_host
