@@ -53,7 +53,7 @@ constexpr const char* kUsage =
     "                            pnic, switch, portgroup, dvswitch, dvport or opaque (all\n"
     "                            when none is given). Makes no host where there is none.\n"
     "  status                    Print how the host differs from a healthy one, each with\n"
-    "                            the command that fixes it.\n"
+    "                            the command that fixes it; exit status 1 when it does.\n"
     "  history [--json] [--since TIME]\n"
     "                            Print the changes asked of the host, oldest first. TIME is\n"
     "                            YYYY-MM-DD[Thh:mm[:ss]][Z] in UTC, or @SECONDS.\n"
@@ -266,9 +266,12 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   } else if (command == "names") {
     WriteOut(HostNames(backend->ReadHost(), kinds));
   } else if (command == "status") {
+    std::vector<std::string> lines = HostStatus(backend->ReadHost());
+    for (std::string& line : backend->Health()) lines.push_back(std::move(line));
     std::string text;
-    for (const std::string& line : HostStatus(backend->ReadHost())) text += line + "\n";
+    for (const std::string& line : lines) text += line + "\n";
     WriteOut(text);
+    return lines.empty() ? 0 : 1;
   } else if (command == "history") {
     std::vector<hostnet::HistoryRow> rows = backend->ReadHistory(history.sinceUs);
     WriteOut(history.json ? HistoryJson(rows) : HistoryText(rows));

@@ -29,8 +29,9 @@ ovsdb::Client& OvsConnection::Client() {
   if (client_) return *client_;
   std::unique_ptr<ovsdb::Client> client;
   try {
-    client = std::make_unique<ovsdb::Client>(settings_.remote, settings_.requestTimeout, kDatabase,
-                                             kNeeds);
+    // The schema is checked when a request is refused, not before: a run
+    // that only reads sends no request of its own for it.
+    client = std::make_unique<ovsdb::Client>(settings_.remote, settings_.requestTimeout);
   } catch (const QuorvicException& e) {
     throw QuorvicException(e.GetMessage() + " (the switch database, chosen by " +
                                settings_.source +
@@ -45,19 +46,34 @@ ovsdb::Client& OvsConnection::Client() {
 
 std::vector<nlohmann::json> OvsConnection::Read(std::vector<nlohmann::json> operations) {
   ovsdb::Client& client = Client();
+  ovsdb::Client::Outcome outcome;
   try {
-    return client.Transact(kDatabase, std::move(operations));
+    outcome = client.TryTransact(kDatabase, std::move(operations));
   } catch (const QuorvicException&) {
     Drop();
     throw;
   }
+  if (!outcome.Committed()) {
+    RequireSchema();
+    throw QuorvicException(outcome.message);
+  }
+  return std::move(outcome.results);
 }
+
+void OvsConnection::RequireSchema() { Client().RequireSchema(kDatabase, kNeeds); }
 
 void OvsConnection::TakeLock(ovsdb::Client& client) {
   if (client.Lock(kLockName, settings_.lockWait)) return;
   client.Unlock(kLockName);
   throw QuorvicException("another run kept the host locked for " +
                          ovsdb::DescribeTimeout(settings_.lockWait) + "; nothing was changed");
+}
+
+bool OvsConnection::HeldByAnother(const std::string& name) {
+  ovsdb::Client& client = Client();
+  const bool taken = client.Lock(name, std::chrono::milliseconds(0));
+  client.Unlock(name);
+  return !taken;
 }
 
 void OvsConnection::Lock() {

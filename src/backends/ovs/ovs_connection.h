@@ -2,6 +2,7 @@
 #define BACKENDS_OVS_OVS_CONNECTION_H_
 
 #include <memory>
+#include <string>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -25,8 +26,12 @@ class OvsConnection {
   // vSwitch", a message that names the remote, the setting that chose it
   // and how to start Open vSwitch.
   ovsdb::Client& Client();
-  // Runs read-only operations and returns their results.
+  // Runs read-only operations and returns their results. A refusal throws
+  // naming what the database lacks, when it lacks what this backend uses.
   std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations);
+  // Throws "OVSDB database Open_vSwitch at REMOTE lacks ..." unless it has
+  // every table and column this backend uses.
+  void RequireSchema();
   // Forgets a connection that failed or whose state is unknown.
   void Drop() { client_.reset(); }
 
@@ -35,6 +40,9 @@ class OvsConnection {
   // wait ends first.
   void Lock();
   void Unlock();
+  // True when another client holds the database lock name now; asks by
+  // trying to take it, and lets go of it at once.
+  bool HeldByAnother(const std::string& name);
 
  private:
   void TakeLock(ovsdb::Client& client);

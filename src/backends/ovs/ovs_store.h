@@ -101,10 +101,12 @@ class OvsStore : public rows::RowStore {
   // --- Reads (ovs_store_read.cc) --------------------------------------------
   RootRead ReadRoot();
   HostRead ReadEverything();
-  // The bridge named name with our ports and interfaces, from one request;
-  // with its members (every other port) when members, from a second.
-  std::optional<BridgeRead> ReadBridgeNamed(const std::string& name, bool members);
-  // The bridge of ours ref names, running, with its members.
+  // The first bridge that meets where, its row alone.
+  std::optional<BridgeRead> ReadBridge(const nlohmann::json& where);
+  // Reads the bridge's ports and our interfaces, from one request.
+  void ReadParts(BridgeRead& bridge);
+  // The first bridge of ours that meets where and runs, with its parts.
+  std::optional<BridgeRead> ReadRunningBridge(const nlohmann::json& where);
   std::optional<BridgeRead> ReadBridgeByRef(const rows::RowRef& ref);
   // Of names, those that name a Port or Interface others made, from one
   // request.

@@ -98,11 +98,11 @@ RowRef OvsStore::AddSwitch(const StandardSwitchDoc& sw) {
     BridgePlan(change, datapath, connection_.Settings()).Insert(sw, Now(), TakenFor(sw, nullptr));
     // A bridge the datapath refuses goes again.
     datapath.undo = [this, name] {
-      std::optional<BridgeRead> made = ReadBridgeNamed(name, true);
+      std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
       if (made && made->ours) RemoveSwitch(RowRef{RowKind::kStandardSwitch, made->uuid});
     };
   });
-  std::optional<BridgeRead> made = ReadBridgeNamed(name, false);
+  std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
   if (!made || !made->ours) SwitchGone(sw.row);
   return RowRef{RowKind::kStandardSwitch, made->uuid};
 }

@@ -113,43 +113,36 @@ OvsStore::HostRead OvsStore::ReadEverything() {
   return host;
 }
 
-std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name, bool members) {
-  std::vector<json> results = connection_.Read({
-      ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns),
-      ovsdb::Select("Port", {OwnedBy(name)}, kPortColumns),
-      ovsdb::Select("Interface", {OwnedBy(name)}, kInterfaceColumns),
-  });
-  const json& bridges = results[0].at("rows");
-  if (bridges.empty()) return std::nullopt;
-  BridgeRead bridge = BridgeFromRow(bridges[0]);
-  std::vector<PortRead> ports = PortsOf(results[1]);
-  if (members && bridge.ours) {
-    std::vector<json> selects;
-    for (const std::string& uuid : bridge.ports) {
-      selects.push_back(ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
-    }
-    ports.clear();
-    if (!selects.empty()) {
-      for (const json& result : connection_.Read(std::move(selects))) {
-        for (PortRead& port : PortsOf(result)) ports.push_back(std::move(port));
-      }
-    }
+void OvsStore::ReadParts(BridgeRead& bridge) {
+  std::vector<json> selects = {ovsdb::Select("Interface", {OwnedBy(bridge.name)}, kInterfaceColumns)};
+  for (const std::string& uuid : bridge.ports) {
+    selects.push_back(ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
   }
-  Attach(bridge, ports, InterfacesOf(results[2]), members && bridge.ours);
+  std::vector<json> results = connection_.Read(std::move(selects));
+  std::vector<PortRead> ports;
+  for (std::size_t i = 1; i < results.size(); ++i) {
+    for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
+  }
+  Attach(bridge, ports, InterfacesOf(results[0]), true);
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridge(const json& where) {
+  std::vector<json> found =
+      connection_.Read({ovsdb::Select("Bridge", {where}, kBridgeColumns)})[0].at("rows").get<std::vector<json>>();
+  if (found.empty()) return std::nullopt;
+  return BridgeFromRow(found[0]);
+}
+
+std::optional<BridgeRead> OvsStore::ReadRunningBridge(const json& where) {
+  std::optional<BridgeRead> bridge = ReadBridge(where);
+  if (!bridge || !bridge->ours || !bridge->doc.row.running) return std::nullopt;
+  ReadParts(*bridge);
   return bridge;
 }
 
 std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
   if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
-  std::vector<json> found = connection_.Read({ovsdb::Select(
-      "Bridge", {Condition("_uuid", "==", Uuid(ref.key))}, {"name"})})[0].at("rows").get<std::vector<json>>();
-  if (found.empty()) return std::nullopt;
-  std::optional<BridgeRead> bridge =
-      ReadBridgeNamed(found[0].at("name").get<std::string>(), true);
-  if (!bridge || bridge->uuid != ref.key || !bridge->ours || !bridge->doc.row.running) {
-    return std::nullopt;
-  }
-  return bridge;
+  return ReadRunningBridge(Condition("_uuid", "==", Uuid(ref.key)));
 }
 
 std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
@@ -198,19 +191,15 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
 }
 
 std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
-  std::string name = key.value;
+  json where;
   switch (key.by) {
     case SwitchKey::By::kName:
+      where = Condition("name", "==", key.value);
       break;
-    case SwitchKey::By::kPortGroup: {
-      std::vector<json> found = connection_.Read({ovsdb::Select(
-          "Bridge",
-          {Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}))},
-          {"name"})})[0].at("rows").get<std::vector<json>>();
-      if (found.empty()) return std::nullopt;
-      name = found[0].at("name").get<std::string>();
+    case SwitchKey::By::kPortGroup:
+      where = Condition("external_ids", "includes",
+                        ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}));
       break;
-    }
     case SwitchKey::By::kLinkedPnic: {
       std::vector<json> found = connection_.Read({ovsdb::Select(
           "Interface",
@@ -218,14 +207,14 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
            Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))},
           {"external_ids"})})[0].at("rows").get<std::vector<json>>();
       if (found.empty()) return std::nullopt;
-      name = ovsdb::ReadMap(found[0].at("external_ids"))[kBridgeKey];
+      where = Condition("name", "==", ovsdb::ReadMap(found[0].at("external_ids"))[kBridgeKey]);
       break;
     }
     case SwitchKey::By::kSwitchId:
       return std::nullopt;
   }
-  std::optional<BridgeRead> bridge = ReadBridgeNamed(name, true);
-  if (!bridge || !bridge->ours || !bridge->doc.row.running) return std::nullopt;
+  std::optional<BridgeRead> bridge = ReadRunningBridge(where);
+  if (!bridge) return std::nullopt;
   StandardSwitchDoc sw = SwitchOf(*bridge);
   if (key.by == SwitchKey::By::kLinkedPnic &&
       std::find(sw.row.uplinks.begin(), sw.row.uplinks.end(), key.value) == sw.row.uplinks.end()) {
@@ -247,7 +236,8 @@ std::optional<DVSwitchDoc> OvsStore::FindDVSwitch(const SwitchKey& key) {
 }
 
 std::optional<SwitchRow> OvsStore::FindAnySwitch(const std::string& name) {
-  if (std::optional<BridgeRead> bridge = ReadBridgeNamed(name, false)) {
+  // The bridge row alone: what it links and its MTU are not asked for.
+  if (std::optional<BridgeRead> bridge = ReadBridge(Condition("name", "==", name))) {
     return bridge->ours ? SwitchOf(*bridge).row : OpaqueOf(*bridge);
   }
   for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {

@@ -120,6 +120,7 @@ bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath
     }
   }
   if (outcome) {
+    if (!outcome->Committed() && outcome->error != "timed out") connection_.RequireSchema();
     if (!sent.Judge(*outcome)) return false;
     if (datapath.reached) {
       target = outcome->results.at(nextCfg).at("rows").at(0).at("next_cfg").get<int64_t>();

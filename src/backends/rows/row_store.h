@@ -70,7 +70,8 @@ class RowStore {
   // The running DVSwitch key finds (by name or switch id), with its DVPorts.
   virtual std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) = 0;
   // The switch of any kind named name, running or stopped, without its
-  // child rows.
+  // child rows: its kind, name and whether it runs are read; what its
+  // engine holds (linked uplinks, MTU) may be left out.
   virtual std::optional<SwitchRow> FindAnySwitch(const std::string& name) = 0;
   // Every running standard switch of one sort (system switches or the
   // others) with its port groups, in host order, from one read.
