@@ -16,6 +16,7 @@
 #include "backends/faults/fault_operations.h"
 #include "backends/history/history_recorder.h"
 #include "backends/host_choice.h"
+#include "hostnet/names.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
@@ -269,7 +270,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     std::vector<std::string> lines = HostStatus(backend->ReadHost());
     for (std::string& line : backend->Health()) lines.push_back(std::move(line));
     std::string text;
-    for (const std::string& line : lines) text += line + "\n";
+    for (const std::string& line : lines) text += hostnet::EscapedName(line) + "\n";
     WriteOut(text);
     return lines.empty() ? 0 : 1;
   } else if (command == "history") {

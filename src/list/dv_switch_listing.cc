@@ -6,6 +6,7 @@
 
 #include "hostnet/dv_port.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/names.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
 #include "output/output.h"
@@ -69,15 +70,15 @@ void ListDVSwitch(const DVSwitch& dvswitch) {
         WriteRow(kDVPortTable, row);
       } catch (const QuorvicException& e) {
         // Both names are asked for again; if that fails, the switch fails.
-        const std::string portName = port->GetName();
-        const std::string switchName = dvswitch.GetName();
+        const std::string portName = hostnet::EscapedName(port->GetName());
+        const std::string switchName = hostnet::EscapedName(dvswitch.GetName());
         ErrorLine() << "Listing failed for DVPort: " << portName
                     << " under DVSwitch: " << switchName << ", Error: " << e.GetMessage();
       }
     }
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = dvswitch.GetName();
+    const std::string switchName = hostnet::EscapedName(dvswitch.GetName());
     ErrorLine() << "Listing failed for DVSwitch: " << switchName << ", Error: " << e.GetMessage();
   }
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/names.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
 #include "output/output.h"
@@ -31,7 +32,7 @@ void ListOpaqueSwitch(const DVSwitch& opaqueSwitch) {
     WriteRow(kOpaqueSwitchTable, opaqueSwitch);
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = opaqueSwitch.GetName();
+    const std::string switchName = hostnet::EscapedName(opaqueSwitch.GetName());
     ErrorLine() << "Listing failed for opaque switch: " << switchName
                 << ", Error: " << e.GetMessage();
   }

@@ -7,6 +7,7 @@
 #include "backends/ovs/ovs_records.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -211,7 +212,9 @@ void BridgePlan::Update(const BridgeRead& before, const StandardSwitchDoc& after
     if (GroupNamed(after, pg.name) != nullptr) continue;
     std::string members;
     for (const PortRead& member : before.memberPorts) {
-      if (before.GroupOf(member, was) == pg.name) members += (members.empty() ? "" : ", ") + member.name;
+      if (before.GroupOf(member, was) == pg.name) {
+        members += (members.empty() ? "" : ", ") + hostnet::EscapedName(member.name);
+      }
     }
     if (!members.empty()) {
       throw QuorvicException("port group " + pg.name + " has ports in use (" + members +

@@ -21,4 +21,14 @@ std::vector<std::string> DiscoverPnics(const std::string& sysfs) {
   return pnics;
 }
 
+std::vector<std::string> NetworkDevices(const std::string& sysfs) {
+  std::vector<std::string> devices;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(sysfs, error)) {
+    devices.push_back(entry.path().filename().string());
+  }
+  std::sort(devices.begin(), devices.end());
+  return devices;
+}
+
 }  // namespace ovs_host

@@ -11,6 +11,8 @@ namespace ovs_host {
 // bonds, never loopback, bridges, veth peers, tap or ifb devices, or the
 // internal ports of Open vSwitch, none of which has a device behind it.
 std::vector<std::string> DiscoverPnics(const std::string& sysfs);
+// Every network device sysfs lists, sorted.
+std::vector<std::string> NetworkDevices(const std::string& sysfs);
 
 }  // namespace ovs_host
 

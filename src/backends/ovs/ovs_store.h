@@ -50,7 +50,7 @@ class OvsStore : public rows::RowStore {
 
   // --- RowStore ------------------------------------------------------------
   uint32_t MaxSwitchNameSize() const override;
-  std::vector<std::string> Pnics() override;
+  rows::PnicSet Pnics() override;
   // Holds the database lock (OvsConnection) while it lives.
   std::unique_ptr<rows::ChangeHold> HoldForChange() override;
 

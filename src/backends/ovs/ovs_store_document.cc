@@ -16,7 +16,7 @@ using namespace rows;
 
 HostDocument OvsStore::ReadHost() {
   HostDocument doc;
-  doc.pnics = Pnics();
+  doc.pnics = Pnics().names;
   HostRead host = ReadEverything();
   for (const BridgeRead& bridge : host.bridges) {
     if (bridge.ours) {
@@ -35,7 +35,7 @@ HostDocument OvsStore::ReadHost() {
 }
 
 void OvsStore::ReplaceHost(const HostDocument& doc) {
-  std::vector<std::string> pnics = Pnics();
+  std::vector<std::string> pnics = Pnics().names;
   for (const std::string& pnic : doc.pnics) {
     if (std::find(pnics.begin(), pnics.end(), pnic) == pnics.end()) {
       throw QuorvicException("pnic " + pnic + " is not a network interface of this host");

@@ -7,6 +7,7 @@
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
 #include "backends/rows/switch_edits.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -143,7 +144,9 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
     if (!removed) return;
     change.SetWhat("removing standard switch " + bridge->name);
     std::string others;
-    for (const PortRead& port : bridge->memberPorts) others += (others.empty() ? "" : ", ") + port.name;
+    for (const PortRead& port : bridge->memberPorts) {
+      others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
+    }
     if (!others.empty()) {
       throw QuorvicException("standard switch " + bridge->name + " has ports ploncfg did not make (" +
                              others + "); `ovs-vsctl del-port " + bridge->name +

@@ -7,6 +7,7 @@
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -179,9 +180,10 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
       std::vector<json> bridge = connection_.Read({ovsdb::Select(
           "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
           {"name"})})[0].at("rows").get<std::vector<json>>();
-      const std::string portName = port[0].at("name").get<std::string>();
+      const std::string portName = hostnet::EscapedName(port[0].at("name").get<std::string>());
       const std::string bridgeName =
-          bridge.empty() ? std::string("no bridge") : bridge[0].at("name").get<std::string>();
+          bridge.empty() ? std::string("no bridge")
+                         : hostnet::EscapedName(bridge[0].at("name").get<std::string>());
       where = "on port " + portName + " of bridge " + bridgeName +
               ", which ploncfg did not make; `ovs-vsctl del-port " + bridgeName + " " + portName +
               "` frees it";
@@ -279,9 +281,27 @@ std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
 
 HostRecords OvsStore::ReadRecords() { return ReadRoot().records.host; }
 
-std::vector<std::string> OvsStore::Pnics() {
-  if (connection_.Settings().pnics) return *connection_.Settings().pnics;
-  return DiscoverPnics("/sys/class/net");
+PnicSet OvsStore::Pnics() {
+  constexpr const char* kSysfs = "/sys/class/net";
+  PnicSet pnics;
+  if (const auto& named = connection_.Settings().pnics) {
+    pnics.names = *named;
+    std::string list;
+    for (const std::string& pnic : *named) list += (list.empty() ? "" : " ") + pnic;
+    pnics.rule = "the pnics setting (QUENTA_OVS_PNICS, or pnics in hostnet.conf) names " +
+                 (list.empty() ? std::string("none") : list);
+  } else {
+    pnics.names = DiscoverPnics(kSysfs);
+    pnics.rule =
+        "pnics are the machine's physical network devices and bonds, unless the pnics setting "
+        "(QUENTA_OVS_PNICS, or pnics in hostnet.conf) names them";
+  }
+  for (std::string& device : NetworkDevices(kSysfs)) {
+    if (std::find(pnics.names.begin(), pnics.names.end(), device) == pnics.names.end()) {
+      pnics.others.push_back(std::move(device));
+    }
+  }
+  return pnics;
 }
 
 }  // namespace ovs_host

@@ -2,6 +2,7 @@
 #define BACKENDS_ROWS_HOST_ROWS_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "hostnet/history_row.h"
@@ -25,6 +26,14 @@ using hostnet::SwitchKind;
 using hostnet::SwitchRow;
 using hostnet::TeamingRow;
 using hostnet::UplinkTimeoutRow;
+
+// The host's pnics; and, where a rule chose them among more network
+// devices, the others and the rule, for a name refused as not a pnic.
+struct PnicSet {
+  std::vector<std::string> names;
+  std::vector<std::string> others;
+  std::string rule;
+};
 
 // What the host keeps beside its switches.
 struct HostRecords {

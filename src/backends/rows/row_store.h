@@ -59,7 +59,7 @@ class RowStore {
   // Switch names must be shorter than this many bytes.
   virtual uint32_t MaxSwitchNameSize() const = 0;
   // The host's pnics, in host order.
-  virtual std::vector<std::string> Pnics() = 0;
+  virtual PnicSet Pnics() = 0;
   // A hold for a lookup of an object to change; null when the store needs
   // none.
   virtual std::unique_ptr<ChangeHold> HoldForChange() = 0;

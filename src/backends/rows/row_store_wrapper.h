@@ -19,7 +19,7 @@ class RowStoreWrapper : public RowStore {
   explicit RowStoreWrapper(RowStore& base) : base_(base) {}
 
   uint32_t MaxSwitchNameSize() const override { return base_.MaxSwitchNameSize(); }
-  std::vector<std::string> Pnics() override { return base_.Pnics(); }
+  PnicSet Pnics() override { return base_.Pnics(); }
   std::unique_ptr<ChangeHold> HoldForChange() override { return base_.HoldForChange(); }
   std::optional<StandardSwitchDoc> FindSwitch(const SwitchKey& key) override {
     return base_.FindSwitch(key);

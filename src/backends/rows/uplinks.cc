@@ -35,13 +35,15 @@ std::optional<std::string> LinkedElsewhere(RowStore& store, const StandardSwitch
 
 }  // namespace
 
-void RequirePnic(const std::vector<std::string>& pnics, const std::string& name) {
-  if (!Contains(pnics, name)) throw QuorvicException("pnic " + name + " does not exist");
+void RequirePnic(const PnicSet& pnics, const std::string& name) {
+  if (Contains(pnics.names, name)) return;
+  if (!Contains(pnics.others, name)) throw QuorvicException("pnic " + name + " does not exist");
+  throw QuorvicException("pnic " + name + " is not a pnic here: " + pnics.rule);
 }
 
 void CheckUplinkOrder(RowStore& store, const std::vector<std::string>& order) {
   if (order.empty()) return;
-  const std::vector<std::string> pnics = store.Pnics();
+  const PnicSet pnics = store.Pnics();
   for (size_t i = 0; i < order.size(); ++i) {
     RequirePnic(pnics, order[i]);
     if (std::find(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(i), order[i]) !=

@@ -12,8 +12,9 @@
 // it was.
 namespace rows {
 
-// Throws "pnic NAME does not exist" unless name is one of pnics.
-void RequirePnic(const std::vector<std::string>& pnics, const std::string& name);
+// Throws unless name is one of pnics: "pnic NAME does not exist", or, for
+// another device of the machine, "pnic NAME is not a pnic here: RULE".
+void RequirePnic(const PnicSet& pnics, const std::string& name);
 // Throws unless order names pnics of store's host, each once.
 void CheckUplinkOrder(RowStore& store, const std::vector<std::string>& order);
 

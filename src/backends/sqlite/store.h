@@ -37,7 +37,7 @@ class Store : public rows::RowStore {
 
   // --- RowStore ------------------------------------------------------------
   uint32_t MaxSwitchNameSize() const override;
-  std::vector<std::string> Pnics() override;
+  rows::PnicSet Pnics() override;
   std::unique_ptr<rows::ChangeHold> HoldForChange() override;
 
   std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;

@@ -27,7 +27,7 @@ HostDocument DefaultHost() {
 HostDocument Store::ReadHost() {
   Transaction snapshot(db_, Transaction::Mode::kRead);
   HostDocument doc;
-  doc.pnics = Pnics();
+  doc.pnics = Pnics().names;
   for (SwitchRow& row : ReadSwitchRows("s.kind = 0")) doc.switches.push_back({std::move(row), {}});
   FillPortGroups(doc.switches, "s.kind = 0");
   for (SwitchRow& row : ReadSwitchRows("s.kind = 1")) {

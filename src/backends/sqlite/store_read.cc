@@ -106,10 +106,10 @@ std::unique_ptr<rows::ChangeHold> Store::HoldForChange() {
   return std::make_unique<WriterHold>(lock_);
 }
 
-std::vector<std::string> Store::Pnics() {
-  std::vector<std::string> pnics;
+PnicSet Store::Pnics() {
+  PnicSet pnics;
   auto st = db_.Prepare("SELECT name FROM pnics ORDER BY id");
-  while (st->Step()) pnics.push_back(st->Text(0));
+  while (st->Step()) pnics.names.push_back(st->Text(0));
   return pnics;
 }
 
