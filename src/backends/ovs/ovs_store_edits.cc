@@ -71,15 +71,20 @@ std::string NewDVSwitchKey() {
 std::set<std::string> OvsStore::TakenFor(const StandardSwitchDoc& sw, const StandardSwitchDoc* was) {
   const std::vector<std::string> newPnics =
       was == nullptr ? sw.row.uplinks : Missing(sw.row.uplinks, was->row.uplinks);
+  const std::string uplinkPort = sw.row.name + kUplinkPortSuffix;
   std::set<std::string> names(newPnics.begin(), newPnics.end());
+  names.insert(uplinkPort);
+  if (was == nullptr) names.insert(sw.row.name);
   for (const PortGroupRow& pg : sw.portGroups) {
     if (IsDeviceName(pg.name)) names.insert(pg.name);
   }
-  if (was == nullptr) {
-    names.insert(sw.row.name);
-    names.insert(sw.row.name + kUplinkPortSuffix);
-  }
   std::set<std::string> taken = TakenNames(names);
+  if (taken.count(uplinkPort) != 0 && !sw.row.uplinks.empty()) {
+    throw QuorvicException("Open vSwitch has a port " + uplinkPort +
+                           ", which ploncfg did not make, where " + sw.row.name +
+                           "'s uplinks would go: `ovs-vsctl del-port " + uplinkPort +
+                           "` removes it");
+  }
   for (const std::string& pnic : newPnics) {
     if (taken.count(pnic) != 0) RefuseForeignPnic(pnic);
   }
