@@ -119,4 +119,29 @@ check "... naming the interface and the undoing" "yes" \
 check "... and leaves no trace" "eth1 eth2|0" \
   "$(ploncfg-vswitch -l | awk '$1 == "vsw1" {print $6}' | tr , ' ')|$(vsctl find interface name=ghost0 | wc -l)"
 
+# VMs attach to a port group as to a bridge (as libvirt does with an Open
+# vSwitch virtualport): on the group's VLAN from the first frame, they reach
+# the VMs of their group and not those of another group.
+if command -v ping >/dev/null; then
+  ploncfg-vswitch -A db vsw1 && ploncfg-vswitch -v 30 -p db vsw1
+  n=0
+  for vm in webA:web webB:web dbC:db; do
+    n=$((n + 1))
+    name=${vm%%:*}
+    ip netns add "$name"
+    ip link add "$name" type veth peer name eth0 netns "$name"
+    ip link set "$name" up
+    ip -n "$name" link set lo up
+    ip -n "$name" addr add 10.9.0.$n/24 dev eth0
+    ip -n "$name" link set eth0 up
+    vsctl add-port "${vm#*:}" "$name"
+  done
+  check "a VM added to a port group carries its VLAN" 30 "$(vsctl get port dbC tag)"
+  check "a VM reaches a VM of its group" reached     "$(ip netns exec webA ping -c 1 -W 3 10.9.0.2 >/dev/null 2>&1 && echo reached || echo lost)"
+  check "... and not one of another group" lost     "$(ip netns exec webA ping -c 1 -W 1 10.9.0.3 >/dev/null 2>&1 && echo reached || echo lost)"
+  for name in webA webB dbC; do ip netns del "$name"; done
+else
+  echo "SKIP: ping is not installed (iputils-ping): VM traffic between port groups not checked"
+fi
+
 [ $failures -eq 0 ]
