@@ -13,7 +13,8 @@ namespace ovn {
 struct OvnSettings {
   static constexpr std::chrono::seconds kDefaultTimeout{15};
 
-  // "tcp:HOST:PORT" or "unix:PATH" each.
+  // "tcp:HOST:PORT", "ssl:HOST:PORT" or "unix:PATH" each; "ssl:" with the
+  // process's TLS files (ovsdb/tls_settings.h).
   std::vector<std::string> remotes;
   // Finding the leader, and each request to it, take this long at the most.
   std::chrono::milliseconds timeout = kDefaultTimeout;
