@@ -12,6 +12,7 @@
 #include "backends/faults/fault_injection_backend.h"
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovsdb/ovs_backend.h"
+#include "backends/ovsdb/tls_settings.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -19,7 +20,8 @@ namespace backends {
 
 using Quorvic::Lib::QuorvicException;
 
-const char kKnownHostSchemes[] = "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT";
+const char kKnownHostSchemes[] =
+    "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT, ovsdb:ssl:HOST:PORT";
 
 namespace {
 
@@ -88,17 +90,16 @@ std::vector<std::string> Words(const std::string& text) {
 }  // namespace
 
 HostSettings ProcessHostSettings() {
-  HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"),
-                        kConfPath};
-  const std::pair<const char*, const char*> kOptions[] = {
-      {"datapath", "QUENTA_OVS_DATAPATH"},
-      {"pnics", "QUENTA_OVS_PNICS"},
-      {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
-      {"ovn-nb", "QUENTA_OVN_NB"},
-      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
+  HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"), kConfPath};
+  const std::pair<const char*, const char*> kOptions[] = {{"datapath", "QUENTA_OVS_DATAPATH"},
+                                                          {"pnics", "QUENTA_OVS_PNICS"},
+                                                          {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
+                                                          {"ovn-nb", "QUENTA_OVN_NB"},
+                                                          {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
   for (const auto& [key, variable] : kOptions) {
     if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
   }
+  ovsdb::AddTlsEnvironment(settings.options);
   return settings;
 }
 
@@ -133,8 +134,10 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice) {
   if (scheme == "ovsdb") {
     ovs_host::OvsSettings settings;
     if (!address.empty()) settings.remote = address;
-    if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
-      Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
+    std::string remoteScheme = address.substr(0, address.find(':') + 1);
+    if (remoteScheme != "unix:" && remoteScheme != "tcp:" && remoteScheme != "ssl:" &&
+        !address.empty()) {
+      Refuse(choice, "ovsdb: takes unix:PATH, tcp:HOST:PORT or ssl:HOST:PORT, or nothing");
     }
     for (const auto& [key, value] : choice.options) {
       if (key == "datapath") {
@@ -162,6 +165,7 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
     auto found = choice.options.find(key);
     return found == choice.options.end() ? std::string() : found->second;
   };
+  ovsdb::SetProcessTlsFiles(ovsdb::TlsFilesFromOptions(choice.options));
   std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice);
   if (option("ovn-nb").empty()) return local;
   return std::make_unique<ovn::OvnBackend>(

@@ -19,7 +19,10 @@
 // the Open vSwitch backend; ovn-nb (QUENTA_OVN_NB), the OVN northbound
 // database's remotes, comma-separated, which puts the DVSwitches of either
 // backend there, and ovn-timeout (QUENTA_OVN_TIMEOUT, in seconds, 15 when
-// unset), how long a run waits for that database at each step.
+// unset), how long a run waits for that database at each step; and, for
+// either database over "ssl:", ssl-private-key, ssl-certificate and
+// ssl-ca-cert (QUENTA_SSL_PRIVATE_KEY, QUENTA_SSL_CERTIFICATE,
+// QUENTA_SSL_CA_CERT), which OpenBackend makes the process's TLS files.
 namespace backends {
 
 extern const char kKnownHostSchemes[];
