@@ -98,9 +98,7 @@ bool RpcSession::Send(std::string_view text, Deadline deadline) {
 
 std::optional<json> RpcSession::AwaitReply(std::int64_t id, const std::string& method,
                                            Deadline deadline) {
-  // Each message is checked against the deadline, not only each wait: a
-  // server that never stops sending never makes the session wait.
-  while (Clock::now() < deadline) {
+  for (;;) {
     std::optional<json> message = Receive(deadline);
     if (!message) return std::nullopt;
     if (!message->is_object()) {
@@ -123,7 +121,6 @@ std::optional<json> RpcSession::AwaitReply(std::int64_t id, const std::string& m
     // Other ids belong to requests that timed out earlier.
     if (id >= 0 && *replyId == id) return message;
   }
-  return std::nullopt;
 }
 
 std::optional<json> RpcSession::Receive(Deadline deadline) {
@@ -141,6 +138,8 @@ std::optional<json> RpcSession::Receive(Deadline deadline) {
         Fail("OVSDB server at " + Name() + " sent invalid JSON: " + e.what());
       }
     }
+    // Checked before every read, not only when the socket is idle: a server
+    // that never stops sending never makes a read wait.
     if (Clock::now() >= deadline) return std::nullopt;
     std::optional<std::size_t> received;
     try {

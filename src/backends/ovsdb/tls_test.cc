@@ -72,7 +72,7 @@ TEST_F(TlsServerTest, FilesThatCannotServeAreRefusedNamingThem) {
   const std::string readable = client_.privateKey + ".readable";
   std::ifstream in(client_.privateKey);
   std::ofstream(readable) << in.rdbuf();
-  chmod(readable.c_str(), 0644);
+  chmod(readable.c_str(), 0640);
   const std::string notPem = client_.privateKey + ".text";
   std::ofstream(notPem) << "not a key\n";
   chmod(notPem.c_str(), 0600);
@@ -107,7 +107,7 @@ TEST_F(TlsServerTest, FilesThatCannotServeAreRefusedNamingThem) {
     cases.push_back({"key others may read",
                      {readable, client_.certificate, client_.caCert},
                      "private key " + readable +
-                         " has mode 0644: others than its owner may read or write it (make it "
+                         " has mode 0640: others than its owner may read or write it (make it "
                          "0600)"});
   }
   for (const Case& c : cases) {
