@@ -45,6 +45,17 @@ std::string Distrust(ovsdb::Client& client) {
   return "";
 }
 
+// A connection to remote whose connect and first request take budget
+// together at the most.
+std::unique_ptr<ovsdb::Client> ConnectWithin(const std::string& remote,
+                                             std::chrono::milliseconds budget) {
+  const Clock::time_point start = Clock::now();
+  auto client = std::make_unique<ovsdb::Client>(remote, budget);
+  auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  client->SetTimeout(std::max(budget - spent, std::chrono::milliseconds(1)));
+  return client;
+}
+
 }  // namespace
 
 LeaderLink::LeaderLink(OvnSettings settings) : settings_(std::move(settings)) {}
@@ -82,9 +93,7 @@ ovsdb::Client& LeaderLink::Leader() {
       if (left.count() <= 0) break;
       const std::chrono::milliseconds budget = std::min(left, ProbeBudget());
       try {
-        auto client = std::make_unique<ovsdb::Client>(remote, budget);
-        auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-        client->SetTimeout(std::max(budget - spent, std::chrono::milliseconds(1)));
+        std::unique_ptr<ovsdb::Client> client = ConnectWithin(remote, budget);
         std::string distrust = Distrust(*client);
         hung[index] = false;
         if (distrust.empty()) {
@@ -130,8 +139,8 @@ std::vector<json> LeaderLink::Read(const std::vector<json>& operations) {
 std::optional<std::vector<json>> LeaderLink::ReadAnyMember(const std::vector<json>& operations) {
   for (const std::string& remote : settings_.remotes) {
     try {
-      ovsdb::Client client(remote, std::min(settings_.timeout, kReadBackWait));
-      return client.Transact(kNorthbound, operations);
+      return ConnectWithin(remote, std::min(settings_.timeout, kReadBackWait))
+          ->Transact(kNorthbound, operations);
     } catch (const QuorvicException&) {
       continue;
     }

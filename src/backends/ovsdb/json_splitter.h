@@ -29,8 +29,8 @@ class JsonSplitter {
   // The text of the next complete value, or nullopt when none is complete
   // yet. The text stays valid until the next Append. Throws QuorvicException
   // when a byte between values is neither whitespace nor '{' or '[', or a
-  // value nests deeper or runs longer than the limits, saying which; the
-  // message completes "... sent ".
+  // value nests deeper or runs longer than the limits, saying which in
+  // words that follow "the server sent".
   std::optional<std::string_view> Next();
 
   // Whether bytes of a value that is not complete yet are held.
