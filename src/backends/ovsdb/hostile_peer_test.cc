@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -111,9 +112,9 @@ TEST(HostilePeer, EveryAnswerEndsInTimeNamingThePeer) {
        },
        "sent a value nested deeper than 64 levels"},
       {"a value that never ends", [&](FakePeer& p, int fd) { p.Flood(fd, reply + "[", "1,"); },
-       "sent a message longer than 64 MiB (QUENTA_OVSDB_MAX_MESSAGE)"},
+       "sent a message longer than 1 MiB (QUENTA_OVSDB_MAX_MESSAGE)"},
       {"a string of a GiB", [&](FakePeer& p, int fd) { p.Flood(fd, reply + "\"", "x"); },
-       "sent a message longer than 64 MiB (QUENTA_OVSDB_MAX_MESSAGE)"},
+       "sent a message longer than 1 MiB (QUENTA_OVSDB_MAX_MESSAGE)"},
       {"notifications without end",
        [](FakePeer& p, int fd) {
          p.Flood(fd, "", R"({"method":"update","params":[null,{"Bridge":{}}],"id":null})");
@@ -139,6 +140,9 @@ TEST(HostilePeer, EveryAnswerEndsInTimeNamingThePeer) {
       {"a reply that is not JSON", [&](FakePeer& p, int fd) { p.Send(fd, reply + "[1e99999]}"); },
        "sent invalid JSON"},
   };
+  // The limit as an operator sets it; the default's 64 MiB take a while to
+  // arrive under the sanitizers on a busy machine.
+  setenv("QUENTA_OVSDB_MAX_MESSAGE", "1", 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakePeer peer(c.serve);
@@ -150,6 +154,7 @@ TEST(HostilePeer, EveryAnswerEndsInTimeNamingThePeer) {
     // One timeout, not one per request.
     EXPECT_LT(took, 3s) << message;
   }
+  unsetenv("QUENTA_OVSDB_MAX_MESSAGE");
 }
 
 }  // namespace
