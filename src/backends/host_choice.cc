@@ -90,12 +90,14 @@ std::vector<std::string> Words(const std::string& text) {
 }  // namespace
 
 HostSettings ProcessHostSettings() {
-  HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"), kConfPath};
-  const std::pair<const char*, const char*> kOptions[] = {{"datapath", "QUENTA_OVS_DATAPATH"},
-                                                          {"pnics", "QUENTA_OVS_PNICS"},
-                                                          {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
-                                                          {"ovn-nb", "QUENTA_OVN_NB"},
-                                                          {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
+  HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"),
+                        kConfPath};
+  const std::pair<const char*, const char*> kOptions[] = {
+      {"datapath", "QUENTA_OVS_DATAPATH"},
+      {"pnics", "QUENTA_OVS_PNICS"},
+      {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
+      {"ovn-nb", "QUENTA_OVN_NB"},
+      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
   for (const auto& [key, variable] : kOptions) {
     if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
   }
