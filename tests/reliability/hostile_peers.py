@@ -22,6 +22,7 @@ KINDS = {
     "deep-result": lambda s: send(s, REPLY + b"[" * 200_000 + b"]" * 200_000 + b"}"),
     "endless-value": lambda s: flood(s, REPLY + b"[", b"1,"),
     "huge-string": lambda s: flood(s, REPLY + b'"', b"x"),
+    "empty-objects": lambda s: (send(s, REPLY + b"[" + b"{}," * 22_000_000 + b"{}]}"), drain(s)),
     "notifications": lambda s: flood(s, b"", b'{"method":"update","params":[null,{}],"id":null}'),
     "echoes": lambda s: flood(s, b"", b'{"method":"echo","params":[],"id":"e"}'),
     "silence": lambda s: drain(s),

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -115,6 +115,13 @@ TEST(HostilePeer, EveryAnswerEndsInTimeNamingThePeer) {
        "sent a message longer than 1 MiB (QUENTA_OVSDB_MAX_MESSAGE)"},
       {"a string of a GiB", [&](FakePeer& p, int fd) { p.Flood(fd, reply + "\"", "x"); },
        "sent a message longer than 1 MiB (QUENTA_OVSDB_MAX_MESSAGE)"},
+      {"a megabyte of empty objects",
+       [&](FakePeer& p, int fd) {
+         std::string objects;
+         for (int i = 0; i < 349000; ++i) objects += "{},";
+         p.Send(fd, reply + "[" + objects + "{}]}");
+       },
+       "sent a message whose parsed form takes more than 16 MiB of memory"},
       {"notifications without end",
        [](FakePeer& p, int fd) {
          p.Flood(fd, "", R"({"method":"update","params":[null,{"Bridge":{}}],"id":null})");

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "backends/ovsdb/message_parse.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovsdb {
@@ -29,7 +30,11 @@ std::string DescribeError(const json& error) {
 }
 
 RpcSession::RpcSession(Stream stream, std::chrono::milliseconds timeout, ReaderLimits limits)
-    : stream_(std::move(stream)), timeout_(timeout), splitter_(limits), readBuffer_(kReadSize) {}
+    : stream_(std::move(stream)),
+      timeout_(timeout),
+      limits_(limits),
+      splitter_(limits),
+      readBuffer_(kReadSize) {}
 
 json RpcSession::Call(const std::string& method, const json& params) {
   json reply = Request(method, params);
@@ -133,9 +138,9 @@ std::optional<json> RpcSession::Receive(Deadline deadline) {
     }
     if (text) {
       try {
-        return json::parse(*text);
-      } catch (const json::exception& e) {
-        Fail("OVSDB server at " + Name() + " sent invalid JSON: " + e.what());
+        return ParseMessage(*text, limits_);
+      } catch (const QuorvicException& e) {
+        Fail("OVSDB server at " + Name() + " sent " + e.GetMessage());
       }
     }
     // Checked before every read, not only when the socket is idle: a server

@@ -79,6 +79,7 @@ class RpcSession {
 
   Stream stream_;
   std::chrono::milliseconds timeout_;
+  ReaderLimits limits_;
   JsonSplitter splitter_;
   std::vector<char> readBuffer_;
   std::int64_t nextId_ = 0;
