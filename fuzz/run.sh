@@ -16,16 +16,23 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPLONCFG_FUZZ=ON -DPLONCFG_TESTS=OFF -DPLONCFG_STATIC_CXX_RUNTIME=OFF >/dev/null
-cmake --build "$build" --parallel 2 --target command_line_fuzz host_json_fuzz >/dev/null
+cmake --build "$build" --parallel 2 --target command_line_fuzz host_json_fuzz rpc_reader_fuzz \
+  >/dev/null
 
 # The command-line target's usage texts and diagnostics go to the descriptors
 # libFuzzer closes for it; its own report still reaches the log.
 declare -A options=(
   [command_line]="-max_len=512 -close_fd_mask=3"
   [host_json]="-max_len=8192"
+  [rpc_reader]="-max_len=65536 -timeout=10"
+)
+declare -A asan_options=(
+  [command_line]="detect_leaks=1"
+  [host_json]="detect_leaks=1"
+  [rpc_reader]="detect_leaks=1"
 )
 total_findings=0
-for target in command_line host_json; do
+for target in command_line host_json rpc_reader; do
   corpus=$build/corpus/$target
   findings=$build/findings/$target
   mkdir -p "$corpus" "$findings"

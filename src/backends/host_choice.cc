@@ -13,6 +13,7 @@
 #include "backends/history/history_recorder.h"
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovs/ovs_backend.h"
+#include "backends/ovsdb/peer_settings.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -20,7 +21,8 @@ namespace backends {
 
 using Quorvic::Lib::QuorvicException;
 
-const char kKnownHostSchemes[] = "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT";
+const char kKnownHostSchemes[] =
+    "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT, ovsdb:ssl:HOST:PORT";
 
 namespace {
 
@@ -86,7 +88,11 @@ HostSettings ProcessHostSettings() {
       {"pnics", "QUENTA_OVS_PNICS"},
       {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
       {"ovn-nb", "QUENTA_OVN_NB"},
-      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
+      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"},
+      {"ssl-private-key", "QUENTA_SSL_PRIVATE_KEY"},
+      {"ssl-certificate", "QUENTA_SSL_CERTIFICATE"},
+      {"ssl-ca-cert", "QUENTA_SSL_CA_CERT"},
+      {"max-message", "QUENTA_OVSDB_MAX_MESSAGE"}};
   for (const auto& [key, variable] : kOptions) {
     if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
   }
@@ -127,8 +133,10 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, Mis
     return std::make_unique<sqlite_host::SqliteBackend>(std::move(settings));
   }
   if (scheme == "ovsdb") {
-    if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
-      Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
+    std::string remoteScheme = address.substr(0, address.find(':') + 1);
+    if (remoteScheme != "unix:" && remoteScheme != "tcp:" && remoteScheme != "ssl:" &&
+        !address.empty()) {
+      Refuse(choice, "ovsdb: takes unix:PATH, tcp:HOST:PORT or ssl:HOST:PORT, or nothing");
     }
     ovs_host::OvsSettings settings = ovs_host::ParseOvsSettings(address, choice.source, choice.options);
     settings.comment = history::ProcessCommandLine();
@@ -146,8 +154,9 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingH
   };
   std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice, missing);
   if (option("ovn-nb").empty()) return local;
-  return std::make_unique<ovn::OvnBackend>(
-      std::move(local), ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout")));
+  ovn::OvnSettings settings = ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout"));
+  settings.peer = ovsdb::ParsePeerSettings(choice.options);
+  return std::make_unique<ovn::OvnBackend>(std::move(local), std::move(settings));
 }
 
 std::unique_ptr<hostnet::Backend> OpenToolBackend() {

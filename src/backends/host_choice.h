@@ -24,7 +24,10 @@
 // which puts the DVSwitches of either backend there, and ovn-timeout
 // (QUENTA_OVN_TIMEOUT, seconds, 15 when unset), how long a run waits for that
 // database at each step. So a host chosen in the environment for a test or a
-// scratch run never takes the machine's shared settings.
+// scratch run never takes the machine's shared settings. For either
+// database over "ssl:", ssl-private-key, ssl-certificate and ssl-ca-cert
+// (QUENTA_SSL_PRIVATE_KEY, QUENTA_SSL_CERTIFICATE, QUENTA_SSL_CA_CERT) name
+// the TLS files.
 namespace backends {
 
 extern const char kKnownHostSchemes[];

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "backends/ovsdb/tls_settings.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace backends {
@@ -45,6 +46,20 @@ TEST(HostChoice, EnvironmentThenShorthandThenFileThenDefault) {
     EXPECT_EQ(choice.value, c.value);
     EXPECT_EQ(choice.source, c.source);
   }
+}
+
+TEST(HostChoice, TlsFilesComeFromTheEnvironmentOverTheFile) {
+  ConfFile conf(
+      "host = ovsdb:ssl:127.0.0.1:6640\nssl-private-key = /conf/key.pem\n"
+      "ssl-certificate = /conf/cert.pem\nssl-ca-cert = /conf/ca.pem\n");
+  setenv("QUENTA_SSL_CERTIFICATE", "/env/cert.pem", 1);
+  HostSettings settings = ProcessHostSettings();
+  unsetenv("QUENTA_SSL_CERTIFICATE");
+  settings.confPath = conf.Path();
+  ovsdb::TlsFiles files = ovsdb::TlsFilesFromOptions(ChooseHost(settings).options);
+  EXPECT_EQ(files.privateKey, "/conf/key.pem");
+  EXPECT_EQ(files.certificate, "/env/cert.pem");
+  EXPECT_EQ(files.caCert, "/conf/ca.pem");
 }
 
 TEST(HostChoice, MalformedFileLineIsRefusedNamingIt) {

@@ -81,23 +81,32 @@ void TestCluster::Kill(int member) {
 
 int TestCluster::Leader() const {
   for (int i = 0; i < kMembers; ++i) {
-    if (pids_[i] <= 0) continue;
-    try {
-      ovsdb::Client client(Remote(i), std::chrono::seconds(2));
-      auto rows = client.Transact(
-          "_Server", {ovsdb::Select("Database", {ovsdb::Condition("name", "==", "OVN_Northbound")},
-                                    {"leader"})})[0]["rows"];
-      if (!rows.empty() && rows[0].value("leader", false)) return i;
-    } catch (const Quorvic::Lib::QuorvicException&) {
-      continue;
-    }
+    if (pids_[i] > 0 && Says(i, "leader")) return i;
   }
   return -1;
 }
 
+bool TestCluster::Says(int member, const std::string& column) const {
+  try {
+    ovsdb::Client client(Remote(member), std::chrono::seconds(2));
+    auto rows = client.Transact(
+        "_Server", {ovsdb::Select("Database", {ovsdb::Condition("name", "==", "OVN_Northbound")},
+                                  {column})})[0]["rows"];
+    return !rows.empty() && rows[0].value(column, false);
+  } catch (const Quorvic::Lib::QuorvicException&) {
+    return false;
+  }
+}
+
 bool TestCluster::WaitForLeader() const {
+  // A member that joined is connected once the leader has added it: until
+  // then the others could not elect a leader without the first.
   for (int i = 0; i < 200; ++i) {
-    if (Leader() >= 0) return true;
+    bool joined = true;
+    for (int member = 0; member < kMembers && joined; ++member) {
+      joined = pids_[member] <= 0 || Says(member, "connected");
+    }
+    if (joined && Leader() >= 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return false;

@@ -20,7 +20,8 @@ class TestCluster {
   // empty when nothing is missing.
   static std::string Missing();
 
-  // Creates the cluster and starts its members; returns once one leads.
+  // Creates the cluster and starts its members; returns once every member
+  // has joined and one leads.
   // Throws std::runtime_error naming the step that failed.
   TestCluster();
   ~TestCluster();
@@ -34,6 +35,9 @@ class TestCluster {
   std::string Remote(int member) const;
   // The member that leads now; -1 when none does.
   int Leader() const;
+  // Member's process, for tests that stop it (SIGSTOP) for a while; the
+  // members get SIGCONT before they are stopped.
+  pid_t Pid(int member) const { return pids_[member]; }
   // Kills member (0 to 2) with SIGKILL, as a crash would.
   void Kill(int member);
   // Starts a killed member again on its database file.
@@ -41,6 +45,8 @@ class TestCluster {
 
  private:
   bool WaitForLeader() const;
+  // Whether member's _Server row for the database has column true.
+  bool Says(int member, const std::string& column) const;
 
   std::string dir_;
   std::array<int, kMembers> clientPorts_{};

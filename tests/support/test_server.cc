@@ -99,20 +99,65 @@ std::string TestServer::Missing(const std::string& schema) {
   return missing;
 }
 
-TestServer::TestServer(const std::string& schema) {
+std::string TestPki::Missing() { return FindProgram("ovs-pki").empty() ? "ovs-pki" : ""; }
+
+TestPki::TestPki() {
+  char folder[] = "/tmp/ovsdb-test-pki.XXXXXX";
+  if (mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  dir_ = folder;
+  RunProgram(
+      {FindProgram("ovs-pki"), "--dir=" + dir_ + "/pki", "--log=" + dir_ + "/pki.log", "init"});
+}
+
+TestPki::~TestPki() {
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+TlsFiles TestPki::Sign(const std::string& name) {
+  // ovs-pki writes NAME's files in the folder it runs in.
+  RunProgram({"/bin/sh", "-c",
+              "cd \"$0\" && exec \"$1\" --dir=pki --log=pki.log req+sign \"$2\" >/dev/null", dir_,
+              FindProgram("ovs-pki"), name});
+  return {dir_ + "/" + name + "-privkey.pem", dir_ + "/" + name + "-cert.pem",
+          dir_ + "/pki/switchca/cacert.pem"};
+}
+
+TestServer::TestServer(const std::string& schema) : TestServer(schema, TlsFiles{}) {}
+
+TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
   char folder[] = "/tmp/ovsdb-test-server.XXXXXX";
   if (mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a temporary folder");
   dir_ = folder;
   port_ = FreePort();
   try {
     RunProgram({FindProgram("ovsdb-tool"), "create", dir_ + "/conf.db", schema});
+    std::vector<std::string> argv = {FindProgram("ovsdb-server"),
+                                     dir_ + "/conf.db",
+                                     "--remote=punix:" + dir_ + "/db.sock",
+                                     "--remote=ptcp:" + std::to_string(port_) + ":127.0.0.1",
+                                     "--pidfile=" + dir_ + "/ovsdb.pid",
+                                     "--detach",
+                                     "-vconsole:off",
+                                     "--log-file=" + dir_ + "/ovsdb.log",
+                                     "--unixctl=" + dir_ + "/ovsdb.ctl"};
+    if (!tls.privateKey.empty()) {
+      // The kernel picks the port; the log says which.
+      argv.insert(argv.end(), {"--remote=pssl:0:127.0.0.1", "--private-key=" + tls.privateKey,
+                               "--certificate=" + tls.certificate, "--ca-cert=" + tls.caCert});
+    }
     // --detach returns once the server listens.
-    RunProgram({FindProgram("ovsdb-server"), dir_ + "/conf.db",
-                "--remote=punix:" + dir_ + "/db.sock",
-                "--remote=ptcp:" + std::to_string(port_) + ":127.0.0.1",
-                "--pidfile=" + dir_ + "/ovsdb.pid", "--detach", "-vconsole:off",
-                "--log-file=" + dir_ + "/ovsdb.log", "--unixctl=" + dir_ + "/ovsdb.ctl"});
+    RunProgram(argv);
     std::ifstream(dir_ + "/ovsdb.pid") >> pid_;
+    if (!tls.privateKey.empty()) {
+      std::ifstream log(dir_ + "/ovsdb.log");
+      const std::string said = "0:127.0.0.1: listening on port ";
+      for (std::string line; sslPort_ == 0 && std::getline(log, line);) {
+        std::string::size_type at = line.find(said);
+        if (at != std::string::npos) sslPort_ = std::stoi(line.substr(at + said.size()));
+      }
+      if (sslPort_ == 0) throw std::runtime_error("ovsdb-server logged no TLS port");
+    }
   } catch (const std::runtime_error& e) {
     // The folder stays for a person to read the server's log.
     throw std::runtime_error(e.what() + std::string(" (see ") + dir_ + ")");

@@ -1,6 +1,7 @@
 // The OVN backend against a private three-member northbound cluster: hosts
 // that share it, and the cluster losing its leader or its quorum.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "backends/ovn/leader_link.h"
 #include "backends/ovn/ovn_backend.h"
 #include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
@@ -153,6 +155,16 @@ TEST_F(OvnCluster, AChangeAfterTheLeaderDiesWaitsOnlyForTheElection) {
   AddDV(*Open(host), "after");
   EXPECT_LT(Clock::now() - start, kTimeout);
   EXPECT_EQ(DVNames(*Open(host)), "before after ");
+}
+
+TEST_F(OvnCluster, AFrozenFirstMemberCostsAboutASecondNotTheTimeout) {
+  // Whether it led or not: the other two lead within an election's time.
+  ASSERT_EQ(kill(cluster_->Pid(0), SIGSTOP), 0);
+  LeaderLink link(ParseOvnSettings(cluster_->Remotes(), ""));
+  Clock::time_point start = Clock::now();
+  EXPECT_NO_THROW(link.Leader());
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(4));
+  kill(cluster_->Pid(0), SIGCONT);
 }
 
 TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {

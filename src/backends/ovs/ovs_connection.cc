@@ -31,12 +31,16 @@ ovsdb::Client& OvsConnection::Client() {
   try {
     // The schema is checked when a request is refused, not before: a run
     // that only reads sends no request of its own for it.
-    client = std::make_unique<ovsdb::Client>(settings_.remote, settings_.requestTimeout);
+    client = std::make_unique<ovsdb::Client>(settings_.remote, settings_.requestTimeout,
+                                             settings_.peer);
   } catch (const QuorvicException& e) {
+    // Only a local socket's server is one this machine's operator starts.
+    const bool local = settings_.remote.rfind("unix:", 0) == 0;
     throw QuorvicException(e.GetMessage() + " (the switch database, chosen by " +
-                               settings_.source +
-                               "); is Open vSwitch running? `systemctl start openvswitch-switch` "
-                               "starts it",
+                               settings_.source + ")" +
+                               (local ? "; is Open vSwitch running? `systemctl start "
+                                        "openvswitch-switch` starts it"
+                                      : ""),
                            "Open vSwitch");
   }
   if (holds_ > 0) TakeLock(*client);

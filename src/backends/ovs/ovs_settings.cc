@@ -2,7 +2,6 @@
 
 namespace ovs_host {
 
-
 namespace {
 
 // The blank-separated words of text.
@@ -30,6 +29,7 @@ OvsSettings ParseOvsSettings(const std::string& remote, const std::string& sourc
   settings.applyWait = rows::SecondsOption(options, "apply-wait", 0, 3600, std::chrono::seconds(10),
                                            "QUENTA_OVS_APPLY_WAIT");
   settings.lockWait = rows::WaitLimit(options);
+  settings.peer = ovsdb::ParsePeerSettings(options);
   return settings;
 }
 

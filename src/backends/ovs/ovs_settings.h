@@ -6,16 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "backends/ovsdb/peer_settings.h"
 #include "backends/rows/setting_values.h"
 
 namespace ovs_host {
 
 // How the Open vSwitch backend reaches its host and what it makes there.
 struct OvsSettings {
-  // The switch database: "unix:PATH" or "tcp:HOST:PORT", and where that
+  // The switch database: "unix:PATH", "tcp:HOST:PORT" or "ssl:HOST:PORT", and where that
   // choice came from, for messages ("QUENTA_HOSTNET", "the default").
   std::string remote = "unix:/var/run/openvswitch/db.sock";
   std::string source = "the default";
+  // The TLS files of an "ssl:" remote, and what is read from the database.
+  ovsdb::PeerSettings peer;
   // datapath_type of the bridges it makes ("netdev", "system", "dummy").
   std::string datapathType = "netdev";
   // The pnics when the pnics setting lists them; otherwise the kernel's
@@ -35,7 +38,7 @@ struct OvsSettings {
 
 // The settings of an Open vSwitch host at remote (empty for the local
 // socket), chosen by source, from the keys datapath, pnics (blank-separated),
-// apply-wait (seconds) and wait of options. Throws QuorvicException naming a
+// apply-wait (seconds), wait, and those of ParsePeerSettings of options. Throws QuorvicException naming a
 // value that is malformed.
 OvsSettings ParseOvsSettings(const std::string& remote, const std::string& source,
                              const rows::Options& options);

@@ -2,15 +2,15 @@
 #define BACKENDS_OVSDB_CLIENT_H_
 
 #include <chrono>
-#include <deque>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "backends/ovsdb/peer_settings.h"
 #include "backends/ovsdb/rpc_session.h"
 
-// A client of one OVSDB server over one connection.
+// A client of one OVSDB server over one connection, plain or TLS.
 //
 // Every failure is a Quorvic::Lib::QuorvicException whose message names the
 // remote or the request and says what went wrong. Every wait is bounded: the
@@ -22,8 +22,8 @@
 // carry it out. Read back before reporting what a timed-out Transact did.
 // The connection stays usable after a timeout, or after the server refused a
 // request; it is unusable after it failed, closed or carried something that
-// is not OVSDB's JSON-RPC, and every later request throws. One caller at a
-// time.
+// is not OVSDB's JSON-RPC or beyond the reader's limits (reader_limits.h,
+// the process's), and every later request throws. One caller at a time.
 namespace ovsdb {
 
 // What a caller uses of one database: column names by table name. "_uuid"
@@ -32,15 +32,18 @@ using SchemaNeeds = std::map<std::string, std::vector<std::string>>;
 
 class Client {
  public:
-  // Connects to remote, "unix:PATH" or "tcp:HOST:PORT" (an IPv6 HOST in
-  // brackets). Throws "cannot connect to REMOTE: REASON", or names what is
-  // wrong with a remote of another form.
-  Client(const std::string& remote, std::chrono::milliseconds timeout);
+  // Connects to remote, "unix:PATH", "tcp:HOST:PORT" or "ssl:HOST:PORT"
+  // (an IPv6 HOST in brackets; TLS with peer's files), reading within
+  // peer's limits. Throws "cannot connect to REMOTE: REASON", or names what
+  // is wrong with a remote of another form.
+  Client(const std::string& remote, std::chrono::milliseconds timeout,
+         const PeerSettings& peer = {});
   // Connects as above, then checks that database db has every table and
   // column of needs; throws "OVSDB database DB at REMOTE lacks ..." naming
-  // everything that is missing.
+  // everything that is missing. A server that does not answer costs one
+  // timeout: the schema is fetched only when the server refused the check.
   Client(const std::string& remote, std::chrono::milliseconds timeout, const std::string& db,
-         const SchemaNeeds& needs);
+         const SchemaNeeds& needs, const PeerSettings& peer = {});
 
   // The names of the server's databases.
   std::vector<std::string> ListDbs();
@@ -81,11 +84,13 @@ class Client {
   bool Lock(const std::string& name, std::chrono::milliseconds wait);
   void Unlock(const std::string& name);
 
-  // The notifications the server sent so far ("update" and others), oldest
-  // first; they are kept until taken.
-  std::deque<nlohmann::json> TakeNotifications() { return session_.TakeNotifications(); }
+  // The longest each later request may take.
+  void SetTimeout(std::chrono::milliseconds timeout) { session_.SetTimeout(timeout); }
 
  private:
+  // What the server's results of the transaction params came to.
+  Outcome ReadOutcome(const nlohmann::json& params, nlohmann::json results) const;
+
   RpcSession session_;
 };
 

@@ -204,7 +204,7 @@ TEST_F(OvsdbServerTest, GivesUpOnAServerThatStopsAnswering) {
   ASSERT_EQ(kill(server_->Pid(), SIGSTOP), 0);
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(MessageOf([&] { client.GetSchema("Open_vSwitch"); }),
-            "OVSDB request get_schema timed out after 300 ms");
+            "OVSDB request get_schema to " + Remote() + " timed out after 300 ms");
   auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, 300ms);
   EXPECT_LT(waited, 2s);

@@ -1,0 +1,102 @@
+// The tools against remote databases as an operator points them there: over
+// TLS with keys ovs-pki made, and at a northbound cluster whose first
+// member hangs.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_cluster.h"
+#include "support/test_server.h"
+#include "run_command.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kTool = std::string(BUILD_DIR) + "/ploncfg-vswitch";
+
+std::vector<std::string> ToolPath() {
+  const char* path = std::getenv("PATH");
+  return {"PATH=" + std::string(BUILD_DIR) + ":" + (path != nullptr ? path : "/usr/bin:/bin"),
+          "LC_ALL=C"};
+}
+
+std::vector<std::string> TlsVariables(const ovsdb::TlsFiles& files) {
+  return {"QUENTA_SSL_PRIVATE_KEY=" + files.privateKey,
+          "QUENTA_SSL_CERTIFICATE=" + files.certificate, "QUENTA_SSL_CA_CERT=" + files.caCert};
+}
+
+// A folder of its own for a simulated host.
+std::string TempFolder() {
+  std::string dir = (std::filesystem::temp_directory_path() / "ploncfg-remote-XXXXXX").string();
+  if (mkdtemp(dir.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
+  return dir;
+}
+
+TEST(ToolOverTls, ChangesBothDatabasesWithTheirCaAndNothingWithAnother) {
+  std::string missing = ovsdb::TestServer::MissingSwitchDaemon() + ovsdb::TestPki::Missing() +
+                        ovn::TestCluster::Missing();
+  if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
+  ovsdb::TestPki pki, otherPki;
+  ovsdb::TestServer switches(ovsdb::TestServer::kSwitchSchema, pki.Sign("switches"));
+  switches.StartSwitchDaemon();
+  // A northbound database that is not clustered leads itself.
+  ovsdb::TestServer northbound(ovn::TestCluster::kSchema, pki.Sign("northbound"));
+  ovsdb::TlsFiles client = pki.Sign("client");
+  ovsdb::TlsFiles stranger = otherPki.Sign("stranger");
+
+  std::vector<std::string> env = ToolPath();
+  for (std::string variable :
+       {"QUENTA_HOSTNET=ovsdb:" + switches.SslRemote(), "QUENTA_OVN_NB=" + northbound.SslRemote(),
+        std::string("QUENTA_OVS_DATAPATH=dummy"), std::string("QUENTA_OVS_PNICS=nic0")}) {
+    env.push_back(variable);
+  }
+  std::vector<std::string> right = env, wrong = env;
+  for (const std::string& v : TlsVariables(client)) right.push_back(v);
+  client.caCert = stranger.caCert;
+  for (const std::string& v : TlsVariables(client)) wrong.push_back(v);
+
+  CommandOutput added = RunProcess({kTool, "-a", "sw1"}, right);
+  EXPECT_EQ(added.status, 0) << added.err;
+  added = RunProcess({kTool, "-a", "-W", "dvs1"}, right);
+  EXPECT_EQ(added.status, 0) << added.err;
+  CommandOutput listed = RunProcess({kTool, "-c", "dvs1"}, right);
+  EXPECT_EQ(listed.out, "1\n") << listed.err;
+
+  CommandOutput refused = RunProcess({kTool, "-a", "sw2"}, wrong);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("cannot connect to " + switches.SslRemote() +
+                             ": its certificate does not verify against CA certificate " +
+                             stranger.caCert),
+            std::string::npos)
+      << refused.err;
+  listed = RunProcess({kTool, "-c", "sw2"}, right);
+  EXPECT_EQ(listed.out, "0\n") << listed.err;
+}
+
+TEST(ToolWithAFrozenMember, AddsADVSwitchWhileTheOthersLead) {
+  if (!ovn::TestCluster::Missing().empty()) GTEST_SKIP() << "needs " << ovn::TestCluster::Missing();
+  ovn::TestCluster cluster;
+  std::string dir = TempFolder();
+  std::vector<std::string> env = ToolPath();
+  env.push_back("QUENTA_HOSTNET_DB=" + dir + "/hostnet.db");
+  env.push_back("QUENTA_OVN_NB=" + cluster.Remotes());
+  ASSERT_EQ(kill(cluster.Pid(0), SIGSTOP), 0);
+
+  // Whether the frozen member led or not, the others have a leader within
+  // an election's time.
+  Clock::time_point start = Clock::now();
+  CommandOutput added = RunProcess({kTool, "-a", "-W", "dvs1"}, env);
+  auto took = Clock::now() - start;
+  kill(cluster.Pid(0), SIGCONT);
+  EXPECT_EQ(added.status, 0) << added.err;
+  EXPECT_LT(took, std::chrono::seconds(5));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
