@@ -1,6 +1,7 @@
 #include "backends/host_choice.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "backends/faults/fault_injection_backend.h"
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovs/ovs_backend.h"
+#include "backends/ovs/ovs_chassis.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -113,8 +115,21 @@ HostChoice ChooseHost(const HostSettings& settings) {
 
 namespace {
 
-// The backend of the local host that choice names.
-std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, MissingHost missing) {
+// The local host that choice names: its backend, and the chassis it is
+// among hosts that share DVSwitches.
+struct LocalHost {
+  std::unique_ptr<rows::RowBackend> backend;
+  std::unique_ptr<rows::Chassis> chassis;
+};
+
+// The name of a simulated host among others: the machine and the database.
+std::string SimulatedHostName(const std::string& path) {
+  char host[256] = "";
+  gethostname(host, sizeof host - 1);
+  return std::string(host) + ":" + path;
+}
+
+LocalHost OpenLocalHost(const HostChoice& choice, MissingHost missing) {
   std::string::size_type colon = choice.value.find(':');
   if (colon == std::string::npos) Refuse(choice, "no scheme");
   const std::string scheme = choice.value.substr(0, colon);
@@ -123,14 +138,16 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, Mis
     if (address.empty()) Refuse(choice, "no path after sqlite:");
     sqlite_host::SqliteSettings settings = sqlite_host::ParseSqliteSettings(address, choice.options);
     settings.makeMissing = missing == MissingHost::kMake;
-    return std::make_unique<sqlite_host::SqliteBackend>(std::move(settings));
+    return {std::make_unique<sqlite_host::SqliteBackend>(std::move(settings)),
+            std::make_unique<rows::RecordsOnlyChassis>(SimulatedHostName(address))};
   }
   if (scheme == "ovsdb") {
     if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
       Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
     }
-    return std::make_unique<ovs_host::OvsBackend>(
-        ovs_host::ParseOvsSettings(address, choice.options));
+    ovs_host::OvsSettings settings = ovs_host::ParseOvsSettings(address, choice.options);
+    return {std::make_unique<ovs_host::OvsBackend>(settings),
+            std::make_unique<ovs_host::OvsChassis>(settings)};
   }
   Refuse(choice, "unknown scheme " + scheme);
 }
@@ -142,10 +159,11 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingH
     auto found = choice.options.find(key);
     return found == choice.options.end() ? std::string() : found->second;
   };
-  std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice, missing);
-  if (option("ovn-nb").empty()) return local;
+  LocalHost local = OpenLocalHost(choice, missing);
+  if (option("ovn-nb").empty()) return std::move(local.backend);
   return std::make_unique<ovn::OvnBackend>(
-      std::move(local), ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout")));
+      std::move(local.backend), ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout")),
+      std::move(local.chassis));
 }
 
 std::unique_ptr<hostnet::Backend> OpenToolBackend() {

@@ -2,6 +2,7 @@
 #define BACKENDS_ROWS_HOST_ROWS_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "hostnet/history_row.h"
@@ -33,6 +34,14 @@ struct HostRecords {
   uint32_t ensActivateNode = 0;
   // A fault's id is the host's key for it; 0 in one not written yet.
   std::vector<FaultRow> faults;
+};
+
+// A row another writer left in a shared store that a read could not make
+// sense of, and so skipped.
+struct UnreadableRow {
+  std::string dvswitch;  // the DVSwitch that it is, or that it belongs to
+  std::string dvport;    // the DVPort ID; empty for the DVSwitch itself
+  std::string problem;   // what is wrong, naming the row and its key
 };
 
 }  // namespace rows

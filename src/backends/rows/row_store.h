@@ -77,6 +77,9 @@ class RowStore {
   virtual std::vector<StandardSwitchDoc> ReadSwitches(bool system) = 0;
   // Every running DVSwitch with its DVPorts, in host order, from one read.
   virtual std::vector<DVSwitchDoc> ReadDVSwitches() = 0;
+  // The rows of other writers that the last ReadDVSwitches skipped; none
+  // where the store holds only rows of its own.
+  virtual std::vector<UnreadableRow> Unreadable() { return {}; }
   virtual std::vector<SwitchRow> ReadOpaqueSwitches() = 0;
   // Timeout records, the ENS activation node and faults.
   virtual HostRecords ReadRecords() = 0;
@@ -110,6 +113,8 @@ class RowStore {
   virtual void ReplaceHost(const HostDocument& doc) = 0;
   // Stops every switch and drops links and ENS state; keeps configuration.
   virtual void Reboot() = 0;
+  // hostnet::Backend::ReadSharedWarnings; none where nothing is shared.
+  virtual std::vector<std::string> ReadSharedWarnings() { return {}; }
 
   // --- The history of changes (hostnet::Backend says what they promise) ---
   virtual void AppendHistory(const HistoryRow& row) = 0;

@@ -34,6 +34,7 @@ class RowStoreWrapper : public RowStore {
     return base_.ReadSwitches(system);
   }
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return base_.ReadDVSwitches(); }
+  std::vector<UnreadableRow> Unreadable() override { return base_.Unreadable(); }
   std::vector<SwitchRow> ReadOpaqueSwitches() override { return base_.ReadOpaqueSwitches(); }
   HostRecords ReadRecords() override { return base_.ReadRecords(); }
   RowRef AddSwitch(const StandardSwitchDoc& sw) override { return base_.AddSwitch(sw); }
@@ -56,6 +57,7 @@ class RowStoreWrapper : public RowStore {
   HostDocument ReadHost() override { return base_.ReadHost(); }
   void ReplaceHost(const HostDocument& doc) override { base_.ReplaceHost(doc); }
   void Reboot() override { base_.Reboot(); }
+  std::vector<std::string> ReadSharedWarnings() override { return base_.ReadSharedWarnings(); }
   void AppendHistory(const HistoryRow& row) override { base_.AppendHistory(row); }
   std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override {
     return base_.ReadHistory(sinceUs);

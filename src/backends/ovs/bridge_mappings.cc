@@ -1,0 +1,57 @@
+#include "backends/ovs/bridge_mappings.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace ovs_host {
+
+namespace {
+
+std::string Trim(const std::string& text) {
+  std::string::size_type first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+std::string SetBridgeMapping(const std::string& mappings, const std::string& network,
+                             const std::string& bridge) {
+  std::vector<std::string> entries;
+  bool placed = false;
+  std::string::size_type start = 0;
+  while (start <= mappings.size()) {
+    std::string::size_type comma = mappings.find(',', start);
+    if (comma == std::string::npos) comma = mappings.size();
+    std::string entry = Trim(mappings.substr(start, comma - start));
+    start = comma + 1;
+    if (entry.empty()) continue;
+    std::string::size_type colon = entry.find(':');
+    if (colon != std::string::npos && Trim(entry.substr(0, colon)) == network) {
+      if (!bridge.empty() && !placed) entries.push_back(network + ":" + bridge);
+      placed = true;
+      continue;
+    }
+    entries.push_back(entry);
+  }
+  if (!bridge.empty() && !placed) entries.push_back(network + ":" + bridge);
+  std::string joined;
+  for (const std::string& entry : entries) joined += (joined.empty() ? "" : ",") + entry;
+  return joined;
+}
+
+// FNV-1a of the network, 12 hex digits of it after a prefix of our own.
+std::string BridgeNameFor(const std::string& network) {
+  uint64_t hash = 14695981039346656037ULL;
+  for (unsigned char c : network) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  char text[13];
+  std::snprintf(text, sizeof text, "%012llx",
+                static_cast<unsigned long long>(hash & 0xffffffffffffULL));
+  return std::string("qdv") + text;
+}
+
+}  // namespace ovs_host
