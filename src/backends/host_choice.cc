@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -122,11 +123,14 @@ struct LocalHost {
   std::unique_ptr<rows::Chassis> chassis;
 };
 
-// The name of a simulated host among others: the machine and the database.
+// The name of a simulated host among others: the machine and the database,
+// wherever the run was started.
 std::string SimulatedHostName(const std::string& path) {
   char host[256] = "";
   gethostname(host, sizeof host - 1);
-  return std::string(host) + ":" + path;
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return std::string(host) + ":" + (error ? path : absolute.lexically_normal().string());
 }
 
 LocalHost OpenLocalHost(const HostChoice& choice, MissingHost missing) {

@@ -107,6 +107,11 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
     return std::make_tuple(CreatedOf(a.ids), a.doc.row.name) <
            std::make_tuple(CreatedOf(b.ids), b.doc.row.name);
   });
+  // The server's order of rows is its own: name them in an order of ours.
+  std::sort(unreadable_.begin(), unreadable_.end(),
+            [](const rows::UnreadableRow& a, const rows::UnreadableRow& b) {
+              return std::tie(a.dvswitch, a.dvport) < std::tie(b.dvswitch, b.dvport);
+            });
   return switches;
 }
 
