@@ -14,32 +14,10 @@
 # (needs root, Open vSwitch, OVN's central part and host part, and ping).
 set -u
 
-if [ "${PLONCFG_TRAFFIC_INSIDE:-}" != 1 ]; then
-  for program in ovsdb-server ovsdb-tool ovs-vswitchd ovs-vsctl ovn-northd ovn-controller \
-                 ovn-nbctl ovn-sbctl ip ping; do
-    if ! PATH=$PATH:/usr/sbin:/sbin command -v $program >/dev/null; then
-      echo "SKIP: $program is not installed (packages openvswitch-switch ovn-central ovn-host" \
-           "iputils-ping)"
-      exit 77
-    fi
-  done
-  if ! unshare --net --mount true 2>/dev/null; then
-    echo "SKIP: cannot create private network and mount namespaces (needs root)"
-    exit 77
-  fi
-  exec env PLONCFG_TRAFFIC_INSIDE=1 PATH="$(readlink -f "$1"):$PATH:/usr/sbin:/sbin" \
-    unshare --net --mount sh "$(readlink -f "$0")"
-fi
-
-failures=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "ok: $1"
-  else
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$(readlink -f "$0")")/private_namespaces.sh"
+# Packages: openvswitch-switch ovn-central ovn-host iputils-ping.
+enter_private_namespaces "$0" "$1" ovsdb-server ovsdb-tool ovs-vswitchd ovs-vsctl ovn-northd \
+  ovn-controller ovn-nbctl ovn-sbctl ip ping
 
 O=$(mktemp -d /tmp/ovn-traffic.XXXXXX)
 # ip netns and the daemons write under /var/run: keep the host's out of reach.

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "backends/rows/chassis.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovn {
@@ -159,16 +160,12 @@ std::string WiredKey(const std::string& host) { return kWiredPrefix + host; }
 
 bool IsWiredKey(const std::string& key) { return key.rfind(kWiredPrefix, 0) == 0; }
 
-// FNV-1a: short, the same everywhere, and free of the ':' and ',' that
-// bridge mappings use as separators, whatever the switch is named.
+// Short, the same everywhere, and free of the ':' and ',' that bridge
+// mappings use as separators, whatever the switch is named.
 std::string NetworkName(const std::string& switchName) {
-  uint64_t hash = 14695981039346656037ULL;
-  for (unsigned char c : switchName) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
   char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  std::snprintf(text, sizeof text, "%016llx",
+                static_cast<unsigned long long>(rows::StableHash(switchName)));
   return std::string("quenta-") + text;
 }
 

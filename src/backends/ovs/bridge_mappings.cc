@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "backends/rows/chassis.h"
+
 namespace ovs_host {
 
 namespace {
@@ -41,16 +43,11 @@ std::string SetBridgeMapping(const std::string& mappings, const std::string& net
   return joined;
 }
 
-// FNV-1a of the network, 12 hex digits of it after a prefix of our own.
+// 12 hex digits of the network's hash after a prefix of our own.
 std::string BridgeNameFor(const std::string& network) {
-  uint64_t hash = 14695981039346656037ULL;
-  for (unsigned char c : network) {
-    hash ^= c;
-    hash *= 1099511628211ULL;
-  }
   char text[13];
   std::snprintf(text, sizeof text, "%012llx",
-                static_cast<unsigned long long>(hash & 0xffffffffffffULL));
+                static_cast<unsigned long long>(rows::StableHash(network) & 0xffffffffffffULL));
   return std::string("qdv") + text;
 }
 

@@ -45,6 +45,17 @@ class Chassis {
   virtual std::optional<Tunnel> ReadTunnel() = 0;
 };
 
+// A hash of text that is the same on every host and in every run (FNV-1a),
+// for names hosts must agree on without asking each other.
+inline uint64_t StableHash(const std::string& text) {
+  uint64_t hash = 14695981039346656037ULL;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
 // A host that keeps its uplinks as records only, such as the simulated host.
 class RecordsOnlyChassis : public Chassis {
  public:
