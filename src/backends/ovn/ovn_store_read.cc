@@ -95,7 +95,9 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
         dvport.ref = RowRef{RowKind::kDVPort, port->first};
         ports.emplace_back(OrderOf(ids), std::move(dvport));
       } catch (const QuorvicException& e) {
-        unreadable_.push_back({name, Get(ids, "quenta:dvport-id"), e.GetMessage()});
+        // A port that lost its ID too goes by its row's UUID.
+        std::string id = Get(ids, "quenta:dvport-id");
+        unreadable_.push_back({name, id.empty() ? port->first : id, e.GetMessage()});
       }
     }
     std::stable_sort(ports.begin(), ports.end(),
