@@ -67,7 +67,7 @@ void MakeHost(const std::string& remote, int switches) {
   settings.remote = remote;
   settings.pnics = doc.pnics;
   settings.applyWait = std::chrono::milliseconds(0);
-  ovs_host::OvsBackend(settings).ReplaceHost(doc);
+  ovs_host::OvsBackend(settings).ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
   ovsdb::Client client(remote, std::chrono::seconds(60));
   for (int i = 0; i < switches; ++i) {
     std::vector<nlohmann::json> ops;

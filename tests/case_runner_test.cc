@@ -130,8 +130,9 @@ std::vector<std::string> FreshHost(const std::string& dir) {
     static ovn::TestCluster cluster;
     std::string path = dir + "/hostnet.db";
     ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(sqlite_host::SqliteSettings{path}),
-                    ovn::ParseOvnSettings(cluster.Remotes(), ""))
-        .ReplaceHost(sqlite_host::DefaultHost());
+                    ovn::ParseOvnSettings(cluster.Remotes(), ""),
+                    std::make_unique<rows::RecordsOnlyChassis>("cases"))
+        .ReplaceHost(sqlite_host::DefaultHost(), hostnet::SharedDVSwitches::kPrune);
     return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster.Remotes()};
   }
   // Stopped, by its destructor, when the process ends.
@@ -147,7 +148,8 @@ std::vector<std::string> FreshHost(const std::string& dir) {
                                                {{"bridges", ovsdb::Set({})},
                                                 {"external_ids", ovsdb::Map({})},
                                                 {"other_config", ovsdb::Map({})}})});
-  ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost());
+  ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost(),
+                                            hostnet::SharedDVSwitches::kPrune);
   return {"QUENTA_HOSTNET=ovsdb:" + server.UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",
           "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3"};
 }

@@ -8,30 +8,8 @@
 # (needs root for the namespaces, and Open vSwitch installed).
 set -u
 
-if [ "${PLONCFG_DATAPATH_INSIDE:-}" != 1 ]; then
-  for program in ovsdb-server ovs-vswitchd ovs-vsctl ovs-appctl ip; do
-    if ! PATH=$PATH:/usr/sbin:/sbin command -v $program >/dev/null; then
-      echo "SKIP: $program is not installed"
-      exit 77
-    fi
-  done
-  if ! unshare --net --mount true 2>/dev/null; then
-    echo "SKIP: cannot create private network and mount namespaces (needs root)"
-    exit 77
-  fi
-  exec env PLONCFG_DATAPATH_INSIDE=1 PATH="$(readlink -f "$1"):$PATH:/usr/sbin:/sbin" \
-    unshare --net --mount sh "$(readlink -f "$0")"
-fi
-
-failures=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "ok: $1"
-  else
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$(readlink -f "$0")")/private_namespaces.sh"
+enter_private_namespaces "$0" "$1" ovsdb-server ovs-vswitchd ovs-vsctl ovs-appctl ip
 
 dir=$(mktemp -d /tmp/ovs-datapath.XXXXXX)
 # Open vSwitch writes beside its pidfiles by default: keep the host's own

@@ -1,10 +1,12 @@
 #include "backends/host_choice.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovs/ovs_backend.h"
 #include "backends/ovsdb/peer_settings.h"
+#include "backends/ovs/ovs_chassis.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -120,8 +123,24 @@ HostChoice ChooseHost(const HostSettings& settings) {
 
 namespace {
 
-// The backend of the local host that choice names.
-std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, MissingHost missing) {
+// The local host that choice names: its backend, and the chassis it is
+// among hosts that share DVSwitches.
+struct LocalHost {
+  std::unique_ptr<rows::RowBackend> backend;
+  std::unique_ptr<rows::Chassis> chassis;
+};
+
+// The name of a simulated host among others: the machine and the database,
+// wherever the run was started.
+std::string SimulatedHostName(const std::string& path) {
+  char host[256] = "";
+  gethostname(host, sizeof host - 1);
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return std::string(host) + ":" + (error ? path : absolute.lexically_normal().string());
+}
+
+LocalHost OpenLocalHost(const HostChoice& choice, MissingHost missing) {
   std::string::size_type colon = choice.value.find(':');
   if (colon == std::string::npos) Refuse(choice, "no scheme");
   const std::string scheme = choice.value.substr(0, colon);
@@ -130,7 +149,8 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, Mis
     if (address.empty()) Refuse(choice, "no path after sqlite:");
     sqlite_host::SqliteSettings settings = sqlite_host::ParseSqliteSettings(address, choice.options);
     settings.makeMissing = missing == MissingHost::kMake;
-    return std::make_unique<sqlite_host::SqliteBackend>(std::move(settings));
+    return {std::make_unique<sqlite_host::SqliteBackend>(std::move(settings)),
+            std::make_unique<rows::RecordsOnlyChassis>(SimulatedHostName(address))};
   }
   if (scheme == "ovsdb") {
     std::string remoteScheme = address.substr(0, address.find(':') + 1);
@@ -140,7 +160,8 @@ std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice, Mis
     }
     ovs_host::OvsSettings settings = ovs_host::ParseOvsSettings(address, choice.source, choice.options);
     settings.comment = history::ProcessCommandLine();
-    return std::make_unique<ovs_host::OvsBackend>(std::move(settings));
+    return {std::make_unique<ovs_host::OvsBackend>(settings),
+            std::make_unique<ovs_host::OvsChassis>(settings)};
   }
   Refuse(choice, "unknown scheme " + scheme);
 }
@@ -152,11 +173,12 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingH
     auto found = choice.options.find(key);
     return found == choice.options.end() ? std::string() : found->second;
   };
-  std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice, missing);
-  if (option("ovn-nb").empty()) return local;
+  LocalHost local = OpenLocalHost(choice, missing);
+  if (option("ovn-nb").empty()) return std::move(local.backend);
   ovn::OvnSettings settings = ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout"));
   settings.peer = ovsdb::ParsePeerSettings(choice.options);
-  return std::make_unique<ovn::OvnBackend>(std::move(local), std::move(settings));
+  return std::make_unique<ovn::OvnBackend>(std::move(local.backend), std::move(settings),
+                                           std::move(local.chassis));
 }
 
 std::unique_ptr<hostnet::Backend> OpenToolBackend() {

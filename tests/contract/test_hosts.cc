@@ -7,6 +7,7 @@
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovs/ovs_backend.h"
+#include "backends/ovs/ovs_chassis.h"
 #include "support/test_server.h"
 #include "backends/ovsdb/values.h"
 #include "support/test_host.h"
@@ -18,6 +19,9 @@ class SqliteTestHost : public TestHost {
  public:
   std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
   std::unique_ptr<rows::RowBackend> OpenLocal() const { return temp_.Open(); }
+  std::unique_ptr<rows::Chassis> OpenChassis() const {
+    return std::make_unique<rows::RecordsOnlyChassis>(temp_.Path());
+  }
 
  private:
   sqlite_host::TempHost temp_;
@@ -32,11 +36,11 @@ class OvsTestHost : public TestHost {
 
   std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
   std::unique_ptr<rows::RowBackend> OpenLocal() const {
-    ovs_host::OvsSettings settings;
-    settings.remote = server_.UnixRemote();
-    settings.datapathType = "dummy";
-    settings.pnics = pnics_;
-    return std::make_unique<ovs_host::OvsBackend>(settings);
+    return std::make_unique<ovs_host::OvsBackend>(Settings());
+  }
+  // The chassis carries traffic: DVPort uplinks go into bridges of their own.
+  std::unique_ptr<rows::Chassis> OpenChassis() const {
+    return std::make_unique<ovs_host::OvsChassis>(Settings());
   }
 
   void Load(const std::string& json) override {
@@ -66,7 +70,7 @@ class OvsTestHost : public TestHost {
                          {ovsdb::Mutation("ports", "delete", ovsdb::Set({PortUuid(client, name)}))})});
     }
     vmPorts_.clear();
-    Backend().ReplaceHost(doc);
+    Backend().ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
     // A port group's ports are the VM ports that joined it.
     for (const hostnet::StandardSwitchDoc& sw : doc.switches) {
       for (const hostnet::PortGroupRow& pg : sw.portGroups) {
@@ -98,6 +102,14 @@ class OvsTestHost : public TestHost {
                        {ovsdb::Mutation("ports", "insert", ovsdb::Set({ovsdb::NamedUuid("p")}))})});
   }
 
+  ovs_host::OvsSettings Settings() const {
+    ovs_host::OvsSettings settings;
+    settings.remote = server_.UnixRemote();
+    settings.datapathType = "dummy";
+    settings.pnics = pnics_;
+    return settings;
+  }
+
   ovsdb::TestServer server_;
   std::vector<std::string> pnics_;
   std::vector<std::string> vmPorts_;
@@ -109,8 +121,8 @@ template <typename Base>
 class OvnTestHost : public Base {
  public:
   std::unique_ptr<hostnet::Backend> Open() const override {
-    return std::make_unique<ovn::OvnBackend>(Base::OpenLocal(),
-                                             ovn::ParseOvnSettings(cluster_.Remotes(), ""));
+    return std::make_unique<ovn::OvnBackend>(
+        Base::OpenLocal(), ovn::ParseOvnSettings(cluster_.Remotes(), ""), Base::OpenChassis());
   }
 
  private:

@@ -31,7 +31,9 @@ class TestHost {
   // Ends the test's backend, which may keep other backends off the host.
   void Close() { backend_.reset(); }
   // Replaces the host with the JSON document json.
-  virtual void Load(const std::string& json) { Backend().ReplaceHost(HostFromJson(json)); }
+  virtual void Load(const std::string& json) {
+    Backend().ReplaceHost(HostFromJson(json), hostnet::SharedDVSwitches::kPrune);
+  }
   // The host as JSON, as ploncfg-host dump prints it.
   std::string Dump() { return HostToJson(Backend().ReadHost()); }
 

@@ -32,7 +32,7 @@ void TempHost::Load(const std::string& json) const { LoadHost(*Open(), json); }
 std::string TempHost::Dump() const { return DumpHost(*Open()); }
 
 void LoadHost(hostnet::Backend& backend, const std::string& json) {
-  backend.ReplaceHost(HostFromJson(json));
+  backend.ReplaceHost(HostFromJson(json), hostnet::SharedDVSwitches::kPrune);
 }
 
 std::string DumpHost(hostnet::Backend& backend) { return HostToJson(backend.ReadHost()); }

@@ -23,8 +23,8 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   row.implClass = "cls";
   row.version = 7;
   row.switchId = "id-0";
-  Ids ids = SwitchIds(row, 42, 5);
-  SwitchRow back = ReadSwitchIds("dvs0", ids);
+  Ids ids = SwitchIds(row, 42, 5, "h1");
+  SwitchRow back = ReadSwitchIds("dvs0", ids, "h1");
   EXPECT_EQ(CreatedOf(ids), 42);
   EXPECT_EQ(GenerationOf(ids), 5);
   EXPECT_EQ(back.uplinks, row.uplinks);
@@ -37,8 +37,8 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   EXPECT_EQ(back.version, 7u);
 
   DVPortRow port{{}, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
-  Ids portIds = PortIds("dvs0", port, 4);
-  DVPortRow portBack = ReadPortIds(portIds);
+  Ids portIds = PortIds("dvs0", port, 4, "h1");
+  DVPortRow portBack = ReadPortIds(portIds, "h1");
   EXPECT_EQ(OrderOf(portIds), 4u);
   EXPECT_EQ(portBack.portId, "17");
   EXPECT_EQ(portBack.clients, port.clients);
@@ -46,21 +46,50 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   EXPECT_EQ(portBack.connectionId + portBack.testEvents, 12u);
 }
 
+// Each host records its own uplinks on a shared DVSwitch and reads back
+// only those: another host's pnics are not this host's.
+TEST(DVRows, EachHostReadsItsOwnUplinks) {
+  SwitchRow row;
+  row.uplinks = {"eth1"};
+  Ids ids = SwitchIds(row, 1, 1, "host-a");
+  row.uplinks = {"eth7"};
+  ids[UplinksKey("host-b")] = SwitchIds(row, 1, 1, "host-b").at(UplinksKey("host-b"));
+  EXPECT_EQ(ReadSwitchIds("dvs0", ids, "host-a").uplinks, std::vector<std::string>{"eth1"});
+  EXPECT_EQ(ReadSwitchIds("dvs0", ids, "host-b").uplinks, std::vector<std::string>{"eth7"});
+  EXPECT_TRUE(ReadSwitchIds("dvs0", ids, "host-c").uplinks.empty());
+
+  DVPortRow port{{}, "1", {}, 0, {"eth1"}, 0};
+  Ids portIds = PortIds("dvs0", port, 0, "host-a");
+  EXPECT_EQ(ReadPortIds(portIds, "host-a").uplinks, port.uplinks);
+  EXPECT_TRUE(ReadPortIds(portIds, "host-b").uplinks.empty());
+}
+
 TEST(DVRows, MalformedValuesNameTheRowAndKey) {
   const std::pair<const char*, const char*> cases[] = {{"quenta:mtu", "9k"},
-                                                       {"quenta:uplinks", "nic0"},
-                                                       {"quenta:uplinks", "[1]"},
+                                                       {"quenta:uplinks:h1", "nic0"},
+                                                       {"quenta:uplinks:h1", "[1]"},
+                                                       {"quenta:created", "soon"},
                                                        {"quenta:ens", "{\"active\": 3}"}};
   for (const auto& [key, value] : cases) {
-    Ids ids = SwitchIds(SwitchRow(), 0, 0);
+    Ids ids = SwitchIds(SwitchRow(), 0, 0, "h1");
     ids[key] = value;
     try {
-      ReadSwitchIds("dvs0", ids);
+      ReadSwitchIds("dvs0", ids, "h1");
       ADD_FAILURE() << key << " = " << value << " was accepted";
     } catch (const Quorvic::Lib::QuorvicException& e) {
       EXPECT_NE(e.GetMessage().find("logical switch dvs0"), std::string::npos) << e.GetMessage();
       EXPECT_NE(e.GetMessage().find(key), std::string::npos) << e.GetMessage();
     }
+  }
+  Ids portIds = PortIds("dvs0", DVPortRow{{}, "7", {}, 0, {}, 0}, 0, "h1");
+  portIds["quenta:order"] = "first";
+  try {
+    ReadPortIds(portIds, "h1");
+    ADD_FAILURE() << "quenta:order = first was accepted";
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    EXPECT_NE(e.GetMessage().find("logical switch port dvs0/7: external_ids quenta:order"),
+              std::string::npos)
+        << e.GetMessage();
   }
 }
 

@@ -38,7 +38,8 @@ class OvnCluster : public testing::Test {
   std::unique_ptr<hostnet::Backend> Open(const sqlite_host::TempHost& host) {
     OvnSettings settings = ParseOvnSettings(cluster_->Remotes(), "");
     settings.timeout = kTimeout;
-    return std::make_unique<OvnBackend>(host.Open(), settings);
+    return std::make_unique<OvnBackend>(host.Open(), settings,
+                                        std::make_unique<rows::RecordsOnlyChassis>(host.Path()));
   }
 
   static void AddDV(hostnet::Backend& b, const std::string& name) {
@@ -123,7 +124,7 @@ TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
   doc.dvswitches.push_back({{}, {{{}, "1", {}, 0, {}, 0}}});
   doc.dvswitches.back().row.name = "dvs0";
   doc.dvswitches.back().row.switchId = "id-0";
-  Open(hosts[0])->ReplaceHost(doc);
+  Open(hosts[0])->ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
   for (const auto& host : hosts) {
     if (fork() != 0) continue;
     int done = 0;
@@ -184,7 +185,7 @@ TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {
   // The leader takes the change and never answers.
   Clock::time_point start = Clock::now();
   try {
-    run->ReplaceHost(doc);
+    run->ReplaceHost(doc, hostnet::SharedDVSwitches::kUpdate);
     ADD_FAILURE() << "a change without quorum was reported as done";
   } catch (const QuorvicException& e) {
     EXPECT_NE(e.GetMessage().find("may or may not have been applied"), std::string::npos)

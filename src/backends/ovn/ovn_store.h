@@ -11,15 +11,22 @@
 #include "backends/ovn/dv_rows.h"
 #include "backends/ovn/leader_link.h"
 #include "backends/ovsdb/guarded_change.h"
+#include "backends/rows/chassis.h"
 
 // The DVSwitches of every host that shares one OVN northbound database
-// (dv_rows.h gives the mapping). A DVSwitch's ref is its Logical_Switch's
-// UUID, a DVPort's its Logical_Switch_Port's. Each call is one guarded
-// transaction (ovsdb::RunGuarded): a change waits on the _version of the
-// Logical_Switch row it read, which every change of the switch or its ports
-// bumps, or on the absence of the name it adds; so a DVSwitch is never half
-// written, and two hosts that change one at the same time lose no change.
-// It writes only the external_ids keys of ours, with mutate.
+// (dv_rows.h gives the mapping), as one host sees them: with its own uplinks
+// only. A DVSwitch's ref is its Logical_Switch's UUID, a DVPort's its
+// Logical_Switch_Port's. Each call is one guarded transaction
+// (ovsdb::RunGuarded): a change waits on the _version of the Logical_Switch
+// row it read, which every change of the switch or its ports bumps, or on
+// the absence of the name it adds; so a DVSwitch is never half written, and
+// two hosts that change one at the same time lose no change. It writes only
+// the external_ids keys of ours, with mutate, and never changes or takes a
+// logical switch or port it did not make.
+//
+// A row of ours that another writer left malformed is skipped by the reads
+// of every DVSwitch (Unreadable names it) and refused by a read that asks
+// for it by name.
 //
 // A change the cluster does not confirm (the request timed out, or the
 // connection broke after it was sent, as when the cluster lost its quorum)
@@ -32,15 +39,25 @@ namespace ovn {
 
 class OvnStore {
  public:
-  explicit OvnStore(OvnSettings settings);
+  // chassis names this host and says whether it carries traffic, and must
+  // outlive this.
+  OvnStore(OvnSettings settings, rows::Chassis& chassis);
 
   // --- Reads: rows::RowStore says what each gives -------------------------
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key);
-  // The DVSwitch named name, running or stopped, without its DVPorts.
+  // The running DVSwitch of ref, with its DVPorts.
+  std::optional<DVSwitchDoc> ReadDVSwitch(const RowRef& ref);
+  // The switch named name, running or stopped, without its DVPorts: a
+  // DVSwitch of ours, or a logical switch another program made (kind
+  // kOpaque), which takes the name as well.
   std::optional<SwitchRow> FindAnyDVSwitch(const std::string& name);
   // Running DVSwitches only, in host order; ReadAll gives stopped ones too.
+  // Each leaves what it skipped in Unreadable.
   std::vector<DVSwitchDoc> ReadDVSwitches();
   std::vector<DVSwitchDoc> ReadAll();
+  const std::vector<rows::UnreadableRow>& Unreadable() const { return unreadable_; }
+  // The names of the logical switches other programs made.
+  std::vector<std::string> ReadForeignSwitchNames();
 
   // --- Changes: as rows::RowStore's of the same names ----------------------
   RowRef AddDVSwitch(const DVSwitchDoc& dvs);
@@ -48,21 +65,38 @@ class OvnStore {
   std::optional<DVSwitchDoc> EditDVSwitch(const RowRef& ref,
                                           const std::function<void(DVSwitchDoc&)>& edit);
   void StartDVSwitches(const std::function<void(SwitchRow&)>& start);
-  // Replaces our DVSwitches with dvswitches, in their order; logical
-  // switches that are not ours stay, and must not have their names.
-  void ReplaceAll(const std::vector<DVSwitchDoc>& dvswitches);
+  // Adds the DVSwitches of dvswitches that are not there and updates the
+  // others where they stand, DVPorts matched by ID, as one change; with
+  // prune, removes ours that dvswitches lacks, and their DVPorts it lacks.
+  // Logical switches that are not ours stay, and must not have the names
+  // of new ones.
+  void Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune);
 
  private:
+  // A localnet port of ours as read.
+  struct Localnet {
+    std::string uuid;
+    Ids ids;
+  };
   struct SwitchRead {
     nlohmann::json version;
     Ids ids;
     DVSwitchDoc doc;
+    std::optional<Localnet> localnet;
+    // Ports of it that other programs made.
+    std::size_t foreignPorts = 0;
   };
 
-  // Our switches that meet where, with their ports, in host order. A
-  // listing reads every port in the same request; a point read reads the
-  // few switches' ports by UUID in a second one.
+  // This host's name among the hosts, read once.
+  const std::string& HostName();
+  // Our switches that meet where, with their ports, in host order; rows
+  // that cannot be read go to Unreadable. A listing reads every port in the
+  // same request; a point read reads the few switches' ports by UUID in a
+  // second one.
   std::vector<SwitchRead> ReadSwitchRows(std::vector<nlohmann::json> where, bool listing);
+  // Throws the problem of an unreadable switch named name that the last
+  // read skipped, if there is one.
+  void RefuseUnreadable(const std::string& name) const;
   // Our running switch of ref, with its ports.
   std::optional<SwitchRead> ReadByRef(const RowRef& ref);
 
@@ -77,14 +111,26 @@ class OvnStore {
 
   // The change commits only when the switch is as it was read.
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
-  // Inserts dvs as a new Logical_Switch with its ports; returns the index of
-  // the switch's insert.
-  std::size_t Insert(ovsdb::GuardedChange& change, const DVSwitchDoc& dvs, int64_t created);
+  // Guards sw and removes it with its ports; throws when it holds ports
+  // that other programs made, which it must not take with it.
+  static void Remove(ovsdb::GuardedChange& change, const SwitchRead& sw);
+  // Inserts dvs as a new Logical_Switch with its ports.
+  void Insert(ovsdb::GuardedChange& change, const DVSwitchDoc& dvs, int64_t created);
   // Writes what an edit changed of a switch read as before: its keys and
   // those of its ports, ports added and removed.
   void WriteEdit(ovsdb::GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after);
+  // The operations that make the localnet port of the switch named name,
+  // with localnet as read (nullopt: none), say whether this host's bridge
+  // leads to its network, as after says: added and removed go into the
+  // switch's ports.
+  void WriteLocalnet(ovsdb::GuardedChange& change, const std::string& name,
+                     const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
+                     std::vector<nlohmann::json>& added, std::vector<nlohmann::json>& removed);
 
   LeaderLink link_;
+  rows::Chassis& chassis_;
+  std::string hostName_;
+  std::vector<rows::UnreadableRow> unreadable_;
 };
 
 }  // namespace ovn

@@ -9,6 +9,7 @@
 namespace ovn {
 
 using nlohmann::json;
+using Quorvic::Lib::QuorvicException;
 
 namespace {
 
@@ -16,12 +17,25 @@ json MarkedOurs(const std::string& key, const std::string& value) {
   return ovsdb::Condition("external_ids", "includes", ovsdb::Map({{key, value}}));
 }
 
+std::string Get(const Ids& ids, const std::string& key) {
+  auto found = ids.find(key);
+  return found == ids.end() ? std::string() : found->second;
+}
+
 }  // namespace
 
-OvnStore::OvnStore(OvnSettings settings) : link_(std::move(settings)) {}
+OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis)
+    : link_(std::move(settings)), chassis_(chassis) {}
+
+const std::string& OvnStore::HostName() {
+  if (hostName_.empty()) hostName_ = chassis_.Name();
+  return hostName_;
+}
 
 std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where,
                                                            bool listing) {
+  const std::string& host = HostName();
+  unreadable_.clear();
   where.push_back(MarkedOurs(kSwitchMark, ""));
   std::vector<json> reads = {ovsdb::Select("Logical_Switch", where,
                                            {"_uuid", "_version", "name", "external_ids", "ports"})};
@@ -52,18 +66,39 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
   }
   std::vector<SwitchRead> switches;
   for (const json& row : switchRows) {
+    const std::string name = row.at("name").get<std::string>();
     SwitchRead sw;
     sw.version = row.at("_version");
     sw.ids = ovsdb::ReadMap(row.at("external_ids"));
-    sw.doc.row = ReadSwitchIds(row.at("name").get<std::string>(), sw.ids);
+    try {
+      sw.doc.row = ReadSwitchIds(name, sw.ids, host);
+    } catch (const QuorvicException& e) {
+      unreadable_.push_back({name, "", e.GetMessage()});
+      continue;
+    }
     sw.doc.row.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(row.at("_uuid"))};
     std::vector<std::pair<std::size_t, DVPortRow>> ports;
     for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
       auto port = portIds.find(ovsdb::ReadUuid(ref));
-      if (port == portIds.end() || port->second.count(kPortSwitchKey) == 0) continue;
-      DVPortRow dvport = ReadPortIds(port->second);
-      dvport.ref = RowRef{RowKind::kDVPort, port->first};
-      ports.emplace_back(OrderOf(port->second), std::move(dvport));
+      if (port == portIds.end()) continue;
+      const Ids& ids = port->second;
+      if (ids.count(kLocalnetMark) != 0) {
+        sw.localnet = Localnet{port->first, ids};
+        continue;
+      }
+      if (ids.count(kPortSwitchKey) == 0) {
+        ++sw.foreignPorts;
+        continue;
+      }
+      try {
+        DVPortRow dvport = ReadPortIds(ids, host);
+        dvport.ref = RowRef{RowKind::kDVPort, port->first};
+        ports.emplace_back(OrderOf(ids), std::move(dvport));
+      } catch (const QuorvicException& e) {
+        // A port that lost its ID too goes by its row's UUID.
+        std::string id = Get(ids, "quenta:dvport-id");
+        unreadable_.push_back({name, id.empty() ? port->first : id, e.GetMessage()});
+      }
     }
     std::stable_sort(ports.begin(), ports.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -74,7 +109,20 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
     return std::make_tuple(CreatedOf(a.ids), a.doc.row.name) <
            std::make_tuple(CreatedOf(b.ids), b.doc.row.name);
   });
+  // The server's order of rows is its own: name them in an order of ours.
+  std::sort(unreadable_.begin(), unreadable_.end(),
+            [](const rows::UnreadableRow& a, const rows::UnreadableRow& b) {
+              return std::tie(a.dvswitch, a.dvport) < std::tie(b.dvswitch, b.dvport);
+            });
   return switches;
+}
+
+void OvnStore::RefuseUnreadable(const std::string& name) const {
+  for (const rows::UnreadableRow& row : unreadable_) {
+    if (row.dvport.empty() && (name.empty() || row.dvswitch == name)) {
+      throw QuorvicException(row.problem);
+    }
+  }
 }
 
 std::optional<OvnStore::SwitchRead> OvnStore::ReadByRef(const RowRef& ref) {
@@ -83,7 +131,14 @@ std::optional<OvnStore::SwitchRead> OvnStore::ReadByRef(const RowRef& ref) {
        ReadSwitchRows({ovsdb::Condition("_uuid", "==", ovsdb::Uuid(ref.key))}, false)) {
     if (sw.doc.row.running) return std::move(sw);
   }
+  RefuseUnreadable("");
   return std::nullopt;
+}
+
+std::optional<DVSwitchDoc> OvnStore::ReadDVSwitch(const RowRef& ref) {
+  std::optional<SwitchRead> sw = ReadByRef(ref);
+  if (!sw) return std::nullopt;
+  return std::move(sw->doc);
 }
 
 std::optional<DVSwitchDoc> OvnStore::FindDVSwitch(const SwitchKey& key) {
@@ -103,18 +158,35 @@ std::optional<DVSwitchDoc> OvnStore::FindDVSwitch(const SwitchKey& key) {
   for (SwitchRead& sw : ReadSwitchRows(std::move(where), false)) {
     if (sw.doc.row.running) return std::move(sw.doc);
   }
+  // Asked for by name or id, a switch that cannot be read is named, not
+  // hidden.
+  RefuseUnreadable("");
   return std::nullopt;
 }
 
 std::optional<SwitchRow> OvnStore::FindAnyDVSwitch(const std::string& name) {
   std::vector<json> results = link_.Read({ovsdb::Select(
-      "Logical_Switch", {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
-      {"_uuid", "external_ids"})});
-  const json& rows = results.at(0).at("rows");
-  if (rows.empty()) return std::nullopt;
-  SwitchRow row = ReadSwitchIds(name, ovsdb::ReadMap(rows[0].at("external_ids")));
-  row.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(rows[0].at("_uuid"))};
-  return row;
+      "Logical_Switch", {ovsdb::Condition("name", "==", name)}, {"_uuid", "external_ids"})});
+  std::optional<SwitchRow> found;
+  for (const json& row : results.at(0).at("rows")) {
+    const Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+    SwitchRow sw;
+    sw.name = name;
+    if (ids.count(kSwitchMark) == 0) {
+      sw.kind = SwitchKind::kOpaque;
+      if (!found) found = sw;
+      continue;
+    }
+    // A malformed record still holds its name.
+    try {
+      sw = ReadSwitchIds(name, ids, HostName());
+    } catch (const QuorvicException&) {
+      sw.kind = SwitchKind::kDistributed;
+    }
+    sw.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(row.at("_uuid"))};
+    return sw;
+  }
+  return found;
 }
 
 std::vector<DVSwitchDoc> OvnStore::ReadDVSwitches() {
@@ -129,6 +201,16 @@ std::vector<DVSwitchDoc> OvnStore::ReadAll() {
   std::vector<DVSwitchDoc> all;
   for (SwitchRead& sw : ReadSwitchRows({}, true)) all.push_back(std::move(sw.doc));
   return all;
+}
+
+std::vector<std::string> OvnStore::ReadForeignSwitchNames() {
+  std::vector<json> results = link_.Read({ovsdb::Select(
+      "Logical_Switch",
+      {ovsdb::Condition("external_ids", "excludes", ovsdb::Map({{kSwitchMark, ""}}))},
+      {"name"})});
+  std::vector<std::string> names;
+  for (const json& row : results.at(0).at("rows")) names.push_back(row.at("name"));
+  return names;
 }
 
 }  // namespace ovn

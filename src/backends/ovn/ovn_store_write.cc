@@ -80,31 +80,96 @@ void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
   change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
 }
 
-std::size_t OvnStore::Insert(GuardedChange& change, const DVSwitchDoc& dvs, int64_t created) {
+void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
+  if (sw.foreignPorts != 0) {
+    throw QuorvicException("DVSwitch " + sw.doc.row.name + " holds " +
+                           std::to_string(sw.foreignPorts) +
+                           " logical switch port(s) that other programs made; remove them "
+                           "first (ovn-nbctl lsp-del), then the DVSwitch");
+  }
+  Guard(change, sw);
+  // Its ports are not root rows: they go with the switch.
+  change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(sw.doc.row.ref.key)));
+}
+
+namespace {
+
+// A new Logical_Switch_Port of DVPort port, carrying any VM's frames.
+json InsertPort(const std::string& switchName, const DVPortRow& port, std::size_t order,
+                const std::string& host, const std::string& row) {
+  return ovsdb::Insert("Logical_Switch_Port",
+                       {{"name", PortName(switchName, port.portId)},
+                        {"addresses", ovsdb::Set({json("unknown")})},
+                        {"external_ids", ovsdb::Map(PortIds(switchName, port, order, host))}},
+                       row);
+}
+
+}  // namespace
+
+void OvnStore::WriteLocalnet(GuardedChange& change, const std::string& name,
+                             const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
+                             std::vector<json>& added, std::vector<json>& removed) {
+  // A host that keeps uplinks as records has no bridge to lead anywhere.
+  if (!chassis_.Carries()) return;
+  const std::string key = WiredKey(HostName());
+  const bool mine = std::any_of(after.dvports.begin(), after.dvports.end(),
+                                [](const DVPortRow& p) { return !p.uplinks.empty(); });
+  if (!localnet) {
+    if (!mine) return;
+    const std::string network = NetworkName(name);
+    std::string row = change.NewRowName();
+    change.Add(ovsdb::Insert("Logical_Switch_Port",
+                             {{"name", network + "-localnet"},
+                              {"type", "localnet"},
+                              {"addresses", ovsdb::Set({json("unknown")})},
+                              {"options", ovsdb::Map({{"network_name", network}})},
+                              {"external_ids", ovsdb::Map({{kLocalnetMark, network}, {key, ""}})}},
+                             row));
+    added.push_back(ovsdb::NamedUuid(row));
+    return;
+  }
+  if (mine == (localnet->ids.count(key) != 0)) return;
+  if (mine) {
+    change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
+                             {ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{key, ""}}))}));
+    return;
+  }
+  const bool others = std::any_of(localnet->ids.begin(), localnet->ids.end(), [&](const auto& id) {
+    return IsWiredKey(id.first) && id.first != key;
+  });
+  if (others) {
+    change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
+                             {ovsdb::Mutation("external_ids", "delete", ovsdb::Set({json(key)}))}));
+  } else {
+    // The last host that led the switch out is gone: so is the way out.
+    removed.push_back(ovsdb::Uuid(localnet->uuid));
+  }
+}
+
+void OvnStore::Insert(GuardedChange& change, const DVSwitchDoc& dvs, int64_t created) {
   const std::string& name = dvs.row.name;
+  const std::string& host = HostName();
   // The schema does not make Logical_Switch names unique.
   change.GuardAbsent("Logical_Switch", {ovsdb::Condition("name", "==", name)},
                      "a switch named " + name + " already exists");
-  std::vector<json> refs;
+  std::vector<json> refs, none;
   for (std::size_t i = 0; i < dvs.dvports.size(); ++i) {
     std::string row = change.NewRowName();
-    change.Add(ovsdb::Insert("Logical_Switch_Port",
-                             {{"name", PortName(name, dvs.dvports[i].portId)},
-                              {"external_ids", ovsdb::Map(PortIds(name, dvs.dvports[i], i))}},
-                             row));
+    change.Add(InsertPort(name, dvs.dvports[i], i, host, row));
     refs.push_back(ovsdb::NamedUuid(row));
   }
-  return change.Add(ovsdb::Insert("Logical_Switch",
-                                  {{"name", name},
-                                   {"ports", ovsdb::Set(refs)},
-                                   {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1))}}));
+  WriteLocalnet(change, name, std::nullopt, dvs, refs, none);
+  change.Add(ovsdb::Insert(
+      "Logical_Switch", {{"name", name},
+                         {"ports", ovsdb::Set(refs)},
+                         {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1, host))}}));
 }
 
 RowRef OvnStore::AddDVSwitch(const DVSwitchDoc& dvs) {
   Write("adding DVSwitch " + dvs.row.name, dvs.row.name,
         [&](GuardedChange& change) { Insert(change, dvs, Now()); });
   std::optional<SwitchRow> added = FindAnyDVSwitch(dvs.row.name);
-  if (!added) rows::SwitchGone(dvs.row);
+  if (!added || added->ref.Empty()) rows::SwitchGone(dvs.row);
   return added->ref;
 }
 
@@ -114,12 +179,10 @@ bool OvnStore::RemoveDVSwitch(const RowRef& ref) {
   if (!first) return false;
   const std::string name = first->doc.row.name;
   Write("removing DVSwitch " + name, name, [&](GuardedChange& change) {
-    std::optional<SwitchRead> sw = ReadByRef(ref);
+    std::optional<SwitchRead> sw = first ? std::move(first) : ReadByRef(ref);
+    first.reset();
     removed = sw.has_value();
-    if (!removed) return;
-    Guard(change, *sw);
-    // Its ports are not root rows: they go with the switch.
-    change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(ref.key)));
+    if (removed) Remove(change, *sw);
   });
   return removed;
 }
@@ -127,11 +190,13 @@ bool OvnStore::RemoveDVSwitch(const RowRef& ref) {
 void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after) {
   const std::string& uuid = before.doc.row.ref.key;
   const std::string& name = before.doc.row.name;
+  const std::string& host = HostName();
   Guard(change, before);
   // The generation bumps with every change, so that the guard on the switch
   // covers its ports too.
-  change.Add(SetOurKeys("Logical_Switch", uuid,
-                        SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids) + 1)));
+  change.Add(SetOurKeys(
+      "Logical_Switch", uuid,
+      SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids) + 1, host)));
   std::vector<json> added;
   for (std::size_t i = 0; i < after.dvports.size(); ++i) {
     DVPortRow& port = after.dvports[i];
@@ -139,16 +204,13 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
                             [&](const DVPortRow& p) { return p.ref == port.ref; });
     if (port.ref.Empty() || was == before.doc.dvports.end()) {
       std::string row = change.NewRowName();
-      change.Add(ovsdb::Insert("Logical_Switch_Port",
-                               {{"name", PortName(name, port.portId)},
-                                {"external_ids", ovsdb::Map(PortIds(name, port, i))}},
-                               row));
+      change.Add(InsertPort(name, port, i, host, row));
       added.push_back(ovsdb::NamedUuid(row));
       continue;
     }
     const std::size_t order = static_cast<std::size_t>(was - before.doc.dvports.begin());
     if (*was != port || order != i) {
-      change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i)));
+      change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i, host)));
     }
   }
   std::vector<json> removed;
@@ -157,6 +219,7 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
                              [&](const DVPortRow& p) { return p.ref == port.ref; });
     if (kept == after.dvports.end()) removed.push_back(ovsdb::Uuid(port.ref.key));
   }
+  WriteLocalnet(change, name, before.localnet, after, added, removed);
   if (!added.empty() || !removed.empty()) {
     change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(uuid),
                              {ovsdb::Mutation("ports", "delete", ovsdb::Set(removed)),
@@ -207,15 +270,57 @@ void OvnStore::StartDVSwitches(const std::function<void(SwitchRow&)>& start) {
   }
 }
 
-void OvnStore::ReplaceAll(const std::vector<DVSwitchDoc>& dvswitches) {
-  const std::string subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
-  Write("replacing the DVSwitches", subject, [&](GuardedChange& change) {
-    for (const SwitchRead& sw : ReadSwitchRows({}, true)) {
-      Guard(change, sw);
-      change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(sw.doc.row.ref.key)));
+namespace {
+
+// The DVSwitch that before becomes when a document that holds dvs is
+// loaded: dvs, at before's place, with before's rows where the DVPort IDs
+// match; with prune, without the DVPorts dvs lacks, else with them last.
+DVSwitchDoc Merged(const DVSwitchDoc& before, const DVSwitchDoc& dvs, bool prune) {
+  DVSwitchDoc after;
+  after.row = dvs.row;
+  after.row.ref = before.row.ref;
+  for (DVPortRow port : dvs.dvports) {
+    port.ref = RowRef();
+    for (const DVPortRow& was : before.dvports) {
+      if (was.portId == port.portId) port.ref = was.ref;
     }
+    after.dvports.push_back(std::move(port));
+  }
+  if (prune) return after;
+  for (const DVPortRow& was : before.dvports) {
+    auto loaded = std::find_if(dvs.dvports.begin(), dvs.dvports.end(),
+                               [&](const DVPortRow& p) { return p.portId == was.portId; });
+    if (loaded == dvs.dvports.end()) after.dvports.push_back(was);
+  }
+  return after;
+}
+
+}  // namespace
+
+void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
+  const std::string subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
+  Write("loading the DVSwitches", subject, [&](GuardedChange& change) {
+    std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
     int64_t created = Now();
-    for (const DVSwitchDoc& dvs : dvswitches) Insert(change, dvs, created++);
+    for (const DVSwitchDoc& dvs : dvswitches) {
+      // A switch another writer broke is not overwritten unseen.
+      RefuseUnreadable(dvs.row.name);
+      auto before = std::find_if(ours.begin(), ours.end(), [&](const SwitchRead& sw) {
+        return sw.doc.row.name == dvs.row.name;
+      });
+      if (before == ours.end()) {
+        Insert(change, dvs, created++);
+        continue;
+      }
+      DVSwitchDoc after = Merged(before->doc, dvs, prune);
+      if (!(after == before->doc)) WriteEdit(change, *before, after);
+    }
+    if (!prune) return;
+    for (const SwitchRead& sw : ours) {
+      auto kept = std::find_if(dvswitches.begin(), dvswitches.end(),
+                               [&](const DVSwitchDoc& dvs) { return dvs.row.name == sw.doc.row.name; });
+      if (kept == dvswitches.end()) Remove(change, sw);
+    }
   });
 }
 

@@ -1,8 +1,10 @@
 #include "backends/ovs/ovs_connection.h"
 
+#include <thread>
 #include <utility>
 
 #include "backends/ovs/ovs_keys.h"
+#include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/stream.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -62,6 +64,16 @@ std::vector<nlohmann::json> OvsConnection::Read(std::vector<nlohmann::json> oper
     throw QuorvicException(outcome.message);
   }
   return std::move(outcome.results);
+}
+
+bool OvsConnection::AwaitApplied(int64_t target, std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    const nlohmann::json rows =
+        Read({ovsdb::Select(kDatabase, {}, {"cur_cfg"})}).at(0).at("rows");
+    if (!rows.empty() && rows[0].at("cur_cfg").get<int64_t>() >= target) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 void OvsConnection::RequireSchema() { Client().RequireSchema(kDatabase, kNeeds); }

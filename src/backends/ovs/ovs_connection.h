@@ -1,6 +1,8 @@
 #ifndef BACKENDS_OVS_OVS_CONNECTION_H_
 #define BACKENDS_OVS_OVS_CONNECTION_H_
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <nlohmann/json.hpp>
@@ -32,6 +34,10 @@ class OvsConnection {
   // Throws "OVSDB database Open_vSwitch at REMOTE lacks ..." unless it has
   // every table and column this backend uses.
   void RequireSchema();
+  // Waits until ovs-vswitchd has applied configuration target (the root's
+  // cur_cfg reached it, as next_cfg said after a change); false when
+  // deadline came first.
+  bool AwaitApplied(int64_t target, std::chrono::steady_clock::time_point deadline);
   // Forgets a connection that failed or whose state is unknown.
   void Drop() { client_.reset(); }
 

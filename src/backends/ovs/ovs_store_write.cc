@@ -153,15 +153,9 @@ bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath
 std::string OvsStore::AwaitDatapath(int64_t target, const DatapathCheck& datapath) {
   const OvsSettings& settings = connection_.Settings();
   const Clock::time_point deadline = Clock::now() + settings.applyWait;
-  for (;;) {
-    const json root =
-        connection_.Read({ovsdb::Select("Open_vSwitch", {}, {"cur_cfg"})})[0].at("rows").at(0);
-    if (root.at("cur_cfg").get<int64_t>() >= target) break;
-    if (Clock::now() >= deadline) {
-      return "ovs-vswitchd did not apply it within " + ovsdb::DescribeTimeout(settings.applyWait) +
-             " (is it running? `systemctl start openvswitch-switch` starts it)";
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!connection_.AwaitApplied(target, deadline)) {
+    return "ovs-vswitchd did not apply it within " + ovsdb::DescribeTimeout(settings.applyWait) +
+           " (is it running? `systemctl start openvswitch-switch` starts it)";
   }
   // Some columns (the MTU) are filled after ovs-vswitchd reports the change
   // applied: what is not there yet is waited for, until the same deadline.

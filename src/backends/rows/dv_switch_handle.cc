@@ -5,6 +5,7 @@
 #include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/range_checks.h"
 #include "backends/rows/switch_edits.h"
+#include "backends/rows/unreadable_handles.h"
 #include "backends/rows/uplinks.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -14,8 +15,11 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 
-DVSwitchHandle::DVSwitchHandle(RowStore& store, DVSwitchDoc doc)
-    : SwitchRowHandle(store, std::move(doc.row), false), dvports_(std::move(doc.dvports)) {}
+DVSwitchHandle::DVSwitchHandle(RowStore& store, DVSwitchDoc doc,
+                               std::vector<UnreadableRow> unreadablePorts)
+    : SwitchRowHandle(store, std::move(doc.row), false),
+      dvports_(std::move(doc.dvports)),
+      unreadablePorts_(std::move(unreadablePorts)) {}
 
 void DVSwitchHandle::RequireDistributed(const char* operation) const {
   if (row_.kind == SwitchKind::kOpaque) {
@@ -43,6 +47,9 @@ std::vector<std::unique_ptr<DVPort>> DVSwitchHandle::GetDVPorts() const {
   std::vector<std::unique_ptr<DVPort>> ports;
   for (const DVPortRow& row : dvports_) {
     ports.push_back(std::make_unique<DVPortHandle>(row, row_.switchId));
+  }
+  for (const UnreadableRow& row : unreadablePorts_) {
+    ports.push_back(std::make_unique<UnreadableDVPortHandle>(row));
   }
   return ports;
 }

@@ -14,10 +14,11 @@ namespace rows {
 // A handle on one DVSwitch, with its DVPorts as read, or on an opaque
 // switch, which answers the listing calls and whose changing calls throw.
 // Changes go to the DVSwitch by its ref; the handle then holds it as
-// written.
+// written. DVPorts of it that the read could not make sense of come last
+// among its DVPorts, as handles that fail with what is wrong.
 class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
-  DVSwitchHandle(RowStore& store, DVSwitchDoc doc);
+  DVSwitchHandle(RowStore& store, DVSwitchDoc doc, std::vector<UnreadableRow> unreadablePorts = {});
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;
@@ -34,6 +35,7 @@ class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
   void Edit(const std::function<void(DVSwitchDoc&)>& edit);
 
   std::vector<DVPortRow> dvports_;
+  std::vector<UnreadableRow> unreadablePorts_;
 };
 
 // A DVPort of a DVSwitch, holding the values read with it.

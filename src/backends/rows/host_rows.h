@@ -44,6 +44,14 @@ struct HostRecords {
   std::vector<FaultRow> faults;
 };
 
+// A row another writer left in a shared store that a read could not make
+// sense of, and so skipped.
+struct UnreadableRow {
+  std::string dvswitch;  // the DVSwitch that it is, or that it belongs to
+  std::string dvport;    // the DVPort ID; empty for the DVSwitch itself
+  std::string problem;   // what is wrong, naming the row and its key
+};
+
 }  // namespace rows
 
 #endif  // BACKENDS_ROWS_HOST_ROWS_H_

@@ -5,11 +5,13 @@
 #include <optional>
 #include <utility>
 
+#include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/dv_switch_handle.h"
 #include "backends/rows/named_handles.h"
 #include "backends/rows/portset_handle.h"
 #include "backends/rows/row_limits.h"
 #include "backends/rows/standard_switch_handle.h"
+#include "backends/rows/switch_edits.h"
 #include "backends/rows/switch_info.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -140,7 +142,31 @@ const char* RowBackend::KernelStatusText(int status) const {
 }
 
 HostDocument RowBackend::ReadHost() { return Host().ReadHost(); }
-void RowBackend::ReplaceHost(const HostDocument& doc) { Host().ReplaceHost(doc); }
+void RowBackend::ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches) {
+  Host().ReplaceHost(doc);
+}
+
+namespace {
+
+// Edits the running DVSwitch named name with edit.
+void EditDVSwitchNamed(RowStore& store, const std::string& name,
+                       const std::function<void(DVSwitchDoc&)>& edit) {
+  std::unique_ptr<ChangeHold> hold = store.HoldForChange();
+  std::optional<DVSwitchDoc> dvs = store.FindDVSwitch(SwitchKey::Name(name));
+  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  EditDistributedSwitch(store, dvs->row, edit);
+}
+
+}  // namespace
+
+void RowBackend::AddDVPort(const std::string& dvswitch, const std::string& portId) {
+  EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { AddDVPortRow(dvs, portId); });
+}
+
+void RowBackend::RemoveDVPort(const std::string& dvswitch, const std::string& portId) {
+  EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { RemoveDVPortRow(dvs, portId); });
+}
+
 void RowBackend::Reboot() { Host().Reboot(); }
 std::vector<std::string> RowBackend::Health() { return Host().Health(); }
 

@@ -78,6 +78,9 @@ class RowStore {
   virtual std::vector<StandardSwitchDoc> ReadSwitches(bool system) = 0;
   // Every running DVSwitch with its DVPorts, in host order, from one read.
   virtual std::vector<DVSwitchDoc> ReadDVSwitches() = 0;
+  // The rows of other writers that the last ReadDVSwitches skipped; none
+  // where the store holds only rows of its own.
+  virtual std::vector<UnreadableRow> Unreadable() { return {}; }
   virtual std::vector<SwitchRow> ReadOpaqueSwitches() = 0;
   // Timeout records, the ENS activation node and faults.
   virtual HostRecords ReadRecords() = 0;

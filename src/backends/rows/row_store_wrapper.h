@@ -34,6 +34,7 @@ class RowStoreWrapper : public RowStore {
     return base_.ReadSwitches(system);
   }
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return base_.ReadDVSwitches(); }
+  std::vector<UnreadableRow> Unreadable() override { return base_.Unreadable(); }
   std::vector<SwitchRow> ReadOpaqueSwitches() override { return base_.ReadOpaqueSwitches(); }
   HostRecords ReadRecords() override { return base_.ReadRecords(); }
   RowRef AddSwitch(const StandardSwitchDoc& sw) override { return base_.AddSwitch(sw); }

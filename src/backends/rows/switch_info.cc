@@ -6,6 +6,7 @@
 #include "backends/rows/new_switches.h"
 #include "backends/rows/standard_switch_handle.h"
 #include "backends/rows/teaming.h"
+#include "backends/rows/unreadable_handles.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace rows {
@@ -63,10 +64,22 @@ std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool 
   return switches;
 }
 
+// Rows of other writers that the read skipped follow, so that a listing
+// names each with what is wrong instead of hiding it.
 std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
+  std::vector<DVSwitchDoc> read = store_.ReadDVSwitches();
+  std::vector<UnreadableRow> unreadable = store_.Unreadable();
   std::vector<std::unique_ptr<DVSwitch>> switches;
-  for (DVSwitchDoc& dvs : store_.ReadDVSwitches()) {
-    switches.push_back(std::make_unique<DVSwitchHandle>(store_, std::move(dvs)));
+  for (DVSwitchDoc& dvs : read) {
+    std::vector<UnreadableRow> ports;
+    for (const UnreadableRow& row : unreadable) {
+      if (!row.dvport.empty() && row.dvswitch == dvs.row.name) ports.push_back(row);
+    }
+    switches.push_back(
+        std::make_unique<DVSwitchHandle>(store_, std::move(dvs), std::move(ports)));
+  }
+  for (const UnreadableRow& row : unreadable) {
+    if (row.dvport.empty()) switches.push_back(std::make_unique<UnreadableDVSwitchHandle>(row));
   }
   return switches;
 }
