@@ -108,9 +108,10 @@ RowRef OvsStore::AddSwitch(const StandardSwitchDoc& sw) {
       if (made && made->ours) RemoveSwitch(RowRef{RowKind::kStandardSwitch, made->uuid});
     };
   });
+  // Another run may have removed the switch since: the add is done all the
+  // same, and the ref then finds nothing.
   std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
-  if (!made || !made->ours) SwitchGone(sw.row);
-  return RowRef{RowKind::kStandardSwitch, made->uuid};
+  return RowRef{RowKind::kStandardSwitch, made && made->ours ? made->uuid : std::string()};
 }
 
 RowRef OvsStore::AddDVSwitch(const DVSwitchDoc& dvs) {

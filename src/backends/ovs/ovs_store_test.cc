@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <set>
+#include <thread>
 
 #include "backends/ovs/ovs_backend.h"
 #include "backends/ovs/ovs_store.h"
@@ -137,6 +139,44 @@ TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
         << e.GetMessage();
   }
   EXPECT_FALSE(BridgeExists("sw2"));
+}
+
+// A switch another run removes after the add committed, before ovs-vswitchd
+// applied it: the add did what it said, so it is reported done and not
+// "undone". The test plays ovs-vswitchd, removing the bridge as it applies.
+TEST_F(OvsStoreTest, AnAddOthersUndoBeforeTheDatapathAppliesItIsStillDone) {
+  OvsSettings waiting = settings_;
+  waiting.applyWait = std::chrono::seconds(5);
+  std::atomic<bool> stop{false};
+  std::thread daemon([&] {
+    ovsdb::Client db = Db();
+    while (!stop) {
+      json root = db.Transact("Open_vSwitch", {ovsdb::Select("Open_vSwitch", {}, {"next_cfg"})})[0]
+                      ["rows"][0];
+      json bridge = db.Transact("Open_vSwitch",
+                                {ovsdb::Select("Bridge", {ovsdb::Condition("name", "==", "sw1")},
+                                               {"_uuid"})})[0]["rows"];
+      std::vector<json> apply;
+      if (!bridge.empty()) {
+        apply.push_back(ovsdb::Mutate(
+            "Open_vSwitch", {},
+            {ovsdb::Mutation("bridges", "delete", ovsdb::Set({bridge[0]["_uuid"]}))}));
+      }
+      apply.push_back(ovsdb::Update("Open_vSwitch", {}, {{"cur_cfg", root["next_cfg"]}}));
+      db.Transact("Open_vSwitch", apply);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  std::string refused;
+  try {
+    OvsStore(waiting).AddSwitch(NewSwitch("sw1"));
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    refused = e.GetMessage();
+  }
+  stop = true;
+  daemon.join();
+  EXPECT_EQ(refused, "");
+  EXPECT_FALSE(BridgeExists("sw1"));
 }
 
 // A point read sends few requests and takes no lock; a check of a name
