@@ -47,6 +47,7 @@ ovsdb::Client& OvsConnection::Client() {
   }
   if (holds_ > 0) TakeLock(*client);
   client_ = std::move(client);
+  ++connections_;
   return *client_;
 }
 

@@ -40,6 +40,11 @@ class OvsConnection {
   bool AwaitApplied(int64_t target, std::chrono::steady_clock::time_point deadline);
   // Forgets a connection that failed or whose state is unknown.
   void Drop() { client_.reset(); }
+  // Changes with every request sent and every connection made: a value read
+  // at one mark is the latest this client knows while the mark stays.
+  std::pair<int, std::int64_t> Mark() const {
+    return {connections_, client_ ? client_->RequestsSent() : 0};
+  }
 
   // Counted holds of the lock: the first takes it, waiting for another run
   // as long as the settings say; the last lets it go. Lock throws when the
@@ -56,6 +61,7 @@ class OvsConnection {
   OvsSettings settings_;
   std::unique_ptr<ovsdb::Client> client_;
   int holds_ = 0;
+  int connections_ = 0;
 };
 
 }  // namespace ovs_host

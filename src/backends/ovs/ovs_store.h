@@ -57,6 +57,7 @@ class OvsStore : public rows::RowStore {
   std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::SwitchRow> FindAnySwitch(const std::string& name) override;
+  bool HasPortGroup(const std::string& name) override;
   std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
   std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
   std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
@@ -99,7 +100,13 @@ class OvsStore : public rows::RowStore {
   };
 
   // --- Reads (ovs_store_read.cc) --------------------------------------------
+  // The root row: the one ReadRecords read, when no request was sent since
+  // (a run reads its faults first and a DVSwitch often next, and one read
+  // serves both), else read now.
   RootRead ReadRoot();
+  // The select of the root row, and the root as its result shows it.
+  static nlohmann::json SelectRoot();
+  static RootRead RootFrom(const nlohmann::json& result);
   HostRead ReadEverything();
   // The first bridge that meets where, its row alone.
   std::optional<BridgeRead> ReadBridge(const nlohmann::json& where);
@@ -141,6 +148,8 @@ class OvsStore : public rows::RowStore {
   class LockHold;
 
   OvsConnection connection_;
+  // The root row ReadRecords read, and the connection's mark then.
+  std::optional<std::pair<RootRead, std::pair<int, std::int64_t>>> recordsRoot_;
 };
 
 }  // namespace ovs_host

@@ -60,15 +60,26 @@ OvsStore::OvsStore(OvsSettings settings) : connection_(std::move(settings)) {}
 uint32_t OvsStore::MaxSwitchNameSize() const { return 16; }
 
 OvsStore::RootRead OvsStore::ReadRoot() {
-  std::vector<json> rows = connection_.Read({ovsdb::Select(
-      "Open_vSwitch", {}, {"_uuid", "external_ids"})})[0].at("rows").get<std::vector<json>>();
+  if (recordsRoot_ && recordsRoot_->second == connection_.Mark()) {
+    RootRead root = std::move(recordsRoot_->first);
+    recordsRoot_.reset();
+    return root;
+  }
+  recordsRoot_.reset();
+  return RootFrom(connection_.Read({SelectRoot()})[0]);
+}
+
+json OvsStore::SelectRoot() { return ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}); }
+
+OvsStore::RootRead OvsStore::RootFrom(const json& result) {
+  const json& rows = result.at("rows");
   if (rows.size() != 1) {
     throw QuorvicException(
         "the switch database has no Open_vSwitch row; `ovs-vsctl init` makes it");
   }
   RootRead root;
-  root.uuid = ovsdb::ReadUuid(rows[0]["_uuid"]);
-  root.externalIds = ovsdb::ReadMap(rows[0]["external_ids"]);
+  root.uuid = ovsdb::ReadUuid(rows[0].at("_uuid"));
+  root.externalIds = ovsdb::ReadMap(rows[0].at("external_ids"));
   auto host = root.externalIds.find(kHostKey);
   if (host != root.externalIds.end()) {
     root.records = ReadRootRecords(ParseRecord(kHostKey, host->second));
@@ -78,7 +89,7 @@ OvsStore::RootRead OvsStore::ReadRoot() {
 
 OvsStore::HostRead OvsStore::ReadEverything() {
   std::vector<json> results = connection_.Read({
-      ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}),
+      SelectRoot(),
       ovsdb::Select("Bridge", {}, kBridgeColumns),
       ovsdb::Select("Port", {}, kPortColumns),
       ovsdb::Select("Interface",
@@ -93,13 +104,7 @@ OvsStore::HostRead OvsStore::ReadEverything() {
           kInterfaceColumns),
   });
   HostRead host;
-  const json& root = results[0].at("rows").at(0);
-  host.root.uuid = ovsdb::ReadUuid(root.at("_uuid"));
-  host.root.externalIds = ovsdb::ReadMap(root.at("external_ids"));
-  auto records = host.root.externalIds.find(kHostKey);
-  if (records != host.root.externalIds.end()) {
-    host.root.records = ReadRootRecords(ParseRecord(kHostKey, records->second));
-  }
+  host.root = RootFrom(results[0]);
   const std::vector<PortRead> ports = PortsOf(results[2]);
   std::vector<InterfaceRead> interfaces;
   for (std::size_t i = 3; i < results.size(); ++i) {
@@ -238,11 +243,16 @@ std::optional<DVSwitchDoc> OvsStore::FindDVSwitch(const SwitchKey& key) {
 }
 
 std::optional<SwitchRow> OvsStore::FindAnySwitch(const std::string& name) {
-  // The bridge row alone: what it links and its MTU are not asked for.
-  if (std::optional<BridgeRead> bridge = ReadBridge(Condition("name", "==", name))) {
-    return bridge->ours ? SwitchOf(*bridge).row : OpaqueOf(*bridge);
+  // The bridge row alone, and the root for DVSwitches, from one request:
+  // what a bridge links and its MTU are not asked for.
+  const std::vector<json> results = connection_.Read(
+      {ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns), SelectRoot()});
+  const json& bridges = results[0].at("rows");
+  if (!bridges.empty()) {
+    BridgeRead bridge = BridgeFromRow(bridges[0]);
+    return bridge.ours ? SwitchOf(bridge).row : OpaqueOf(bridge);
   }
-  for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {
+  for (DVSwitchDoc& dvs : RootFrom(results[1]).records.dvswitches) {
     if (dvs.row.name == name) return std::move(dvs.row);
   }
   return std::nullopt;
@@ -279,7 +289,18 @@ std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
   return opaque;
 }
 
-HostRecords OvsStore::ReadRecords() { return ReadRoot().records.host; }
+HostRecords OvsStore::ReadRecords() {
+  RootRead root = ReadRoot();
+  HostRecords records = root.records.host;
+  recordsRoot_.emplace(std::move(root), connection_.Mark());
+  return records;
+}
+
+bool OvsStore::HasPortGroup(const std::string& name) {
+  std::optional<BridgeRead> bridge = ReadBridge(
+      Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + name, ""}})));
+  return bridge && bridge->ours && bridge->doc.row.running;
+}
 
 PnicSet OvsStore::Pnics() {
   constexpr const char* kSysfs = "/sys/class/net";

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "backends/faults/fault_injection_backend.h"
 #include "backends/ovs/ovs_backend.h"
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/client.h"
@@ -196,6 +197,7 @@ TEST_F(OvsStoreTest, PointReadsSendTwoRequestsAtMost) {
       {"a switch by name", [&] { store.FindSwitch(SwitchKey::Name("sw0")); }, 2},
       {"any switch's row by name", [&] { store.FindAnySwitch("sw0"); }, 1},
       {"a DVSwitch by name", [&] { store.FindDVSwitch(SwitchKey::Name("dvs0")); }, 1},
+      {"a port group by name", [&] { store.HasPortGroup("pg9"); }, 1},
       {"the listing of standard switches", [&] { store.ReadSwitches(false); }, 1},
   };
   for (const Read& read : reads) {
@@ -203,6 +205,38 @@ TEST_F(OvsStoreTest, PointReadsSendTwoRequestsAtMost) {
     read.read();
     EXPECT_EQ(proxy.RequestCount(), read.requests) << read.what;
     EXPECT_EQ(proxy.Requests().count("lock"), 0u) << read.what;
+  }
+}
+
+// What a run of `-c` and of `-C` asks of the library, through the wrapper
+// that reads the host's faults first: two requests each, whatever the
+// answer, and no lock.
+TEST_F(OvsStoreTest, ARunThatChecksANameSendsTwoRequests) {
+  ovsdb::OvsdbProxy proxy(server_->UnixRemote());
+  OvsSettings through = settings_;
+  through.remote = proxy.UnixRemote();
+  struct Run {
+    const char* what;
+    std::function<void(hostnet::Backend&)> calls;
+  };
+  auto isDVSwitch = [](hostnet::Backend& backend, const std::string& name) {
+    try {
+      backend.GetDVSwitchByName(name);
+    } catch (const Quorvic::Lib::QuorvicException&) {
+    }
+  };
+  const Run runs[] = {
+      {"-c sw0", [&](hostnet::Backend& b) { isDVSwitch(b, "sw0"), b.SwitchExists("sw0"); }},
+      {"-c none", [&](hostnet::Backend& b) { isDVSwitch(b, "none"), b.SwitchExists("none"); }},
+      {"-C none", [](hostnet::Backend& b) { b.IsValidPortGroup("none"); }},
+  };
+  for (const Run& run : runs) {
+    faults::FaultInjectionBackend backend(std::make_unique<OvsBackend>(through));
+    proxy.ResetCounts();
+    backend.Connect();
+    run.calls(backend);
+    EXPECT_EQ(proxy.RequestCount(), 2) << run.what;
+    EXPECT_EQ(proxy.Requests().count("lock"), 0u) << run.what;
   }
 }
 

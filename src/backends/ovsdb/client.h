@@ -86,6 +86,8 @@ class Client {
 
   // The longest each later request may take.
   void SetTimeout(std::chrono::milliseconds timeout) { session_.SetTimeout(timeout); }
+  // How many requests the client has sent.
+  std::int64_t RequestsSent() const { return session_.RequestsSent(); }
 
  private:
   // What the server's results of the transaction params came to.

@@ -44,6 +44,8 @@ class RpcSession {
   // As Call, but a reply with an error is returned rather than thrown: the
   // whole reply, whose "error" is null when the server did what was asked.
   nlohmann::json Request(const std::string& method, const nlohmann::json& params);
+  // How many requests the session has sent.
+  std::int64_t RequestsSent() const { return nextId_; }
 
   // Throws QuorvicException "OVSDB server at NAME answered METHOD with
   // RESULT", for a caller that finds a result not in the form its method's
@@ -82,7 +84,7 @@ class RpcSession {
   ReaderLimits limits_;
   JsonSplitter splitter_;
   std::vector<char> readBuffer_;
-  std::int64_t nextId_ = 0;
+  std::int64_t nextId_ = 0;  // also the count of requests sent
   std::string failure_;  // what broke the session; empty while it is usable
 };
 

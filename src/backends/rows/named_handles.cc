@@ -96,7 +96,7 @@ void NamedDVPortHandle::TestDVPortZet() {
 }
 
 bool PortGroupNames::Contains(const std::string& name) const {
-  return store_.FindSwitch(SwitchKey::PortGroup(name)).has_value();
+  return store_.HasPortGroup(name);
 }
 
 std::set<std::string> PortGroupNames::GetNames() const {

@@ -84,9 +84,7 @@ int32_t RowBackend::ParseCdpStatus(const std::string& text) {
   throw QuorvicException("unknown CDP status " + text + " (known: down, listen, advertise, both)");
 }
 
-bool RowBackend::IsValidPortGroup(const std::string& name) {
-  return Host().FindSwitch(SwitchKey::PortGroup(name)).has_value();
-}
+bool RowBackend::IsValidPortGroup(const std::string& name) { return Host().HasPortGroup(name); }
 
 std::unique_ptr<hostnet::NamedPortGroup> RowBackend::OpenPortGroup(const std::string& name) {
   return std::make_unique<NamedPortGroupHandle>(Host(), name);

@@ -73,6 +73,11 @@ class RowStore {
   // child rows: its kind, name and whether it runs are read; what its
   // engine holds (linked uplinks, MTU) may be left out.
   virtual std::optional<SwitchRow> FindAnySwitch(const std::string& name) = 0;
+  // True when a running standard switch has port group name; a store that
+  // can tell without reading the switch's child rows says so sooner.
+  virtual bool HasPortGroup(const std::string& name) {
+    return FindSwitch(SwitchKey::PortGroup(name)).has_value();
+  }
   // Every running standard switch of one sort (system switches or the
   // others) with its port groups, in host order, from one read.
   virtual std::vector<StandardSwitchDoc> ReadSwitches(bool system) = 0;
