@@ -4,8 +4,9 @@
 # select) in a private mount namespace where that file says
 #   host = sqlite:/nonexistent/x.db
 #   ovn-nb = tcp:127.0.0.1:1
-# /etc and /var/lib are overlays there, so whatever a test writes into them
-# goes to this script's folder. Fails when a test fails, or when a test made
+# and whose environment names such a host and settings too. /etc and
+# /var/lib are overlays there, so whatever a test writes into them goes to
+# this script's folder. Fails when a test fails, or when a test made
 # /etc/quenta/*, /var/lib/quenta, /var/run/quenta or /nonexistent.
 #
 # Usage: foreign_conf_test.sh BUILD_DIR [CTEST_ARGUMENT...]
@@ -35,7 +36,10 @@ for dir in etc var/lib; do
 done
 mkdir -p /etc/quenta
 printf 'host = sqlite:/nonexistent/x.db\novn-nb = tcp:127.0.0.1:1\n' >/etc/quenta/hostnet.conf
-unset QUENTA_HOSTNET QUENTA_HOSTNET_DB QUENTA_HOSTNET_CONF QUENTA_OVN_NB
+# The caller's environment may name a host and settings too; so does this one.
+export QUENTA_HOSTNET=sqlite:/nonexistent/y.db QUENTA_OVN_NB=tcp:127.0.0.1:1 \
+  QUENTA_OVS_PNICS=ghost0 QUENTA_HOSTNET_WAIT=0 QUENTA_OVN_TIMEOUT=1
+unset QUENTA_HOSTNET_DB QUENTA_HOSTNET_CONF
 # What is outside the overlays: it must be as the tests found it.
 outside() { ls -d /nonexistent /var/run/quenta 2>/dev/null; }
 before=$(outside)
