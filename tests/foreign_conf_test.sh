@@ -1,7 +1,7 @@
 #!/bin/sh
 # The tests on a machine whose /etc/quenta/hostnet.conf names another host and
 # an OVN cluster: runs ctest (every test but this one, or those the arguments
-# select) in a private mount namespace where that file says
+# select) in private mount and network namespaces where that file says
 #   host = sqlite:/nonexistent/x.db
 #   ovn-nb = tcp:127.0.0.1:1
 # and whose environment names such a host and settings too. /etc and
@@ -10,22 +10,24 @@
 # /etc/quenta/*, /var/lib/quenta, /var/run/quenta or /nonexistent.
 #
 # Usage: foreign_conf_test.sh BUILD_DIR [CTEST_ARGUMENT...]
-# Exits 0 when all is well, 1 when not, 77 when the namespace cannot be made
+# Exits 0 when all is well, 1 when not, 77 when the namespaces cannot be made
 # (needs root).
 set -u
 if [ "${PLONCFG_FOREIGN_CONF_INSIDE:-}" != 1 ]; then
   [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [CTEST_ARGUMENT...]" >&2; exit 2; }
-  if ! unshare --mount true 2>/dev/null; then
-    echo "SKIP: cannot create a private mount namespace (needs root)"
+  if ! unshare --mount --net true 2>/dev/null; then
+    echo "SKIP: cannot create private mount and network namespaces (needs root)"
     exit 77
   fi
   build=$(cd "$1" && pwd)
   shift
-  exec env PLONCFG_FOREIGN_CONF_INSIDE=1 unshare --mount sh "$(readlink -f "$0")" "$build" "$@"
+  exec env PLONCFG_FOREIGN_CONF_INSIDE=1 unshare --mount --net sh "$(readlink -f "$0")" "$build" "$@"
 fi
 
 build=$1
 shift
+# A loopback of its own: the test servers here meet no one else's.
+PATH=$PATH:/usr/sbin:/sbin ip link set lo up || exit 1
 tmp=$(mktemp -d)
 trap 'umount /etc /var/lib 2>/dev/null; rm -rf "$tmp"' EXIT
 mount --make-rprivate / || exit 1
