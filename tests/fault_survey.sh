@@ -94,7 +94,7 @@ src/backends/rows/row_backend.cc	  return fires;	  return true;
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return fault->status ? static_cast<int>(*fault->status) : 0;
 # History: its limit and fractions of a second in --since.
 src/backends/sqlite/store_history.cc	"DELETE FROM history WHERE id <= ?1"	"DELETE FROM history WHERE id < ?1"
-tools/host_history.cc	for (size_t n = at - start; n < 6; ++n) micros *= 10;	
+tools/host_history.cc	for (size_t n = at - start; n < 6; ++n) micros *= 10;	for (size_t n = at - start; n < 6; ++n) micros *= 1;
 # The simulated host's files and lock: modes under any umask, the wait limit.
 src/backends/sqlite/host_file.cc	fchmod(fd, 0644);	;
 src/backends/sqlite/writer_lock.cc	    Deadline deadline(wait_);	
