@@ -7,6 +7,9 @@ set -u
 build=$1 source=$2 host=${3:-sqlite}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# shellcheck source=tests/own_settings.sh
+source "$source/tests/own_settings.sh"
+own_host_settings "$tmp" || exit 1
 # shellcheck source=/dev/null  # the script the build wrote
 source "$build/completion/ploncfg.bash"
 
@@ -42,7 +45,6 @@ if [[ $host == ovsdb ]]; then
     mkdir "$ovs"
     trap 'private_ovs_stop "$ovs"; rm -rf "$tmp"' EXIT
     private_ovs_start "$ovs" || { echo "FAIL: Open vSwitch did not start (see $ovs)"; exit 1; }
-    unset QUENTA_HOSTNET_DB
     export QUENTA_HOSTNET=ovsdb:unix:$ovs/db.sock QUENTA_OVS_PNICS="eth1 eth2"
     for command in "-a vsw1" "-a vsw2" "-A web vsw1" "-L eth1 vsw1"; do
         # shellcheck disable=SC2086  # the command's words

@@ -38,6 +38,8 @@ mkdir "$run_dir/quenta"
 pid_file=/var/run/quenta/dreldevmgr.pid
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/own_settings.sh"
+own_host_settings "$work" || exit 1
 export QUENTA_HOSTNET_DB="$work/hostnet.db"
 failures=0
 # This shell is process 1 of the namespace: it notes every SIGHUP it gets, so

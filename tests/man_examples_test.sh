@@ -21,6 +21,9 @@ for tool in jq dot; do
 done
 tmp=$(mktemp -d)
 ovs=$tmp/ovs nb=$tmp/nb
+# shellcheck source=tests/own_settings.sh
+source "$source/tests/own_settings.sh"
+own_host_settings "$tmp" || exit 1
 # shellcheck source=tests/private_ovs.sh
 source "$source/tests/private_ovs.sh"
 stop() {

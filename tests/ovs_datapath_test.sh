@@ -12,6 +12,10 @@ set -u
 enter_private_namespaces "$0" "$1" ovsdb-server ovs-vswitchd ovs-vsctl ovs-appctl ip
 
 dir=$(mktemp -d /tmp/ovs-datapath.XXXXXX)
+. "$(dirname "$0")/own_settings.sh"
+own_host_settings "$dir" || exit 1
+# The pnics are the network devices this namespace has.
+unset QUENTA_OVS_PNICS
 # Open vSwitch writes beside its pidfiles by default: keep the host's own
 # run folder out of reach.
 mount -t tmpfs tmpfs /var/run 2>/dev/null || true

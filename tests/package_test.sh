@@ -7,6 +7,9 @@ set -u
 build=$1
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# shellcheck source=tests/own_settings.sh
+source "$(dirname "$0")/own_settings.sh"
+own_host_settings "$tmp" || exit 1
 if [[ $# -ge 2 ]]; then
     deb=$2
 else

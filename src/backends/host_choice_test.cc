@@ -52,9 +52,14 @@ TEST(HostChoice, TlsFilesComeFromTheEnvironmentOverTheFile) {
   ConfFile conf(
       "host = ovsdb:ssl:127.0.0.1:6640\nssl-private-key = /conf/key.pem\n"
       "ssl-certificate = /conf/cert.pem\nssl-ca-cert = /conf/ca.pem\n");
+  // The other two unset: an empty variable would outrank the file too.
+  unsetenv("QUENTA_SSL_PRIVATE_KEY");
+  unsetenv("QUENTA_SSL_CA_CERT");
   setenv("QUENTA_SSL_CERTIFICATE", "/env/cert.pem", 1);
   HostSettings settings = ProcessHostSettings();
-  unsetenv("QUENTA_SSL_CERTIFICATE");
+  for (const char* name : {"QUENTA_SSL_PRIVATE_KEY", "QUENTA_SSL_CERTIFICATE", "QUENTA_SSL_CA_CERT"}) {
+    setenv(name, "", 1);
+  }
   settings.confPath = conf.Path();
   ovsdb::TlsFiles files = ovsdb::TlsFilesFromOptions(ChooseHost(settings).options);
   EXPECT_EQ(files.privateKey, "/conf/key.pem");

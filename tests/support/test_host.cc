@@ -18,7 +18,7 @@ TempHost::TempHost() {
 }
 
 TempHost::~TempHost() {
-  unsetenv("QUENTA_HOSTNET_DB");
+  setenv("QUENTA_HOSTNET_DB", "", 1);
   std::error_code ignored;
   std::filesystem::remove_all(dir_, ignored);
 }
