@@ -32,10 +32,11 @@ bool SameSet(std::vector<std::string> a, std::vector<std::string> b) {
 
 }  // namespace
 
-std::optional<SwitchRow> SharedDVStore::FindAnySwitch(const std::string& name) {
-  std::optional<SwitchRow> local = Base().FindAnySwitch(name);
+std::optional<SwitchRow> SharedDVStore::FindAnySwitch(const rows::SwitchKey& key) {
+  std::optional<SwitchRow> local = Base().FindAnySwitch(key);
+  if (key.by != rows::SwitchKey::By::kName) return local;
   if (local && local->kind != SwitchKind::kDistributed) return local;
-  return shared_.FindAnyDVSwitch(name);
+  return shared_.FindAnyDVSwitch(key.value);
 }
 
 std::vector<SwitchRow> SharedDVStore::ReadOpaqueSwitches() {

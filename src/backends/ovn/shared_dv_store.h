@@ -44,7 +44,7 @@ class SharedDVStore : public rows::RowStoreWrapper {
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override {
     return shared_.FindDVSwitch(key);
   }
-  std::optional<SwitchRow> FindAnySwitch(const std::string& name) override;
+  std::optional<SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return shared_.ReadDVSwitches(); }
   std::vector<rows::UnreadableRow> Unreadable() override { return shared_.Unreadable(); }
   std::vector<SwitchRow> ReadOpaqueSwitches() override;

@@ -56,8 +56,7 @@ class OvsStore : public rows::RowStore {
 
   std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
-  std::optional<rows::SwitchRow> FindAnySwitch(const std::string& name) override;
-  bool HasPortGroup(const std::string& name) override;
+  std::optional<rows::SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
   std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
   std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;

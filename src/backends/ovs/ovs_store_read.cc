@@ -242,7 +242,15 @@ std::optional<DVSwitchDoc> OvsStore::FindDVSwitch(const SwitchKey& key) {
   return std::nullopt;
 }
 
-std::optional<SwitchRow> OvsStore::FindAnySwitch(const std::string& name) {
+std::optional<SwitchRow> OvsStore::FindAnySwitch(const SwitchKey& key) {
+  if (key.by == SwitchKey::By::kPortGroup) {
+    std::optional<BridgeRead> holder = ReadBridge(
+        Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + key.value, ""}})));
+    if (!holder || !holder->ours) return std::nullopt;
+    return SwitchOf(*holder).row;
+  }
+  if (key.by != SwitchKey::By::kName) return std::nullopt;
+  const std::string& name = key.value;
   // The bridge row alone, and the root for DVSwitches, from one request:
   // what a bridge links and its MTU are not asked for.
   const std::vector<json> results = connection_.Read(
@@ -296,11 +304,6 @@ HostRecords OvsStore::ReadRecords() {
   return records;
 }
 
-bool OvsStore::HasPortGroup(const std::string& name) {
-  std::optional<BridgeRead> bridge = ReadBridge(
-      Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + name, ""}})));
-  return bridge && bridge->ours && bridge->doc.row.running;
-}
 
 PnicSet OvsStore::Pnics() {
   constexpr const char* kSysfs = "/sys/class/net";

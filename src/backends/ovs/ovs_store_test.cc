@@ -195,9 +195,9 @@ TEST_F(OvsStoreTest, PointReadsSendTwoRequestsAtMost) {
   };
   const Read reads[] = {
       {"a switch by name", [&] { store.FindSwitch(SwitchKey::Name("sw0")); }, 2},
-      {"any switch's row by name", [&] { store.FindAnySwitch("sw0"); }, 1},
+      {"any switch's row by name", [&] { store.FindAnySwitch(SwitchKey::Name("sw0")); }, 1},
       {"a DVSwitch by name", [&] { store.FindDVSwitch(SwitchKey::Name("dvs0")); }, 1},
-      {"a port group by name", [&] { store.HasPortGroup("pg9"); }, 1},
+      {"a port group by name", [&] { store.FindAnySwitch(SwitchKey::PortGroup("pg9")); }, 1},
       {"the listing of standard switches", [&] { store.ReadSwitches(false); }, 1},
   };
   for (const Read& read : reads) {

@@ -96,7 +96,8 @@ void NamedDVPortHandle::TestDVPortZet() {
 }
 
 bool PortGroupNames::Contains(const std::string& name) const {
-  return store_.HasPortGroup(name);
+  std::optional<SwitchRow> holder = store_.FindAnySwitch(SwitchKey::PortGroup(name));
+  return holder && holder->running;
 }
 
 std::set<std::string> PortGroupNames::GetNames() const {

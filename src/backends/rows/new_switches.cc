@@ -30,7 +30,7 @@ SwitchRow NewSwitchRow(RowStore& store, SwitchKind kind, const std::string& name
 
 // Throws unless no switch of any kind, running or stopped, is named name.
 void RequireNameFree(RowStore& store, const std::string& name) {
-  std::optional<SwitchRow> holder = store.FindAnySwitch(name);
+  std::optional<SwitchRow> holder = store.FindAnySwitch(SwitchKey::Name(name));
   if (!holder) return;
   if (!holder->running) {
     throw QuorvicException("a stopped switch named " + name +

@@ -60,7 +60,7 @@ namespace {
 
 // True when the host has a running switch of kind named name.
 bool Runs(RowStore& store, const std::string& name, SwitchKind kind) {
-  std::optional<SwitchRow> sw = store.FindAnySwitch(name);
+  std::optional<SwitchRow> sw = store.FindAnySwitch(SwitchKey::Name(name));
   return sw && sw->kind == kind && sw->running;
 }
 
@@ -84,7 +84,10 @@ int32_t RowBackend::ParseCdpStatus(const std::string& text) {
   throw QuorvicException("unknown CDP status " + text + " (known: down, listen, advertise, both)");
 }
 
-bool RowBackend::IsValidPortGroup(const std::string& name) { return Host().HasPortGroup(name); }
+bool RowBackend::IsValidPortGroup(const std::string& name) {
+  std::optional<SwitchRow> holder = Host().FindAnySwitch(SwitchKey::PortGroup(name));
+  return holder && holder->running;
+}
 
 std::unique_ptr<hostnet::NamedPortGroup> RowBackend::OpenPortGroup(const std::string& name) {
   return std::make_unique<NamedPortGroupHandle>(Host(), name);

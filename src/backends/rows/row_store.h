@@ -69,15 +69,11 @@ class RowStore {
   virtual std::optional<StandardSwitchDoc> FindSwitch(const SwitchKey& key) = 0;
   // The running DVSwitch key finds (by name or switch id), with its DVPorts.
   virtual std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) = 0;
-  // The switch of any kind named name, running or stopped, without its
-  // child rows: its kind, name and whether it runs are read; what its
-  // engine holds (linked uplinks, MTU) may be left out.
-  virtual std::optional<SwitchRow> FindAnySwitch(const std::string& name) = 0;
-  // True when a running standard switch has port group name; a store that
-  // can tell without reading the switch's child rows says so sooner.
-  virtual bool HasPortGroup(const std::string& name) {
-    return FindSwitch(SwitchKey::PortGroup(name)).has_value();
-  }
+  // The switch of any kind that key finds by name, or the standard switch
+  // that holds a port group, running or stopped, without its child rows:
+  // its kind, name and whether it runs are read; what its engine holds
+  // (linked uplinks, MTU) may be left out. Other keys find nothing.
+  virtual std::optional<SwitchRow> FindAnySwitch(const SwitchKey& key) = 0;
   // Every running standard switch of one sort (system switches or the
   // others) with its port groups, in host order, from one read.
   virtual std::vector<StandardSwitchDoc> ReadSwitches(bool system) = 0;

@@ -27,9 +27,8 @@ class RowStoreWrapper : public RowStore {
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override {
     return base_.FindDVSwitch(key);
   }
-  bool HasPortGroup(const std::string& name) override { return base_.HasPortGroup(name); }
-  std::optional<SwitchRow> FindAnySwitch(const std::string& name) override {
-    return base_.FindAnySwitch(name);
+  std::optional<SwitchRow> FindAnySwitch(const SwitchKey& key) override {
+    return base_.FindAnySwitch(key);
   }
   std::vector<StandardSwitchDoc> ReadSwitches(bool system) override {
     return base_.ReadSwitches(system);

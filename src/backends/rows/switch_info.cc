@@ -50,7 +50,7 @@ void SwitchInfo::RemoveVirtualSwitch(const std::string& name) {
 }
 
 bool SwitchInfo::IsStandardSwitch(const std::string& name) {
-  std::optional<SwitchRow> sw = store_.FindAnySwitch(name);
+  std::optional<SwitchRow> sw = store_.FindAnySwitch(SwitchKey::Name(name));
   return sw && sw->kind == SwitchKind::kStandard && sw->running;
 }
 

@@ -248,8 +248,13 @@ std::optional<DVSwitchDoc> Store::FindDVSwitch(const SwitchKey& key) {
   return std::nullopt;
 }
 
-std::optional<SwitchRow> Store::FindAnySwitch(const std::string& name) {
-  std::vector<SwitchRow> rows = ReadSwitchRows("s.name = ?1", name);
+std::optional<SwitchRow> Store::FindAnySwitch(const SwitchKey& key) {
+  std::vector<SwitchRow> rows;
+  if (key.by == SwitchKey::By::kName) {
+    rows = ReadSwitchRows("s.name = ?1", key.value);
+  } else if (key.by == SwitchKey::By::kPortGroup) {
+    rows = ReadSwitchRows("s.id = (SELECT switch_id FROM port_groups WHERE name = ?1)", key.value);
+  }
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
 }
