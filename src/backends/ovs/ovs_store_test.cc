@@ -180,6 +180,29 @@ TEST_F(OvsStoreTest, AnAddOthersUndoBeforeTheDatapathAppliesItIsStillDone) {
   EXPECT_FALSE(BridgeExists("sw1"));
 }
 
+// Without ovs-vswitchd a change stays in the database and says so, in the
+// unit of the setting that bounds the wait, and status names the cause.
+TEST_F(OvsStoreTest, WithoutOvsVswitchdAChangeSaysWhatHappenedAndStatusWhy) {
+  OvsSettings waiting = settings_;
+  waiting.applyWait = std::chrono::seconds(1);
+  OvsStore store(waiting);
+  std::string message;
+  try {
+    store.AddSwitch(NewSwitch("sw1"));
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    message = e.GetMessage();
+  }
+  EXPECT_EQ(message,
+            "adding standard switch sw1: the database holds the change, but ovs-vswitchd did not "
+            "apply it within 1 s (is it running? `systemctl start openvswitch-switch` starts it)");
+  EXPECT_TRUE(BridgeExists("sw1"));
+  const std::vector<std::string> health = store.Health();
+  ASSERT_FALSE(health.empty());
+  EXPECT_EQ(health[0],
+            "ovs-vswitchd is not running, so nothing applies the switch database: "
+            "`systemctl start openvswitch-switch` starts it");
+}
+
 // A point read sends few requests and takes no lock; a check of a name
 // reads one row.
 TEST_F(OvsStoreTest, PointReadsSendTwoRequestsAtMost) {
