@@ -34,7 +34,9 @@
 // until ovs-vswitchd has applied it, then until the interfaces it touched
 // show no error, a port number and the MTU asked for; when the datapath
 // refused, a second transaction puts back what the first replaced (a new
-// switch goes again), and the call throws saying what was undone. When the
+// switch goes again), and the call throws saying what was undone; a load
+// or a removal, which puts nothing back, throws saying the database keeps
+// it. When the
 // answer to a change is lost, a new connection reads whether it is there
 // (each change writes a token of its own into the root row) and the call
 // returns, or throws saying what is known.

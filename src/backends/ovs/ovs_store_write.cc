@@ -138,13 +138,15 @@ bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath
   if (refused.rfind("ovs-vswitchd", 0) == 0) {
     throw QuorvicException(change.What() + ": the database holds the change, but " + refused);
   }
-  if (datapath.undo) {
-    try {
-      datapath.undo();
-    } catch (const QuorvicException& e) {
-      throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
-                             "), and undoing it failed too: " + e.GetMessage());
-    }
+  if (!datapath.undo) {
+    throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
+                           "); the database keeps the change");
+  }
+  try {
+    datapath.undo();
+  } catch (const QuorvicException& e) {
+    throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
+                           "), and undoing it failed too: " + e.GetMessage());
   }
   throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
                          "); it was undone");
