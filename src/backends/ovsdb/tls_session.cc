@@ -151,8 +151,7 @@ TlsSession::TlsSession(const TlsFiles& files, const std::string& remote)
 TlsSession::~TlsSession() {
   // Says goodbye when it can do so at once; the socket closes either way.
   if (healthy_) OpenSsl().SSL_shutdown(ssl_.get());
-  // Only a session that made its SSL has OpenSSL loaded for certain.
-  if (ssl_) OpenSsl().ERR_clear_error();
+  OpenSsl().ERR_clear_error();
 }
 
 void TlsSession::FreeContext::operator()(SSL_CTX* context) const {
