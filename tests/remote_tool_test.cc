@@ -1,18 +1,22 @@
 // The tools against remote databases as an operator points them there: over
-// TLS with keys ovs-pki made, and at a northbound cluster whose first
-// member hangs.
+// TLS with keys ovs-pki made, on a host whose OpenSSL cannot serve, and at a
+// northbound cluster whose first member hangs.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "run_command.h"
 #include "support/test_cluster.h"
 #include "support/test_server.h"
-#include "run_command.h"
 
 namespace {
 
@@ -77,6 +81,53 @@ TEST(ToolOverTls, ChangesBothDatabasesWithTheirCaAndNothingWithAnother) {
       << refused.err;
   listed = RunProcess({kTool, "-c", "sw2"}, right);
   EXPECT_EQ(listed.out, "0\n") << listed.err;
+}
+
+// The dynamic loader takes libssl.so.3 from LD_LIBRARY_PATH first, so a
+// folder there with a file of that name stands for a host whose OpenSSL is
+// broken. The refusal comes before any traffic, and a tool that linked
+// OpenSSL would not start at all.
+TEST(ToolWithoutOpenSsl, RefusesAnSslRemoteNamingWhatItNeeds) {
+  std::string dir = TempFolder();
+  ovsdb::TlsFiles files{dir + "/key.pem", dir + "/cert.pem", dir + "/ca.pem"};
+  for (const std::string& file : {files.privateKey, files.certificate, files.caCert}) {
+    std::ofstream(file) << "never read\n";
+    chmod(file.c_str(), 0600);
+  }
+  Dl_info libc{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&getpid), &libc), 0);
+  const std::string remote = "ssl:127.0.0.1:" + std::to_string(ovsdb::FreePort());
+
+  struct Case {
+    const char* name;
+    std::string libssl;  // the file a symbolic link named libssl.so.3 points to
+    std::string reason;  // what the loader's reason says
+  };
+  const Case cases[] = {
+      {"not a library", dir + "/empty", "file too short"},
+      {"a library without OpenSSL's functions", libc.dli_fname, "undefined symbol: "},
+  };
+  std::ofstream(dir + "/empty").close();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir + "/libssl.so.3");
+    std::filesystem::create_symlink(c.libssl, dir + "/libssl.so.3");
+    std::vector<std::string> env = ToolPath();
+    for (std::string variable : {"LD_LIBRARY_PATH=" + dir, "QUENTA_HOSTNET=ovsdb:" + remote,
+                                 std::string("QUENTA_HOSTNET_CONF=/dev/null")}) {
+      env.push_back(variable);
+    }
+    for (const std::string& v : TlsVariables(files)) env.push_back(v);
+
+    CommandOutput checked = RunProcess({kTool, "-c", "sw1"}, env);
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.out, "");
+    std::string::size_type at = checked.err.find("cannot connect to " + remote +
+                                                 ": TLS needs libssl.so.3 (package libssl3): ");
+    EXPECT_NE(at, std::string::npos) << checked.err;
+    EXPECT_NE(checked.err.find(c.reason, at), std::string::npos) << checked.err;
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ToolWithAFrozenMember, AddsADVSwitchWhileTheOthersLead) {

@@ -12,8 +12,9 @@
 
 namespace ovsdb {
 
-// The client's side of TLS over one non-blocking socket, with OpenSSL. It
-// never waits: each step says which readiness of the socket it needs next,
+// The client's side of TLS over one non-blocking socket, with OpenSSL, which
+// the first session of the process loads (see openssl_library.h). It never
+// waits: each step says which readiness of the socket it needs next,
 // and the caller polls for it within its own deadline. The server's
 // certificate must verify against the CA certificate; its host name is not
 // checked, since the certificates ovs-pki makes carry none. Bytes go out
@@ -31,9 +32,10 @@ class TlsSession {
 
   // Loads files for a connection to remote, before any traffic. Throws
   // Quorvic::Lib::QuorvicException "cannot connect to REMOTE: ..." naming
-  // what is missing, the file that cannot be used and why, and, when run
-  // as root, a private key that others than its owner may read or write
-  // (with its mode).
+  // what is missing, the file that cannot be used and why, when run as
+  // root, a private key that others than its owner may read or write (with
+  // its mode), and "TLS needs libssl.so.3 (package libssl3): REASON" when
+  // OpenSSL cannot be loaded.
   TlsSession(const TlsFiles& files, const std::string& remote);
   ~TlsSession();
   TlsSession(const TlsSession&) = delete;
@@ -54,10 +56,10 @@ class TlsSession {
 
  private:
   struct FreeContext {
-    void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+    void operator()(SSL_CTX* context) const;
   };
   struct FreeSsl {
-    void operator()(SSL* ssl) const { SSL_free(ssl); }
+    void operator()(SSL* ssl) const;
   };
 
   // What a failed step of ssl means: a want, or a closed connection, or a
