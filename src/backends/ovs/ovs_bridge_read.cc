@@ -130,24 +130,43 @@ BridgeRead BridgeFromRow(const json& row) {
   return bridge;
 }
 
-void Attach(BridgeRead& bridge, const std::vector<PortRead>& ports,
-            const std::vector<InterfaceRead>& interfaces, bool members) {
+PartsRead::PartsRead(std::vector<PortRead> ports, std::vector<InterfaceRead> interfaces)
+    : ports_(std::move(ports)), interfaces_(std::move(interfaces)) {
+  for (std::size_t at = 0; at < ports_.size(); ++at) portAt_[ports_[at].uuid] = at;
+  for (std::size_t at = 0; at < interfaces_.size(); ++at) interfaceAt_[interfaces_[at].uuid] = at;
+}
+
+std::vector<const PortRead*> PartsRead::PortsAmong(const std::vector<std::string>& uuids) const {
+  std::vector<std::size_t> places;
+  for (const std::string& uuid : uuids) {
+    auto at = portAt_.find(uuid);
+    if (at != portAt_.end()) places.push_back(at->second);
+  }
+  std::sort(places.begin(), places.end());
+  places.erase(std::unique(places.begin(), places.end()), places.end());
+  std::vector<const PortRead*> found;
+  for (std::size_t at : places) found.push_back(&ports_[at]);
+  return found;
+}
+
+const InterfaceRead* PartsRead::Interface(const std::string& uuid) const {
+  auto at = interfaceAt_.find(uuid);
+  return at == interfaceAt_.end() ? nullptr : &interfaces_[at->second];
+}
+
+void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
   bridge.membersRead = members;
-  for (const PortRead& port : ports) {
-    if (std::find(bridge.ports.begin(), bridge.ports.end(), port.uuid) == bridge.ports.end()) {
-      continue;
-    }
-    if (!port.Role().empty() && Get(port.externalIds, kBridgeKey) == bridge.name) {
-      bridge.ownPorts.push_back(port);
-    } else if (members && !port.fakeBridge) {
-      bridge.memberPorts.push_back(port);
+  for (const PortRead* port : parts.PortsAmong(bridge.ports)) {
+    if (!port->Role().empty() && Get(port->externalIds, kBridgeKey) == bridge.name) {
+      bridge.ownPorts.push_back(*port);
+    } else if (members && !port->fakeBridge) {
+      bridge.memberPorts.push_back(*port);
     }
   }
-  for (const InterfaceRead& interface : interfaces) {
-    for (const PortRead& port : bridge.ownPorts) {
-      if (std::find(port.interfaces.begin(), port.interfaces.end(), interface.uuid) !=
-          port.interfaces.end()) {
-        bridge.interfaces[interface.uuid] = interface;
+  for (const PortRead& port : bridge.ownPorts) {
+    for (const std::string& uuid : port.interfaces) {
+      if (const InterfaceRead* interface = parts.Interface(uuid)) {
+        bridge.interfaces[uuid] = *interface;
       }
     }
   }

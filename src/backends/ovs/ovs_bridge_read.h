@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "backends/rows/host_rows.h"
@@ -82,11 +83,29 @@ InterfaceRead InterfaceFromRow(const nlohmann::json& row);
 PortRead PortFromRow(const nlohmann::json& row);
 // The Bridge row, its record parsed (damaged set when it cannot be).
 BridgeRead BridgeFromRow(const nlohmann::json& row);
-// Sorts ports and interfaces read for bridge into it: ports of ours (role
-// and bridge name match) among the bridge's ports, other ports as members
-// when members, and the interfaces of our ports.
-void Attach(BridgeRead& bridge, const std::vector<PortRead>& ports,
-            const std::vector<InterfaceRead>& interfaces, bool members);
+// The ports and interfaces one read returned, found by uuid. A host of a
+// thousand bridges has ten thousand ports: attaching each bridge's parts by
+// lookup keeps reading the whole host linear in its size.
+class PartsRead {
+ public:
+  PartsRead(std::vector<PortRead> ports, std::vector<InterfaceRead> interfaces);
+
+  // The ports of uuids that were read, in the order the server sent them.
+  std::vector<const PortRead*> PortsAmong(const std::vector<std::string>& uuids) const;
+  // The interface of uuid; null when it was not read.
+  const InterfaceRead* Interface(const std::string& uuid) const;
+
+ private:
+  std::vector<PortRead> ports_;
+  std::vector<InterfaceRead> interfaces_;
+  std::unordered_map<std::string, std::size_t> portAt_;       // uuid -> place in ports_
+  std::unordered_map<std::string, std::size_t> interfaceAt_;  // uuid -> place in interfaces_
+};
+
+// Sorts the parts read for bridge into it: ports of ours (role and bridge
+// name match) among the bridge's ports, other ports as members when
+// members, and the interfaces of our ports.
+void Attach(BridgeRead& bridge, const PartsRead& parts, bool members);
 
 // The standard switch a bridge of ours shows: its record, and what the
 // engine says of its uplinks, MTU, port groups' VLANs and members.

@@ -105,14 +105,14 @@ OvsStore::HostRead OvsStore::ReadEverything() {
   });
   HostRead host;
   host.root = RootFrom(results[0]);
-  const std::vector<PortRead> ports = PortsOf(results[2]);
   std::vector<InterfaceRead> interfaces;
   for (std::size_t i = 3; i < results.size(); ++i) {
     for (InterfaceRead& interface : InterfacesOf(results[i])) interfaces.push_back(std::move(interface));
   }
+  const PartsRead parts(PortsOf(results[2]), std::move(interfaces));
   for (const json& row : results[1].at("rows")) {
     BridgeRead bridge = BridgeFromRow(row);
-    Attach(bridge, ports, interfaces, true);
+    Attach(bridge, parts, true);
     host.bridges.push_back(std::move(bridge));
   }
   SortInHostOrder(host.bridges);
@@ -129,7 +129,7 @@ void OvsStore::ReadParts(BridgeRead& bridge) {
   for (std::size_t i = 1; i < results.size(); ++i) {
     for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
   }
-  Attach(bridge, ports, InterfacesOf(results[0]), true);
+  Attach(bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
 }
 
 std::optional<BridgeRead> OvsStore::ReadBridge(const json& where) {
