@@ -70,8 +70,12 @@ class OvsStoreTest : public testing::Test {
 TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
   constexpr int kAdds = 30;
   const std::string vsctl = ovsdb::FindProgram("ovs-vsctl") + " --no-wait --db=" + server_->UnixRemote();
+  // The churn runs in a process group of its own, so that killing the group
+  // also ends an ovs-vsctl it started, which would otherwise wait for the
+  // stopped server forever and hold the test's output open.
   pid_t churn = fork();
   if (churn == 0) {
+    setpgid(0, 0);
     for (int i = 0;; ++i) {
       std::string command = vsctl + " set bridge sw0 external_ids:theirs=" + std::to_string(i) +
                             " -- --may-exist add-port sw0 other" + std::to_string(i % 2) +
@@ -80,6 +84,7 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
       if (std::system(command.c_str()) != 0) _exit(1);
     }
   }
+  setpgid(churn, churn);
   for (int process = 0; process < 2; ++process) {
     if (fork() != 0) continue;
     int done = 0;
@@ -109,7 +114,7 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 255);
     done += WEXITSTATUS(status);
   }
-  kill(churn, SIGKILL);
+  kill(-churn, SIGKILL);
   waitpid(churn, nullptr, 0);
   EXPECT_GT(done, 0u);
   EXPECT_EQ(OvsStore(settings_).ReadSwitches(false).at(0).portGroups.size(), done);
