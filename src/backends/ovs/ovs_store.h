@@ -115,6 +115,9 @@ class OvsStore : public rows::RowStore {
   void ReadParts(BridgeRead& bridge);
   // The first bridge of ours that meets where and runs, with its parts.
   std::optional<BridgeRead> ReadRunningBridge(const nlohmann::json& where);
+  // The running bridge of ref: the one ReadRunningBridge read last when no
+  // request was sent since (a change finds its switch by name, then edits
+  // it by ref), else read now.
   std::optional<BridgeRead> ReadBridgeByRef(const rows::RowRef& ref);
   // Of names, those that name a Port or Interface others made, from one
   // request.
@@ -151,6 +154,8 @@ class OvsStore : public rows::RowStore {
   OvsConnection connection_;
   // The root row ReadRecords read, and the connection's mark then.
   std::optional<std::pair<RootRead, std::pair<int, std::int64_t>>> recordsRoot_;
+  // The bridge ReadRunningBridge read last, and the connection's mark then.
+  std::optional<std::pair<BridgeRead, std::pair<int, std::int64_t>>> lastBridge_;
 };
 
 }  // namespace ovs_host

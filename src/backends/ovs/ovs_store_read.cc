@@ -143,11 +143,16 @@ std::optional<BridgeRead> OvsStore::ReadRunningBridge(const json& where) {
   std::optional<BridgeRead> bridge = ReadBridge(where);
   if (!bridge || !bridge->ours || !bridge->doc.row.running) return std::nullopt;
   ReadParts(*bridge);
+  lastBridge_.emplace(*bridge, connection_.Mark());
   return bridge;
 }
 
 std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
   if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
+  if (lastBridge_ && lastBridge_->first.uuid == ref.key &&
+      lastBridge_->second == connection_.Mark()) {
+    return lastBridge_->first;
+  }
   return ReadRunningBridge(Condition("_uuid", "==", Uuid(ref.key)));
 }
 
