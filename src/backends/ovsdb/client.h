@@ -45,8 +45,6 @@ class Client {
   Client(const std::string& remote, std::chrono::milliseconds timeout, const std::string& db,
          const SchemaNeeds& needs, const PeerSettings& peer = {});
 
-  // The names of the server's databases.
-  std::vector<std::string> ListDbs();
   // The schema of database db, as the server sends it.
   nlohmann::json GetSchema(const std::string& db);
   // Throws unless database db has every table and column of needs.
