@@ -6,10 +6,9 @@
 
 #include "hostnet/dv_port.h"
 #include "hostnet/quorvic_exception.h"
-#include "hostnet/names.h"
+#include "list/listing_failure.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
-#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;
@@ -70,15 +69,12 @@ void ListDVSwitch(const DVSwitch& dvswitch) {
         WriteRow(kDVPortTable, row);
       } catch (const QuorvicException& e) {
         // Both names are asked for again; if that fails, the switch fails.
-        const std::string portName = hostnet::EscapedName(port->GetName());
-        const std::string switchName = hostnet::EscapedName(dvswitch.GetName());
-        ErrorLine() << "Listing failed for DVPort: " << portName
-                    << " under DVSwitch: " << switchName << ", Error: " << e.GetMessage();
+        const std::string portName = port->GetName();
+        ReportListingFailure("DVPort", portName, "DVSwitch", dvswitch.GetName(), e);
       }
     }
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = hostnet::EscapedName(dvswitch.GetName());
-    ErrorLine() << "Listing failed for DVSwitch: " << switchName << ", Error: " << e.GetMessage();
+    ReportListingFailure("DVSwitch", dvswitch.GetName(), e);
   }
 }

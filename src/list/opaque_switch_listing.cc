@@ -1,12 +1,9 @@
 #include "list/opaque_switch_listing.h"
 
-#include <string>
-
 #include "hostnet/quorvic_exception.h"
-#include "hostnet/names.h"
+#include "list/listing_failure.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
-#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;
@@ -32,8 +29,6 @@ void ListOpaqueSwitch(const DVSwitch& opaqueSwitch) {
     WriteRow(kOpaqueSwitchTable, opaqueSwitch);
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = hostnet::EscapedName(opaqueSwitch.GetName());
-    ErrorLine() << "Listing failed for opaque switch: " << switchName
-                << ", Error: " << e.GetMessage();
+    ReportListingFailure("opaque switch", opaqueSwitch.GetName(), e);
   }
 }

@@ -7,10 +7,9 @@
 #include "hostnet/nic_teaming_policy.h"
 #include "hostnet/port_group.h"
 #include "hostnet/quorvic_exception.h"
-#include "hostnet/names.h"
+#include "list/listing_failure.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
-#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;
@@ -83,15 +82,12 @@ void ListVirtualSwitch(const VirtualSwitch& vswitch) {
         ListPortGroup(*portGroup);
       } catch (const QuorvicException& e) {
         // Both names are asked for again; if that fails, the switch fails.
-        const std::string portGroupName = hostnet::EscapedName(portGroup->GetName());
-        const std::string switchName = hostnet::EscapedName(vswitch.GetName());
-        ErrorLine() << "Listing failed for portgroup: " << portGroupName
-                    << " under vswitch: " << switchName << ", Error: " << e.GetMessage();
+        const std::string portGroupName = portGroup->GetName();
+        ReportListingFailure("portgroup", portGroupName, "vswitch", vswitch.GetName(), e);
       }
     }
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = hostnet::EscapedName(vswitch.GetName());
-    ErrorLine() << "Listing failed for vswitch: " << switchName << ", Error: " << e.GetMessage();
+    ReportListingFailure("vswitch", vswitch.GetName(), e);
   }
 }

@@ -129,15 +129,21 @@ std::vector<json> BridgePlan::NewUplinks(const std::string& bridge,
   return refs;
 }
 
-json BridgePlan::NewVlanBridge(const std::string& bridge, const PortGroupRow& pg, int64_t mtu) {
+std::string BridgePlan::NewInternalInterface(const std::string& name, const char* role,
+                                             const std::string& bridge, int64_t mtu) {
   std::string interface = change_.NewRowName();
-  std::string port = change_.NewRowName();
   change_.Add(ovsdb::Insert("Interface",
-                            {{"name", pg.name},
+                            {{"name", name},
                              {"type", "internal"},
                              {"mtu_request", mtu},
-                             {"external_ids", ovsdb::Map(OwnIds(kRolePortGroup, bridge))}},
+                             {"external_ids", ovsdb::Map(OwnIds(role, bridge))}},
                             interface));
+  return interface;
+}
+
+json BridgePlan::NewVlanBridge(const std::string& bridge, const PortGroupRow& pg, int64_t mtu) {
+  std::string interface = NewInternalInterface(pg.name, kRolePortGroup, bridge, mtu);
+  std::string port = change_.NewRowName();
   change_.Add(ovsdb::Insert("Port",
                             {{"name", pg.name},
                              {"fake_bridge", true},
@@ -160,14 +166,8 @@ void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created,
   }
   change_.GuardAbsent("Bridge", {Condition("name", "==", row.name)},
                       "a switch named " + row.name + " already exists");
-  std::string interface = change_.NewRowName();
+  std::string interface = NewInternalInterface(row.name, kRoleSwitch, row.name, mtu);
   std::string port = change_.NewRowName();
-  change_.Add(ovsdb::Insert("Interface",
-                            {{"name", row.name},
-                             {"type", "internal"},
-                             {"mtu_request", mtu},
-                             {"external_ids", ovsdb::Map(OwnIds(kRoleSwitch, row.name))}},
-                            interface));
   change_.Add(ovsdb::Insert("Port",
                             {{"name", row.name},
                              {"interfaces", ovsdb::Set({NamedUuid(interface)})},

@@ -62,6 +62,10 @@ class BridgePlan {
   // The Interface rows for pnics, new, with mtu; their references.
   std::vector<nlohmann::json> NewUplinks(const std::string& bridge,
                                          const std::vector<std::string>& pnics, int64_t mtu);
+  // A new internal Interface named name, of ours in role on bridge, with mtu;
+  // its row name.
+  std::string NewInternalInterface(const std::string& name, const char* role,
+                                   const std::string& bridge, int64_t mtu);
   // A new VLAN bridge for group pg on bridge; its Port's reference.
   nlohmann::json NewVlanBridge(const std::string& bridge, const rows::PortGroupRow& pg,
                                int64_t mtu);

@@ -225,6 +225,30 @@ json RootRecordsJson(const RootRecords& root) {
   return record;
 }
 
+json HistoryRecord(const HistoryRow& row) {
+  return {{"time", row.timeUs},
+          {"pid", row.pid},
+          {"uid", row.uid},
+          {"command", row.command},
+          {"operation", row.operation},
+          {"object", row.object},
+          {"done", row.done},
+          {"message", row.message}};
+}
+
+HistoryRow ReadHistoryRecord(const json& record) {
+  HistoryRow row;
+  row.timeUs = record.value("time", int64_t{0});
+  row.pid = record.value("pid", int64_t{0});
+  row.uid = record.value("uid", int64_t{0});
+  row.command = record.value("command", "");
+  row.operation = record.value("operation", "");
+  row.object = record.value("object", "");
+  row.done = record.value("done", false);
+  row.message = record.value("message", "");
+  return row;
+}
+
 RootRecords ReadRootRecords(const json& record) {
   return Shaped("host", [&] {
     RootRecords root;

@@ -43,6 +43,13 @@ struct RootRecords {
 nlohmann::json RootRecordsJson(const RootRecords& records);
 RootRecords ReadRootRecords(const nlohmann::json& record);
 
+// A row of the history (a key of the root row's, "quenta:history:..."): all
+// of it but its id, which is its place among those keys. The reader fills
+// what the record leaves out with the row's defaults; a field of another type
+// throws nlohmann::json's type_error.
+nlohmann::json HistoryRecord(const rows::HistoryRow& row);
+rows::HistoryRow ReadHistoryRecord(const nlohmann::json& record);
+
 // Parses text as JSON; throws naming what (a key) when it is not.
 nlohmann::json ParseRecord(const std::string& what, const std::string& text);
 

@@ -53,17 +53,10 @@ void OvsStore::AppendHistory(const HistoryRow& row) {
   }
   // A refused name may be anything a caller passed: bytes that are not
   // UTF-8 are kept as U+FFFD.
-  json entry = {{"time", row.timeUs},
-                {"pid", row.pid},
-                {"uid", row.uid},
-                {"command", row.command},
-                {"operation", row.operation},
-                {"object", row.object},
-                {"done", row.done},
-                {"message", row.message}};
-  std::vector<json> mutations = {ovsdb::Mutation(
-      "external_ids", "insert",
-      ovsdb::Map({{HistoryKey(row), entry.dump(-1, ' ', false, json::error_handler_t::replace)}}))};
+  const std::string record =
+      HistoryRecord(row).dump(-1, ' ', false, json::error_handler_t::replace);
+  std::vector<json> mutations = {
+      ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{HistoryKey(row), record}}))};
   if (!dropped.empty()) {
     mutations.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped)));
   }
@@ -79,18 +72,11 @@ std::vector<HistoryRow> OvsStore::ReadHistory(int64_t sinceUs) {
   int64_t id = 0;
   for (const auto& [key, value] : ReadHistoryKeys(connection_)) {
     ++id;
-    json entry = ParseRecord(key, value);
-    HistoryRow row;
+    const json record = ParseRecord(key, value);
+    // Rows from before sinceUs are passed over unread.
+    if (record.value("time", int64_t{0}) < sinceUs) continue;
+    HistoryRow row = ReadHistoryRecord(record);
     row.id = id;
-    row.timeUs = entry.value("time", int64_t{0});
-    if (row.timeUs < sinceUs) continue;
-    row.pid = entry.value("pid", int64_t{0});
-    row.uid = entry.value("uid", int64_t{0});
-    row.command = entry.value("command", "");
-    row.operation = entry.value("operation", "");
-    row.object = entry.value("object", "");
-    row.done = entry.value("done", false);
-    row.message = entry.value("message", "");
     rows.push_back(std::move(row));
   }
   return rows;

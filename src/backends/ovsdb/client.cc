@@ -25,17 +25,6 @@ Client::Client(const std::string& remote, std::chrono::milliseconds timeout, con
   RequireSchema(db, needs);
 }
 
-std::vector<std::string> Client::ListDbs() {
-  json names = session_.Call("list_dbs", json::array());
-  if (!names.is_array()) session_.RefuseReply("list_dbs", names);
-  std::vector<std::string> dbs;
-  for (const json& name : names) {
-    if (!name.is_string()) session_.RefuseReply("list_dbs", names);
-    dbs.push_back(name.get<std::string>());
-  }
-  return dbs;
-}
-
 json Client::GetSchema(const std::string& db) {
   json schema = session_.Call("get_schema", json::array({db}));
   auto tables = schema.find("tables");

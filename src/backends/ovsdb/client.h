@@ -13,10 +13,14 @@
 // A client of one OVSDB server over one connection, plain or TLS.
 //
 // Every failure is a Quorvic::Lib::QuorvicException whose message names the
-// remote or the request and says what went wrong. Every wait is bounded: the
-// connect and each request's whole round trip take the timeout given at
-// construction at the most (15 s suits a server on the same host; a
-// transaction with a Wait needs more than the Wait's own timeout).
+// remote or the request and says what went wrong. Every wait is bounded.
+// Connecting waits for a TCP server to answer and for the TLS handshake for
+// the timeout given at construction at the most (a local socket connects at
+// once; looking up a host name comes before that wait). Each request's whole
+// round trip then takes the client's timeout at the most: the one given at
+// construction until SetTimeout changes it (15 s suits a server on the same
+// host; a transaction with a Wait needs more than the Wait's own timeout).
+// Lock waits for the lock itself as long as it is told.
 //
 // A request that times out has an unknown outcome: the server may still
 // carry it out. Read back before reporting what a timed-out Transact did.
@@ -45,8 +49,6 @@ class Client {
   Client(const std::string& remote, std::chrono::milliseconds timeout, const std::string& db,
          const SchemaNeeds& needs, const PeerSettings& peer = {});
 
-  // The names of the server's databases.
-  std::vector<std::string> ListDbs();
   // The schema of database db, as the server sends it.
   nlohmann::json GetSchema(const std::string& db);
   // Throws unless database db has every table and column of needs.

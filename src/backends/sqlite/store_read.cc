@@ -84,6 +84,22 @@ PortGroupRow PortGroupFromColumns(const Statement& st) {
   return row;
 }
 
+// The condition on switches s that finds the switch key names, with ?1 for
+// its value.
+std::string WhereKey(const SwitchKey& key) {
+  switch (key.by) {
+    case SwitchKey::By::kName:
+      return "s.name = ?1";
+    case SwitchKey::By::kPortGroup:
+      return "s.id = (SELECT switch_id FROM port_groups WHERE name = ?1)";
+    case SwitchKey::By::kLinkedPnic:
+      return "s.id = (SELECT switch_id FROM switch_uplinks WHERE list = 0 AND pnic = ?1)";
+    case SwitchKey::By::kSwitchId:
+      return "s.switch_id = ?1";
+  }
+  return "0";  // finds nothing
+}
+
 // Binds value to ?1 when there is one.
 void BindValue(Statement& st, const std::optional<std::string>& value) {
   if (value) st.Bind(1, *value);
@@ -221,40 +237,18 @@ std::optional<DVSwitchDoc> Store::FindDistributed(const std::string& where,
 }
 
 std::optional<StandardSwitchDoc> Store::FindSwitch(const SwitchKey& key) {
-  switch (key.by) {
-    case SwitchKey::By::kName:
-      return FindStandard("s.name = ?1", key.value);
-    case SwitchKey::By::kPortGroup:
-      return FindStandard("s.id = (SELECT switch_id FROM port_groups WHERE name = ?1)", key.value);
-    case SwitchKey::By::kLinkedPnic:
-      return FindStandard(
-          "s.id = (SELECT switch_id FROM switch_uplinks WHERE list = 0 AND pnic = ?1)", key.value);
-    case SwitchKey::By::kSwitchId:
-      break;
-  }
-  return std::nullopt;
+  if (key.by == SwitchKey::By::kSwitchId) return std::nullopt;
+  return FindStandard(WhereKey(key), key.value);
 }
 
 std::optional<DVSwitchDoc> Store::FindDVSwitch(const SwitchKey& key) {
-  switch (key.by) {
-    case SwitchKey::By::kName:
-      return FindDistributed("s.name = ?1", key.value);
-    case SwitchKey::By::kSwitchId:
-      return FindDistributed("s.switch_id = ?1", key.value);
-    case SwitchKey::By::kPortGroup:
-    case SwitchKey::By::kLinkedPnic:
-      break;
-  }
-  return std::nullopt;
+  if (key.by != SwitchKey::By::kName && key.by != SwitchKey::By::kSwitchId) return std::nullopt;
+  return FindDistributed(WhereKey(key), key.value);
 }
 
 std::optional<SwitchRow> Store::FindAnySwitch(const SwitchKey& key) {
-  std::vector<SwitchRow> rows;
-  if (key.by == SwitchKey::By::kName) {
-    rows = ReadSwitchRows("s.name = ?1", key.value);
-  } else if (key.by == SwitchKey::By::kPortGroup) {
-    rows = ReadSwitchRows("s.id = (SELECT switch_id FROM port_groups WHERE name = ?1)", key.value);
-  }
+  if (key.by != SwitchKey::By::kName && key.by != SwitchKey::By::kPortGroup) return std::nullopt;
+  std::vector<SwitchRow> rows = ReadSwitchRows(WhereKey(key), key.value);
   if (rows.empty()) return std::nullopt;
   return std::move(rows.front());
 }
