@@ -15,10 +15,6 @@
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NetworkFactory;
-using Quorvic::Network::NicCapabilities;
-using Quorvic::Network::NicTeamingPolicy;
-using Quorvic::Network::PortSecurityPolicy;
-using Quorvic::Network::ShapingPolicy;
 using Quorvic::Network::VirtualSwitchInfo;
 
 namespace {
@@ -80,10 +76,11 @@ bool IsDVSwitch(const std::string& name) {
 
 int AddSwitch(VirtualSwitchInfo& info, const std::string& name, uint32_t numPorts) {
   try {
-    const NicCapabilities capabilities = NicCapabilities::GetDefaultPolicy();
-    const ShapingPolicy shaping = ShapingPolicy::GetDefaultPolicy();
-    const PortSecurityPolicy security = PortSecurityPolicy::GetDefaultPolicy();
-    const NicTeamingPolicy teaming = NicTeamingPolicy::GetDefaultPolicy();
+    // A new switch starts with every policy at its default.
+    const auto capabilities = Quorvic::Network::NicCapabilities::GetDefaultPolicy();
+    const auto shaping = Quorvic::Network::ShapingPolicy::GetDefaultPolicy();
+    const auto security = Quorvic::Network::PortSecurityPolicy::GetDefaultPolicy();
+    const auto teaming = Quorvic::Network::NicTeamingPolicy::GetDefaultPolicy();
     info.AddVirtualSwitch(teaming, security, shaping, capabilities, name, numPorts);
     return 0;
   } catch (const QuorvicException& e) {
