@@ -77,15 +77,7 @@ void ListVirtualSwitch(const VirtualSwitch& vswitch) {
 
     WriteHeader(kPortGroupTable);
     const std::vector<std::unique_ptr<PortGroup>> portGroups = vswitch.GetPortGroups();
-    for (const std::unique_ptr<PortGroup>& portGroup : portGroups) {
-      try {
-        ListPortGroup(*portGroup);
-      } catch (const QuorvicException& e) {
-        // Both names are asked for again; if that fails, the switch fails.
-        const std::string portGroupName = portGroup->GetName();
-        ReportListingFailure("portgroup", portGroupName, "vswitch", vswitch.GetName(), e);
-      }
-    }
+    ListChildren(portGroups, "portgroup", vswitch, "vswitch", ListPortGroup);
     WriteBlankLine();
   } catch (const QuorvicException& e) {
     ReportListingFailure("vswitch", vswitch.GetName(), e);
