@@ -309,7 +309,6 @@ HostRecords OvsStore::ReadRecords() {
   return records;
 }
 
-
 PnicSet OvsStore::Pnics() {
   constexpr const char* kSysfs = "/sys/class/net";
   PnicSet pnics;
