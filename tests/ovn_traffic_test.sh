@@ -173,6 +173,12 @@ check "and not once the MTU fits" "" "$(on 1 ploncfg-host status)"
 on 1 ploncfg-vswitch -Q pn1 -V 1 dvs1
 check "a host that takes its uplink out leaves the localnet port to the other" 1 \
   "$(nbctl --bare --columns=name find logical_switch_port type=localnet | grep -c .)"
+nbctl --wait=hv sync
+check "a host without a bridge for the network carries nothing of the DVSwitch" no \
+  "$(reaches 1 10.0.0.2)"
+check "... and its status says so" 1 "$(on 1 ploncfg-host status |
+  grep -c '^DVSwitch dvs1 reaches its physical network through uplinks of other hosts only')"
+check "... where the wired host's says nothing" "" "$(on 2 ploncfg-host status)"
 on 2 ploncfg-vswitch -Q pn2 -V 2 dvs1
 check "the last uplink out takes the localnet port with it" 0 \
   "$(nbctl --bare --columns=name find logical_switch_port type=localnet | grep -c .)"

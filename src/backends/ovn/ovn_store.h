@@ -58,6 +58,11 @@ class OvnStore {
   const std::vector<rows::UnreadableRow>& Unreadable() const { return unreadable_; }
   // The names of the logical switches other programs made.
   std::vector<std::string> ReadForeignSwitchNames();
+  // The running DVSwitches that reach their physical network through the
+  // bridges of other hosts but not through this host's, in host order: once
+  // a DVSwitch has a localnet port, a host without a bridge for its network
+  // carries none of its traffic.
+  std::vector<std::string> ReadWiredElsewhereOnly();
 
   // --- Changes: as rows::RowStore's of the same names ----------------------
   RowRef AddDVSwitch(const DVSwitchDoc& dvs);

@@ -203,6 +203,19 @@ std::vector<DVSwitchDoc> OvnStore::ReadAll() {
   return all;
 }
 
+std::vector<std::string> OvnStore::ReadWiredElsewhereOnly() {
+  const std::string here = WiredKey(HostName());
+  std::vector<std::string> names;
+  for (const SwitchRead& sw : ReadSwitchRows({}, true)) {
+    if (!sw.doc.row.running || !sw.localnet || sw.localnet->ids.count(here) != 0) continue;
+    const Ids& ids = sw.localnet->ids;
+    if (std::any_of(ids.begin(), ids.end(), [](const auto& id) { return IsWiredKey(id.first); })) {
+      names.push_back(sw.doc.row.name);
+    }
+  }
+  return names;
+}
+
 std::vector<std::string> OvnStore::ReadForeignSwitchNames() {
   std::vector<json> results = link_.Read({ovsdb::Select(
       "Logical_Switch",

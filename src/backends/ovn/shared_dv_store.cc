@@ -181,6 +181,15 @@ std::vector<std::string> SharedDVStore::Health() {
                     "in the OVN northbound database: no host can add a DVSwitch of that name "
                     "while both exist");
   }
+  if (chassis_.Carries()) {
+    for (const std::string& name : shared_.ReadWiredElsewhereOnly()) {
+      lines.push_back("DVSwitch " + name +
+                      " reaches its physical network through uplinks of other hosts only, so "
+                      "this host carries none of its traffic, between VMs included: "
+                      "`ploncfg-vswitch -P PNIC -V PORT " +
+                      name + "` links a pnic of this host to one of its DVPorts");
+    }
+  }
   if (std::optional<rows::Tunnel> tunnel = chassis_.ReadTunnel()) {
     for (const DVSwitchDoc& dvs : dvswitches) {
       if (!dvs.row.running || dvs.row.mtu <= tunnel->VmMtu()) continue;
