@@ -401,8 +401,12 @@ TEST_P(BackendContract, ConcurrentReadModifyWriteRunsLoseNoChange) {
   }
   host_->Load(json + R"(], "switches": [{"name": "sw0", "teaming": {"uplinkOrder": []}}]})");
   host_->Close();
+  std::vector<pid_t> writers;
   for (int process = 0; process < 2; ++process) {
-    if (fork() != 0) continue;
+    if (pid_t writer = fork(); writer != 0) {
+      writers.push_back(writer);
+      continue;
+    }
     try {
       for (int run = 0; run < kRuns; ++run) {
         auto backend = host_->Open();
@@ -419,7 +423,11 @@ TEST_P(BackendContract, ConcurrentReadModifyWriteRunsLoseNoChange) {
     }
     _exit(0);
   }
-  for (int status = 0; wait(&status) > 0;) EXPECT_EQ(status, 0);
+  for (pid_t writer : writers) {
+    int status = 0;
+    EXPECT_EQ(waitpid(writer, &status, 0), writer);
+    EXPECT_EQ(status, 0);
+  }
   std::vector<std::string> order = host_->Backend().ReadHost().switches[0].row.teaming.order;
   std::sort(pnics.begin(), pnics.end());
   std::sort(order.begin(), order.end());

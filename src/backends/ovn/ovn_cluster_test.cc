@@ -92,8 +92,12 @@ TEST_F(OvnCluster, ConcurrentAddsOfOneNameMakeOneSwitch) {
   constexpr int kRuns = 6;
   sqlite_host::TempHost host;
   host.Load(R"({"pnics": ["nic0"]})");
+  std::vector<pid_t> runs;
   for (int run = 0; run < kRuns; ++run) {
-    if (fork() != 0) continue;
+    if (pid_t child = fork(); child != 0) {
+      runs.push_back(child);
+      continue;
+    }
     int status = 1;
     try {
       AddDV(*Open(host), "race");
@@ -104,7 +108,9 @@ TEST_F(OvnCluster, ConcurrentAddsOfOneNameMakeOneSwitch) {
     _exit(status);
   }
   int added = 0;
-  for (int status = 0; wait(&status) > 0;) {
+  for (pid_t child : runs) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_NE(WEXITSTATUS(status), 2);
     added += WEXITSTATUS(status) == 0;
@@ -125,8 +131,12 @@ TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
   doc.dvswitches.back().row.name = "dvs0";
   doc.dvswitches.back().row.switchId = "id-0";
   Open(hosts[0])->ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
+  std::vector<pid_t> writers;
   for (const auto& host : hosts) {
-    if (fork() != 0) continue;
+    if (pid_t writer = fork(); writer != 0) {
+      writers.push_back(writer);
+      continue;
+    }
     int done = 0;
     for (int run = 0; run < kRuns; ++run) {
       try {
@@ -139,7 +149,9 @@ TEST_F(OvnCluster, ConcurrentChangesOfOneDVSwitchLoseNone) {
     _exit(done);
   }
   uint32_t done = 0;
-  for (int status = 0; wait(&status) > 0;) {
+  for (pid_t writer : writers) {
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 255);
     done += static_cast<uint32_t>(WEXITSTATUS(status));
   }

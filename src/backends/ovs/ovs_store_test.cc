@@ -80,8 +80,12 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
       if (std::system(command.c_str()) != 0) _exit(1);
     }
   }
+  std::vector<pid_t> writers;
   for (int process = 0; process < 2; ++process) {
-    if (fork() != 0) continue;
+    if (pid_t writer = fork(); writer != 0) {
+      writers.push_back(writer);
+      continue;
+    }
     int done = 0;
     OvsStore store(settings_);
     for (int i = 0; i < kAdds; ++i) {
@@ -102,10 +106,9 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
     _exit(done);
   }
   size_t done = 0;
-  for (int writers = 0; writers < 2; ++writers) {
+  for (pid_t writer : writers) {
     int status = 0;
-    pid_t ended = wait(&status);
-    ASSERT_NE(ended, churn);
+    ASSERT_EQ(waitpid(writer, &status, 0), writer);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 255);
     done += WEXITSTATUS(status);
   }
