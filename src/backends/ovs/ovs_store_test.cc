@@ -17,6 +17,7 @@
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
 #include "hostnet/quorvic_exception.h"
+#include "support/message_of.h"
 #include "support/ovsdb_proxy.h"
 #include "support/test_server.h"
 
@@ -143,6 +144,44 @@ TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
         << e.GetMessage();
   }
   EXPECT_FALSE(BridgeExists("sw2"));
+}
+
+// What ovs-vsctl changes between a run's read and its write is not lost: the
+// write waits on what was read, fails, and the run starts again from what is
+// there. A VM's port that joins a group, or a switch, as it is removed stops
+// the removal.
+TEST_F(OvsStoreTest, AVmPortAddedBetweenTheReadAndTheWriteStopsARemoval) {
+  ovsdb::OvsdbProxy proxy(server_->UnixRemote());
+  OvsSettings through = settings_;
+  through.remote = proxy.UnixRemote();
+  const RowRef sw0 = OvsStore(settings_).FindSwitch(SwitchKey::Name("sw0"))->row.ref;
+  OvsStore(settings_).EditSwitch(sw0, [](StandardSwitchDoc& doc) {
+    doc.portGroups.push_back({});
+    doc.portGroups.back().name = "web";
+  });
+  const std::string vsctl = ovsdb::FindProgram("ovs-vsctl") + " --no-wait --db=" +
+                            server_->UnixRemote();
+  auto vsctlBeforeNextWrite = [&](const std::string& arguments) {
+    proxy.BeforeNextWrite([command = vsctl + " " + arguments] {
+      ovsdb::RunProgram({"/bin/sh", "-c", command});
+    });
+  };
+
+  vsctlBeforeNextWrite(
+      "add-port sw0 vm1 -- set interface vm1 type=dummy -- set port vm1 "
+      "'external_ids:\"quenta:port-group\"=web'");
+  EXPECT_EQ(ovsdb::MessageOf([&] {
+              OvsStore(through).EditSwitch(
+                  sw0, [](StandardSwitchDoc& doc) { doc.portGroups.clear(); });
+            }),
+            "port group web has ports in use (vm1); remove them from it first");
+
+  ovsdb::RunProgram({"/bin/sh", "-c", vsctl + " del-port sw0 vm1"});
+  vsctlBeforeNextWrite("add-port sw0 vm2 -- set interface vm2 type=dummy");
+  EXPECT_EQ(ovsdb::MessageOf([&] { OvsStore(through).RemoveSwitch(sw0); }),
+            "standard switch sw0 has ports ploncfg did not make (vm2); `ovs-vsctl del-port sw0 "
+            "PORT` removes one");
+  EXPECT_TRUE(BridgeExists("sw0"));
 }
 
 // A switch another run removes after the add committed, before ovs-vswitchd
