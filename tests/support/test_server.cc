@@ -167,9 +167,14 @@ TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
                                "--certificate=" + tls.certificate, "--ca-cert=" + tls.caCert});
     }
     server_ = std::make_unique<ChildDaemon>(argv, dir_ + "/ovsdb.out");
+    // The control socket comes up apart from the listeners, sometimes after
+    // them, and the TLS listener below is added through it.
     server_->AwaitReady(
         "ovsdb-server listening",
-        [&] { return AcceptsConnections(dir_ + "/db.sock") && !PortsListenedOn(log).empty(); },
+        [&] {
+          return AcceptsConnections(dir_ + "/db.sock") && AcceptsConnections(control) &&
+                 !PortsListenedOn(log).empty();
+        },
         kDaemonStartBudget);
     port_ = PortsListenedOn(log)[0];
     if (!tls.privateKey.empty()) {
