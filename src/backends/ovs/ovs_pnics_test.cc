@@ -35,8 +35,8 @@ TEST(Pnics, AreTheDevicesWithHardwareAndBondsAlone) {
 
   EXPECT_EQ(DiscoverPnics(sysfs.string()), (std::vector<std::string>{"bond0", "enp3s0", "eth0"}));
   EXPECT_EQ(NetworkDevices(sysfs.string()),
-            (std::vector<std::string>{"bond0", "br0", "brhw", "enp3s0", "eth0", "lo",
-                                      "ovs-system", "veth0"}));
+            (std::vector<std::string>{"bond0", "br0", "brhw", "enp3s0", "eth0", "lo", "ovs-system",
+                                      "veth0"}));
   EXPECT_TRUE(DiscoverPnics((sysfs / "missing").string()).empty());
   fs::remove_all(sysfs);
 }

@@ -32,7 +32,11 @@ using nlohmann::json;
 class OvsStoreTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (!ovsdb::TestServer::Missing(ovsdb::TestServer::kSwitchSchema).empty()) GTEST_SKIP();
+    std::string missing = ovsdb::TestServer::Missing(ovsdb::TestServer::kSwitchSchema);
+    if (ovsdb::FindProgram("ovs-vsctl").empty()) {
+      missing += std::string(missing.empty() ? "" : ", ") + "ovs-vsctl";
+    }
+    if (!missing.empty()) GTEST_SKIP() << "not installed: " << missing;
     server_ = std::make_unique<ovsdb::TestServer>(ovsdb::TestServer::kSwitchSchema);
     settings_.remote = server_->UnixRemote();
     settings_.pnics = std::vector<std::string>{"nic0"};
@@ -159,8 +163,8 @@ TEST_F(OvsStoreTest, AVmPortAddedBetweenTheReadAndTheWriteStopsARemoval) {
     doc.portGroups.push_back({});
     doc.portGroups.back().name = "web";
   });
-  const std::string vsctl = ovsdb::FindProgram("ovs-vsctl") + " --no-wait --db=" +
-                            server_->UnixRemote();
+  const std::string vsctl =
+      ovsdb::FindProgram("ovs-vsctl") + " --no-wait --db=" + server_->UnixRemote();
   auto vsctlBeforeNextWrite = [&](const std::string& arguments) {
     proxy.BeforeNextWrite([command = vsctl + " " + arguments] {
       ovsdb::RunProgram({"/bin/sh", "-c", command});
@@ -171,8 +175,8 @@ TEST_F(OvsStoreTest, AVmPortAddedBetweenTheReadAndTheWriteStopsARemoval) {
       "add-port sw0 vm1 -- set interface vm1 type=dummy -- set port vm1 "
       "'external_ids:\"quenta:port-group\"=web'");
   EXPECT_EQ(ovsdb::MessageOf([&] {
-              OvsStore(through).EditSwitch(
-                  sw0, [](StandardSwitchDoc& doc) { doc.portGroups.clear(); });
+              OvsStore(through).EditSwitch(sw0,
+                                           [](StandardSwitchDoc& doc) { doc.portGroups.clear(); });
             }),
             "port group web has ports in use (vm1); remove them from it first");
 
