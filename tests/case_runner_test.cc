@@ -159,11 +159,13 @@ class CaseTest : public testing::TestWithParam<Case> {};
 TEST_P(CaseTest, PrintsExactly) {
   const Case& c = GetParam();
   if (!c.onlyOn.empty() && c.onlyOn != CaseBackend()) GTEST_SKIP() << "for " << c.onlyOn;
+  // ctest reports the file skipped on this line (tests/CMakeLists.txt).
   if (CaseBackend() == "ovsdb" && !ovsdb::TestServer::MissingSwitchDaemon().empty()) {
-    GTEST_SKIP() << "needs " << ovsdb::TestServer::MissingSwitchDaemon();
+    GTEST_SKIP() << "backend not installed here, needs "
+                 << ovsdb::TestServer::MissingSwitchDaemon();
   }
   if (CaseBackend() == "ovn" && !ovn::TestCluster::Missing().empty()) {
-    GTEST_SKIP() << "needs " << ovn::TestCluster::Missing();
+    GTEST_SKIP() << "backend not installed here, needs " << ovn::TestCluster::Missing();
   }
   std::string dir = (std::filesystem::temp_directory_path() / "ploncfg-case-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);

@@ -78,14 +78,26 @@ src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
-# to port: src/backends/ovsdb/ovs_store_write.cc	  change.Guard("Bridge", bridge.uuid,	  if (false) change.Guard("Bridge", bridge.uuid,
-# to port: src/backends/ovsdb/ovs_store_write.cc	    change.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", tag}}));	    (void)tag;
-# to port: src/backends/ovsdb/ovs_store_write.cc	      primary = pnic;	      primary = sw.uplinks[0];
-# to port: src/backends/ovsdb/ovs_store_write.cc	  if (!error.empty()) return "interface " + name + ": " + error[0].get<std::string>();	  if (false && !error.empty()) return "interface " + name + ": " + error[0].get<std::string>();
-# to port: src/backends/ovsdb/ovs_store_write.cc	  if (holds_ == 0 && !client_.Lock(kLockName, settings_.lockWait)) {	  if (false) {
-# to port: src/backends/ovsdb/ovs_store_switches.cc	    change.OnRefusal([this, sw, pnic, before] {	    if (false) change.OnRefusal([this, sw, pnic, before] {
-# to port: src/backends/ovsdb/ovs_store_read.cc	    return ca != cb ? ca < cb : a.row.name < b.row.name;	    return ca != cb ? a.row.name < b.row.name : a.row.name < b.row.name;
-# to port: src/backends/ovsdb/ovs_store_read.cc	      if (group != port.externalIds.end() && group->second == pg.name) ++pg.ports;	      if (group != port.externalIds.end()) ++pg.ports;
+# The Open vSwitch host: guards of what was read, VLAN tags, the bond's
+# primary, the datapath's refusals and their undoing, the writers' lock,
+# host order and the ports a group counts.
+src/backends/ovs/ovs_plan.cc	  change_.Guard("Bridge", before.uuid,	  if (false) change_.Guard("Bridge", before.uuid,
+src/backends/ovs/ovs_plan.cc	      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));	      ;
+src/backends/ovs/ovs_plan.cc	      primary = pnic;	      primary = sw.uplinks[0];
+src/backends/ovs/ovs_store_write.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
+src/backends/ovs/ovs_connection.cc	  if (holds_ == 0) TakeLock(Client());	  if (false) TakeLock(Client());
+src/backends/ovs/ovs_store_edits.cc	    datapath.undo = [this, ref, was, what] {	    if (false) datapath.undo = [this, ref, was, what] {
+src/backends/ovs/ovs_store_read.cc	    return ca != cb ? ca < cb : a.name < b.name;	    return ca != cb ? a.name < b.name : a.name < b.name;
+src/backends/ovs/ovs_bridge_read.cc	        if (pg.name == group) ++pg.ports;	        ++pg.ports;
+# VLAN 4095 (all VLANs) is no tag; pnics are devices with hardware behind
+# them; a change others keep beating is tried as often as its message says;
+# a VM port ovs-vsctl adds between a removal's read and its write stops it;
+# a DVPort uplink must be a pnic of this host, DVSwitches in OVN or not.
+src/backends/ovs/ovs_plan.cc	  if (vlan == 4095) return std::nullopt;	
+src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(device, error)
+src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
+src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
+src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
 # Which host and settings a run takes, and an unreadable hostnet.conf.
 src/backends/host_choice.cc	if (std::getenv(variable) != nullptr) settings.options[key]	if (!Environment(variable).empty()) settings.options[key]
 src/backends/host_choice.cc	if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return {};	if (stat(path.c_str(), &info) != 0) return {};

@@ -152,4 +152,16 @@ else
   echo "SKIP: ping is not installed (iputils-ping): VM traffic between port groups not checked"
 fi
 
+# Without the pnics setting the pnics are the devices with hardware behind
+# them, and bonds: none of loopback, the veths, a Linux bridge or the
+# switch's internal port is one.
+ip link add lbr0 type bridge
+check "the devices here are lo, veths, a bridge and internal ports" "eth1 eth2 lbr0 lo vsw1" \
+  "$(ls /sys/class/net | grep -Ex 'eth[12]|lbr0|lo|vsw1' | tr '\n' ' ' | sed 's/ $//')"
+check "none of them is offered as a pnic" "" "$(env -u QUENTA_OVS_PNICS ploncfg-host names pnic)"
+ploncfg-vswitch -a vsw2
+out=$(env -u QUENTA_OVS_PNICS ploncfg-vswitch -L lo vsw2 2>&1)
+check "-L lo is refused, saying what a pnic is" "1 Failed to add uplink lo to vswitch vsw2, Error: pnic lo is not a pnic here: pnics are the machine's physical network devices and bonds, unless the pnics setting (QUENTA_OVS_PNICS, or pnics in hostnet.conf) names them" \
+  "$? $out"
+
 [ $failures -eq 0 ]

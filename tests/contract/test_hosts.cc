@@ -131,24 +131,28 @@ class OvnTestHost : public Base {
 
 }  // namespace
 
+namespace {
+
+std::string Nothing() { return ""; }
+
+std::string MissingForOvsAndOvn() {
+  std::string switches = ovsdb::TestServer::MissingSwitchDaemon();
+  std::string northbound = ovn::TestCluster::Missing();
+  return switches + (switches.empty() || northbound.empty() ? "" : ", ") + northbound;
+}
+
+}  // namespace
+
 std::vector<TestHostFactory> TestHostFactories() {
-  std::vector<TestHostFactory> factories = {
-      {"Sqlite", [] { return std::unique_ptr<TestHost>(new SqliteTestHost); }, true}};
-  if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
-    factories.push_back(
-        {"OpenVSwitch", [] { return std::unique_ptr<TestHost>(new OvsTestHost); }, false});
-  }
-  if (ovn::TestCluster::Missing().empty()) {
-    factories.push_back({"SqliteOvn",
-                         [] { return std::unique_ptr<TestHost>(new OvnTestHost<SqliteTestHost>); },
-                         false});
-    if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
-      factories.push_back(
-          {"OpenVSwitchOvn",
-           [] { return std::unique_ptr<TestHost>(new OvnTestHost<OvsTestHost>); }, false});
-    }
-  }
-  return factories;
+  return {
+      {"Sqlite", Nothing, [] { return std::unique_ptr<TestHost>(new SqliteTestHost); }, true},
+      {"OpenVSwitch", ovsdb::TestServer::MissingSwitchDaemon,
+       [] { return std::unique_ptr<TestHost>(new OvsTestHost); }, false},
+      {"SqliteOvn", ovn::TestCluster::Missing,
+       [] { return std::unique_ptr<TestHost>(new OvnTestHost<SqliteTestHost>); }, false},
+      {"OpenVSwitchOvn", MissingForOvsAndOvn,
+       [] { return std::unique_ptr<TestHost>(new OvnTestHost<OvsTestHost>); }, false},
+  };
 }
 
 }  // namespace contract

@@ -44,6 +44,9 @@ class TestHost {
 // Makes fresh hosts of one backend.
 struct TestHostFactory {
   std::string name;
+  // What the backend needs and this machine lacks, for its tests to skip
+  // with; empty when nothing is missing.
+  std::string (*missing)();
   std::unique_ptr<TestHost> (*make)();
   // Reboot simulates a restart (a host that keeps its running configuration
   // apart from the stored one); other hosts refuse it.
@@ -53,7 +56,7 @@ struct TestHostFactory {
 // Names the backend in test output.
 inline void PrintTo(const TestHostFactory& factory, std::ostream* out) { *out << factory.name; }
 
-// One factory per backend.
+// One factory per backend, whether or not it can run here.
 std::vector<TestHostFactory> TestHostFactories();
 
 }  // namespace contract

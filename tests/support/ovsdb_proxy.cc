@@ -83,6 +83,11 @@ int OvsdbProxy::RequestCount() {
   return sum;
 }
 
+void OvsdbProxy::BeforeNextWrite(std::function<void()> act) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  beforeWrite_ = std::move(act);
+}
+
 void OvsdbProxy::ResetCounts() {
   std::lock_guard<std::mutex> lock(mutex_);
   requests_.clear();
@@ -99,6 +104,12 @@ OvsdbProxy::Cut OvsdbProxy::Inspect(const std::string& message) {
     ++requests_[method];
   }
   if (method != "transact" || !Writes(request["params"])) return Cut::kNever;
+  std::function<void()> act;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    act.swap(beforeWrite_);
+  }
+  if (act) act();
   return cut_.exchange(Cut::kNever);
 }
 

@@ -2,6 +2,7 @@
 #define SUPPORT_OVSDB_PROXY_H_
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -13,7 +14,8 @@ namespace ovsdb {
 // an OVSDB server's unix socket. It counts the requests clients send, by
 // method, and can lose a transaction as a broken network would: cut the
 // connection right after passing a transaction that writes on to the
-// server (which then commits it, its answer lost), or right before.
+// server (which then commits it, its answer lost), or right before; and can
+// let another client write just before a transaction that writes.
 class OvsdbProxy {
  public:
   enum class Cut { kNever, kAfterWrite, kBeforeWrite };
@@ -27,6 +29,10 @@ class OvsdbProxy {
   std::string UnixRemote() const { return "unix:" + path_; }
   // The next transaction that writes is cut so; later ones pass.
   void CutNextWrite(Cut cut) { cut_ = cut; }
+  // When the next transaction that writes arrives, runs act (on the proxy's
+  // thread) before passing it on: another client's change between a run's
+  // read and its write.
+  void BeforeNextWrite(std::function<void()> act);
   // The requests clients sent so far, by method, and their sum.
   std::map<std::string, int> Requests();
   int RequestCount();
@@ -47,6 +53,7 @@ class OvsdbProxy {
   std::atomic<Cut> cut_{Cut::kNever};
   std::mutex mutex_;
   std::map<std::string, int> requests_;
+  std::function<void()> beforeWrite_;
   std::thread thread_;
 };
 

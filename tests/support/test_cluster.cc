@@ -1,24 +1,27 @@
 #include "support/test_cluster.h"
 
-#include <signal.h>
 #include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "support/test_server.h"
 #include "hostnet/quorvic_exception.h"
+#include "support/test_server.h"
 
 namespace ovn {
 
 namespace {
 
-std::string Raft(int port) { return "tcp:127.0.0.1:" + std::to_string(port); }
+// Raft addresses are fixed when the cluster is made, before any member runs,
+// so a TCP port for them could be taken by another test in between; a unix
+// socket in the cluster's own folder cannot.
+std::string Raft(const std::string& dir, int member) {
+  return "unix:" + dir + "/nb" + std::to_string(member) + ".raft";
+}
 
 }  // namespace
 
@@ -28,16 +31,13 @@ TestCluster::TestCluster() {
   char folder[] = "/tmp/ovn-test-cluster.XXXXXX";
   if (mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a temporary folder");
   dir_ = folder;
-  for (int i = 0; i < kMembers; ++i) {
-    clientPorts_[i] = ovsdb::FreePort();
-    raftPorts_[i] = ovsdb::FreePort();
-  }
   try {
     const std::string tool = ovsdb::FindProgram("ovsdb-tool");
-    ovsdb::RunProgram({tool, "create-cluster", dir_ + "/nb0.db", kSchema, Raft(raftPorts_[0])});
+    ovsdb::RunProgram({tool, "--election-timer=" + std::to_string(kElectionTimer.count()),
+                       "create-cluster", dir_ + "/nb0.db", kSchema, Raft(dir_, 0)});
     for (int i = 1; i < kMembers; ++i) {
       ovsdb::RunProgram({tool, "join-cluster", dir_ + "/nb" + std::to_string(i) + ".db",
-                         "OVN_Northbound", Raft(raftPorts_[i]), Raft(raftPorts_[0])});
+                         "OVN_Northbound", Raft(dir_, i), Raft(dir_, 0)});
     }
     for (int i = 0; i < kMembers; ++i) Start(i);
   } catch (const std::runtime_error& e) {
@@ -47,9 +47,7 @@ TestCluster::TestCluster() {
 }
 
 TestCluster::~TestCluster() {
-  for (int i = 0; i < kMembers; ++i) {
-    if (pids_[i] > 0) ovsdb::StopDaemon(pids_[i], dir_ + "/nb" + std::to_string(i) + ".pid");
-  }
+  for (auto& member : members_) member.reset();
   std::error_code ignored;
   std::filesystem::remove_all(dir_, ignored);
 }
@@ -66,22 +64,29 @@ std::string TestCluster::Remotes() const {
 
 void TestCluster::Start(int member) {
   const std::string name = dir_ + "/nb" + std::to_string(member);
-  // --detach returns once the server listens; joining the cluster follows.
-  ovsdb::RunProgram({ovsdb::FindProgram("ovsdb-server"), name + ".db",
-                     "--remote=ptcp:" + std::to_string(clientPorts_[member]) + ":127.0.0.1",
-                     "--pidfile=" + name + ".pid", "--detach", "-vconsole:off",
-                     "--log-file=" + name + ".log", "--unixctl=" + name + ".ctl"});
-  std::ifstream(name + ".pid") >> pids_[member];
+  const std::string log = name + ".log";
+  // A member started again appends to its log: its port is the first one
+  // logged after what is there now.
+  std::error_code absent;
+  const std::uintmax_t logged =
+      std::filesystem::exists(log, absent) ? std::filesystem::file_size(log, absent) : 0;
+  // Port 0: the kernel gives the member a port no other test holds.
+  members_[member] = std::make_unique<ovsdb::ChildDaemon>(
+      std::vector<std::string>{ovsdb::FindProgram("ovsdb-server"), name + ".db",
+                               "--remote=ptcp:0:127.0.0.1", "-vconsole:off", "--log-file=" + log,
+                               "--unixctl=" + name + ".ctl"},
+      name + ".out");
+  members_[member]->AwaitReady(
+      "northbound member " + std::to_string(member) + " listening",
+      [&] { return !ovsdb::PortsListenedOn(log, logged).empty(); }, ovsdb::kDaemonStartBudget);
+  clientPorts_[member] = ovsdb::PortsListenedOn(log, logged)[0];
 }
 
-void TestCluster::Kill(int member) {
-  kill(pids_[member], SIGKILL);
-  pids_[member] = 0;
-}
+void TestCluster::Kill(int member) { members_[member]->Kill(); }
 
 int TestCluster::Leader() const {
   for (int i = 0; i < kMembers; ++i) {
-    if (pids_[i] > 0 && Says(i, "leader")) return i;
+    if (Pid(i) > 0 && Says(i, "leader")) return i;
   }
   return -1;
 }
@@ -101,10 +106,11 @@ bool TestCluster::Says(int member, const std::string& column) const {
 bool TestCluster::WaitForLeader() const {
   // A member that joined is connected once the leader has added it: until
   // then the others could not elect a leader without the first.
-  for (int i = 0; i < 200; ++i) {
+  const auto deadline = std::chrono::steady_clock::now() + ovsdb::kDaemonStartBudget;
+  while (std::chrono::steady_clock::now() < deadline) {
     bool joined = true;
     for (int member = 0; member < kMembers && joined; ++member) {
-      joined = pids_[member] <= 0 || Says(member, "connected");
+      joined = Pid(member) <= 0 || Says(member, "connected");
     }
     if (joined && Leader() >= 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

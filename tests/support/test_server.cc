@@ -1,9 +1,7 @@
 #include "support/test_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +13,10 @@
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "backends/ovsdb/client.h"
+#include "backends/ovsdb/operations.h"
+#include "hostnet/quorvic_exception.h"
 
 namespace ovsdb {
 
@@ -29,27 +31,12 @@ std::string FindProgram(const std::string& program) {
   return "";
 }
 
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
 void RunProgram(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
   pid_t child = fork();
   if (child == 0) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
   }
@@ -60,13 +47,31 @@ void RunProgram(const std::vector<std::string>& argv) {
   }
 }
 
-void StopDaemon(pid_t pid, const std::string& pidfile) {
-  kill(pid, SIGCONT);
-  kill(pid, SIGTERM);
-  for (int i = 0; i < 500 && std::filesystem::exists(pidfile); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+bool AcceptsConnections(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) return false;
+  path.copy(address.sun_path, path.size());
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  bool accepted =
+      fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  if (fd >= 0) close(fd);
+  return accepted;
+}
+
+std::vector<int> PortsListenedOn(const std::string& log, std::uintmax_t offset) {
+  std::ifstream in(log);
+  in.seekg(static_cast<std::streamoff>(offset));
+  const std::string said = ": listening on port ";
+  std::vector<int> ports;
+  for (std::string line; std::getline(in, line);) {
+    std::string::size_type at = line.find(said);
+    // A line still being written has no port yet, or not all of it.
+    if (at != std::string::npos && !in.eof()) {
+      ports.push_back(std::stoi(line.substr(at + said.size())));
+    }
   }
-  if (std::filesystem::exists(pidfile)) kill(pid, SIGKILL);
+  return ports;
 }
 
 std::string TestServer::MissingSwitchDaemon() {
@@ -80,11 +85,28 @@ std::string TestServer::MissingSwitchDaemon() {
 void TestServer::StartSwitchDaemon() {
   try {
     RunProgram({FindProgram("ovs-vsctl"), "--db=" + UnixRemote(), "--no-wait", "init"});
-    RunProgram({FindProgram("ovs-vswitchd"), UnixRemote(), "--enable-dummy", "--disable-system",
-                "--disable-system-route", "--pidfile=" + dir_ + "/vswitchd.pid", "--detach",
-                "-vconsole:off", "--log-file=" + dir_ + "/vswitchd.log",
-                "--unixctl=" + SwitchControl()});
-    std::ifstream(dir_ + "/vswitchd.pid") >> switchPid_;
+    switchDaemon_ = std::make_unique<ChildDaemon>(
+        std::vector<std::string>{FindProgram("ovs-vswitchd"), UnixRemote(), "--enable-dummy",
+                                 "--disable-system", "--disable-system-route", "-vconsole:off",
+                                 "--log-file=" + dir_ + "/vswitchd.log",
+                                 "--unixctl=" + SwitchControl()},
+        dir_ + "/vswitchd.out");
+    // ovs-vswitchd writes the datapath types it offers once it has read the
+    // database and applied it.
+    switchDaemon_->AwaitReady(
+        "ovs-vswitchd applying the database",
+        [this] {
+          try {
+            Client client(UnixRemote(), std::chrono::seconds(2));
+            nlohmann::json types = client.Transact(
+                "Open_vSwitch",
+                {Select("Open_vSwitch", {}, {"datapath_types"})})[0]["rows"][0]["datapath_types"];
+            return types != nlohmann::json::array({"set", nlohmann::json::array()});
+          } catch (const Quorvic::Lib::QuorvicException&) {
+            return false;
+          }
+        },
+        kDaemonStartBudget);
   } catch (const std::runtime_error& e) {
     throw std::runtime_error(e.what() + std::string(" (see ") + dir_ + ")");
   }
@@ -92,7 +114,7 @@ void TestServer::StartSwitchDaemon() {
 
 std::string TestServer::Missing(const std::string& schema) {
   std::string missing;
-  for (const char* program : {"ovsdb-server", "ovsdb-tool"}) {
+  for (const char* program : {"ovsdb-server", "ovsdb-tool", "ovs-appctl"}) {
     if (FindProgram(program).empty()) missing += std::string(missing.empty() ? "" : ", ") + program;
   }
   if (access(schema.c_str(), R_OK) != 0) missing += (missing.empty() ? "" : ", ") + schema;
@@ -129,34 +151,41 @@ TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
   char folder[] = "/tmp/ovsdb-test-server.XXXXXX";
   if (mkdtemp(folder) == nullptr) throw std::runtime_error("cannot make a temporary folder");
   dir_ = folder;
-  port_ = FreePort();
+  const std::string log = dir_ + "/ovsdb.log";
+  const std::string control = dir_ + "/ovsdb.ctl";
   try {
     RunProgram({FindProgram("ovsdb-tool"), "create", dir_ + "/conf.db", schema});
-    std::vector<std::string> argv = {FindProgram("ovsdb-server"),
-                                     dir_ + "/conf.db",
-                                     "--remote=punix:" + dir_ + "/db.sock",
-                                     "--remote=ptcp:" + std::to_string(port_) + ":127.0.0.1",
-                                     "--pidfile=" + dir_ + "/ovsdb.pid",
-                                     "--detach",
-                                     "-vconsole:off",
-                                     "--log-file=" + dir_ + "/ovsdb.log",
-                                     "--unixctl=" + dir_ + "/ovsdb.ctl"};
+    // Port 0: the kernel gives the server a port no one else holds, which a
+    // port chosen here and bound later could not promise with other tests
+    // starting servers at the same time. The server's log says which.
+    std::vector<std::string> argv = {
+        FindProgram("ovsdb-server"), dir_ + "/conf.db", "--remote=punix:" + dir_ + "/db.sock",
+        "--remote=ptcp:0:127.0.0.1", "-vconsole:off",   "--log-file=" + log,
+        "--unixctl=" + control};
     if (!tls.privateKey.empty()) {
-      // The kernel picks the port; the log says which.
-      argv.insert(argv.end(), {"--remote=pssl:0:127.0.0.1", "--private-key=" + tls.privateKey,
+      argv.insert(argv.end(), {"--private-key=" + tls.privateKey,
                                "--certificate=" + tls.certificate, "--ca-cert=" + tls.caCert});
     }
-    // --detach returns once the server listens.
-    RunProgram(argv);
-    std::ifstream(dir_ + "/ovsdb.pid") >> pid_;
+    server_ = std::make_unique<ChildDaemon>(argv, dir_ + "/ovsdb.out");
+    // The control socket comes up apart from the listeners, sometimes after
+    // them, and the TLS listener below is added through it.
+    server_->AwaitReady(
+        "ovsdb-server listening",
+        [&] {
+          return AcceptsConnections(dir_ + "/db.sock") && AcceptsConnections(control) &&
+                 !PortsListenedOn(log).empty();
+        },
+        kDaemonStartBudget);
+    port_ = PortsListenedOn(log)[0];
     if (!tls.privateKey.empty()) {
-      std::ifstream log(dir_ + "/ovsdb.log");
-      const std::string said = "0:127.0.0.1: listening on port ";
-      for (std::string line; sslPort_ == 0 && std::getline(log, line);) {
-        std::string::size_type at = line.find(said);
-        if (at != std::string::npos) sslPort_ = std::stoi(line.substr(at + said.size()));
-      }
-      if (sslPort_ == 0) throw std::runtime_error("ovsdb-server logged no TLS port");
+      // Added once the TCP port is known, so that the log's next port is the
+      // TLS one.
+      RunProgram({FindProgram("ovs-appctl"), "-t", control, "ovsdb-server/add-remote",
+                  "pssl:0:127.0.0.1"});
+      server_->AwaitReady(
+          "ovsdb-server listening for TLS", [&] { return PortsListenedOn(log).size() >= 2; },
+          kDaemonStartBudget);
+      sslPort_ = PortsListenedOn(log)[1];
     }
   } catch (const std::runtime_error& e) {
     // The folder stays for a person to read the server's log.
@@ -165,8 +194,8 @@ TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
 }
 
 TestServer::~TestServer() {
-  if (switchPid_ > 0) StopDaemon(switchPid_, dir_ + "/vswitchd.pid");
-  if (pid_ > 0) StopDaemon(pid_, dir_ + "/ovsdb.pid");
+  switchDaemon_.reset();
+  server_.reset();
   std::error_code ignored;
   std::filesystem::remove_all(dir_, ignored);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/ovsdb/guarded_change.h"
 #include "support/message_of.h"
 #include "backends/ovsdb/operations.h"
 #include "support/test_server.h"
@@ -174,6 +175,32 @@ TEST_F(OvsdbServerTest, WaitGuardsTheTransaction) {
   EXPECT_EQ(SelectRows(client, "Bridge").size(), 1u);
   client.Transact("Open_vSwitch", waitForBr0(Until::kEqual));
   EXPECT_EQ(SelectRows(client, "Bridge").size(), 2u);
+}
+
+// A change whose guard keeps failing, as when other writers keep coming
+// first, is sent as many times as the message that gives it up says, and
+// changes nothing.
+TEST_F(OvsdbServerTest, AChangeOthersKeepBeatingIsTriedAsOftenAsItsMessageSays) {
+  Client client = Connect();
+  AddRoot(client);
+  const std::string uuid = ReadUuid(AddBridge(client, "br0")[2]["uuid"]);
+  int sent = 0;
+  const std::string message = MessageOf([&] {
+    RunGuarded(
+        "renaming br0",
+        [&](GuardedChange& change) {
+          // As if it had been read while named br1: the guard never holds.
+          change.Guard("Bridge", uuid, {{"name", "br1"}});
+          change.Add(Update("Bridge", {Condition("_uuid", "==", Uuid(uuid))}, {{"name", "br2"}}));
+        },
+        [&](const GuardedChange& change) {
+          ++sent;
+          return change.Judge(client.TryTransact("Open_vSwitch", change.Operations()));
+        });
+  });
+  EXPECT_EQ(message, "gave up renaming br0: other changes to the same objects kept coming first (" +
+                         std::to_string(sent) + " tries); nothing was changed");
+  EXPECT_EQ(SelectRows(client, "Bridge", {}, {"name"}).at(0)["name"], "br0");
 }
 
 TEST_F(OvsdbServerTest, ReadsAReplyOfManyReads) {
