@@ -91,11 +91,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "ploncfg-vswitch team <ploncfg-vswitch@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps works out the runtime libraries (SQLite, the C++ runtime) from the binaries.
+# dpkg-shlibdeps works out the runtime libraries the binaries name (the C
+# library) from the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# OpenSSL is loaded only by runs with an ssl: remote, so the binaries do not
-# name it and dpkg-shlibdeps cannot see it; cpack adds what it finds to this.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
+# OpenSSL is loaded only by runs with an ssl: remote and SQLite only by runs
+# on the simulated host, so the binaries do not name them and
+# dpkg-shlibdeps cannot see them; cpack adds what it finds to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.37), libssl3")
 # Open vSwitch and OVN's northbound database are hosts the tools drive, not
 # libraries they link; the simulated host needs neither.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, graphviz, openvswitch-switch, ovn-central")

@@ -83,11 +83,12 @@ TEST(ToolOverTls, ChangesBothDatabasesWithTheirCaAndNothingWithAnother) {
   EXPECT_EQ(listed.out, "0\n") << listed.err;
 }
 
-// The dynamic loader takes libssl.so.3 from LD_LIBRARY_PATH first, so a
-// folder there with a file of that name stands for a host whose OpenSSL is
-// broken. The refusal comes before any traffic, and a tool that linked
-// OpenSSL would not start at all.
-TEST(ToolWithoutOpenSsl, RefusesAnSslRemoteNamingWhatItNeeds) {
+// The dynamic loader takes a library from LD_LIBRARY_PATH first, so a folder
+// there with a file of its name stands for a host whose copy is broken:
+// OpenSSL for a run with an ssl: remote, SQLite for a run on the simulated
+// host. The refusal comes before any traffic or query, and names what is
+// missing; a tool that linked the library would not start at all.
+TEST(ToolWithABrokenLibrary, RefusesWhatNeedsItNamingThePackage) {
   std::string dir = TempFolder();
   ovsdb::TlsFiles files{dir + "/key.pem", dir + "/cert.pem", dir + "/ca.pem"};
   for (const std::string& file : {files.privateKey, files.certificate, files.caCert}) {
@@ -96,37 +97,52 @@ TEST(ToolWithoutOpenSsl, RefusesAnSslRemoteNamingWhatItNeeds) {
   }
   Dl_info libc{};
   ASSERT_NE(dladdr(reinterpret_cast<void*>(&getpid), &libc), 0);
+  std::ofstream(dir + "/empty").close();
   // No server: the refusal comes before the tool connects anywhere.
   const std::string remote = "ssl:127.0.0.1:1";
+  std::vector<std::string> sslRun = {"QUENTA_HOSTNET=ovsdb:" + remote};
+  for (const std::string& v : TlsVariables(files)) sslRun.push_back(v);
 
-  struct Case {
+  struct Library {
+    const char* soname;
+    std::vector<std::string> run;  // the run's own settings
+    std::string message;           // what its refusal starts with
+  };
+  const Library libraries[] = {
+      {"libssl.so.3", sslRun,
+       "cannot connect to " + remote + ": TLS needs libssl.so.3 (package libssl3): "},
+      {"libsqlite3.so.0", {"QUENTA_HOSTNET=sqlite:" + dir + "/host.db"},
+       "cannot open host database " + dir +
+           "/host.db: the simulated host needs libsqlite3.so.0 (package libsqlite3-0): "},
+  };
+  struct Copy {
     const char* name;
-    std::string libssl;  // the file a symbolic link named libssl.so.3 points to
+    std::string file;    // the file a symbolic link of the library's name points to
     std::string reason;  // what the loader's reason says
   };
-  const Case cases[] = {
+  const Copy copies[] = {
       {"not a library", dir + "/empty", "file too short"},
-      {"a library without OpenSSL's functions", libc.dli_fname, "undefined symbol: "},
+      {"a library without the functions", libc.dli_fname, "undefined symbol: "},
   };
-  std::ofstream(dir + "/empty").close();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::filesystem::remove(dir + "/libssl.so.3");
-    std::filesystem::create_symlink(c.libssl, dir + "/libssl.so.3");
-    std::vector<std::string> env = ToolPath();
-    for (std::string variable : {"LD_LIBRARY_PATH=" + dir, "QUENTA_HOSTNET=ovsdb:" + remote,
-                                 std::string("QUENTA_HOSTNET_CONF=/dev/null")}) {
-      env.push_back(variable);
-    }
-    for (const std::string& v : TlsVariables(files)) env.push_back(v);
+  for (const Library& library : libraries) {
+    for (const Copy& copy : copies) {
+      SCOPED_TRACE(std::string(library.soname) + ", " + copy.name);
+      const std::string link = dir + "/" + library.soname;
+      std::filesystem::remove(link);
+      std::filesystem::create_symlink(copy.file, link);
+      std::vector<std::string> env = ToolPath();
+      env.push_back("LD_LIBRARY_PATH=" + dir);
+      env.push_back("QUENTA_HOSTNET_CONF=/dev/null");
+      env.insert(env.end(), library.run.begin(), library.run.end());
 
-    CommandOutput checked = RunProcess({kTool, "-c", "sw1"}, env);
-    EXPECT_EQ(checked.status, 1);
-    EXPECT_EQ(checked.out, "");
-    std::string::size_type at = checked.err.find("cannot connect to " + remote +
-                                                 ": TLS needs libssl.so.3 (package libssl3): ");
-    EXPECT_NE(at, std::string::npos) << checked.err;
-    EXPECT_NE(checked.err.find(c.reason, at), std::string::npos) << checked.err;
+      CommandOutput checked = RunProcess({kTool, "-c", "sw1"}, env);
+      EXPECT_EQ(checked.status, 1);
+      EXPECT_EQ(checked.out, "");
+      std::string::size_type at = checked.err.find(library.message);
+      EXPECT_NE(at, std::string::npos) << checked.err;
+      EXPECT_NE(checked.err.find(copy.reason, at), std::string::npos) << checked.err;
+      std::filesystem::remove(link);
+    }
   }
   std::filesystem::remove_all(dir);
 }
