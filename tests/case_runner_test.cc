@@ -147,7 +147,8 @@ std::vector<std::string> FreshHost(const std::string& dir) {
       .Transact("Open_vSwitch", {ovsdb::Update("Open_vSwitch", {},
                                                {{"bridges", ovsdb::Set({})},
                                                 {"external_ids", ovsdb::Map({})},
-                                                {"other_config", ovsdb::Map({})}})});
+                                                {"other_config", ovsdb::Map({})}}),
+                                 ovsdb::Delete("Queue", {})});
   ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost(),
                                             hostnet::SharedDVSwitches::kPrune);
   return {"QUENTA_HOSTNET=ovsdb:" + server.UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",

@@ -25,12 +25,15 @@ constexpr const char* kRolePortGroup = "port-group";  // a port group's VLAN bri
 // On a VM's Port: the port group it joined by name.
 constexpr const char* kMemberKey = "quenta:port-group";
 
-// On the root row: the host's other records, a token each change writes
-// (so that a change whose answer was lost can be looked for), and the
-// history, one key per row.
+// On the root row: the host's other records, and a token each change
+// writes (so that a change whose answer was lost can be looked for).
 constexpr const char* kHostKey = "quenta:host";
 constexpr const char* kChangeKey = "quenta:change";
+
+// The history: one key per row, in the external_ids of the Queue row whose
+// role is kRoleHistory (earlier builds kept the keys on the root row).
 constexpr const char* kHistoryPrefix = "quenta:history:";
+constexpr const char* kRoleHistory = "history";
 
 // The Port that holds a bridge's uplinks is named BRIDGE + this.
 constexpr const char* kUplinkPortSuffix = "-uplink";

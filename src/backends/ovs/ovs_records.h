@@ -43,7 +43,7 @@ struct RootRecords {
 nlohmann::json RootRecordsJson(const RootRecords& records);
 RootRecords ReadRootRecords(const nlohmann::json& record);
 
-// A row of the history (a key of the root row's, "quenta:history:..."): all
+// A row of the history (a key of the history's row, "quenta:history:..."): all
 // of it but its id, which is its place among those keys. The reader fills
 // what the record leaves out with the row's defaults; a field of another type
 // throws nlohmann::json's type_error.

@@ -25,8 +25,9 @@
 //   its ref is the bridge's UUID. Bridges without the mark are opaque
 //   switches, and every row without our mark is left alone.
 // - DVSwitches, timeout records, the ENS activation node and faults are one
-//   record of the root row, and the history is one key of the root's
-//   external_ids per row: keys ovs-vswitchd does not watch.
+//   record in the root row's external_ids, which ovs-vswitchd does not
+//   watch; the history is one key per row in the external_ids of a Queue
+//   row of ours (ovs_store_history.cc), off the root that every run reads.
 //
 // Every change is one guarded transaction (ovsdb::RunGuarded) that waits on
 // what it read, with a comment carrying the command line. A change that

@@ -1,20 +1,26 @@
 #include <cstdio>
 #include <iterator>
 
-#include "backends/ovsdb/operations.h"
 #include "backends/ovs/ovs_keys.h"
 #include "backends/ovs/ovs_store.h"
+#include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "hostnet/quorvic_exception.h"
 
-// The history lives in the root row's external_ids, which ovs-vswitchd does
-// not watch, one key per row, "quenta:history:TIME-PID" (TIME in
-// microseconds, zero-padded so that keys sort by time). A row is added with
-// mutate, so it never meets another writer's change.
+// The history lives in the external_ids of one Queue row of ours, one key
+// per row, "quenta:history:TIME-PID" (TIME in microseconds, zero-padded so
+// that keys sort by time). Queue is a root table, so the row stands without
+// a QoS that names it; ovs-vswitchd uses no queue that no QoS names and
+// does not wake for changes of external_ids. Off the root row, the history
+// costs nothing to the root's reads, which every run makes, however long it
+// grows. A row is added with mutate, so it never meets another writer's
+// change; the first adds the Queue row, guarded so that there is one.
 namespace ovs_host {
 
 using namespace rows;
 
 using nlohmann::json;
+using Quorvic::Lib::QuorvicException;
 
 namespace {
 
@@ -25,14 +31,23 @@ std::string HistoryKey(const HistoryRow& row) {
   return key;
 }
 
-// The history's keys and rows, oldest first.
+json WhereHistoryRow() {
+  return ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleHistory}}));
+}
+
+// The history's keys and rows, oldest first: those of the history row, and
+// any an earlier build left on the root row.
 std::map<std::string, std::string> ReadHistoryKeys(OvsConnection& connection) {
-  const json rows =
-      connection.Read({ovsdb::Select("Open_vSwitch", {}, {"external_ids"})})[0].at("rows");
+  const std::vector<json> results =
+      connection.Read({ovsdb::Select("Queue", {WhereHistoryRow()}, {"external_ids"}),
+                       ovsdb::Select("Open_vSwitch", {}, {"external_ids"})});
   std::map<std::string, std::string> history;
-  if (rows.empty()) return history;
-  for (auto& [key, value] : ovsdb::ReadMap(rows[0].at("external_ids"))) {
-    if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
+  for (const json& result : results) {
+    for (const json& row : result.at("rows")) {
+      for (auto& [key, value] : ovsdb::ReadMap(row.at("external_ids"))) {
+        if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
+      }
+    }
   }
   return history;
 }
@@ -57,14 +72,33 @@ void OvsStore::AppendHistory(const HistoryRow& row) {
       HistoryRecord(row).dump(-1, ' ', false, json::error_handler_t::replace);
   std::vector<json> mutations = {
       ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{HistoryKey(row), record}}))};
+  std::vector<json> appended;
   if (!dropped.empty()) {
     mutations.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped)));
+    appended.push_back(ovsdb::Mutate(
+        "Open_vSwitch", {}, {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped))}));
   }
-  std::vector<json> operations = {ovsdb::Mutate("Open_vSwitch", {}, mutations)};
-  if (!connection_.Settings().comment.empty()) {
-    operations.push_back(ovsdb::Comment(connection_.Settings().comment));
+  const std::size_t mutate = appended.size();
+  appended.push_back(ovsdb::Mutate("Queue", {WhereHistoryRow()}, mutations));
+  std::vector<json> made = {
+      ovsdb::Wait("Queue", {WhereHistoryRow()}, {"_uuid"}, ovsdb::Until::kEqual, {},
+                  std::chrono::milliseconds(0)),
+      ovsdb::Insert(
+          "Queue",
+          {{"external_ids", ovsdb::Map({{kRoleKey, kRoleHistory}, {HistoryKey(row), record}})}})};
+  if (const std::string& comment = connection_.Settings().comment; !comment.empty()) {
+    appended.push_back(ovsdb::Comment(comment));
+    made.push_back(ovsdb::Comment(comment));
   }
-  connection_.Client().Transact(kDatabase, std::move(operations));
+  // The first row of the history makes the Queue row; when another run made
+  // it meanwhile, the row goes into that one.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (connection_.Client().Transact(kDatabase, appended).at(mutate).value("count", 0) != 0) {
+      return;
+    }
+    if (connection_.Client().TryTransact(kDatabase, made).Committed()) return;
+  }
+  throw QuorvicException("the history's row of the switch database keeps going away");
 }
 
 std::vector<HistoryRow> OvsStore::ReadHistory(int64_t sinceUs) {
