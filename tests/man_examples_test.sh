@@ -171,5 +171,19 @@ for page in "$source"/doc/*.8; do
     done
 done
 
+# And every key of hostnet.conf: host, and the keys the settings table
+# pairs with a variable (written with roff's \- for each hyphen).
+keys="host $(sed -n 's/^ *{"\([a-z-]*\)", "QUENTA_[A-Z_]*"}.*/\1/p' "$source/src/backends/host_choice.cc")"
+for page in "$source"/doc/*.8; do
+    for key in $keys; do
+        if grep -qF "${key//-/\\-}" "$page"; then
+            ((passed++))
+        else
+            ((failed++))
+            echo "FAIL: $(basename "$page") does not name the key $key"
+        fi
+    done
+done
+
 echo "$passed passed, $failed failed, $skipped skipped"
 ((passed > 0 && failed == 0))
