@@ -119,7 +119,12 @@ void OvsdbProxy::Serve() {
     pollfd fds[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN)) return;
     int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client >= 0) Relay(client);
+    if (client < 0) continue;
+    if (unreachable_) {
+      close(client);
+      continue;
+    }
+    Relay(client);
   }
 }
 
@@ -152,7 +157,8 @@ void OvsdbProxy::Relay(int client) {
           break;
         }
         open = WriteAll(server, text.data(), text.size());
-        if (cut == Cut::kAfterWrite) {
+        if (cut == Cut::kAfterWrite || cut == Cut::kAfterWriteForGood) {
+          unreachable_ = cut == Cut::kAfterWriteForGood;
           // Let the server read it before its answer's way is cut.
           shutdown(server, SHUT_WR);
           open = false;

@@ -133,7 +133,8 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
 
 // A change whose answer is lost is looked for on a new connection: one the
 // server committed is reported done, one it never saw is reported not done,
-// and either way the host shows what was said.
+// and either way the host shows what was said; when no new connection gets
+// through, the run says that it cannot tell.
 TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
   ovsdb::OvsdbProxy proxy(server_->UnixRemote());
   OvsSettings through = settings_;
@@ -153,6 +154,19 @@ TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
         << e.GetMessage();
   }
   EXPECT_FALSE(BridgeExists("sw2"));
+
+  // No new connection gets through to look: the run cannot say, and says so.
+  proxy.CutNextWrite(ovsdb::OvsdbProxy::Cut::kAfterWriteForGood);
+  try {
+    store.AddSwitch(NewSwitch("sw3"));
+    ADD_FAILURE() << "a change whose outcome nobody could read was reported done";
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    EXPECT_NE(e.GetMessage().find("it may or may not have been applied, and the database cannot "
+                                  "be reached again to tell"),
+              std::string::npos)
+        << e.GetMessage();
+  }
+  EXPECT_TRUE(BridgeExists("sw3"));
 }
 
 // What ovs-vsctl changes between a run's read and its write is not lost: the
