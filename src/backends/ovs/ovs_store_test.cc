@@ -1,8 +1,6 @@
 // What only the Open vSwitch host does; what every host does is in
 // tests/contract.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +8,7 @@
 #include <set>
 #include <thread>
 
+#include "support/forked.h"
 #include "backends/faults/fault_injection_backend.h"
 #include "backends/ovs/ovs_backend.h"
 #include "backends/ovs/ovs_store.h"
@@ -90,12 +89,7 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
     }
   }
   setpgid(churn, churn);
-  std::vector<pid_t> writers;
-  for (int process = 0; process < 2; ++process) {
-    if (pid_t writer = fork(); writer != 0) {
-      writers.push_back(writer);
-      continue;
-    }
+  auto addGroups = [&](int process) {
     int done = 0;
     OvsStore store(settings_);
     for (int i = 0; i < kAdds; ++i) {
@@ -109,18 +103,16 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
       } catch (const Quorvic::Lib::QuorvicException& e) {
         if (e.GetMessage().find("gave up") == std::string::npos) {
           fprintf(stderr, "process %d: %s\n", process, e.what());
-          _exit(255);
+          return 255;
         }
       }
     }
-    _exit(done);
-  }
+    return done;
+  };
   size_t done = 0;
-  for (pid_t writer : writers) {
-    int status = 0;
-    ASSERT_EQ(waitpid(writer, &status, 0), writer);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 255);
-    done += WEXITSTATUS(status);
+  for (int status : RunForked(2, addGroups)) {
+    ASSERT_TRUE(status >= 0 && status < 254) << status;
+    done += status;
   }
   kill(-churn, SIGKILL);
   waitpid(churn, nullptr, 0);
