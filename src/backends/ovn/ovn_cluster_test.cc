@@ -1,14 +1,12 @@
 // The OVN backend against a private three-member northbound cluster: hosts
 // that share it, and the cluster losing its leader or its quorum.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
 
 #include "support/forked.h"
-#include "backends/ovn/leader_link.h"
 #include "backends/ovn/ovn_backend.h"
 #include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
@@ -156,17 +154,6 @@ TEST_F(OvnCluster, AChangeAfterTheLeaderDiesWaitsOnlyForTheElection) {
   AddDV(*Open(host, 3 * TestCluster::kElectionBudget), "after");
   EXPECT_LT(Clock::now() - start, TestCluster::kElectionBudget);
   EXPECT_EQ(DVNames(*Open(host)), "before after ");
-}
-
-TEST_F(OvnCluster, AFrozenFirstMemberCostsAboutASecondNotTheTimeout) {
-  // Whether it led or not: the other two lead within an election's time,
-  // and the frozen one costs a probe.
-  ASSERT_EQ(kill(cluster_->Pid(0), SIGSTOP), 0);
-  LeaderLink link(ParseOvnSettings(cluster_->Remotes(), ""));
-  Clock::time_point start = Clock::now();
-  EXPECT_NO_THROW(link.Leader());
-  EXPECT_LT(Clock::now() - start, link.ProbeBudget() + TestCluster::kElectionBudget);
-  kill(cluster_->Pid(0), SIGCONT);
 }
 
 TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {
