@@ -55,24 +55,6 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   EXPECT_EQ(portBack.testEvents, 3u);
 }
 
-// Each host records its own uplinks on a shared DVSwitch and reads back
-// only those: another host's pnics are not this host's.
-TEST(DVRows, EachHostReadsItsOwnUplinks) {
-  SwitchRow row;
-  row.uplinks = {"eth1"};
-  Ids ids = SwitchIds(row, 1, 1, "host-a");
-  row.uplinks = {"eth7"};
-  ids[UplinksKey("host-b")] = SwitchIds(row, 1, 1, "host-b").at(UplinksKey("host-b"));
-  EXPECT_EQ(ReadSwitchIds("dvs0", ids, "host-a").uplinks, std::vector<std::string>{"eth1"});
-  EXPECT_EQ(ReadSwitchIds("dvs0", ids, "host-b").uplinks, std::vector<std::string>{"eth7"});
-  EXPECT_TRUE(ReadSwitchIds("dvs0", ids, "host-c").uplinks.empty());
-
-  DVPortRow port{{}, "1", {}, 0, {"eth1"}, 0};
-  Ids portIds = PortIds("dvs0", port, 0, "host-a");
-  EXPECT_EQ(ReadPortIds(portIds, "host-a").uplinks, port.uplinks);
-  EXPECT_TRUE(ReadPortIds(portIds, "host-b").uplinks.empty());
-}
-
 TEST(DVRows, MalformedValuesNameTheRowAndKey) {
   const std::pair<const char*, const char*> cases[] = {{"quenta:mtu", "9k"},
                                                        {"quenta:uplinks:h1", "nic0"},
