@@ -13,18 +13,10 @@
 # Exits 0 when all is well, 1 when not, 77 when the namespaces cannot be made
 # (needs root).
 set -u
-if [ "${PLONCFG_FOREIGN_CONF_INSIDE:-}" != 1 ]; then
-  [ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [CTEST_ARGUMENT...]" >&2; exit 2; }
-  if ! unshare --mount --net true 2>/dev/null; then
-    echo "SKIP: cannot create private mount and network namespaces (needs root)"
-    exit 77
-  fi
-  build=$(cd "$1" && pwd)
-  shift
-  exec env PLONCFG_FOREIGN_CONF_INSIDE=1 unshare --mount --net sh "$(readlink -f "$0")" "$build" "$@"
-fi
-
-build=$1
+[ $# -ge 1 ] || { echo "usage: $0 BUILD_DIR [CTEST_ARGUMENT...]" >&2; exit 2; }
+. "$(dirname "$(readlink -f "$0")")/private_namespaces.sh"
+run_unshared "--mount --net" "$0" "$@"
+build=$(cd "$1" && pwd)
 shift
 # A loopback of its own: the test servers here meet no one else's.
 PATH=$PATH:/usr/sbin:/sbin ip link set lo up || exit 1

@@ -20,7 +20,7 @@ for tool in jq dot; do
     command -v $tool >/dev/null || { echo "SKIP: the examples use $tool"; exit 77; }
 done
 tmp=$(mktemp -d)
-ovs=$tmp/ovs nb=$tmp/nb
+ovs=$tmp/ovs nb=$tmp/nb nb_schema=/usr/share/ovn/ovn-nb.ovsschema
 # shellcheck source=tests/own_settings.sh
 source "$source/tests/own_settings.sh"
 own_host_settings "$tmp" || exit 1
@@ -28,8 +28,7 @@ own_host_settings "$tmp" || exit 1
 source "$source/tests/private_ovs.sh"
 stop() {
     private_ovs_stop "$ovs"
-    [[ -f $nb/nb.pid ]] && kill "$(cat "$nb/nb.pid")" 2>/dev/null
-    for _ in 1 2 3 4 5 6 7 8 9 10; do [[ -f $nb/nb.pid ]] || break; sleep 0.2; done
+    stop_daemons "$nb/nb.pid"
     rm -rf "$tmp"
 }
 trap stop EXIT
@@ -55,17 +54,10 @@ environment_for() {
                     fi
                 fi ;;
             ovn)
-                for program in ovsdb-tool ovsdb-server ovn-nbctl; do
-                    PATH=$PATH:/usr/sbin command -v $program >/dev/null || missing+=" $program"
-                done
-                [[ -r /usr/share/ovn/ovn-nb.ovsschema ]] ||
-                    missing+=" /usr/share/ovn/ovn-nb.ovsschema"
+                missing=$(missing_of ovsdb-tool ovsdb-server ovn-nbctl "$nb_schema")
                 if [[ -z $missing ]]; then
                     mkdir -p "$nb"
-                    if ovsdb-tool create "$nb/nb.db" /usr/share/ovn/ovn-nb.ovsschema &&
-                        ovsdb-server "$nb/nb.db" --remote=punix:"$nb/nb.sock" \
-                            --pidfile="$nb/nb.pid" --detach --log-file="$nb/nb.log" \
-                            --unixctl="$nb/nb.ctl" -vconsole:off 2>/dev/null; then
+                    if PATH=$PATH:/usr/sbin serve_database "$nb" nb "$nb_schema" 2>/dev/null; then
                         echo "export QUENTA_OVN_NB=unix:$nb/nb.sock" >"$file"
                     else
                         missing="a northbound database that starts (see $nb)"

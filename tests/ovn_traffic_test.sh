@@ -15,6 +15,7 @@
 set -u
 
 . "$(dirname "$(readlink -f "$0")")/private_namespaces.sh"
+. "$(dirname "$(readlink -f "$0")")/private_ovs.sh"
 # Packages: openvswitch-switch ovn-central ovn-host iputils-ping.
 enter_private_namespaces "$0" "$1" ovsdb-server ovsdb-tool ovs-vswitchd ovs-vsctl ovn-northd \
   ovn-controller ovn-nbctl ovn-sbctl ip ping
@@ -23,12 +24,8 @@ O=$(mktemp -d /tmp/ovn-traffic.XXXXXX)
 # ip netns and the daemons write under /var/run: keep the host's out of reach.
 mount -t tmpfs tmpfs /var/run
 stop() {
-  for pidfile in "$O"/ch*/controller.pid "$O"/*/vswitchd.pid "$O"/northd.pid "$O"/*/ovsdb.pid \
-                 "$O"/nb.pid "$O"/sb.pid; do
-    [ -f "$pidfile" ] || continue
-    kill "$(cat "$pidfile")" 2>/dev/null
-    for _ in 1 2 3 4 5 6 7 8 9 10; do [ -f "$pidfile" ] || break; sleep 0.2; done
-  done
+  stop_daemons "$O"/ch*/controller.pid "$O"/*/vswitchd.pid "$O"/northd.pid "$O"/*/db.pid \
+    "$O"/nb.pid "$O"/sb.pid
   for ns in vm1 vm2 srv ch1 ch2 phys; do ip netns del $ns 2>/dev/null; done
   if [ $failures -ne 0 ]; then
     for log in "$O"/*.log "$O"/*/*.log; do echo "--- $log"; tail -n 15 "$log"; done
@@ -40,12 +37,7 @@ quiet="-vconsole:off"
 
 # Central: northbound and southbound databases, and ovn-northd between them.
 # Unix sockets reach every network namespace.
-ovsdb-tool create "$O/nb.db" /usr/share/ovn/ovn-nb.ovsschema
-ovsdb-tool create "$O/sb.db" /usr/share/ovn/ovn-sb.ovsschema
-for db in nb sb; do
-  ovsdb-server "$O/$db.db" --remote=punix:"$O/$db.sock" --pidfile="$O/$db.pid" --detach \
-    --log-file="$O/$db.log" --unixctl="$O/$db.ctl" $quiet
-done
+for db in nb sb; do serve_database "$O" $db /usr/share/ovn/ovn-$db.ovsschema; done
 NB=unix:$O/nb.sock
 ovn-nbctl --db=$NB init
 ovn-sbctl --db=unix:"$O/sb.sock" init
@@ -56,9 +48,7 @@ nbctl() { ovn-nbctl --db=$NB --timeout=20 "$@"; }
 # An Open vSwitch of its own in network namespace NS, its files in folder DIR.
 start_switch() {  # start_switch NS DIR
   mkdir -p "$2"
-  ovsdb-tool create "$2/conf.db" /usr/share/openvswitch/vswitch.ovsschema
-  ovsdb-server "$2/conf.db" --remote=punix:"$2/db.sock" --pidfile="$2/ovsdb.pid" --detach \
-    --log-file="$2/ovsdb.log" --unixctl="$2/ovsdb.ctl" $quiet
+  serve_database "$2" db "$vswitch_schema"
   ovs-vsctl --db=unix:"$2/db.sock" --no-wait init
   ip netns exec "$1" env OVS_RUNDIR="$2" ovs-vswitchd unix:"$2/db.sock" \
     --pidfile="$2/vswitchd.pid" --detach --disable-system --log-file="$2/vswitchd.log" \

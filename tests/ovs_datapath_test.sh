@@ -21,14 +21,8 @@ unset QUENTA_OVS_PNICS
 mount -t tmpfs tmpfs /var/run 2>/dev/null || true
 # The network devices of this namespace, not the host's.
 mount -t sysfs sysfs /sys
-stop() {
-  for daemon in vswitchd ovsdb; do
-    [ -f "$dir/$daemon.pid" ] && kill "$(cat "$dir/$daemon.pid")" 2>/dev/null
-    for _ in 1 2 3 4 5 6 7 8 9 10; do [ -f "$dir/$daemon.pid" ] || break; sleep 0.2; done
-  done
-  rm -rf "$dir"
-}
-trap stop EXIT
+. "$(dirname "$(readlink -f "$0")")/private_ovs.sh"
+trap 'private_ovs_stop "$dir"; rm -rf "$dir"' EXIT
 
 ip link set lo up
 for n in 1 2; do
@@ -37,9 +31,7 @@ for n in 1 2; do
   ip link set peer$n up
 done
 
-ovsdb-tool create "$dir/conf.db" /usr/share/openvswitch/vswitch.ovsschema
-ovsdb-server "$dir/conf.db" --remote=punix:"$dir/db.sock" --pidfile="$dir/ovsdb.pid" --detach \
-  --log-file="$dir/ovsdb.log" --unixctl="$dir/ovsdb.ctl" -vconsole:off
+serve_database "$dir" db "$vswitch_schema"
 ovs-vsctl --db=unix:"$dir/db.sock" --no-wait init
 ovs-vswitchd unix:"$dir/db.sock" --pidfile="$dir/vswitchd.pid" --detach --disable-system \
   --log-file="$dir/vswitchd.log" --unixctl="$dir/vswitchd.ctl" -vconsole:off

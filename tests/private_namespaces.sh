@@ -1,12 +1,29 @@
-# Sourced by the shell tests that make network devices, which must die with
-# the test: they run again inside private network and mount namespaces.
+# Sourced by the shell tests that must run in namespaces of their own, so
+# that what they make (network devices, mounts, signals) stays there.
 
-# enter_private_namespaces SCRIPT BUILD_DIR PROGRAM...: returns at once inside
-# the namespaces; outside, ends with status 77 naming what is missing (one of
-# the programs, or root), else runs SCRIPT BUILD_DIR again inside them, with
-# BUILD_DIR first on PATH, and ends with its status.
+# run_unshared FLAGS SCRIPT ARG...: returns at once inside the namespaces
+# that unshare makes with FLAGS; outside, ends with status 77 when it cannot
+# make them (it needs root), else runs SCRIPT ARG... again inside them and
+# ends with its status.
+run_unshared() {
+  inside=$(basename "$2")
+  [ "${PLONCFG_UNSHARED:-}" = "$inside" ] && return 0
+  flags=$1
+  script=$(readlink -f "$2")
+  shift 2
+  # shellcheck disable=SC2086  # the flags' words
+  if ! unshare $flags true 2>/dev/null; then
+    echo "SKIP: cannot create private namespaces with unshare $flags (needs root)"
+    exit 77
+  fi
+  # shellcheck disable=SC2086
+  exec env PLONCFG_UNSHARED="$inside" unshare $flags sh "$script" "$@"
+}
+
+# enter_private_namespaces SCRIPT BUILD_DIR PROGRAM...: as run_unshared in
+# private network and mount namespaces, with BUILD_DIR first on PATH; ends
+# with status 77 when one of the programs is missing.
 enter_private_namespaces() {
-  [ "${PLONCFG_PRIVATE_NAMESPACES:-}" = 1 ] && return 0
   script=$1
   build=$2
   shift 2
@@ -16,12 +33,8 @@ enter_private_namespaces() {
       exit 77
     fi
   done
-  if ! unshare --net --mount true 2>/dev/null; then
-    echo "SKIP: cannot create private network and mount namespaces (needs root)"
-    exit 77
-  fi
-  exec env PLONCFG_PRIVATE_NAMESPACES=1 PATH="$(readlink -f "$build"):$PATH:/usr/sbin:/sbin" \
-    unshare --net --mount sh "$(readlink -f "$script")" "$build"
+  PATH="$(readlink -f "$build"):$PATH:/usr/sbin:/sbin"
+  run_unshared "--net --mount" "$script" "$build"
 }
 
 failures=0

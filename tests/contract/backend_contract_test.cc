@@ -1,8 +1,6 @@
 // What every backend of the host library must do, written once and run on a
 // fresh host of each backend (test_hosts.h).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/forked.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
@@ -405,12 +404,7 @@ TEST_P(BackendContract, ConcurrentReadModifyWriteRunsLoseNoChange) {
   }
   host_->Load(json + R"(], "switches": [{"name": "sw0", "teaming": {"uplinkOrder": []}}]})");
   host_->Close();
-  std::vector<pid_t> writers;
-  for (int process = 0; process < 2; ++process) {
-    if (pid_t writer = fork(); writer != 0) {
-      writers.push_back(writer);
-      continue;
-    }
+  auto linkPnics = [&](int process) {
     try {
       for (int run = 0; run < kRuns; ++run) {
         auto backend = host_->Open();
@@ -423,15 +417,11 @@ TEST_P(BackendContract, ConcurrentReadModifyWriteRunsLoseNoChange) {
         sw->SetTeamingPolicy(policy);
       }
     } catch (const QuorvicException&) {
-      _exit(1);
+      return 1;
     }
-    _exit(0);
-  }
-  for (pid_t writer : writers) {
-    int status = 0;
-    EXPECT_EQ(waitpid(writer, &status, 0), writer);
-    EXPECT_EQ(status, 0);
-  }
+    return 0;
+  };
+  EXPECT_EQ(RunForked(2, linkPnics), (std::vector<int>{0, 0}));
   std::vector<std::string> order = host_->Backend().ReadHost().switches[0].row.teaming.order;
   std::sort(pnics.begin(), pnics.end());
   std::sort(order.begin(), order.end());

@@ -176,7 +176,6 @@ TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
                  !PortsListenedOn(log).empty();
         },
         kDaemonStartBudget);
-    port_ = PortsListenedOn(log)[0];
     if (!tls.privateKey.empty()) {
       // Added once the TCP port is known, so that the log's next port is the
       // TLS one.

@@ -85,7 +85,6 @@ class TestServer {
   std::string SwitchControl() const { return dir_ + "/vswitchd.ctl"; }
 
   std::string UnixRemote() const { return "unix:" + dir_ + "/db.sock"; }
-  std::string TcpRemote() const { return "tcp:127.0.0.1:" + std::to_string(port_); }
   // The TLS remote, for a server started with TLS files.
   std::string SslRemote() const { return "ssl:127.0.0.1:" + std::to_string(sslPort_); }
   // The server's process, for tests that stop it (SIGSTOP) for a while.
@@ -93,7 +92,6 @@ class TestServer {
 
  private:
   std::string dir_;
-  int port_ = 0;
   int sslPort_ = 0;
   std::unique_ptr<ChildDaemon> server_;
   std::unique_ptr<ChildDaemon> switchDaemon_;
