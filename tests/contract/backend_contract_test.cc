@@ -148,7 +148,12 @@ TEST_P(BackendContract, EachOperationChangesWhatItSays) {
        [](Backend& b) { Switch(b, "sw1")->SetTeamingPolicy(Policy({"nic2", "nic0"}, 2)); },
        [](HostDocument& d) { d.switches[0].row.teaming = {true, {"nic2", "nic0"}, 2}; }},
       {"SetTeamingPolicy without an uplink order of its own",
-       [](Backend& b) { Switch(b, "sw1")->SetTeamingPolicy(NicTeamingPolicy(0, {"nic2"}, 1)); },
+       [](Backend& b) {
+         Switch(b, "sw1")->SetTeamingPolicy(NicTeamingPolicy(0, {"nic2"}, 1));
+         // The order it carries is not kept either: a listing shows none.
+         EXPECT_EQ(Switch(b, "sw1")->GetTeamingPolicy().GetUplinkOrder(),
+                   std::vector<std::string>());
+       },
        [](HostDocument& d) { d.switches[0].row.teaming = {false, {}, 1}; }},
       {"SetTeamingPolicy of a port group by name",
        [](Backend& b) { b.OpenPortGroup("pgB")->SetTeamingPolicy(Policy({"nic1"}, 1)); },
