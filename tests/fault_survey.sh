@@ -58,8 +58,8 @@ src/backends/rows/teaming.cc	if (row.orderSet) row.order = policy.GetUplinkOrder
 src/backends/sqlite/store_read.cc	") ORDER BY g.switch_id, g.id, o.position"	") ORDER BY g.switch_id, g.name, o.position"
 src/backends/sqlite/writer_lock.cc	  int result = flock(fd_, LOCK_EX | LOCK_NB);	  int result = 0;
 src/backends/sqlite/sql.h	Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }	Bind(int index, uint32_t value) { return Bind(index, int64_t{static_cast<int32_t>(value)}); }
-src/backends/sqlite/sql.cc	  sqlite3_clear_bindings(statement_.get());	
-src/backends/sqlite/sql.cc	{ return sqlite3_changes64(db_.get()); }	{ return 1; }
+src/backends/sqlite/sql.cc	  Sqlite().sqlite3_clear_bindings(statement_.get());	
+src/backends/sqlite/sql.cc	{ return Sqlite().sqlite3_changes64(db_.get()); }	{ return 1; }
 # ploncfg-host: get by name, and load's checks.
 tools/host_commands.cc	element.value("name", Json()) == step	element.value("name", Json()) != step
 src/hostnet/host_json_read.cc	if (!frame.keys.insert(key).second) {	if (!frame.keys.insert(key).second && false) {
