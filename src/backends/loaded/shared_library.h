@@ -2,6 +2,7 @@
 #define BACKENDS_LOADED_SHARED_LIBRARY_H_
 
 #include <string>
+#include <utility>
 
 // A shared library a process loads when it first needs it rather than at
 // start: a run that never speaks TLS, or never opens the simulated host,
@@ -48,6 +49,45 @@ class SharedLibrary {
   bool kept_ = false;
 };
 
+// What loading a library for the functions of Functions gave: every one of
+// them, or why the library cannot serve.
+template <typename Functions>
+struct LoadedFunctions {
+  Functions functions;  // all null on a failure
+  std::string failure;  // empty when every function was found
+};
+
+// Loads soname and resolves every function of Functions with resolveAll, a
+// bool(SharedLibrary&, Functions&) such as LOADED_RESOLVER makes; keeps the
+// library for the rest of the process when every function was found.
+template <typename Functions, typename ResolveAll>
+LoadedFunctions<Functions> LoadFunctions(const char* soname, std::string need,
+                                         ResolveAll resolveAll) {
+  LoadedFunctions<Functions> loaded;
+  SharedLibrary library(soname, std::move(need));
+  if (resolveAll(library, loaded.functions)) {
+    library.Keep();
+  } else {
+    loaded.functions = {};
+    loaded.failure = library.Failure();
+  }
+  return loaded;
+}
+
 }  // namespace loaded
+
+// A library's functions are listed once, as a macro LIST(F) that writes
+// F(name) for each. LOADED_POINTER makes a struct's member of each, named
+// and typed as the library's header declares it:
+//   struct Functions { LIST(LOADED_POINTER) };
+// and LOADED_RESOLVER(LIST) is the resolveAll of LoadFunctions for them.
+#define LOADED_POINTER(name) decltype(&::name) name = nullptr;
+#define LOADED_RESOLVE_ONE(name) found = found && from.Resolve(#name, into.name);
+#define LOADED_RESOLVER(LIST)                                   \
+  [](loaded::SharedLibrary & from, auto& into) {                \
+    bool found = true;                                          \
+    LIST(LOADED_RESOLVE_ONE)                                    \
+    return found;                                               \
+  }
 
 #endif  // BACKENDS_LOADED_SHARED_LIBRARY_H_

@@ -9,7 +9,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
-#include <string>
+#include "backends/loaded/shared_library.h"
 
 namespace ovsdb {
 
@@ -55,18 +55,9 @@ namespace ovsdb {
   F(TLS_client_method)                  \
   F(X509_verify_cert_error_string)
 
-// The functions above, each named and typed as OpenSSL declares it.
-struct OpenSslFunctions {
-#define OVSDB_OPENSSL_POINTER(name) decltype(&::name) name = nullptr;
-  OVSDB_OPENSSL_FUNCTIONS(OVSDB_OPENSSL_POINTER)
-#undef OVSDB_OPENSSL_POINTER
-};
-
-// What loading OpenSSL gave: every function, or why it cannot serve.
-struct OpenSslLibrary {
-  OpenSslFunctions functions;  // all null on a failure
-  std::string failure;         // empty when every function was found
-};
+// The functions above, and what loading them gave.
+struct OpenSslFunctions { OVSDB_OPENSSL_FUNCTIONS(LOADED_POINTER) };
+using OpenSslLibrary = loaded::LoadedFunctions<OpenSslFunctions>;
 
 // OpenSSL for this process. The first call loads libssl.so.3, which brings
 // libcrypto, and resolves every function of OpenSslFunctions; every later
@@ -75,7 +66,12 @@ struct OpenSslLibrary {
 // changes, so one function-local static holds it. On a failure, failure
 // reads "TLS needs libssl.so.3 (package libssl3): REASON", REASON being the
 // dynamic loader's (the file it could not load, or the missing function).
-const OpenSslLibrary& LoadOpenSsl();
+inline const OpenSslLibrary& LoadOpenSsl() {
+  static const OpenSslLibrary library = loaded::LoadFunctions<OpenSslFunctions>(
+      "libssl.so.3", "TLS needs libssl.so.3 (package libssl3)",
+      LOADED_RESOLVER(OVSDB_OPENSSL_FUNCTIONS));
+  return library;
+}
 
 }  // namespace ovsdb
 

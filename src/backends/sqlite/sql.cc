@@ -12,6 +12,19 @@ namespace {
 
 using Quorvic::Lib::QuorvicException;
 
+// SQLite for this process. The first call loads libsqlite3.so.0 and
+// resolves every function of SqliteFunctions; every later call, from any
+// thread, returns that same result, and the library stays loaded until the
+// process ends. On a failure, failure reads "the simulated host needs
+// libsqlite3.so.0 (package libsqlite3-0): REASON", REASON being the dynamic
+// loader's.
+const SqliteLibrary& LoadSqlite() {
+  static const SqliteLibrary library = loaded::LoadFunctions<SqliteFunctions>(
+      "libsqlite3.so.0", "the simulated host needs libsqlite3.so.0 (package libsqlite3-0)",
+      LOADED_RESOLVER(SQLITE_HOST_FUNCTIONS));
+  return library;
+}
+
 // SQLite's functions. A connection loads them before it makes anything of
 // SQLite's, so everything below finds them there.
 const SqliteFunctions& Sqlite() { return LoadSqlite().functions; }
