@@ -149,30 +149,19 @@ for page in "$source"/doc/*.8; do
     check
 done
 
-# Every environment variable the tools read is named by both pages.
+# Every environment variable the tools read, and every key of hostnet.conf
+# (host, and the keys the settings table pairs with a variable), is named by
+# both pages; a page writes each hyphen of a key as roff's \-.
 variables=$(grep -rhoE '"QUENTA_[A-Z0-9_]+"' "$source/src" "$source/tools" --include='*.cc' \
                 --exclude='*_test.cc' | tr -d '"' | sort -u)
-for page in "$source"/doc/*.8; do
-    for variable in $variables; do
-        if grep -qwF "$variable" "$page"; then
-            ((passed++))
-        else
-            ((failed++))
-            echo "FAIL: $(basename "$page") does not name $variable"
-        fi
-    done
-done
-
-# And every key of hostnet.conf: host, and the keys the settings table
-# pairs with a variable (written with roff's \- for each hyphen).
 keys="host $(sed -n 's/^ *{"\([a-z-]*\)", "QUENTA_[A-Z_]*"}.*/\1/p' "$source/src/backends/host_choice.cc")"
 for page in "$source"/doc/*.8; do
-    for key in $keys; do
-        if grep -qF "${key//-/\\-}" "$page"; then
+    for name in $variables $keys; do
+        if grep -qwF "${name//-/\\-}" "$page"; then
             ((passed++))
         else
             ((failed++))
-            echo "FAIL: $(basename "$page") does not name the key $key"
+            echo "FAIL: $(basename "$page") does not name $name"
         fi
     done
 done
