@@ -1,7 +1,10 @@
 // Times whole invocations of ploncfg-vswitch keeping its DVSwitches in a
 // private three-member OVN northbound cluster (the local host simulated)
 // next to ovn-nbctl doing the like on the same cluster, at 10 and 1,000
-// DVSwitches of 8 DVPorts each. Prints a table of medians.
+// DVSwitches of 8 DVPorts each, and the listing next to its floor: one
+// request of the columns it shows (ovn_floor), run by run in turn. Prints
+// tables of medians; exits 1 when the listing at 1,000 DVSwitches takes
+// more than 2.5 times its floor.
 //
 // Usage: ploncfg-ovn-bench [--quick]   (from the build folder)
 #include <algorithm>
@@ -13,8 +16,8 @@
 #include <vector>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
-#include "backends/sqlite/test_host.h"
+#include "support/test_cluster.h"
+#include "support/test_host.h"
 #include "timed_run.h"
 
 namespace {
@@ -51,10 +54,10 @@ void MakeHost(hostnet::Backend& backend, int switches) {
     dvs.row.name = "dvs" + std::to_string(i);
     dvs.row.switchId = "id-" + std::to_string(i);
     dvs.row.numPorts = dvs.row.configuredPorts = 128;
-    for (int p = 1; p <= 8; ++p) dvs.dvports.push_back({0, std::to_string(p), {}, 0, {}, 0});
+    for (int p = 1; p <= 8; ++p) dvs.dvports.push_back({{}, std::to_string(p), {}, 0, {}, 0});
     doc.dvswitches.push_back(dvs);
   }
-  backend.ReplaceHost(doc);
+  backend.ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
 }
 
 double Median(std::vector<double> values) {
@@ -82,13 +85,15 @@ int main(int argc, char** argv) {
       {"-l", {{"ploncfg-vswitch", "-l"}}, {{"ovn-nbctl", "show"}}},
   };
   std::map<std::string, std::map<int, std::pair<double, double>>> medians;
+  std::map<int, std::pair<double, double>> floors;  // -l and its floor, by size
   for (int switches : kSizes) {
     ovn::TestCluster cluster;
     sqlite_host::TempHost host;
     ovn::OvnSettings settings = ovn::ParseOvnSettings(cluster.Remotes(), "");
     auto start = std::chrono::steady_clock::now();
     {
-      ovn::OvnBackend backend(host.Open(), settings);
+      ovn::OvnBackend backend(host.Open(), settings,
+                              std::make_unique<rows::RecordsOnlyChassis>(host.Path()));
       MakeHost(backend, switches);
     }
     std::printf("made %d DVSwitches x 8 DVPorts in %.1f s\n", switches,
@@ -126,6 +131,20 @@ int main(int argc, char** argv) {
       }
       medians[pair.name][switches] = {Median(ours), Median(theirs)};
     }
+    std::vector<double> listing, floor;
+    const std::string leader = cluster.Remote(cluster.Leader());
+    for (int i = 0; i < runs + 1; ++i) {
+      RunStats mine = TimedRun({binDir + "/ploncfg-vswitch", "-l"}, ourEnv);
+      RunStats least = TimedRun({binDir + "/bench/ovn_floor", leader}, {});
+      if (mine.status != 0 || least.status != 0) {
+        std::fprintf(stderr, "the listing or its floor failed on %d DVSwitches\n", switches);
+        std::exit(2);
+      }
+      if (i == 0) continue;
+      listing.push_back(mine.seconds * 1e3);
+      floor.push_back(least.seconds * 1e3);
+    }
+    floors[switches] = {Median(listing), Median(floor)};
   }
 
   std::printf("\n%-6s %11s %10s %15s %8s\n", "cmd", "DVSwitches", "ours (ms)", "ovn-nbctl (ms)",
@@ -136,6 +155,17 @@ int main(int argc, char** argv) {
       std::printf("%-6s %11d %10.2f %15.2f %7.1fx\n", pair.name.c_str(), switches, ours, theirs,
                   theirs / ours);
     }
+  }
+  std::printf("\n%-6s %11s %10s %11s %8s\n", "cmd", "DVSwitches", "ours (ms)", "floor (ms)",
+              "ratio");
+  for (int switches : kSizes) {
+    auto [ours, least] = floors[switches];
+    std::printf("%-6s %11d %10.2f %11.2f %7.2fx\n", "-l", switches, ours, least, ours / least);
+  }
+  const double ratio = floors[1000].first / floors[1000].second;
+  if (ratio > 2.5) {
+    std::printf("missed: -l at 1,000 DVSwitches takes %.2f times its floor (at most 2.5)\n", ratio);
+    return 1;
   }
   return 0;
 }

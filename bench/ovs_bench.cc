@@ -1,9 +1,10 @@
 // Times whole invocations of ploncfg-vswitch on the Open vSwitch backend next
 // to ovs-vsctl doing the same on the same database, at 10 and 1,000 bridges
-// of 8 VM ports each. Both are measured without ovs-vswitchd
-// (ovs-vsctl --no-wait, QUENTA_OVS_APPLY_WAIT=0): what is compared is the
-// work against the database. Prints a table and the ratios, and exits 1 when
-// a target is missed.
+// of 8 VM ports each, and `-c` next to ovs_floor, a client that sends one
+// select. All are measured without ovs-vswitchd (ovs-vsctl --no-wait,
+// QUENTA_OVS_APPLY_WAIT=0): what is compared is the work against the
+// database. Then counts the requests each command of ours sends, through a
+// proxy. Prints tables and the ratios, and exits 1 when a target is missed.
 //
 // Usage: ploncfg-ovs-bench [--quick]   (from the build folder)
 #include <algorithm>
@@ -16,9 +17,10 @@
 
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/ovs_backend.h"
-#include "backends/ovsdb/test_server.h"
+#include "backends/ovs/ovs_backend.h"
 #include "backends/ovsdb/values.h"
+#include "support/ovsdb_proxy.h"
+#include "support/test_server.h"
 #include "timed_run.h"
 
 namespace {
@@ -67,7 +69,7 @@ void MakeHost(const std::string& remote, int switches) {
   settings.remote = remote;
   settings.pnics = doc.pnics;
   settings.applyWait = std::chrono::milliseconds(0);
-  ovs_host::OvsBackend(settings).ReplaceHost(doc);
+  ovs_host::OvsBackend(settings).ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
   ovsdb::Client client(remote, std::chrono::seconds(60));
   for (int i = 0; i < switches; ++i) {
     std::vector<nlohmann::json> ops;
@@ -123,6 +125,9 @@ int main(int argc, char** argv) {
   };
   // name -> size -> {ours, theirs}
   std::map<std::string, std::map<int, std::pair<double, double>>> medians;
+  // size -> ovs_floor's median; command -> size -> requests it sent
+  std::map<int, double> floors;
+  std::map<std::string, std::map<int, int>> requests;
   for (int switches : kSizes) {
     ovsdb::TestServer server(ovsdb::TestServer::kSwitchSchema);
     ovsdb::Client(server.UnixRemote(), std::chrono::seconds(15))
@@ -165,6 +170,37 @@ int main(int argc, char** argv) {
       }
       medians[pair.name][switches] = {Median(ours), Median(theirs)};
     }
+    std::vector<double> floor;
+    const std::string sw = Substitute("%sw", switches);
+    const std::string socket = server.UnixRemote().substr(std::string("unix:").size());
+    for (int i = 0; i < runs + 1; ++i) {
+      RunStats stats = TimedRun({binDir + "/bench/ovs_floor", socket, sw}, {});
+      if (stats.status != 0) {
+        std::fprintf(stderr, "ovs_floor failed on %d bridges\n", switches);
+        std::exit(2);
+      }
+      if (i > 0) floor.push_back(stats.seconds * 1e3);
+    }
+    floors[switches] = Median(floor);
+    ovsdb::OvsdbProxy proxy(socket);
+    const std::vector<std::string> proxied = {"QUENTA_HOSTNET=ovsdb:" + proxy.UnixRemote(),
+                                              "QUENTA_OVS_APPLY_WAIT=0",
+                                              std::string("QUENTA_OVS_PNICS=") + kPnics};
+    for (const Pair& pair : pairs) {
+      std::vector<std::string> args;
+      for (const std::string& word : pair.ours[0]) args.push_back(Substitute(word, switches));
+      args[0] = binDir + "/" + args[0];
+      proxy.ResetCounts();
+      TimedRun(args, proxied);
+      requests[pair.name][switches] = proxy.RequestCount();
+      // Puts back what the command changed.
+      if (pair.ours.size() > 1) {
+        args.clear();
+        for (const std::string& word : pair.ours[1]) args.push_back(Substitute(word, switches));
+        args[0] = binDir + "/" + args[0];
+        TimedRun(args, proxied);
+      }
+    }
   }
 
   std::printf("\n%-4s %8s %12s %14s %8s\n", "cmd", "bridges", "ours (ms)", "ovs-vsctl (ms)",
@@ -187,5 +223,26 @@ int main(int argc, char** argv) {
   std::printf("\npoint commands: >= 3x faster than ovs-vsctl at 10 bridges, >= 30x at 1,000, "
               "<= 1.5x growth: %s\n",
               ok ? "all met" : "MISSED");
-  return ok ? 0 : 1;
+
+  std::printf("\n-c next to ovs_floor (one select on a fresh connection):\n");
+  std::printf("%8s %12s %12s %8s\n", "bridges", "ours (ms)", "floor (ms)", "ratio");
+  bool floorMet = true;
+  for (int switches : kSizes) {
+    double ours = medians["-c"][switches].first;
+    double ratio = ours / floors[switches];
+    std::printf("%8d %12.2f %12.2f %7.2fx\n", switches, ours, floors[switches], ratio);
+    floorMet = floorMet && ratio <= 2.5;
+  }
+  std::printf("-c at most 2.5x the floor: %s\n", floorMet ? "met" : "MISSED");
+
+  std::printf("\nrequests each command sends (counted by a proxy):\n");
+  std::printf("%-4s", "cmd");
+  for (int switches : kSizes) std::printf(" %8d", switches);
+  std::printf("   bridges\n");
+  for (const Pair& pair : pairs) {
+    std::printf("%-4s", pair.name.c_str());
+    for (int switches : kSizes) std::printf(" %8d", requests[pair.name][switches]);
+    std::printf("\n");
+  }
+  return ok && floorMet ? 0 : 1;
 }

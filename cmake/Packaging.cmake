@@ -50,20 +50,28 @@ foreach(_tool ploncfg-vswitch ploncfg-host)
 endforeach()
 
 # What Debian wants beside every package: the copyright file and the changelog
-# (compressed), and the example hosts that `ploncfg-host load` takes.
+# (compressed, as large documents are); the README, which the manual pages
+# cite; the example host that `ploncfg-host load` takes, and an example
+# /etc/quenta/hostnet.conf with every key commented out.
 set(PLONCFG_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/ploncfg-vswitch)
-set(_changelog_gz ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
-add_custom_command(
-  OUTPUT ${_changelog_gz}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
-  COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > ${_changelog_gz}
-  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
-  COMMENT "Compressing the changelog"
-  VERBATIM)
-add_custom_target(ploncfg_changelog ALL DEPENDS ${_changelog_gz})
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${_changelog_gz}
+set(_ploncfg_docs_gz)
+foreach(_doc packaging/changelog README.md)
+  get_filename_component(_name ${_doc} NAME)
+  set(_gz ${PROJECT_BINARY_DIR}/packaging/${_name}.gz)
+  add_custom_command(
+    OUTPUT ${_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/${_doc} > ${_gz}
+    DEPENDS ${PROJECT_SOURCE_DIR}/${_doc}
+    COMMENT "Compressing ${_name}"
+    VERBATIM)
+  list(APPEND _ploncfg_docs_gz ${_gz})
+endforeach()
+add_custom_target(ploncfg_docs ALL DEPENDS ${_ploncfg_docs_gz})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${_ploncfg_docs_gz}
         DESTINATION ${PLONCFG_DOC_DIR})
-install(FILES ${PROJECT_SOURCE_DIR}/doc/host-example.json DESTINATION ${PLONCFG_DOC_DIR}/examples)
+install(FILES ${PROJECT_SOURCE_DIR}/doc/host-example.json ${PROJECT_SOURCE_DIR}/doc/hostnet.conf
+        DESTINATION ${PLONCFG_DOC_DIR}/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ploncfg-vswitch)
@@ -73,17 +81,26 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure the virtual switches of a hyper
 set(CPACK_PACKAGE_DESCRIPTION
     "ploncfg-vswitch adds, deletes, checks and lists the virtual switches of a hypervisor\n\
 host, with their port groups, VLAN IDs, uplinks, DVPorts, ENS state and timeouts.\n\
-This build drives a simulated host kept in an SQLite database, managed with\n\
-ploncfg-host.")
+The host is Open vSwitch, through its database, or a simulated host kept in an\n\
+SQLite database; either can keep its DVSwitches in OVN's northbound database,\n\
+shared by the hosts pointed at it. ploncfg-host inspects, seeds, backs up and\n\
+draws whichever host is chosen.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "ploncfg-vswitch team <ploncfg-vswitch@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps works out the runtime libraries (SQLite, the C++ runtime) from the binaries.
+# dpkg-shlibdeps works out the runtime libraries the binaries name (the C
+# library) from the binaries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, graphviz")
+# OpenSSL is loaded only by runs with an ssl: remote and SQLite only by runs
+# on the simulated host, so the binaries do not name them and
+# dpkg-shlibdeps cannot see them; cpack adds what it finds to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0 (>= 3.37), libssl3")
+# Open vSwitch and OVN's northbound database are hosts the tools drive, not
+# libraries they link; the simulated host needs neither.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, graphviz, openvswitch-switch, ovn-central")
 # postrm removes the host database the tools created, on purge only.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

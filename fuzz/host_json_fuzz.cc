@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "host_json_print.h"
-#include "host_json_read.h"
+#include "hostnet/host_json_print.h"
+#include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

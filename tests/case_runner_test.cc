@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
+#include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/ovs_backend.h"
-#include "backends/ovsdb/test_server.h"
+#include "backends/ovs/ovs_backend.h"
+#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "backends/sqlite/store.h"
@@ -129,9 +129,10 @@ std::vector<std::string> FreshHost(const std::string& dir) {
     // cluster for the whole process, emptied for each case; stopped at exit.
     static ovn::TestCluster cluster;
     std::string path = dir + "/hostnet.db";
-    ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(path),
-                    ovn::ParseOvnSettings(cluster.Remotes(), ""))
-        .ReplaceHost(sqlite_host::DefaultHost());
+    ovn::OvnBackend(std::make_unique<sqlite_host::SqliteBackend>(sqlite_host::SqliteSettings{path}),
+                    ovn::ParseOvnSettings(cluster.Remotes(), ""),
+                    std::make_unique<rows::RecordsOnlyChassis>("cases"))
+        .ReplaceHost(sqlite_host::DefaultHost(), hostnet::SharedDVSwitches::kPrune);
     return {"QUENTA_HOSTNET_DB=" + path, "QUENTA_OVN_NB=" + cluster.Remotes()};
   }
   // Stopped, by its destructor, when the process ends.
@@ -146,8 +147,10 @@ std::vector<std::string> FreshHost(const std::string& dir) {
       .Transact("Open_vSwitch", {ovsdb::Update("Open_vSwitch", {},
                                                {{"bridges", ovsdb::Set({})},
                                                 {"external_ids", ovsdb::Map({})},
-                                                {"other_config", ovsdb::Map({})}})});
-  ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost());
+                                                {"other_config", ovsdb::Map({})}}),
+                                 ovsdb::Delete("Queue", {})});
+  ovs_host::OvsBackend(settings).ReplaceHost(sqlite_host::DefaultHost(),
+                                            hostnet::SharedDVSwitches::kPrune);
   return {"QUENTA_HOSTNET=ovsdb:" + server.UnixRemote(), "QUENTA_OVS_DATAPATH=dummy",
           "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3"};
 }
@@ -157,11 +160,13 @@ class CaseTest : public testing::TestWithParam<Case> {};
 TEST_P(CaseTest, PrintsExactly) {
   const Case& c = GetParam();
   if (!c.onlyOn.empty() && c.onlyOn != CaseBackend()) GTEST_SKIP() << "for " << c.onlyOn;
+  // ctest reports the file skipped on this line (tests/CMakeLists.txt).
   if (CaseBackend() == "ovsdb" && !ovsdb::TestServer::MissingSwitchDaemon().empty()) {
-    GTEST_SKIP() << "needs " << ovsdb::TestServer::MissingSwitchDaemon();
+    GTEST_SKIP() << "backend not installed here, needs "
+                 << ovsdb::TestServer::MissingSwitchDaemon();
   }
   if (CaseBackend() == "ovn" && !ovn::TestCluster::Missing().empty()) {
-    GTEST_SKIP() << "needs " << ovn::TestCluster::Missing();
+    GTEST_SKIP() << "backend not installed here, needs " << ovn::TestCluster::Missing();
   }
   std::string dir = (std::filesystem::temp_directory_path() / "ploncfg-case-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);

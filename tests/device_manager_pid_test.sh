@@ -10,21 +10,9 @@
 # cannot be made (unshare needs root or CAP_SYS_ADMIN).
 set -u
 
-if [ "${PLONCFG_PID_TEST_INSIDE:-}" != 1 ]; then
-  if [ $# -ne 2 ]; then
-    echo "usage: $0 PLONCFG_VSWITCH PLONCFG_HOST" >&2
-    exit 2
-  fi
-  if ! unshare --mount --pid --fork --mount-proc true 2>/dev/null; then
-    echo "SKIP: cannot create private mount and PID namespaces with unshare (needs root)"
-    exit 77
-  fi
-  script=$(readlink -f "$0")
-  vswitch=$(readlink -f "$1")
-  host=$(readlink -f "$2")
-  exec env PLONCFG_PID_TEST_INSIDE=1 unshare --mount --pid --fork --mount-proc \
-    sh "$script" "$vswitch" "$host"
-fi
+[ $# -eq 2 ] || { echo "usage: $0 PLONCFG_VSWITCH PLONCFG_HOST" >&2; exit 2; }
+. "$(dirname "$(readlink -f "$0")")/private_namespaces.sh"
+run_unshared "--mount --pid --fork --mount-proc" "$0" "$(readlink -f "$1")" "$(readlink -f "$2")"
 
 vswitch=$1
 host=$2
@@ -38,6 +26,8 @@ mkdir "$run_dir/quenta"
 pid_file=/var/run/quenta/dreldevmgr.pid
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/own_settings.sh"
+own_host_settings "$work" || exit 1
 export QUENTA_HOSTNET_DB="$work/hostnet.db"
 failures=0
 # This shell is process 1 of the namespace: it notes every SIGHUP it gets, so

@@ -5,8 +5,13 @@
 #   sh tests/fault_survey.sh [BUILD_DIR [CTEST_ARGUMENT...]]
 # BUILD_DIR is a configured build folder (default: build); the arguments go to
 # ctest, e.g. -LE reliability for a quicker survey without the reliability
-# checks. Every file is restored from a plain copy afterwards, also when the
-# survey is interrupted, and the build is brought back up to date.
+# checks. Two variables narrow a run: SURVEY_ROWS, an extended regular
+# expression, keeps the rows (file, text and replacement) it matches;
+# SURVEY_TARGETS, the build targets, blank-separated (default: all). Every
+# file is restored from a plain copy afterwards, also when the survey is
+# interrupted, and the build is brought back up to date. A row whose text is
+# not in its file is skipped and reported, never counted as caught. Exits 1
+# when a fault was missed or a row skipped.
 set -u
 build=${1:-build}
 [ $# -gt 0 ] && shift
@@ -14,10 +19,14 @@ build=${1:-build}
 saved=$(mktemp -d)
 trap 'restore; rm -rf "$saved"' EXIT
 trap 'exit 130' INT TERM
+targets=
+for target in ${SURVEY_TARGETS:-}; do targets="$targets --target $target"; done
 
 # One fault a line: file, TAB, text, TAB, what replaces every occurrence of
-# the text. Lines starting with # are comments. A long option renamed to a
-# longer name is no fault: getopt_long takes the old name as its prefix.
+# the text. Lines starting with # are comments; "# to port" marks rows of
+# code that is being rewritten, kept for when it settles. A long option
+# renamed to a longer name is no fault: getopt_long takes the old name as its
+# prefix.
 faults=$(cat <<'EOF'
 # Uplinks: persistence and the policy restored after a failed link.
 src/commands/uplinks.cc	vswitch.AddUplink(pnic, true);	vswitch.AddUplink(pnic, false);
@@ -45,12 +54,12 @@ src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLI
 src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
 # The simulated host: an order that is not the policy's own, host order,
 # the writers' lock, and the SQL wrapper.
-src/backends/sqlite/teaming.cc	if (row.orderSet) row.order = policy.GetUplinkOrder();	row.order = policy.GetUplinkOrder();
-src/backends/sqlite/store_read.cc	"WHERE g.switch_id = ?1 ORDER BY g.id, o.position"	"WHERE g.switch_id = ?1 ORDER BY g.name, o.position"
+src/backends/rows/teaming.cc	if (row.orderSet) row.order = policy.GetUplinkOrder();	row.order = policy.GetUplinkOrder();
+src/backends/sqlite/store_read.cc	") ORDER BY g.switch_id, g.id, o.position"	") ORDER BY g.switch_id, g.name, o.position"
 src/backends/sqlite/writer_lock.cc	  int result = flock(fd_, LOCK_EX | LOCK_NB);	  int result = 0;
 src/backends/sqlite/sql.h	Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }	Bind(int index, uint32_t value) { return Bind(index, int64_t{static_cast<int32_t>(value)}); }
-src/backends/sqlite/sql.cc	  sqlite3_clear_bindings(statement_.get());	
-src/backends/sqlite/sql.cc	{ return sqlite3_changes64(db_.get()); }	{ return 1; }
+src/backends/sqlite/sql.cc	  Sqlite().sqlite3_clear_bindings(statement_.get());	
+src/backends/sqlite/sql.cc	{ return Sqlite().sqlite3_changes64(db_.get()); }	{ return 1; }
 # ploncfg-host: get by name, and load's checks.
 tools/host_commands.cc	element.value("name", Json()) == step	element.value("name", Json()) != step
 src/hostnet/host_json_read.cc	if (!frame.keys.insert(key).second) {	if (!frame.keys.insert(key).second && false) {
@@ -69,14 +78,43 @@ src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
-src/backends/ovsdb/ovs_store_write.cc	  change.Guard("Bridge", bridge.uuid,	  if (false) change.Guard("Bridge", bridge.uuid,
-src/backends/ovsdb/ovs_store_write.cc	    change.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", tag}}));	    (void)tag;
-src/backends/ovsdb/ovs_store_write.cc	      primary = pnic;	      primary = sw.uplinks[0];
-src/backends/ovsdb/ovs_store_write.cc	  if (!error.empty()) return "interface " + name + ": " + error[0].get<std::string>();	  if (false && !error.empty()) return "interface " + name + ": " + error[0].get<std::string>();
-src/backends/ovsdb/ovs_store_write.cc	  if (holds_ == 0 && !client_.Lock(kLockName, settings_.lockWait)) {	  if (false) {
-src/backends/ovsdb/ovs_store_switches.cc	    change.OnRefusal([this, sw, pnic, before] {	    if (false) change.OnRefusal([this, sw, pnic, before] {
-src/backends/ovsdb/ovs_store_read.cc	    return ca != cb ? ca < cb : a.row.name < b.row.name;	    return ca != cb ? a.row.name < b.row.name : a.row.name < b.row.name;
-src/backends/ovsdb/ovs_store_read.cc	      if (group != port.externalIds.end() && group->second == pg.name) ++pg.ports;	      if (group != port.externalIds.end()) ++pg.ports;
+# The Open vSwitch host: guards of what was read, VLAN tags, the bond's
+# primary, the datapath's refusals and their undoing, the writers' lock,
+# host order and the ports a group counts.
+src/backends/ovs/ovs_plan.cc	  change_.Guard("Bridge", before.uuid,	  if (false) change_.Guard("Bridge", before.uuid,
+src/backends/ovs/ovs_plan.cc	      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));	      ;
+src/backends/ovs/ovs_plan.cc	      primary = pnic;	      primary = sw.uplinks[0];
+src/backends/ovs/ovs_store_write.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
+src/backends/ovs/ovs_connection.cc	  if (holds_ == 0) TakeLock(Client());	  if (false) TakeLock(Client());
+src/backends/ovs/ovs_store_edits.cc	    datapath.undo = [this, ref, was, what] {	    if (false) datapath.undo = [this, ref, was, what] {
+src/backends/ovs/ovs_store_read.cc	    return ca != cb ? ca < cb : a.name < b.name;	    return ca != cb ? a.name < b.name : a.name < b.name;
+src/backends/ovs/ovs_bridge_read.cc	        if (pg.name == group) ++pg.ports;	        ++pg.ports;
+# VLAN 4095 (all VLANs) is no tag; pnics are devices with hardware behind
+# them; a change others keep beating is tried as often as its message says;
+# a VM port ovs-vsctl adds between a removal's read and its write stops it;
+# a DVPort uplink must be a pnic of this host, DVSwitches in OVN or not.
+src/backends/ovs/ovs_plan.cc	  if (vlan == 4095) return std::nullopt;	
+src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(device, error)
+src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
+src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
+src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
+# Which host and settings a run takes, and an unreadable hostnet.conf.
+src/backends/host_choice.cc	if (std::getenv(variable) != nullptr) settings.options[key]	if (!Environment(variable).empty()) settings.options[key]
+src/backends/host_choice.cc	if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return {};	if (stat(path.c_str(), &info) != 0) return {};
+# Counted faults spent once across runs; a kernel fault's status.
+src/backends/rows/row_backend.cc	  return fires;	  return true;
+src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return fault->status ? static_cast<int>(*fault->status) : 0;
+# History: its limit and fractions of a second in --since.
+src/backends/sqlite/store_history.cc	"DELETE FROM history WHERE id <= ?1"	"DELETE FROM history WHERE id < ?1"
+tools/host_history.cc	for (size_t n = at - start; n < 6; ++n) micros *= 10;	for (size_t n = at - start; n < 6; ++n) micros *= 1;
+# The simulated host's files and lock: modes under any umask, the wait limit.
+src/backends/sqlite/host_file.cc	fchmod(fd, 0644);	;
+src/backends/sqlite/writer_lock.cc	    Deadline deadline(wait_);	
+# Backups: written beside the file and renamed, no leftovers.
+tools/durable_file.cc	const std::string tmp = path + ".tmp";	const std::string tmp = path;
+tools/durable_file.cc	    unlink(tmp.c_str());	
+# DVSwitch records in OVN: every field read back from its own key.
+src/backends/ovn/dv_rows.cc	{"interrupt", ens.interrupt},	{"interrupt", ens.active},
 EOF
 )
 
@@ -87,13 +125,13 @@ restore() {
 }
 
 say() { printf '%s\n' "$*"; }
-missed=0 caught=0 gone=0
+missed=0 caught=0 skipped=0
 tab=$(printf '\t')
-printf '%s\n' "$faults" | grep -v '^#' > "$saved/table"
+printf '%s\n' "$faults" | grep -v '^#' | grep -E -- "${SURVEY_ROWS:-.}" > "$saved/table"
 while IFS="$tab" read -r file text replacement; do
   if ! grep -qF -- "$text" "$file" 2>/dev/null; then
-    say "GONE    $file: text not found: $text"
-    gone=$((gone + 1))
+    say "SKIPPED $file: text not found: $text"
+    skipped=$((skipped + 1))
     continue
   fi
   cp "$file" "$saved/$(printf %s "$file" | tr / _)"
@@ -103,7 +141,8 @@ import os
 path = os.environ["FILE"]
 text = open(path).read()
 open(path, "w").write(text.replace(os.environ["TEXT"], os.environ["REPLACEMENT"]))'
-  if ! cmake --build "$build" --parallel 2 < /dev/null > "$saved/build.log" 2>&1; then
+  # shellcheck disable=SC2086  # the --target words
+  if ! cmake --build "$build" --parallel 2 $targets < /dev/null > "$saved/build.log" 2>&1; then
     say "CAUGHT  $file: $text (the build fails)"
     caught=$((caught + 1))
   elif ctest --test-dir "$build" --parallel 2 "$@" < /dev/null > "$saved/ctest.log" 2>&1; then
@@ -116,4 +155,5 @@ open(path, "w").write(text.replace(os.environ["TEXT"], os.environ["REPLACEMENT"]
   restore
 done < "$saved/table"
 cmake --build "$build" --parallel 2 > /dev/null 2>&1
-echo "faults: $caught caught, $missed missed, $gone no longer apply"
+echo "faults: $caught caught, $missed missed, $skipped skipped (text not found)"
+[ $missed -eq 0 ] && [ $skipped -eq 0 ]

@@ -8,45 +8,21 @@
 # (needs root for the namespaces, and Open vSwitch installed).
 set -u
 
-if [ "${PLONCFG_DATAPATH_INSIDE:-}" != 1 ]; then
-  for program in ovsdb-server ovs-vswitchd ovs-vsctl ovs-appctl ip; do
-    if ! PATH=$PATH:/usr/sbin:/sbin command -v $program >/dev/null; then
-      echo "SKIP: $program is not installed"
-      exit 77
-    fi
-  done
-  if ! unshare --net --mount true 2>/dev/null; then
-    echo "SKIP: cannot create private network and mount namespaces (needs root)"
-    exit 77
-  fi
-  exec env PLONCFG_DATAPATH_INSIDE=1 PATH="$(readlink -f "$1"):$PATH:/usr/sbin:/sbin" \
-    unshare --net --mount sh "$(readlink -f "$0")"
-fi
-
-failures=0
-check() {  # check WHAT EXPECTED ACTUAL
-  if [ "$2" = "$3" ]; then
-    echo "ok: $1"
-  else
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  fi
-}
+. "$(dirname "$(readlink -f "$0")")/private_namespaces.sh"
+enter_private_namespaces "$0" "$1" ovsdb-server ovs-vswitchd ovs-vsctl ovs-appctl ip
 
 dir=$(mktemp -d /tmp/ovs-datapath.XXXXXX)
+. "$(dirname "$0")/own_settings.sh"
+own_host_settings "$dir" || exit 1
+# The pnics are the network devices this namespace has.
+unset QUENTA_OVS_PNICS
 # Open vSwitch writes beside its pidfiles by default: keep the host's own
 # run folder out of reach.
 mount -t tmpfs tmpfs /var/run 2>/dev/null || true
 # The network devices of this namespace, not the host's.
 mount -t sysfs sysfs /sys
-stop() {
-  for daemon in vswitchd ovsdb; do
-    [ -f "$dir/$daemon.pid" ] && kill "$(cat "$dir/$daemon.pid")" 2>/dev/null
-    for _ in 1 2 3 4 5 6 7 8 9 10; do [ -f "$dir/$daemon.pid" ] || break; sleep 0.2; done
-  done
-  rm -rf "$dir"
-}
-trap stop EXIT
+. "$(dirname "$(readlink -f "$0")")/private_ovs.sh"
+trap 'private_ovs_stop "$dir"; rm -rf "$dir"' EXIT
 
 ip link set lo up
 for n in 1 2; do
@@ -55,14 +31,12 @@ for n in 1 2; do
   ip link set peer$n up
 done
 
-ovsdb-tool create "$dir/conf.db" /usr/share/openvswitch/vswitch.ovsschema
-ovsdb-server "$dir/conf.db" --remote=punix:"$dir/db.sock" --pidfile="$dir/ovsdb.pid" --detach \
-  --log-file="$dir/ovsdb.log" --unixctl="$dir/ovsdb.ctl" -vconsole:off
+serve_database "$dir" db "$vswitch_schema"
 ovs-vsctl --db=unix:"$dir/db.sock" --no-wait init
 ovs-vswitchd unix:"$dir/db.sock" --pidfile="$dir/vswitchd.pid" --detach --disable-system \
   --log-file="$dir/vswitchd.log" --unixctl="$dir/vswitchd.ctl" -vconsole:off
 
-export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev
+export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev QUENTA_OVS_PNICS="eth1 eth2"
 vsctl() { ovs-vsctl --db=unix:"$dir/db.sock" "$@"; }
 appctl() { ovs-appctl -t "$dir/vswitchd.ctl" "$@"; }
 
@@ -108,6 +82,14 @@ check "linked again, eth1 is active: the order decides, not the order of linking
 ploncfg-vswitch -m 9000 vsw1
 check "-m reaches the uplinks" 9000 "$(cat /sys/class/net/eth1/mtu)"
 check "-m reaches the bridge" 9000 "$(vsctl get interface vsw1 mtu)"
+# The MTU check waits for the datapath's own answer, so no valid change is
+# refused for being read before the datapath filled it in.
+refused=
+for mtu in $(seq 2000 2029); do
+  ploncfg-vswitch -m "$mtu" vsw1 2>/dev/null || refused="$refused $mtu"
+done
+check "30 MTU changes in a row, none refused" "" "$refused"
+check "... and the last one is on the uplinks" 2029 "$(cat /sys/class/net/eth1/mtu)"
 check "-l lists it with its VM port" "vsw1 1" "$(ploncfg-vswitch -l | awk '$1 == "vsw1" {print $1, $3}')"
 
 # A pnic the datapath cannot open: the link is undone and the run says why.
@@ -118,5 +100,60 @@ check "... naming the interface and the undoing" "yes" \
      echo yes || echo "no: $out")"
 check "... and leaves no trace" "eth1 eth2|0" \
   "$(ploncfg-vswitch -l | awk '$1 == "vsw1" {print $6}' | tr , ' ')|$(vsctl find interface name=ghost0 | wc -l)"
+
+# A new switch of a datapath that does not exist: the bridge goes again and
+# the run says why.
+out=$(QUENTA_OVS_DATAPATH=nosuch QUENTA_OVS_APPLY_WAIT=1 ploncfg-vswitch -a vsw9 2>&1)
+check "a switch the datapath refuses fails" 1 $?
+check "... naming the interface and the undoing" "yes" \
+  "$(echo "$out" | grep -q 'refused adding standard switch vsw9 (interface vsw9 .*); it was undone' &&
+     echo yes || echo "no: $out")"
+check "... and leaves no bridge" "0|0" "$(ploncfg-vswitch -c vsw9)|$(vsctl list-br | grep -c vsw9)"
+
+# A load puts nothing back: what the datapath refused of it is said, and
+# stays in the database for the next load to mend.
+out=$(ploncfg-host dump | jq '.switches += [{"name": "vsw8"}]' |
+      QUENTA_OVS_DATAPATH=nosuch QUENTA_OVS_APPLY_WAIT=1 ploncfg-host load 2>&1)
+check "a load the datapath refuses fails" 1 $?
+check "... saying the database keeps it" "yes" \
+  "$(echo "$out" | grep -q 'the datapath refused .*; the database keeps the change' &&
+     echo yes || echo "no: $out")"
+
+# VMs attach to a port group as to a bridge (as libvirt does with an Open
+# vSwitch virtualport): on the group's VLAN from the first frame, they reach
+# the VMs of their group and not those of another group.
+if command -v ping >/dev/null; then
+  ploncfg-vswitch -A db vsw1 && ploncfg-vswitch -v 30 -p db vsw1
+  n=0
+  for vm in webA:web webB:web dbC:db; do
+    n=$((n + 1))
+    name=${vm%%:*}
+    ip netns add "$name"
+    ip link add "$name" type veth peer name eth0 netns "$name"
+    ip link set "$name" up
+    ip -n "$name" link set lo up
+    ip -n "$name" addr add 10.9.0.$n/24 dev eth0
+    ip -n "$name" link set eth0 up
+    vsctl add-port "${vm#*:}" "$name"
+  done
+  check "a VM added to a port group carries its VLAN" 30 "$(vsctl get port dbC tag)"
+  check "a VM reaches a VM of its group" reached     "$(ip netns exec webA ping -c 1 -W 3 10.9.0.2 >/dev/null 2>&1 && echo reached || echo lost)"
+  check "... and not one of another group" lost     "$(ip netns exec webA ping -c 1 -W 1 10.9.0.3 >/dev/null 2>&1 && echo reached || echo lost)"
+  for name in webA webB dbC; do ip netns del "$name"; done
+else
+  echo "SKIP: ping is not installed (iputils-ping): VM traffic between port groups not checked"
+fi
+
+# Without the pnics setting the pnics are the devices with hardware behind
+# them, and bonds: none of loopback, the veths, a Linux bridge or the
+# switch's internal port is one.
+ip link add lbr0 type bridge
+check "the devices here are lo, veths, a bridge and internal ports" "eth1 eth2 lbr0 lo vsw1" \
+  "$(ls /sys/class/net | grep -Ex 'eth[12]|lbr0|lo|vsw1' | tr '\n' ' ' | sed 's/ $//')"
+check "none of them is offered as a pnic" "" "$(env -u QUENTA_OVS_PNICS ploncfg-host names pnic)"
+ploncfg-vswitch -a vsw2
+out=$(env -u QUENTA_OVS_PNICS ploncfg-vswitch -L lo vsw2 2>&1)
+check "-L lo is refused, saying what a pnic is" "1 Failed to add uplink lo to vswitch vsw2, Error: pnic lo is not a pnic here: pnics are the machine's physical network devices and bonds, unless the pnics setting (QUENTA_OVS_PNICS, or pnics in hostnet.conf) names them" \
+  "$? $out"
 
 [ $failures -eq 0 ]

@@ -16,6 +16,7 @@
 #include "backends/faults/fault_operations.h"
 #include "backends/history/history_recorder.h"
 #include "backends/host_choice.h"
+#include "hostnet/names.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
@@ -23,6 +24,7 @@
 #include "tools/durable_file.h"
 #include "tools/host_graph.h"
 #include "tools/host_history.h"
+#include "tools/host_names.h"
 #include "tools/host_status.h"
 
 namespace {
@@ -41,20 +43,32 @@ constexpr const char* kUsage =
     "                            keys joined by dots; in a list, a number is a place (from\n"
     "                            0) and other text the element of that name, as in\n"
     "                            switches.vSwitch0.configUplinks or pnics.0.\n"
-    "  load [FILE|-]             Replace the whole host with the JSON in FILE (default: stdin).\n"
-    "  reset [--empty]           Replace the host with the default host, or an empty one.\n"
+    "  load [--prune-shared] [FILE|-]\n"
+    "                            Replace the whole host with the JSON in FILE (default:\n"
+    "                            stdin). DVSwitches shared with other hosts are added or\n"
+    "                            updated in place; --prune-shared also removes the shared\n"
+    "                            DVSwitches and DVPorts the file lacks, for every host.\n"
+    "  reset [--empty]           Replace the host with the default host, or an empty one;\n"
+    "                            DVSwitches shared with other hosts stay.\n"
+    "  dvport add|remove DVSWITCH PORTID\n"
+    "                            Add DVPort PORTID to DVSWITCH, or remove it.\n"
     "  reboot                    Stop every switch, drop linked uplinks and ENS state.\n"
     "  fault OP --message TEXT [--target NAME] [--times N] [--status N]\n"
     "                            Add a fault: OP is Method or Class.Method.\n"
     "  faults clear              Remove every fault.\n"
     "  graph                     Print the host as a Graphviz graph (DOT).\n"
+    "  names [KIND...]           Print the names of the host's objects, one a line. KIND is\n"
+    "                            pnic, switch, portgroup, dvswitch, dvport or opaque (all\n"
+    "                            when none is given). Makes no host where there is none.\n"
     "  status                    Print how the host differs from a healthy one, each with\n"
-    "                            the command that fixes it.\n"
+    "                            the command that fixes it; exit status 1 when it does.\n"
     "  history [--json] [--since TIME]\n"
     "                            Print the changes asked of the host, oldest first. TIME is\n"
     "                            YYYY-MM-DD[Thh:mm[:ss]][Z] in UTC, or @SECONDS.\n"
     "  backup FILE               Write the whole host, as one snapshot, to FILE.\n"
-    "  restore FILE              Replace the whole host with a backup, all or nothing.\n"
+    "  restore [--prune-shared] FILE\n"
+    "                            Replace the whole host with a backup, all or nothing;\n"
+    "                            shared DVSwitches as load does.\n"
     "  --help                    Show this message.\n"
     "  --version                 Show the version.\n";
 
@@ -214,9 +228,9 @@ void RecordedChange(hostnet::Backend& backend, const std::string& command,
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  static const char* const kCommands[] = {"dump",   "get",     "load",   "reset",
-                                          "reboot", "fault",   "faults", "graph",
-                                          "status", "history", "backup", "restore"};
+  static const char* const kCommands[] = {"dump",    "get",    "load",   "reset",  "reboot",
+                                          "fault",   "faults", "graph",  "names",  "status",
+                                          "history", "backup", "restore", "dvport"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
@@ -235,41 +249,74 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     ExpectNoMore(args, 1);
   }
   if (command == "get" && args.size() != 2) throw QuorvicException("get takes one PATH");
-  if ((command == "backup" || command == "restore") && args.size() != 2) {
+  // load and restore leave shared DVSwitches the document lacks, unless told.
+  std::vector<std::string> operands(args.begin() + 1, args.end());
+  hostnet::SharedDVSwitches shared = hostnet::SharedDVSwitches::kUpdate;
+  if ((command == "load" || command == "restore") && !operands.empty() &&
+      operands[0] == "--prune-shared") {
+    shared = hostnet::SharedDVSwitches::kPrune;
+    operands.erase(operands.begin());
+  }
+  if ((command == "backup" || command == "restore") && operands.size() != 1) {
     throw QuorvicException(command + " takes one FILE");
+  }
+  if (command == "dvport" &&
+      (operands.size() != 3 || (operands[0] != "add" && operands[0] != "remove"))) {
+    throw QuorvicException("dvport takes add or remove, a DVSwitch and a DVPort ID");
   }
   HistoryOptions history;
   if (command == "history") history = ParseHistory(args);
+  std::vector<std::string> kinds;
+  if (command == "names") kinds = NameKinds(std::vector<std::string>(args.begin() + 1, args.end()));
   hostnet::HostDocument loaded;
+  const std::string file = operands.empty() ? "-" : operands[0];
   if (command == "load") {
-    ExpectNoMore(args, 2);
-    loaded = HostFromJson(ReadInput(args.size() == 2 ? args[1] : std::string()));
+    if (operands.size() > 1) {
+      throw QuorvicException("unexpected argument " + operands[1] + " (try --help)");
+    }
+    loaded = HostFromJson(ReadInput(file));
   }
-  if (command == "restore") loaded = ReadBackup(args[1]);
+  if (command == "restore") loaded = ReadBackup(file);
 
-  // Faults are for the tool's runs: this works on the backend itself.
-  std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(host);
+  // Faults are for the tool's runs: this works on the backend itself. Tab
+  // completion runs names, which must not make a host by asking for names.
+  std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(
+      host, command == "names" ? backends::MissingHost::kRefuse : backends::MissingHost::kMake);
   if (command == "dump") {
     WriteOut(HostToJson(backend->ReadHost()));
   } else if (command == "get") {
     WriteOut(ValueAt(HostToJson(backend->ReadHost()), args[1]));
   } else if (command == "graph") {
     WriteOut(HostGraphDot(backend->ReadHost()));
+  } else if (command == "names") {
+    WriteOut(HostNames(backend->ReadHost(), kinds));
   } else if (command == "status") {
+    std::vector<std::string> lines = HostStatus(backend->ReadHost());
+    for (std::string& line : backend->Health()) lines.push_back(std::move(line));
     std::string text;
-    for (const std::string& line : HostStatus(backend->ReadHost())) text += line + "\n";
+    for (const std::string& line : lines) text += hostnet::EscapedName(line) + "\n";
     WriteOut(text);
+    return lines.empty() ? 0 : 1;
   } else if (command == "history") {
     std::vector<hostnet::HistoryRow> rows = backend->ReadHistory(history.sinceUs);
     WriteOut(history.json ? HistoryJson(rows) : HistoryText(rows));
   } else if (command == "backup") {
     WriteFileDurably(args[1], HostToJson(backend->ReadHost()));
   } else if (command == "load" || command == "restore") {
-    const std::string file = args.size() == 2 ? args[1] : "-";
-    RecordedChange(*backend, command, file, [&] { backend->ReplaceHost(loaded); });
+    RecordedChange(*backend, command, file, [&] { backend->ReplaceHost(loaded, shared); });
   } else if (command == "reset") {
     RecordedChange(*backend, "reset", args.size() == 2 ? args[1] : "", [&] {
-      backend->ReplaceHost(args.size() == 2 ? hostnet::HostDocument() : backend->DefaultHost());
+      backend->ReplaceHost(args.size() == 2 ? hostnet::HostDocument() : backend->DefaultHost(),
+                           hostnet::SharedDVSwitches::kUpdate);
+    });
+  } else if (command == "dvport") {
+    const std::string object = operands[1] + "/" + operands[2];
+    RecordedChange(*backend, "dvport " + operands[0], object, [&] {
+      if (operands[0] == "add") {
+        backend->AddDVPort(operands[1], operands[2]);
+      } else {
+        backend->RemoveDVPort(operands[1], operands[2]);
+      }
     });
   } else if (command == "reboot") {
     RecordedChange(*backend, "reboot", "", [&] { backend->Reboot(); });

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "hostnet/names.h"
+
 namespace {
 
 using hostnet::DVPortRow;
@@ -19,9 +21,9 @@ using Names = std::vector<std::string>;
 // Text for the inside of an HTML-like label. Those labels treat a backslash as
 // an ordinary character, unlike DOT's quoted strings, where a trailing
 // backslash would swallow the closing quote; so every name goes through here.
-std::string Html(const std::string& text) {
+std::string Html(const std::string& name) {
   std::string out;
-  for (unsigned char c : text) {
+  for (unsigned char c : hostnet::EscapedName(name)) {
     switch (c) {
       case '&':
         out += "&amp;";
@@ -36,9 +38,9 @@ std::string Html(const std::string& text) {
         out += "&quot;";
         break;
       default:
-        // Hosts hold no names with control characters; the label markup
-        // allows none either.
-        out += (c < 0x20 || c == 0x7f) ? '?' : static_cast<char>(c);
+        // Names come escaped (EscapedName): the label markup allows no
+        // control characters.
+        out += static_cast<char>(c);
     }
   }
   return out;

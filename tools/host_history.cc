@@ -4,6 +4,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace {
@@ -85,10 +86,12 @@ std::string FormatHistoryTime(int64_t timeUs) {
 std::string HistoryText(const std::vector<hostnet::HistoryRow>& rows) {
   std::string out;
   for (const hostnet::HistoryRow& row : rows) {
+    // A refused name, and a command line, may hold anything.
     out += FormatHistoryTime(row.timeUs) + " uid=" + std::to_string(row.uid) +
            " pid=" + std::to_string(row.pid) + " " + row.operation +
-           (row.object.empty() ? "" : " " + row.object) +
-           (row.done ? ": done" : ": refused: " + row.message) + "; command: " + row.command + "\n";
+           (row.object.empty() ? "" : " " + hostnet::EscapedName(row.object)) +
+           (row.done ? ": done" : ": refused: " + hostnet::EscapedName(row.message)) +
+           "; command: " + hostnet::EscapedName(row.command) + "\n";
   }
   return out;
 }

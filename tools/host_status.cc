@@ -52,6 +52,20 @@ std::vector<std::string> HostStatus(const hostnet::HostDocument& host) {
     if (!doc.row.running) {
       lines.push_back("DVSwitch " + doc.row.name + " is stopped: `ploncfg-vswitch -r` starts it");
     }
+    // Where DVSwitches are shared, another host may add one that has the
+    // name of a switch of this one.
+    for (const hostnet::StandardSwitchDoc& sw : host.switches) {
+      if (sw.row.name != doc.row.name) continue;
+      lines.push_back("standard switch " + sw.row.name + " of this host has the name of DVSwitch " +
+                      doc.row.name +
+                      ", which another host added: here `ploncfg-vswitch -d` with or without -W "
+                      "removes the standard switch; remove one of them where it is alone");
+    }
+    for (const hostnet::SwitchRow& sw : host.opaqueSwitches) {
+      if (sw.name != doc.row.name) continue;
+      lines.push_back("opaque switch " + sw.name + " of this host has the name of DVSwitch " +
+                      doc.row.name + ", which another host added: listings show both");
+    }
   }
   return lines;
 }

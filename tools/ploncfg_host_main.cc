@@ -1,7 +1,7 @@
 // ploncfg-host: inspects and seeds the host.
 //   ploncfg-host [--db PATH] dump | load [FILE|-] | reset [--empty] | reboot |
 //                fault OP --message TEXT [--target NAME] [--times N] [--status N] |
-//                faults clear | graph
+//                faults clear | graph | names [KIND...] | ...
 // It works on the chosen backend directly and never fires faults. Errors are
 // one line on standard error and exit status 1.
 #include <exception>

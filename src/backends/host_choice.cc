@@ -1,17 +1,22 @@
 #include "backends/host_choice.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <utility>
 #include <vector>
 
 #include "backends/faults/fault_injection_backend.h"
+#include "backends/history/history_recorder.h"
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovsdb/ovs_backend.h"
+#include "backends/ovs/ovs_backend.h"
+#include "backends/ovsdb/peer_settings.h"
+#include "backends/ovs/ovs_chassis.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -19,7 +24,8 @@ namespace backends {
 
 using Quorvic::Lib::QuorvicException;
 
-const char kKnownHostSchemes[] = "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT";
+const char kKnownHostSchemes[] =
+    "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT, ovsdb:ssl:HOST:PORT";
 
 namespace {
 
@@ -68,18 +74,6 @@ HostChoice HostFromConf(const std::string& path) {
   return choice;
 }
 
-// The blank-separated words of text.
-std::vector<std::string> Words(const std::string& text) {
-  std::vector<std::string> words;
-  std::string::size_type start = 0;
-  while ((start = text.find_first_not_of(" \t", start)) != std::string::npos) {
-    std::string::size_type end = text.find_first_of(" \t", start);
-    words.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  return words;
-}
-
 [[noreturn]] void Refuse(const HostChoice& choice, const std::string& reason) {
   throw QuorvicException("cannot use host " + choice.value + " from " + choice.source + ": " +
                          reason + " (known: " + kKnownHostSchemes + ")");
@@ -88,14 +82,20 @@ std::vector<std::string> Words(const std::string& text) {
 }  // namespace
 
 HostSettings ProcessHostSettings() {
+  const std::string conf = Environment("QUENTA_HOSTNET_CONF");
   HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"),
-                        kConfPath};
+                        conf.empty() ? kConfPath : conf};
   const std::pair<const char*, const char*> kOptions[] = {
+      {"wait", "QUENTA_HOSTNET_WAIT"},
       {"datapath", "QUENTA_OVS_DATAPATH"},
       {"pnics", "QUENTA_OVS_PNICS"},
       {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
       {"ovn-nb", "QUENTA_OVN_NB"},
-      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"}};
+      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"},
+      {"ssl-private-key", "QUENTA_SSL_PRIVATE_KEY"},
+      {"ssl-certificate", "QUENTA_SSL_CERTIFICATE"},
+      {"ssl-ca-cert", "QUENTA_SSL_CA_CERT"},
+      {"max-message", "QUENTA_OVSDB_MAX_MESSAGE"}};
   for (const auto& [key, variable] : kOptions) {
     if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
   }
@@ -103,69 +103,82 @@ HostSettings ProcessHostSettings() {
 }
 
 HostChoice ChooseHost(const HostSettings& settings) {
-  HostChoice choice = HostFromConf(settings.confPath);
-  for (const auto& [key, value] : settings.options) choice.options[key] = value;
+  HostChoice choice;
   if (!settings.hostnet.empty()) {
     choice.value = settings.hostnet;
     choice.source = "QUENTA_HOSTNET";
   } else if (!settings.hostnetDb.empty()) {
     choice.value = "sqlite:" + settings.hostnetDb;
     choice.source = "QUENTA_HOSTNET_DB";
-  } else if (choice.value.empty()) {
-    choice.value = kDefaultHost;
-    choice.source = "the default";
+  } else {
+    choice = HostFromConf(settings.confPath);
+    if (choice.value.empty()) {
+      choice.value = kDefaultHost;
+      choice.source = "the default";
+    }
   }
+  for (const auto& [key, value] : settings.options) choice.options[key] = value;
   return choice;
 }
 
 namespace {
 
-// The backend of the local host that choice names.
-std::unique_ptr<rows::RowBackend> OpenLocalBackend(const HostChoice& choice) {
+// The local host that choice names: its backend, and the chassis it is
+// among hosts that share DVSwitches.
+struct LocalHost {
+  std::unique_ptr<rows::RowBackend> backend;
+  std::unique_ptr<rows::Chassis> chassis;
+};
+
+// The name of a simulated host among others: the machine and the database,
+// wherever the run was started.
+std::string SimulatedHostName(const std::string& path) {
+  char host[256] = "";
+  gethostname(host, sizeof host - 1);
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return std::string(host) + ":" + (error ? path : absolute.lexically_normal().string());
+}
+
+LocalHost OpenLocalHost(const HostChoice& choice, MissingHost missing) {
   std::string::size_type colon = choice.value.find(':');
   if (colon == std::string::npos) Refuse(choice, "no scheme");
   const std::string scheme = choice.value.substr(0, colon);
   const std::string address = choice.value.substr(colon + 1);
   if (scheme == "sqlite") {
     if (address.empty()) Refuse(choice, "no path after sqlite:");
-    return std::make_unique<sqlite_host::SqliteBackend>(address);
+    sqlite_host::SqliteSettings settings = sqlite_host::ParseSqliteSettings(address, choice.options);
+    settings.makeMissing = missing == MissingHost::kMake;
+    return {std::make_unique<sqlite_host::SqliteBackend>(std::move(settings)),
+            std::make_unique<rows::RecordsOnlyChassis>(SimulatedHostName(address))};
   }
   if (scheme == "ovsdb") {
-    ovs_host::OvsSettings settings;
-    if (!address.empty()) settings.remote = address;
-    if (address.rfind("unix:", 0) != 0 && address.rfind("tcp:", 0) != 0 && !address.empty()) {
-      Refuse(choice, "ovsdb: takes unix:PATH or tcp:HOST:PORT, or nothing");
+    std::string remoteScheme = address.substr(0, address.find(':') + 1);
+    if (remoteScheme != "unix:" && remoteScheme != "tcp:" && remoteScheme != "ssl:" &&
+        !address.empty()) {
+      Refuse(choice, "ovsdb: takes unix:PATH, tcp:HOST:PORT or ssl:HOST:PORT, or nothing");
     }
-    for (const auto& [key, value] : choice.options) {
-      if (key == "datapath") {
-        if (!value.empty()) settings.datapathType = value;
-      } else if (key == "pnics") {
-        settings.pnics = Words(value);
-      } else if (key == "apply-wait") {
-        char* end = nullptr;
-        long seconds = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || seconds < 0 || seconds > 3600) {
-          Refuse(choice, "apply-wait must be 0 to 3600 seconds, not " + value);
-        }
-        settings.applyWait = std::chrono::seconds(seconds);
-      }
-    }
-    return std::make_unique<ovs_host::OvsBackend>(std::move(settings));
+    ovs_host::OvsSettings settings = ovs_host::ParseOvsSettings(address, choice.source, choice.options);
+    settings.comment = history::ProcessCommandLine();
+    return {std::make_unique<ovs_host::OvsBackend>(settings),
+            std::make_unique<ovs_host::OvsChassis>(settings)};
   }
   Refuse(choice, "unknown scheme " + scheme);
 }
 
 }  // namespace
 
-std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice) {
+std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingHost missing) {
   auto option = [&](const char* key) {
     auto found = choice.options.find(key);
     return found == choice.options.end() ? std::string() : found->second;
   };
-  std::unique_ptr<rows::RowBackend> local = OpenLocalBackend(choice);
-  if (option("ovn-nb").empty()) return local;
-  return std::make_unique<ovn::OvnBackend>(
-      std::move(local), ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout")));
+  LocalHost local = OpenLocalHost(choice, missing);
+  if (option("ovn-nb").empty()) return std::move(local.backend);
+  ovn::OvnSettings settings = ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout"));
+  settings.peer = ovsdb::ParsePeerSettings(choice.options);
+  return std::make_unique<ovn::OvnBackend>(std::move(local.backend), std::move(settings),
+                                           std::move(local.chassis));
 }
 
 std::unique_ptr<hostnet::Backend> OpenToolBackend() {

@@ -9,17 +9,25 @@
 
 // Which host a process talks to, chosen once per process, the same way for
 // every program: QUENTA_HOSTNET, else QUENTA_HOSTNET_DB (a path, short for
-// sqlite:PATH), else the line "host = VALUE" of /etc/quenta/hostnet.conf when
-// that file exists, else sqlite:/var/lib/quenta/hostnet.db. A value is
-// SCHEME:ADDRESS; the schemes known are listed by kKnownHostSchemes.
+// sqlite:PATH), else the line "host = VALUE" of the configuration file
+// (QUENTA_HOSTNET_CONF, else /etc/quenta/hostnet.conf) when that file exists,
+// else sqlite:/var/lib/quenta/hostnet.db. A value is SCHEME:ADDRESS; the
+// schemes known are listed by kKnownHostSchemes.
 //
-// The file's other keys are options of the backend chosen, each overridden
-// by its environment variable: datapath (QUENTA_OVS_DATAPATH), pnics
-// (QUENTA_OVS_PNICS) and apply-wait (QUENTA_OVS_APPLY_WAIT, in seconds) of
-// the Open vSwitch backend; ovn-nb (QUENTA_OVN_NB), the OVN northbound
-// database's remotes, comma-separated, which puts the DVSwitches of either
-// backend there, and ovn-timeout (QUENTA_OVN_TIMEOUT, in seconds, 15 when
-// unset), how long a run waits for that database at each step.
+// The settings of the backend chosen come from its environment variables
+// and, only when the host itself came from the file or the default, from the
+// file's other keys, each overridden by its variable (set but empty
+// included): wait (QUENTA_HOSTNET_WAIT, seconds) of every backend;
+// datapath (QUENTA_OVS_DATAPATH), pnics (QUENTA_OVS_PNICS) and apply-wait
+// (QUENTA_OVS_APPLY_WAIT, seconds) of the Open vSwitch backend; ovn-nb
+// (QUENTA_OVN_NB), the OVN northbound database's remotes, comma-separated,
+// which puts the DVSwitches of either backend there, and ovn-timeout
+// (QUENTA_OVN_TIMEOUT, seconds, 15 when unset), how long a run waits for that
+// database at each step. So a host chosen in the environment for a test or a
+// scratch run never takes the machine's shared settings. For either
+// database over "ssl:", ssl-private-key, ssl-certificate and ssl-ca-cert
+// (QUENTA_SSL_PRIVATE_KEY, QUENTA_SSL_CERTIFICATE, QUENTA_SSL_CA_CERT) name
+// the TLS files.
 namespace backends {
 
 extern const char kKnownHostSchemes[];
@@ -28,7 +36,7 @@ extern const char kKnownHostSchemes[];
 struct HostSettings {
   std::string hostnet;    // QUENTA_HOSTNET; empty when unset
   std::string hostnetDb;  // QUENTA_HOSTNET_DB; empty when unset
-  std::string confPath;   // the configuration file, read when it exists
+  std::string confPath;   // the configuration file, read when it exists and is needed
   // Options from the environment, by the file's key for them.
   std::map<std::string, std::string> options = {};
 };
@@ -37,22 +45,30 @@ struct HostSettings {
 struct HostChoice {
   std::string value;
   std::string source;
-  // The backend's options: the file's keys but host, then the environment's.
+  // The backend's settings, by key, as the rule above gives them.
   std::map<std::string, std::string> options = {};
 };
 
-// The settings of this process: its environment and /etc/quenta/hostnet.conf.
+// The settings of this process: its environment and the path of its
+// configuration file.
 HostSettings ProcessHostSettings();
 
 // Applies the rule above. Throws Quorvic::Lib::QuorvicException when the
-// configuration file cannot be read or has a line that is neither blank, a
-// "#" comment, nor "KEY = VALUE" (keys other than host are left to others).
+// configuration file is needed and cannot be read, or has a line that is
+// neither blank, a "#" comment, nor "KEY = VALUE" (keys other than host are
+// left to the backends).
 HostChoice ChooseHost(const HostSettings& settings);
+
+// Whether a backend may make a host where there is none yet, as the
+// simulated host does with its database on first use.
+enum class MissingHost { kMake, kRefuse };
 
 // The backend choice names, on its own. Throws QuorvicException naming the
 // value, its source and the schemes known when the value is malformed or its
-// scheme unknown; nothing is created then.
-std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice);
+// scheme unknown; nothing is created then. With MissingHost::kRefuse, the
+// first call that needs the host throws instead of making one.
+std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice,
+                                              MissingHost missing = MissingHost::kMake);
 
 // The backend of a run of the tool: the process's choice, inside the
 // fault-injecting wrapper. Suits hostnet::SetBackendOpener.

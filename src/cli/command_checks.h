@@ -4,8 +4,8 @@
 #include "commands/command_line.h"
 
 // The option-order rules. Both look at the mask as it is before the option
-// being read adds its own bit, and end a refused command line with the usage
-// text and status 1.
+// being read adds its own bit, and end the run of a refused command line with
+// the usage text and status 1 (cli/usage.h).
 
 // Refuses a command option once any option has set a bit of mask.
 void CheckOnlyOneCommand(CommandMask mask);

@@ -16,7 +16,7 @@
 enum class OptionKind {
   kCommand,   // one command per line: refused once any option has set a bit
   kModifier,  // free of that rule; refused unless its required commands came first
-  kHelp,      // prints the usage text and ends the process with status 0
+  kHelp,      // prints the usage text and ends the run with status 0
   kRefused,   // known to getopt, refused with the usage text and status 1
 };
 

@@ -1,9 +1,9 @@
 #include "cli/option_values.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 #include "cli/numbers.h"
+#include "commands/end_run.h"
 #include "commands/uuid_text.h"
 #include "output/output.h"
 
@@ -32,7 +32,7 @@ void ReadVlanId(CommandLine& line, const char* text) {
   Number<uint32_t> vlan = ParseNumber<uint32_t>(text);
   if (!vlan.complete || vlan.value > kMaxVlanId) {
     ErrorLine() << "Invalid vlan id.  Vlan must be between 0-4095: " << text;
-    std::exit(1);
+    throw EndRun{1};
   }
   line.vlanId = vlan.value;
 }
@@ -41,7 +41,7 @@ void ReadMaxActive(CommandLine& line, const char* text) {
   Number<int32_t> maxActive = ParseNumber<int32_t>(text);
   if (!maxActive.complete) {
     ErrorLine() << "Invalid max active:" << text;
-    std::exit(1);
+    throw EndRun{1};
   }
   line.maxActive = maxActive.value;
 }
@@ -51,6 +51,6 @@ void ReadUuid(CommandLine& line, const char* text) {
   if (!IsValidUuidString(text)) {
     ErrorLine() << "Invalid UUID:" << text << ". Should be of format "
                 << UuidToString("abcdefghijklmnop");
-    std::exit(1);
+    throw EndRun{1};
   }
 }

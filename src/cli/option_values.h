@@ -5,8 +5,9 @@
 
 // How an option's text becomes its value on the command line. Each reader
 // stores text, as it is or as a number (cli/numbers.h), in its one field of
-// line. The checked ones end the process with status 1 and one line on
-// standard error when the text is not a value of their field.
+// line. The checked ones end the run with status 1 (EndRun,
+// commands/end_run.h) after one line on standard error when the text is not a
+// value of their field.
 
 void ReadUplinkName(CommandLine& line, const char* text);
 void ReadPortGroupName(CommandLine& line, const char* text);

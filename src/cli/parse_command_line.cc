@@ -2,13 +2,13 @@
 
 #include <getopt.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "cli/command_checks.h"
 #include "cli/numbers.h"
 #include "cli/option_table.h"
 #include "cli/usage.h"
+#include "commands/end_run.h"
 #include "hostnet/portset.h"
 #include "output/output.h"
 
@@ -37,7 +37,7 @@ void ReadOption(CommandLine& line, int letter, const char* arg) {
 void ReadSwitchName(CommandLine& line, const char* argument) {
   if (argument == nullptr) {
     ErrorLine() << "No virtual switch name specified";
-    std::exit(1);
+    throw EndRun{1};
   }
   std::string name = argument;
   std::string::size_type colon = name.find(':');
@@ -49,7 +49,7 @@ void ReadSwitchName(CommandLine& line, const char* argument) {
   const uint32_t maxLength = Quorvic::Network::Portset::MAX_VSNAME_SZ;
   if (!line.Has(BitsNeeding(Need::kDVSwitchName)) && line.vswitchName.size() >= maxLength) {
     ErrorLine() << "Virtual switch name too long (should be < " << maxLength << ")";
-    std::exit(1);
+    throw EndRun{1};
   }
 }
 
@@ -62,11 +62,11 @@ void Validate(CommandLine& line, const char* firstPositional) {
   }
   if (line.Has(BitsNeeding(Need::kPortGroup)) && line.portGroupName.empty()) {
     ErrorLine() << "No portgroup name specified. Specify with -p option";
-    std::exit(1);
+    throw EndRun{1};
   }
   if (line.Has(BitsNeeding(Need::kDVPortId)) && line.dvPortId.empty()) {
     ErrorLine() << "No DVPort ID specified. Specify with -V option";
-    std::exit(1);
+    throw EndRun{1};
   }
 }
 

@@ -1,6 +1,5 @@
 #include "cli/run_phase.h"
 
-#include <cstdlib>
 #include <memory>
 
 #include "commands/dvport_commands.h"
@@ -9,6 +8,7 @@
 #include "commands/port_groups.h"
 #include "commands/restore.h"
 #include "commands/run_context.h"
+#include "commands/standard_switch_lookup.h"
 #include "commands/switch_lifecycle.h"
 #include "commands/switch_settings.h"
 #include "commands/timeouts.h"
@@ -21,9 +21,23 @@
 
 namespace {
 
+// One step of the run: a block, or a block on the named standard switch.
 struct RunStep {
-  CommandMask guard;  // the block runs when the mask has any of these bits
-  Block block;
+  CommandMask guard;  // the step runs when the mask has any of these bits
+  Block block = nullptr;
+  SwitchBlock switchBlock = nullptr;
+
+  RunStep(CommandMask bits, Block run) : guard(bits), block(run) {}
+  RunStep(CommandMask bits, SwitchBlock run) : guard(bits), switchBlock(run) {}
+
+  void Run(RunContext& run) const {
+    if (block != nullptr) {
+      block(run);
+      return;
+    }
+    const auto vswitch = LookUpStandardSwitch(run.line);
+    run.result = switchBlock(*vswitch, run.line);
+  }
 };
 
 // The whole run, top to bottom. When -a is absent its block leaves result at
@@ -31,18 +45,18 @@ struct RunStep {
 const RunStep kRunOrder[] = {
     {Bit::kAdd, AddSwitchBlock},
     {Bit::kDelete, RemoveSwitchBlock},
-    {Bit::kLink, LinkBlock},
-    {Bit::kUnlink, UnlinkBlock},
+    {Bit::kLink, LinkPnic},
+    {Bit::kUnlink, UnlinkPnic},
     {Bit::kRestore, RestoreBlock},
-    {Bit::kAddPortGroup, AddPortGroupBlock},
-    {Bit::kDeletePortGroup, DeletePortGroupBlock},
+    {Bit::kAddPortGroup, CreatePortGroup},
+    {Bit::kDeletePortGroup, DeletePortGroup},
     {Bit::kList, ListBlock},
     {Bit::kCheckPortGroup, CheckPortGroupBlock},
     {Bit::kCheck, CheckSwitchBlock},
-    {Bit::kVlan, SetVlanBlock},
-    {Bit::kCdp, CdpBlock},
-    {Bit::kSetMaxActive, SetMaxActiveBlock},
-    {Bit::kGetMaxActive, GetMaxActiveBlock},
+    {Bit::kVlan, SetPortGroupVlan},
+    {Bit::kCdp, SetOrPrintCdpStatus},
+    {Bit::kSetMaxActive, SetSwitchMaxActive},
+    {Bit::kGetMaxActive, PrintSwitchMaxActive},
     {Bit::kAddPortGroupUplink | Bit::kDeletePortGroupUplink, PortGroupUplinkBlock},
     {Bit::kAddDVPortUplink | Bit::kDeleteDVPortUplink, DVPortUplinkBlock},
     {Bit::kTestSyncZet, TestSyncZetBlock},
@@ -62,7 +76,7 @@ const RunStep kRunOrder[] = {
 int RunPhase(const CommandLine& line) {
   if (line.Has(Bit::kEnsReady)) {
     SetEnsActivateNode();
-    std::exit(0);
+    return 0;
   }
   try {
     // Declared in this order so that unwinding, like a normal end, releases
@@ -71,7 +85,7 @@ int RunPhase(const CommandLine& line) {
     std::unique_ptr<Quorvic::Network::VirtualSwitchInfo> info = network.GetVirtualSwitchInfo();
     RunContext run{line, *info};
     for (const RunStep& step : kRunOrder) {
-      if (line.Has(step.guard)) step.block(run);
+      if (line.Has(step.guard)) step.Run(run);
     }
     return run.result;
   } catch (const Quorvic::Lib::QuorvicException& e) {

@@ -1,8 +1,7 @@
 #include "cli/usage.h"
 
-#include <cstdlib>
-
 #include "commands/all_portgroups.h"
+#include "commands/end_run.h"
 #include "output/output.h"
 
 namespace {
@@ -105,5 +104,5 @@ void Usage(int status) {
   OutputLine() << "                              Use " << ALL_PORTGROUPS
                << " to set VLAN IDs on all portgroups";
   for (const char* line : kTail) OutputLine() << line;
-  std::exit(status);
+  throw EndRun{status};
 }

@@ -7,11 +7,11 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 #include <sstream>
 #include <string>
 
+#include "commands/end_run.h"
 #include "output/output.h"
 
 std::optional<pid_t> ReadDeviceManagerPid(std::istream& in) {
@@ -87,13 +87,13 @@ void HangUpDeviceManager() {
       ReadTrustedPidFile(path.substr(0, slash), path.c_str() + slash + 1);
   if (!text) {
     OutputLine() << "Failed to open " << kDeviceManagerPidFile;
-    std::exit(1);
+    throw EndRun{1};
   }
   std::istringstream in(*text);
   std::optional<pid_t> pid = ReadDeviceManagerPid(in);
   if (!pid) {
     OutputLine() << "Failed to read device manager PID";
-    std::exit(1);
+    throw EndRun{1};
   }
   kill(*pid, SIGHUP);
 }

@@ -24,7 +24,7 @@ std::optional<pid_t> ReadDeviceManagerPid(std::istream& in);
 // without blocking. When it cannot be opened or is not such a file ("Failed
 // to open " and the path) or holds no usable process id ("Failed to read
 // device manager PID"), writes that line to standard output and ends the
-// process with status 1 without sending anything.
+// run with status 1 (EndRun, commands/end_run.h) without sending anything.
 void HangUpDeviceManager();
 
 #endif  // COMMANDS_DEVICE_MANAGER_PID_H_

@@ -1,10 +1,10 @@
 #include "commands/dvport_commands.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
 #include <memory>
 
+#include "commands/end_run.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "output/output.h"
@@ -25,10 +25,10 @@ DVPortParam MakeDVPortParam(const DVSwitch& dvswitch, const std::string& dvPortI
   return param;
 }
 
-void ExitUnlessValid(DVPortImpl& port, const std::string& dvPortId) {
+void EndRunUnlessValid(DVPortImpl& port, const std::string& dvPortId) {
   if (!port.IsValid()) {
     ErrorLine() << "Invalid DVPort params " << dvPortId;
-    std::exit(1);
+    throw EndRun{1};
   }
 }
 
@@ -38,7 +38,7 @@ void DVPortUplinkCommand(DVSwitch& dvswitch, const std::string& dvPortId, const 
                          bool add) {
   DVPortParam param = MakeDVPortParam(dvswitch, dvPortId);
   DVPortImpl port(param);
-  ExitUnlessValid(port, dvPortId);
+  EndRunUnlessValid(port, dvPortId);
   if (port.GetConnectionId() == 0) {
     // Any non-zero value will do; the clock keeps successive ids apart.
     port.SetConnectionId(static_cast<uint32_t>(std::time(nullptr)));
@@ -54,7 +54,7 @@ void DVPortUplinkCommand(DVSwitch& dvswitch, const std::string& dvPortId, const 
 void TestSyncZetCommand(DVSwitch& dvswitch, const std::string& dvPortId) {
   const DVPortParam param = MakeDVPortParam(dvswitch, dvPortId);
   DVPortImpl port(param);
-  ExitUnlessValid(port, dvPortId);
+  EndRunUnlessValid(port, dvPortId);
   port.TestDVPortZet();
 }
 

@@ -7,10 +7,10 @@
 #include "hostnet/dv_switch.h"
 
 // Commands on one DVPort of a DVSwitch, the port named by its id (dvPortId).
-// Both end the process with status 1, after writing "Invalid DVPort params "
-// and the id to standard error, when the host does not know the DVPort; no
-// other call is made then. A QuorvicException from the host is left to the
-// caller, and nothing done before it is undone.
+// Both end the run with status 1 (EndRun, commands/end_run.h), after writing
+// "Invalid DVPort params " and the id to standard error, when the host does
+// not know the DVPort; no other call is made then. A QuorvicException from the
+// host is left to the caller, and nothing done before it is undone.
 
 // Attaches uplink to the DVPort (add true) or detaches it from the switch's
 // DVPorts (add false). A DVPort without a connection id first gets one from

@@ -1,10 +1,10 @@
 #include "commands/ens.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 #include "commands/device_manager_pid.h"
+#include "commands/end_run.h"
 #include "hostnet/karn.h"
 #include "hostnet/network_factory.h"
 #include "output/output.h"
@@ -30,12 +30,12 @@ void SetEnsActivateNode() {
   const int status = KARN_CheckSig(&info, kKarnSigVersion, &error);
   if (status != 0) {
     ErrorLine() << "KARN_CheckSig failed: " << DREL_ReturnStatusToString(status);
-    std::exit(1);
+    throw EndRun{1};
   }
   const ParamListPtr params(Korvel::Util::SysinfoUtil::GetIntParamList(1, 0));
   if (params == nullptr) {
     ErrorLine() << "Error, failed to create KARN parameter list.";
-    std::exit(1);
+    throw EndRun{1};
   }
   // Its status is deliberately not checked: a failed set is not reported.
   KARN_Set(KARN_NODE_net_ens_activate, 0, params.get(), 0, 0);

@@ -1,11 +1,11 @@
 #include "commands/port_group_uplinks.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "commands/end_run.h"
 #include "commands/uplink_order.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
@@ -24,7 +24,7 @@ struct SwitchView {
   std::vector<std::unique_ptr<PortGroup>> portGroups;
 };
 
-SwitchView ReadSwitchOrExit(const std::string& vswitchName) {
+SwitchView ReadSwitchOrEndRun(const std::string& vswitchName) {
   try {
     const auto vswitch = Quorvic::Network::NetworkFactory::GetVirtualSwitchById(vswitchName, 0);
     SwitchView view;
@@ -33,7 +33,7 @@ SwitchView ReadSwitchOrExit(const std::string& vswitchName) {
     return view;
   } catch (const QuorvicException& e) {
     ErrorLine() << e.GetMessage();
-    std::exit(1);
+    throw EndRun{1};
   }
 }
 
@@ -54,12 +54,12 @@ void EditPortGroupUplinks(const std::string& vswitchName, const std::string& por
                           const std::string& uplinkName, UplinkEdit edit) {
   if (!Korvel::Network::PortGroupImpl::IsValidPortGroup(portGroupName)) {
     ErrorLine() << "Unknown portgroup " << portGroupName;
-    std::exit(1);
+    throw EndRun{1};
   }
-  const SwitchView view = ReadSwitchOrExit(vswitchName);
+  const SwitchView view = ReadSwitchOrEndRun(vswitchName);
   if (!HasPortGroup(view, portGroupName)) {
     ErrorLine() << "Portgroup (" << portGroupName << ") does not exist on switch: " << vswitchName;
-    std::exit(1);
+    throw EndRun{1};
   }
 
   Korvel::Network::PortGroupImpl portGroup(portGroupName);
@@ -67,7 +67,7 @@ void EditPortGroupUplinks(const std::string& vswitchName, const std::string& por
   if (edit == UplinkEdit::kAdd) {
     if (!Contains(view.uplinks, uplinkName)) {
       ErrorLine() << "Uplink (" << uplinkName << ") does not exist on the switch: " << vswitchName;
-      std::exit(1);
+      throw EndRun{1};
     }
     AddUplinkToOrder(uplinkName, policy);
   } else {

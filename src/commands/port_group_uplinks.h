@@ -13,7 +13,8 @@ enum class UplinkEdit { kAdd, kRemove };
 // portGroupName of switch vswitchName (uplink_order.h), then writes the port
 // group's policy back, changed or not. An uplink to add must be linked to the
 // switch; one to remove need not be.
-// Ends the process with status 1 after one line on standard error when:
+// Ends the run with status 1 (EndRun, commands/end_run.h) after one line on
+// standard error when:
 //   the host has no such port group: "Unknown portgroup <pg>";
 //   the switch, its uplinks or its port groups cannot be read: the message;
 //   the port group is not on that switch:

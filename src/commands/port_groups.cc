@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "commands/all_portgroups.h"
-#include "commands/standard_switch_lookup.h"
 #include "hostnet/network_info_impl.h"
 #include "hostnet/quorvic_exception.h"
 #include "output/output.h"
@@ -13,7 +12,8 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::PortGroup;
 using Quorvic::Network::VirtualSwitch;
 
-int CreatePortGroup(VirtualSwitch& vswitch, std::string name) {
+int CreatePortGroup(VirtualSwitch& vswitch, const CommandLine& line) {
+  const std::string& name = line.portGroupName;
   try {
     vswitch.AddPortGroup(name);  // the returned port group is not needed
     return 0;
@@ -24,7 +24,8 @@ int CreatePortGroup(VirtualSwitch& vswitch, std::string name) {
   }
 }
 
-int DeletePortGroup(VirtualSwitch& vswitch, std::string name) {
+int DeletePortGroup(VirtualSwitch& vswitch, const CommandLine& line) {
+  const std::string& name = line.portGroupName;
   try {
     vswitch.RemovePortGroup(name);
     return 0;
@@ -34,7 +35,9 @@ int DeletePortGroup(VirtualSwitch& vswitch, std::string name) {
   }
 }
 
-int SetPortGroupVlan(VirtualSwitch& vswitch, std::string name, uint32_t vlanId) {
+int SetPortGroupVlan(VirtualSwitch& vswitch, const CommandLine& line) {
+  const std::string& name = line.portGroupName;
+  const uint32_t vlanId = line.vlanId;
   const auto vlan = static_cast<uint16_t>(vlanId);
   const bool all = name == ALL_PORTGROUPS;
   bool found = false;
@@ -61,21 +64,6 @@ void CheckPortGroup(const std::string& name) {
   Korvel::Network::NetworkInfoImpl network;
   const auto names = network.GetAllPortGroupNames(0);
   OutputLine() << (names->Contains(name) ? "1" : "0");
-}
-
-void AddPortGroupBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = CreatePortGroup(*vswitch, run.line.portGroupName);
-}
-
-void DeletePortGroupBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = DeletePortGroup(*vswitch, run.line.portGroupName);
-}
-
-void SetVlanBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = SetPortGroupVlan(*vswitch, run.line.portGroupName, run.line.vlanId);
 }
 
 void CheckPortGroupBlock(RunContext& run) { CheckPortGroup(run.line.portGroupName); }

@@ -8,7 +8,7 @@
 #include "hostnet/virtual_switch.h"
 
 // The standard switch named on the command line, looked up with the default
-// get type. The calling block owns it; it is released when the block ends.
+// get type. The caller owns it and releases it when its step ends.
 // Throws Quorvic::Lib::QuorvicException when the host has no running standard
 // switch of that name; blocks let that reach the run phase's handler.
 inline std::unique_ptr<Quorvic::Network::VirtualSwitch> LookUpStandardSwitch(

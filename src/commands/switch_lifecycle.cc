@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "commands/end_run.h"
 #include "commands/uuid_text.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
@@ -14,10 +15,6 @@
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NetworkFactory;
-using Quorvic::Network::NicCapabilities;
-using Quorvic::Network::NicTeamingPolicy;
-using Quorvic::Network::PortSecurityPolicy;
-using Quorvic::Network::ShapingPolicy;
 using Quorvic::Network::VirtualSwitchInfo;
 
 namespace {
@@ -52,16 +49,16 @@ DVSwitchKind ChooseDVSwitchKind(bool classGiven, const std::string& implClass, b
   return {kCSwitch, kFirstCSwitchVersion};
 }
 
-// Ends the process when the class cannot be backed by a DVS of that version.
+// Ends the run when the class cannot be backed by a DVS of that version.
 void RefuseUnbackedKind(const DVSwitchKind& kind) {
   const std::string blanks(16, ' ');
   if (kind.version > kLastEtherSwitchVersion && kind.implClass == kEtherSwitch) {
     ErrorLine() << "Implementation class etherswitch cannot be" << blanks << "backed by DVS 6.6";
-    std::exit(1);
+    throw EndRun{1};
   }
   if (kind.version <= kLastEtherSwitchVersion && kind.implClass == kCSwitch) {
     ErrorLine() << "Implementation class cswitch can be backed" << blanks << "only from DVS 6.6";
-    std::exit(1);
+    throw EndRun{1};
   }
 }
 
@@ -79,10 +76,11 @@ bool IsDVSwitch(const std::string& name) {
 
 int AddSwitch(VirtualSwitchInfo& info, const std::string& name, uint32_t numPorts) {
   try {
-    const NicCapabilities capabilities = NicCapabilities::GetDefaultPolicy();
-    const ShapingPolicy shaping = ShapingPolicy::GetDefaultPolicy();
-    const PortSecurityPolicy security = PortSecurityPolicy::GetDefaultPolicy();
-    const NicTeamingPolicy teaming = NicTeamingPolicy::GetDefaultPolicy();
+    // A new switch starts with every policy at its default.
+    const auto capabilities = Quorvic::Network::NicCapabilities::GetDefaultPolicy();
+    const auto shaping = Quorvic::Network::ShapingPolicy::GetDefaultPolicy();
+    const auto security = Quorvic::Network::PortSecurityPolicy::GetDefaultPolicy();
+    const auto teaming = Quorvic::Network::NicTeamingPolicy::GetDefaultPolicy();
     info.AddVirtualSwitch(teaming, security, shaping, capabilities, name, numPorts);
     return 0;
   } catch (const QuorvicException& e) {
@@ -144,7 +142,7 @@ void RemoveSwitchBlock(RunContext& run) {
                          (run.info.IsStandardSwitch(name) || run.line.Has(Bit::kDVSwitch));
   if (!removable) {
     ErrorLine() << "Not a valid virtual switch or it is a DVSwitch: " << name;
-    std::exit(1);
+    throw EndRun{1};
   }
   run.result = RemoveSwitch(run.info, name);
 }

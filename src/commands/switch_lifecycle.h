@@ -37,13 +37,14 @@ void CheckSwitch(const std::string& name);
 // command line.
 // -a: AddSwitch, or with -W AddDistributedSwitch: the UUID is -u's or one made
 // from the name, and -I and -n each fill in the other (both left out: cswitch,
-// version 6). Ends the process with status 1 and one line on standard error
-// when the implementation class cannot back a DVS of that version.
+// version 6). Ends the run with status 1 (EndRun, commands/end_run.h) after
+// one line on standard error when the implementation class cannot back a DVS
+// of that version.
 void AddSwitchBlock(RunContext& run);
 // -d: RemoveSwitch, of a DVSwitch only with -W. A name that is not a valid
 // switch, or not a standard switch while -W is absent, is refused: "Not a
 // valid virtual switch or it is a DVSwitch: <name>" on standard error and
-// the process ends with status 1.
+// the run ends with status 1 (EndRun).
 void RemoveSwitchBlock(RunContext& run);
 // -c: CheckSwitch.
 void CheckSwitchBlock(RunContext& run);

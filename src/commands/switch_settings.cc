@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "commands/standard_switch_lookup.h"
 #include "hostnet/korvel_impl.h"
 #include "hostnet/network_factory.h"
 #include "hostnet/quorvic_exception.h"
@@ -39,7 +38,8 @@ std::unique_ptr<VirtualSwitch> FindStandardSwitch(const std::string& name) {
 
 }  // namespace
 
-int SetOrPrintCdpStatus(VirtualSwitch& vswitch, std::string status) {
+int SetOrPrintCdpStatus(VirtualSwitch& vswitch, const CommandLine& line) {
+  const std::string& status = line.cdpStatus;
   try {
     if (status == kPrintStatus) {
       const std::string name = CdpStatusName(vswitch.GetCdpStatus());
@@ -55,7 +55,8 @@ int SetOrPrintCdpStatus(VirtualSwitch& vswitch, std::string status) {
   }
 }
 
-int SetSwitchMaxActive(VirtualSwitch& vswitch, int32_t maxActive) {
+int SetSwitchMaxActive(VirtualSwitch& vswitch, const CommandLine& line) {
+  const int32_t maxActive = line.maxActive;
   try {
     NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
     policy.SetMaxActiveUplinks(maxActive);
@@ -68,7 +69,7 @@ int SetSwitchMaxActive(VirtualSwitch& vswitch, int32_t maxActive) {
   }
 }
 
-int PrintSwitchMaxActive(VirtualSwitch& vswitch) {
+int PrintSwitchMaxActive(VirtualSwitch& vswitch, const CommandLine&) {
   try {
     const int32_t maxActive = vswitch.GetTeamingPolicy().GetMaxActiveUplinks();
     OutputLine() << maxActive;
@@ -86,21 +87,6 @@ void SetSwitchMtu(const std::string& name, uint16_t mtu) {
     return;
   }
   NetworkFactory::GetDVSwitchByName(name)->SetMtu(mtu);
-}
-
-void CdpBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = SetOrPrintCdpStatus(*vswitch, run.line.cdpStatus);
-}
-
-void SetMaxActiveBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = SetSwitchMaxActive(*vswitch, run.line.maxActive);
-}
-
-void GetMaxActiveBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = PrintSwitchMaxActive(*vswitch);
 }
 
 void MtuBlock(RunContext& run) { SetSwitchMtu(run.line.vswitchName, run.line.mtu); }

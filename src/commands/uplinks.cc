@@ -1,6 +1,5 @@
 #include "commands/uplinks.h"
 
-#include "commands/standard_switch_lookup.h"
 #include "commands/uplink_order.h"
 #include "hostnet/quorvic_exception.h"
 #include "output/output.h"
@@ -9,7 +8,8 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::VirtualSwitch;
 
-int LinkPnic(VirtualSwitch& vswitch, std::string pnic) {
+int LinkPnic(VirtualSwitch& vswitch, const CommandLine& line) {
+  const std::string& pnic = line.uplinkName;
   const NicTeamingPolicy saved = vswitch.GetTeamingPolicy();
   try {
     NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
@@ -26,7 +26,8 @@ int LinkPnic(VirtualSwitch& vswitch, std::string pnic) {
   }
 }
 
-int UnlinkPnic(VirtualSwitch& vswitch, std::string pnic) {
+int UnlinkPnic(VirtualSwitch& vswitch, const CommandLine& line) {
+  const std::string& pnic = line.uplinkName;
   try {
     NicTeamingPolicy policy = vswitch.GetTeamingPolicy();
     if (RemoveUplinkFromOrder(pnic, policy)) vswitch.SetTeamingPolicy(policy);
@@ -39,14 +40,4 @@ int UnlinkPnic(VirtualSwitch& vswitch, std::string pnic) {
     vswitch.RemoveUplink(pnic, true);
     return 0;
   }
-}
-
-void LinkBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = LinkPnic(*vswitch, run.line.uplinkName);
-}
-
-void UnlinkBlock(RunContext& run) {
-  const auto vswitch = LookUpStandardSwitch(run.line);
-  run.result = UnlinkPnic(*vswitch, run.line.uplinkName);
 }

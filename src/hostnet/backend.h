@@ -25,6 +25,17 @@ struct KARN_ParamList {
 
 namespace hostnet {
 
+// What ReplaceHost does with DVSwitches that the host keeps where other hosts
+// share them (a host whose DVSwitches are its own replaces them whole).
+enum class SharedDVSwitches {
+  // The document's DVSwitches and DVPorts are added, or updated where they
+  // stand (so rows and what others keep on them stay); the rest stay too.
+  kUpdate,
+  // As kUpdate, and the shared DVSwitches and DVPorts the document lacks
+  // are removed, for every host that shares them.
+  kPrune,
+};
+
 // A port group reached by its name alone (PortGroupImpl). Every operation may
 // throw Quorvic::Lib::QuorvicException.
 class NamedPortGroup {
@@ -116,15 +127,34 @@ class Backend {
   }
 
   // --- The whole host, for ploncfg-host -------------------------------------
-  // The host as one consistent document, faults included.
+  // The host as one consistent document, faults included. Where DVSwitches
+  // are shared, the document holds this host's uplinks only, and skips rows
+  // of other writers that cannot be read (Health names them).
   virtual HostDocument ReadHost() = 0;
-  // Replaces the whole host with doc, which the caller has checked.
-  virtual void ReplaceHost(const HostDocument& doc) = 0;
+  // Replaces the whole host with doc, which the caller has checked; shared
+  // says what becomes of DVSwitches other hosts share.
+  virtual void ReplaceHost(const HostDocument& doc, SharedDVSwitches shared) = 0;
+  // Adds DVPort portId, with no clients, uplinks or connection id, after the
+  // others of the running DVSwitch dvswitch. Throws when there is no such
+  // DVSwitch, it has a DVPort portId already, or portId is empty or not
+  // printable text.
+  virtual void AddDVPort(const std::string& dvswitch, const std::string& portId) = 0;
+  // Removes DVPort portId of the running DVSwitch dvswitch, and this host's
+  // uplinks on it. Throws when there is no such DVSwitch or DVPort.
+  virtual void RemoveDVPort(const std::string& dvswitch, const std::string& portId) = 0;
   // The host a fresh installation starts with.
   virtual HostDocument DefaultHost() const = 0;
   // Simulates a host restart: switches stop, links and ENS state go, the
   // stored configuration stays.
   virtual void Reboot() = 0;
+  // What the engine shows that differs from what the host's configuration
+  // asks for, or that keeps it from applying it, and what is amiss in what
+  // this host shares with others and its document cannot show (rows of
+  // other writers that cannot be read, names this host's switches share with
+  // logical switches others made, DVSwitches whose MTU the tunnel between
+  // hosts cannot carry): one line each, with the command that fixes it where
+  // there is one. Empty for a healthy host.
+  virtual std::vector<std::string> Health() = 0;
 
   // --- Faults the host keeps for the fault-injecting wrapper ---------------
   virtual std::vector<FaultRow> ReadFaults() = 0;

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The whole host as plain data: one struct per kind of object, with its child
 // lists, and the host as one document. This is what ploncfg-host dumps and
-// loads, whatever backend holds the host. A row's id is the backend's own key
-// for it (0 in a document made by hand).
+// loads, whatever backend holds the host.
 namespace hostnet {
 
 // What a host document may hold, and the defaults of fields it leaves out.
@@ -22,6 +22,22 @@ constexpr uint32_t kDefaultMtu = 1500;
 constexpr uint32_t kMaxVlan = 4095;
 
 enum class SwitchKind { kStandard, kDistributed, kOpaque };
+
+// Which object of the host a row was read from: its kind and the backend's
+// own key for it (a database id, a row's UUID), good for as long as the
+// object lives, so that a change made through the row reaches that object and
+// never another one that took its name since. Empty in a document made by
+// hand and in a row not written yet; only the backend that read a row reads
+// its key.
+enum class RowKind { kNone, kStandardSwitch, kDVSwitch, kOpaqueSwitch, kPortGroup, kDVPort };
+struct RowRef {
+  RowKind kind = RowKind::kNone;
+  std::string key;
+
+  bool Empty() const { return key.empty(); }
+  bool operator==(const RowRef& other) const { return kind == other.kind && key == other.key; }
+  bool operator!=(const RowRef& other) const { return !(*this == other); }
+};
 
 // The fast-path state of a portset.
 struct EnsState {
@@ -41,7 +57,7 @@ struct TeamingRow {
 
 // A switch of any kind; fields that a kind does not use keep their defaults.
 struct SwitchRow {
-  int64_t id = 0;
+  RowRef ref;
   SwitchKind kind = SwitchKind::kStandard;
   std::string name;
   bool running = true;
@@ -63,8 +79,7 @@ struct SwitchRow {
 };
 
 struct PortGroupRow {
-  int64_t id = 0;
-  int64_t switchId = 0;
+  RowRef ref;
   std::string name;
   uint32_t vlan = 0;
   uint32_t ports = 0;
@@ -72,7 +87,7 @@ struct PortGroupRow {
 };
 
 struct DVPortRow {
-  int64_t id = 0;
+  RowRef ref;
   std::string portId;
   std::vector<std::string> clients;
   uint32_t connectionId = 0;
@@ -125,6 +140,45 @@ struct HostDocument {
   uint32_t ensActivateNode = 0;
   std::vector<FaultRow> faults;
 };
+
+// Rows are equal when every field is, refs included.
+inline bool operator==(const EnsState& a, const EnsState& b) {
+  return std::tie(a.active, a.interrupt, a.fastSwitch, a.reassociations, a.forcedReassociations) ==
+         std::tie(b.active, b.interrupt, b.fastSwitch, b.reassociations, b.forcedReassociations);
+}
+inline bool operator==(const TeamingRow& a, const TeamingRow& b) {
+  return std::tie(a.orderSet, a.order, a.maxActive) == std::tie(b.orderSet, b.order, b.maxActive);
+}
+inline bool operator==(const SwitchRow& a, const SwitchRow& b) {
+  return std::tie(a.ref, a.kind, a.name, a.running, a.system, a.numPorts, a.usedPorts,
+                  a.configuredPorts, a.mtu, a.cdp, a.uplinks, a.configUplinks, a.teaming, a.ens,
+                  a.dvsName, a.uuid, a.implClass, a.version, a.switchId) ==
+         std::tie(b.ref, b.kind, b.name, b.running, b.system, b.numPorts, b.usedPorts,
+                  b.configuredPorts, b.mtu, b.cdp, b.uplinks, b.configUplinks, b.teaming, b.ens,
+                  b.dvsName, b.uuid, b.implClass, b.version, b.switchId);
+}
+inline bool operator==(const PortGroupRow& a, const PortGroupRow& b) {
+  return std::tie(a.ref, a.name, a.vlan, a.ports, a.teaming) ==
+         std::tie(b.ref, b.name, b.vlan, b.ports, b.teaming);
+}
+inline bool operator==(const DVPortRow& a, const DVPortRow& b) {
+  return std::tie(a.ref, a.portId, a.clients, a.connectionId, a.uplinks, a.testEvents) ==
+         std::tie(b.ref, b.portId, b.clients, b.connectionId, b.uplinks, b.testEvents);
+}
+inline bool operator==(const FaultRow& a, const FaultRow& b) {
+  return std::tie(a.id, a.op, a.target, a.message, a.times, a.status) ==
+         std::tie(b.id, b.op, b.target, b.message, b.times, b.status);
+}
+inline bool operator==(const StandardSwitchDoc& a, const StandardSwitchDoc& b) {
+  return a.row == b.row && a.portGroups == b.portGroups;
+}
+inline bool operator==(const DVSwitchDoc& a, const DVSwitchDoc& b) {
+  return a.row == b.row && a.dvports == b.dvports;
+}
+inline bool operator!=(const SwitchRow& a, const SwitchRow& b) { return !(a == b); }
+inline bool operator!=(const PortGroupRow& a, const PortGroupRow& b) { return !(a == b); }
+inline bool operator!=(const DVPortRow& a, const DVPortRow& b) { return !(a == b); }
+inline bool operator!=(const FaultRow& a, const FaultRow& b) { return !(a == b); }
 
 }  // namespace hostnet
 

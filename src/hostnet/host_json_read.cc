@@ -18,11 +18,13 @@ using hostnet::DVSwitchDoc;
 using hostnet::EnsState;
 using hostnet::FaultRow;
 using hostnet::HostDocument;
+using hostnet::LagTimeoutRow;
 using hostnet::PortGroupRow;
 using hostnet::StandardSwitchDoc;
 using hostnet::SwitchKind;
 using hostnet::SwitchRow;
 using hostnet::TeamingRow;
+using hostnet::UplinkTimeoutRow;
 using Quorvic::Lib::QuorvicException;
 
 std::string Index(const std::string& path, size_t i);
@@ -138,6 +140,30 @@ class Reader {
     return value;
   }
 
+  // The object under key of object, at path, read with read (a reader of an
+  // object and its path); the defaults of a Row when object has none.
+  template <typename Row>
+  Row Nested(const Json& object, const std::string& path, const char* key,
+             Row (Reader::*read)(const Json&, const std::string&)) {
+    const Json* value = Find(object, key);
+    if (value == nullptr) return Row();
+    return (this->*read)(*value, Member(path, key));
+  }
+
+  // Reads the array under key of object, at path, when object has one: each
+  // element in turn with read, as Nested does, into rows.
+  template <typename Row>
+  void Rows(const Json& object, const std::string& path, const char* key,
+            Row (Reader::*read)(const Json&, const std::string&), std::vector<Row>& rows) {
+    const Json* value = Find(object, key);
+    if (value == nullptr) return;
+    const std::string where = Member(path, key);
+    const Json& array = Array(*value, where);
+    for (size_t i = 0; i < array.size(); ++i) {
+      rows.push_back((this->*read)(array[i], Index(where, i)));
+    }
+  }
+
   std::string String(const Json& object, const std::string& path, const char* key,
                      const std::string& fallback) {
     const Json* value = Find(object, key);
@@ -228,30 +254,24 @@ class Reader {
   }
 
   TeamingRow Teaming(const Json& object, const std::string& path) {
+    Object(object, path, {"uplinkOrder", "maxActive"});
     TeamingRow teaming;
-    const Json* value = Find(object, "teaming");
-    if (value == nullptr) return teaming;
-    std::string where = Member(path, "teaming");
-    Object(*value, where, {"uplinkOrder", "maxActive"});
-    teaming.orderSet = Find(*value, "uplinkOrder") != nullptr;
-    teaming.order = Pnics(*value, where, "uplinkOrder");
+    teaming.orderSet = Find(object, "uplinkOrder") != nullptr;
+    teaming.order = Pnics(object, path, "uplinkOrder");
     teaming.maxActive =
-        static_cast<int32_t>(Int(*value, where, "maxActive", 0, -2147483648LL, 2147483647LL));
+        static_cast<int32_t>(Int(object, path, "maxActive", 0, -2147483648LL, 2147483647LL));
     return teaming;
   }
 
   EnsState Ens(const Json& object, const std::string& path) {
-    EnsState ens;
-    const Json* value = Find(object, "ens");
-    if (value == nullptr) return ens;
-    std::string where = Member(path, "ens");
-    Object(*value, where,
+    Object(object, path,
            {"active", "interrupt", "fastSwitch", "reassociations", "forcedReassociations"});
-    ens.active = Bool(*value, where, "active", false);
-    ens.interrupt = Bool(*value, where, "interrupt", false);
-    ens.fastSwitch = Bool(*value, where, "fastSwitch", false);
-    ens.reassociations = U32(*value, where, "reassociations", 0);
-    ens.forcedReassociations = U32(*value, where, "forcedReassociations", 0);
+    EnsState ens;
+    ens.active = Bool(object, path, "active", false);
+    ens.interrupt = Bool(object, path, "interrupt", false);
+    ens.fastSwitch = Bool(object, path, "fastSwitch", false);
+    ens.reassociations = U32(object, path, "reassociations", 0);
+    ens.forcedReassociations = U32(object, path, "forcedReassociations", 0);
     return ens;
   }
 
@@ -284,13 +304,17 @@ class Reader {
   StandardSwitchDoc Standard(const Json& object, const std::string& path);
   PortGroupRow PortGroup(const Json& object, const std::string& path);
   DVSwitchDoc Distributed(const Json& object, const std::string& path);
-  DVPortRow Port(const Json& object, const std::string& path, std::set<std::string>& ids);
+  DVPortRow Port(const Json& object, const std::string& path);
   SwitchRow Opaque(const Json& object, const std::string& path);
+  UplinkTimeoutRow UplinkTimeout(const Json& object, const std::string& path);
+  LagTimeoutRow LagTimeout(const Json& object, const std::string& path);
   FaultRow Fault(const Json& object, const std::string& path);
 
   std::set<std::string> pnics_;
   std::set<std::string> switchNames_;
   std::set<std::string> portGroupNames_;
+  // The IDs of the DVPorts of the DVSwitch being read.
+  std::set<std::string> dvportIds_;
   std::map<std::string, std::string> linkedTo_;
 };
 
@@ -318,15 +342,9 @@ StandardSwitchDoc Reader::Standard(const Json& object, const std::string& path) 
   }
   row.configUplinks =
       Find(object, "configUplinks") != nullptr ? Pnics(object, path, "configUplinks") : row.uplinks;
-  row.teaming = Teaming(object, path);
-  row.ens = Ens(object, path);
-  if (const Json* groups = Find(object, "portGroups")) {
-    std::string where = Member(path, "portGroups");
-    const Json& array = Array(*groups, where);
-    for (size_t i = 0; i < array.size(); ++i) {
-      sw.portGroups.push_back(PortGroup(array[i], Index(where, i)));
-    }
-  }
+  row.teaming = Nested(object, path, "teaming", &Reader::Teaming);
+  row.ens = Nested(object, path, "ens", &Reader::Ens);
+  Rows(object, path, "portGroups", &Reader::PortGroup, sw.portGroups);
   return sw;
 }
 
@@ -339,7 +357,7 @@ PortGroupRow Reader::PortGroup(const Json& object, const std::string& path) {
   }
   pg.vlan = static_cast<uint32_t>(Int(object, path, "vlan", 0, 0, hostnet::kMaxVlan));
   pg.ports = U32(object, path, "ports", 0);
-  pg.teaming = Teaming(object, path);
+  pg.teaming = Nested(object, path, "teaming", &Reader::Teaming);
   return pg;
 }
 
@@ -361,23 +379,19 @@ DVSwitchDoc Reader::Distributed(const Json& object, const std::string& path) {
   row.configuredPorts = U32(object, path, "configuredPorts", row.numPorts);
   row.mtu = Mtu(object, path);
   row.uplinks = Pnics(object, path, "uplinks");
-  row.ens = Ens(object, path);
-  if (const Json* ports = Find(object, "dvports")) {
-    std::string where = Member(path, "dvports");
-    const Json& array = Array(*ports, where);
-    std::set<std::string> ids;
-    for (size_t i = 0; i < array.size(); ++i) {
-      dvs.dvports.push_back(Port(array[i], Index(where, i), ids));
-    }
-  }
+  row.ens = Nested(object, path, "ens", &Reader::Ens);
+  dvportIds_.clear();
+  Rows(object, path, "dvports", &Reader::Port, dvs.dvports);
   return dvs;
 }
 
-DVPortRow Reader::Port(const Json& object, const std::string& path, std::set<std::string>& ids) {
+DVPortRow Reader::Port(const Json& object, const std::string& path) {
   Object(object, path, {"id", "clients", "connectionId", "uplinks", "testEvents"});
   DVPortRow port;
   port.portId = Name(object, path, "id");
-  if (!ids.insert(port.portId).second) Fail(Member(path, "id"), "duplicate id " + port.portId);
+  if (!dvportIds_.insert(port.portId).second) {
+    Fail(Member(path, "id"), "duplicate id " + port.portId);
+  }
   port.clients = Strings(object, path, "clients");
   port.connectionId = U32(object, path, "connectionId", 0);
   port.uplinks = Pnics(object, path, "uplinks");
@@ -395,6 +409,21 @@ SwitchRow Reader::Opaque(const Json& object, const std::string& path) {
   row.configuredPorts = row.numPorts;
   row.uplinks = Pnics(object, path, "uplinks");
   return row;
+}
+
+UplinkTimeoutRow Reader::UplinkTimeout(const Json& object, const std::string& path) {
+  Object(object, path, {"portset", "uplink", "lagId", "timeout", "loaded"});
+  return {String(object, path, "portset", ""), String(object, path, "uplink", ""),
+          U32(object, path, "lagId", 0),
+          static_cast<uint32_t>(Int(object, path, "timeout", 0, 0, 255)),
+          Bool(object, path, "loaded", false)};
+}
+
+LagTimeoutRow Reader::LagTimeout(const Json& object, const std::string& path) {
+  Object(object, path, {"portset", "lagId", "timeout", "loaded"});
+  return {String(object, path, "portset", ""), U32(object, path, "lagId", 0),
+          static_cast<uint32_t>(Int(object, path, "timeout", 0, 0, 255)),
+          Bool(object, path, "loaded", false)};
 }
 
 FaultRow Reader::Fault(const Json& object, const std::string& path) {
@@ -425,54 +454,13 @@ HostDocument Reader::Read(const Json& root) {
       Fail(Index("pnics", i), "duplicate name " + host.pnics[i]);
     }
   }
-  if (const Json* list = Find(root, "switches")) {
-    const Json& array = Array(*list, "switches");
-    for (size_t i = 0; i < array.size(); ++i) {
-      host.switches.push_back(Standard(array[i], Index("switches", i)));
-    }
-  }
-  if (const Json* list = Find(root, "dvswitches")) {
-    const Json& array = Array(*list, "dvswitches");
-    for (size_t i = 0; i < array.size(); ++i) {
-      host.dvswitches.push_back(Distributed(array[i], Index("dvswitches", i)));
-    }
-  }
-  if (const Json* list = Find(root, "opaqueSwitches")) {
-    const Json& array = Array(*list, "opaqueSwitches");
-    for (size_t i = 0; i < array.size(); ++i) {
-      host.opaqueSwitches.push_back(Opaque(array[i], Index("opaqueSwitches", i)));
-    }
-  }
-  if (const Json* list = Find(root, "uplinkTimeouts")) {
-    const Json& array = Array(*list, "uplinkTimeouts");
-    for (size_t i = 0; i < array.size(); ++i) {
-      std::string path = Index("uplinkTimeouts", i);
-      Object(array[i], path, {"portset", "uplink", "lagId", "timeout", "loaded"});
-      host.uplinkTimeouts.push_back(
-          {String(array[i], path, "portset", ""), String(array[i], path, "uplink", ""),
-           U32(array[i], path, "lagId", 0),
-           static_cast<uint32_t>(Int(array[i], path, "timeout", 0, 0, 255)),
-           Bool(array[i], path, "loaded", false)});
-    }
-  }
-  if (const Json* list = Find(root, "lagTimeouts")) {
-    const Json& array = Array(*list, "lagTimeouts");
-    for (size_t i = 0; i < array.size(); ++i) {
-      std::string path = Index("lagTimeouts", i);
-      Object(array[i], path, {"portset", "lagId", "timeout", "loaded"});
-      host.lagTimeouts.push_back({String(array[i], path, "portset", ""),
-                                  U32(array[i], path, "lagId", 0),
-                                  static_cast<uint32_t>(Int(array[i], path, "timeout", 0, 0, 255)),
-                                  Bool(array[i], path, "loaded", false)});
-    }
-  }
+  Rows(root, "", "switches", &Reader::Standard, host.switches);
+  Rows(root, "", "dvswitches", &Reader::Distributed, host.dvswitches);
+  Rows(root, "", "opaqueSwitches", &Reader::Opaque, host.opaqueSwitches);
+  Rows(root, "", "uplinkTimeouts", &Reader::UplinkTimeout, host.uplinkTimeouts);
+  Rows(root, "", "lagTimeouts", &Reader::LagTimeout, host.lagTimeouts);
   host.ensActivateNode = U32(root, "", "ensActivateNode", 0);
-  if (const Json* list = Find(root, "faults")) {
-    const Json& array = Array(*list, "faults");
-    for (size_t i = 0; i < array.size(); ++i) {
-      host.faults.push_back(Fault(array[i], Index("faults", i)));
-    }
-  }
+  Rows(root, "", "faults", &Reader::Fault, host.faults);
   return host;
 }
 

@@ -50,6 +50,29 @@ bool IsPrintableName(const std::string& name) {
   return true;
 }
 
+std::string EscapedName(const std::string& name) {
+  if (IsPrintableName(name)) return name;
+  std::string escaped;
+  for (size_t at = 0; at < name.size();) {
+    const size_t start = at;
+    const int32_t point = NextCodePoint(name, at);
+    const bool control = point < 0x20 || (point >= 0x7f && point <= 0x9f);
+    if (point == '\\') {
+      escaped += "\\\\";
+    } else if (!control) {
+      escaped.append(name, start, at - start);
+    } else {
+      if (point < 0) at = start + 1;
+      static const char kHex[] = "0123456789abcdef";
+      for (size_t i = start; i < at; ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        escaped += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xf]};
+      }
+    }
+  }
+  return escaped;
+}
+
 std::string PrintableNameRule(const std::string& kind) {
   return kind + " names must be UTF-8 text without control characters";
 }

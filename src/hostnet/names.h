@@ -17,6 +17,12 @@ bool IsPrintableName(const std::string& name);
 // "port group", ...) must be.
 std::string PrintableNameRule(const std::string& kind);
 
+// name as it may reach a terminal: itself when IsPrintableName, else with
+// every control character and byte that is not UTF-8 written as \xHH (and
+// a backslash as \\), so that a name others gave the host can neither
+// forge lines nor send escapes.
+std::string EscapedName(const std::string& name);
+
 }  // namespace hostnet
 
 #endif  // HOSTNET_NAMES_H_

@@ -6,28 +6,26 @@
 
 #include "hostnet/dv_port.h"
 #include "hostnet/quorvic_exception.h"
+#include "list/listing_failure.h"
+#include "list/dv_switch_columns.h"
 #include "list/table.h"
-#include "list/vector_to_string.h"
-#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
-using Quorvic::Misc::VectorToString;
 using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 using Quorvic::Network::DVSwitch;
 
 namespace {
 
-const Column<const DVSwitch> kDVSwitchTable[] = {
-    {"DVS Name", 15, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetDVSName()); }},
+const DVSwitchColumn kDVSwitchTable[] = {
+    DVSwitchNameColumn("DVS Name"),
     Gap<const DVSwitch>(),
-    {"Num Ports", 12, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetNumPorts()); }},
-    {"Used Ports", 12, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetNumUsedPorts()); }},
+    kDVSwitchNumPortsColumn,
+    kDVSwitchUsedPortsColumn,
     {"Configured Ports", 18,
      [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetNumConfiguredPorts()); }},
     {"MTU", 8, [](Cell cell, const DVSwitch& dvs) { cell(dvs.GetMtu()); }},
-    {"Uplinks", 10,
-     [](Cell cell, const DVSwitch& dvs) { cell(VectorToString(dvs.GetUplinks(), ",")); }},
+    kDVSwitchUplinksColumn,
 };
 
 struct DVPortRow {
@@ -63,21 +61,12 @@ void ListDVSwitch(const DVSwitch& dvswitch) {
 
     WriteHeader(kDVPortTable);
     ports = dvswitch.GetDVPorts();
-    for (const std::unique_ptr<DVPort>& port : ports) {
-      try {
-        DVPortRow row{*port, port->GetParam(), {}};
-        WriteRow(kDVPortTable, row);
-      } catch (const QuorvicException& e) {
-        // Both names are asked for again; if that fails, the switch fails.
-        const std::string portName = port->GetName();
-        const std::string switchName = dvswitch.GetName();
-        ErrorLine() << "Listing failed for DVPort: " << portName
-                    << " under DVSwitch: " << switchName << ", Error: " << e.GetMessage();
-      }
-    }
+    ListChildren(ports, "DVPort", dvswitch, "DVSwitch", [](const DVPort& port) {
+      DVPortRow row{port, port.GetParam(), {}};
+      WriteRow(kDVPortTable, row);
+    });
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = dvswitch.GetName();
-    ErrorLine() << "Listing failed for DVSwitch: " << switchName << ", Error: " << e.GetMessage();
+    ReportListingFailure("DVSwitch", dvswitch.GetName(), e);
   }
 }

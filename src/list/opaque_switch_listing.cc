@@ -1,26 +1,22 @@
 #include "list/opaque_switch_listing.h"
 
-#include <string>
-
 #include "hostnet/quorvic_exception.h"
+#include "list/listing_failure.h"
+#include "list/dv_switch_columns.h"
 #include "list/table.h"
-#include "list/vector_to_string.h"
-#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
-using Quorvic::Misc::VectorToString;
 using Quorvic::Network::DVSwitch;
 
 namespace {
 
-// Like the other switch tables but without Configured Ports and MTU.
-const Column<const DVSwitch> kOpaqueSwitchTable[] = {
-    {"Switch Name", 15, [](Cell cell, const DVSwitch& sw) { cell(sw.GetDVSName()); }},
+// The DVSwitch table without Configured Ports and MTU.
+const DVSwitchColumn kOpaqueSwitchTable[] = {
+    DVSwitchNameColumn("Switch Name"),
     Gap<const DVSwitch>(),
-    {"Num Ports", 12, [](Cell cell, const DVSwitch& sw) { cell(sw.GetNumPorts()); }},
-    {"Used Ports", 12, [](Cell cell, const DVSwitch& sw) { cell(sw.GetNumUsedPorts()); }},
-    {"Uplinks", 10,
-     [](Cell cell, const DVSwitch& sw) { cell(VectorToString(sw.GetUplinks(), ",")); }},
+    kDVSwitchNumPortsColumn,
+    kDVSwitchUsedPortsColumn,
+    kDVSwitchUplinksColumn,
 };
 
 }  // namespace
@@ -31,8 +27,6 @@ void ListOpaqueSwitch(const DVSwitch& opaqueSwitch) {
     WriteRow(kOpaqueSwitchTable, opaqueSwitch);
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = opaqueSwitch.GetName();
-    ErrorLine() << "Listing failed for opaque switch: " << switchName
-                << ", Error: " << e.GetMessage();
+    ReportListingFailure("opaque switch", opaqueSwitch.GetName(), e);
   }
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "hostnet/names.h"
 #include "output/output.h"
 
 // The layout every listing table shares. A table is an array of columns, each
@@ -28,7 +29,11 @@
 class Cell {
  public:
   explicit Cell(int width) : width_(width) {}
-  void operator()(const std::string& value) const { Write(value.data(), value.size()); }
+  // A name others gave the host may hold anything: it is written escaped.
+  void operator()(const std::string& value) const {
+    const std::string text = hostnet::EscapedName(value);
+    Write(text.data(), text.size());
+  }
   void operator()(const char* value) const { Write(value, std::char_traits<char>::length(value)); }
   void operator()(bool value) const { Write(value ? "1" : "0", 1); }
   template <typename Number, typename = std::enable_if_t<std::is_integral_v<Number>>>

@@ -7,9 +7,9 @@
 #include "hostnet/nic_teaming_policy.h"
 #include "hostnet/port_group.h"
 #include "hostnet/quorvic_exception.h"
+#include "list/listing_failure.h"
 #include "list/table.h"
 #include "list/vector_to_string.h"
-#include "output/output.h"
 
 using Quorvic::Lib::QuorvicException;
 using Quorvic::Misc::VectorToString;
@@ -77,20 +77,9 @@ void ListVirtualSwitch(const VirtualSwitch& vswitch) {
 
     WriteHeader(kPortGroupTable);
     const std::vector<std::unique_ptr<PortGroup>> portGroups = vswitch.GetPortGroups();
-    for (const std::unique_ptr<PortGroup>& portGroup : portGroups) {
-      try {
-        ListPortGroup(*portGroup);
-      } catch (const QuorvicException& e) {
-        // Both names are asked for again; if that fails, the switch fails.
-        const std::string portGroupName = portGroup->GetName();
-        const std::string switchName = vswitch.GetName();
-        ErrorLine() << "Listing failed for portgroup: " << portGroupName
-                    << " under vswitch: " << switchName << ", Error: " << e.GetMessage();
-      }
-    }
+    ListChildren(portGroups, "portgroup", vswitch, "vswitch", ListPortGroup);
     WriteBlankLine();
   } catch (const QuorvicException& e) {
-    const std::string switchName = vswitch.GetName();
-    ErrorLine() << "Listing failed for vswitch: " << switchName << ", Error: " << e.GetMessage();
+    ReportListingFailure("vswitch", vswitch.GetName(), e);
   }
 }

@@ -3,13 +3,14 @@
 #include <chrono>
 
 #include "backends/ovn/ovn_backend.h"
-#include "backends/ovn/test_cluster.h"
+#include "support/test_cluster.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/ovs_backend.h"
-#include "backends/ovsdb/test_server.h"
+#include "backends/ovs/ovs_backend.h"
+#include "backends/ovs/ovs_chassis.h"
+#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
-#include "backends/sqlite/test_host.h"
+#include "support/test_host.h"
 
 namespace contract {
 namespace {
@@ -18,6 +19,9 @@ class SqliteTestHost : public TestHost {
  public:
   std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
   std::unique_ptr<rows::RowBackend> OpenLocal() const { return temp_.Open(); }
+  std::unique_ptr<rows::Chassis> OpenChassis() const {
+    return std::make_unique<rows::RecordsOnlyChassis>(temp_.Path());
+  }
 
  private:
   sqlite_host::TempHost temp_;
@@ -32,11 +36,11 @@ class OvsTestHost : public TestHost {
 
   std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
   std::unique_ptr<rows::RowBackend> OpenLocal() const {
-    ovs_host::OvsSettings settings;
-    settings.remote = server_.UnixRemote();
-    settings.datapathType = "dummy";
-    settings.pnics = pnics_;
-    return std::make_unique<ovs_host::OvsBackend>(settings);
+    return std::make_unique<ovs_host::OvsBackend>(Settings());
+  }
+  // The chassis carries traffic: DVPort uplinks go into bridges of their own.
+  std::unique_ptr<rows::Chassis> OpenChassis() const {
+    return std::make_unique<ovs_host::OvsChassis>(Settings());
   }
 
   void Load(const std::string& json) override {
@@ -58,7 +62,15 @@ class OvsTestHost : public TestHost {
                "Open_vSwitch", {},
                {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("br")}))})});
     }
-    Backend().ReplaceHost(doc);
+    // The VM ports of the last document go: a load leaves others' ports.
+    for (const std::string& name : vmPorts_) {
+      client.Transact(
+          "Open_vSwitch",
+          {ovsdb::Mutate("Bridge", {},
+                         {ovsdb::Mutation("ports", "delete", ovsdb::Set({PortUuid(client, name)}))})});
+    }
+    vmPorts_.clear();
+    Backend().ReplaceHost(doc, hostnet::SharedDVSwitches::kPrune);
     // A port group's ports are the VM ports that joined it.
     for (const hostnet::StandardSwitchDoc& sw : doc.switches) {
       for (const hostnet::PortGroupRow& pg : sw.portGroups) {
@@ -68,9 +80,16 @@ class OvsTestHost : public TestHost {
   }
 
  private:
+  static nlohmann::json PortUuid(ovsdb::Client& client, const std::string& name) {
+    return client.Transact("Open_vSwitch",
+                           {ovsdb::Select("Port", {ovsdb::Condition("name", "==", name)},
+                                          {"_uuid"})})[0]["rows"][0]["_uuid"];
+  }
+
   // Adds a VM's port to bridge, in group.
   void AddVmPort(ovsdb::Client& client, const std::string& bridge, const std::string& group) {
-    std::string name = "vm" + std::to_string(++vmPorts_);
+    std::string name = "vm" + std::to_string(vmPorts_.size() + 1);
+    vmPorts_.push_back(name);
     client.Transact(
         "Open_vSwitch",
         {ovsdb::Insert("Interface", {{"name", name}, {"type", "dummy"}}, "i"),
@@ -83,9 +102,17 @@ class OvsTestHost : public TestHost {
                        {ovsdb::Mutation("ports", "insert", ovsdb::Set({ovsdb::NamedUuid("p")}))})});
   }
 
+  ovs_host::OvsSettings Settings() const {
+    ovs_host::OvsSettings settings;
+    settings.remote = server_.UnixRemote();
+    settings.datapathType = "dummy";
+    settings.pnics = pnics_;
+    return settings;
+  }
+
   ovsdb::TestServer server_;
   std::vector<std::string> pnics_;
-  int vmPorts_ = 0;
+  std::vector<std::string> vmPorts_;
 };
 
 // A local host of Base whose DVSwitches live in a private northbound
@@ -94,8 +121,8 @@ template <typename Base>
 class OvnTestHost : public Base {
  public:
   std::unique_ptr<hostnet::Backend> Open() const override {
-    return std::make_unique<ovn::OvnBackend>(Base::OpenLocal(),
-                                             ovn::ParseOvnSettings(cluster_.Remotes(), ""));
+    return std::make_unique<ovn::OvnBackend>(
+        Base::OpenLocal(), ovn::ParseOvnSettings(cluster_.Remotes(), ""), Base::OpenChassis());
   }
 
  private:
@@ -104,24 +131,28 @@ class OvnTestHost : public Base {
 
 }  // namespace
 
+namespace {
+
+std::string Nothing() { return ""; }
+
+std::string MissingForOvsAndOvn() {
+  std::string switches = ovsdb::TestServer::MissingSwitchDaemon();
+  std::string northbound = ovn::TestCluster::Missing();
+  return switches + (switches.empty() || northbound.empty() ? "" : ", ") + northbound;
+}
+
+}  // namespace
+
 std::vector<TestHostFactory> TestHostFactories() {
-  std::vector<TestHostFactory> factories = {
-      {"Sqlite", [] { return std::unique_ptr<TestHost>(new SqliteTestHost); }, true}};
-  if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
-    factories.push_back(
-        {"OpenVSwitch", [] { return std::unique_ptr<TestHost>(new OvsTestHost); }, false});
-  }
-  if (ovn::TestCluster::Missing().empty()) {
-    factories.push_back({"SqliteOvn",
-                         [] { return std::unique_ptr<TestHost>(new OvnTestHost<SqliteTestHost>); },
-                         false});
-    if (ovsdb::TestServer::MissingSwitchDaemon().empty()) {
-      factories.push_back(
-          {"OpenVSwitchOvn",
-           [] { return std::unique_ptr<TestHost>(new OvnTestHost<OvsTestHost>); }, false});
-    }
-  }
-  return factories;
+  return {
+      {"Sqlite", Nothing, [] { return std::unique_ptr<TestHost>(new SqliteTestHost); }, true},
+      {"OpenVSwitch", ovsdb::TestServer::MissingSwitchDaemon,
+       [] { return std::unique_ptr<TestHost>(new OvsTestHost); }, false},
+      {"SqliteOvn", ovn::TestCluster::Missing,
+       [] { return std::unique_ptr<TestHost>(new OvnTestHost<SqliteTestHost>); }, false},
+      {"OpenVSwitchOvn", MissingForOvsAndOvn,
+       [] { return std::unique_ptr<TestHost>(new OvnTestHost<OvsTestHost>); }, false},
+  };
 }
 
 }  // namespace contract

@@ -31,7 +31,9 @@ class TestHost {
   // Ends the test's backend, which may keep other backends off the host.
   void Close() { backend_.reset(); }
   // Replaces the host with the JSON document json.
-  virtual void Load(const std::string& json) { Backend().ReplaceHost(HostFromJson(json)); }
+  virtual void Load(const std::string& json) {
+    Backend().ReplaceHost(HostFromJson(json), hostnet::SharedDVSwitches::kPrune);
+  }
   // The host as JSON, as ploncfg-host dump prints it.
   std::string Dump() { return HostToJson(Backend().ReadHost()); }
 
@@ -42,6 +44,9 @@ class TestHost {
 // Makes fresh hosts of one backend.
 struct TestHostFactory {
   std::string name;
+  // What the backend needs and this machine lacks, for its tests to skip
+  // with; empty when nothing is missing.
+  std::string (*missing)();
   std::unique_ptr<TestHost> (*make)();
   // Reboot simulates a restart (a host that keeps its running configuration
   // apart from the stored one); other hosts refuse it.
@@ -51,7 +56,7 @@ struct TestHostFactory {
 // Names the backend in test output.
 inline void PrintTo(const TestHostFactory& factory, std::ostream* out) { *out << factory.name; }
 
-// One factory per backend.
+// One factory per backend, whether or not it can run here.
 std::vector<TestHostFactory> TestHostFactories();
 
 }  // namespace contract

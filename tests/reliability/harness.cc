@@ -9,6 +9,8 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "support/own_settings.h"
+
 namespace {
 
 std::string Show(const Json& value) {
@@ -121,6 +123,10 @@ Check::Check(int argc, char** argv, const char* usage, const std::string& prefix
   const char* base = std::getenv("TMPDIR");
   folder_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/" + prefix + ".XXXXXX";
   if (mkdtemp(folder_.data()) == nullptr) throw std::runtime_error("mkdtemp " + folder_ + " failed");
+  test_support::UseOwnHostSettings(folder_);
+  if (long wait = Number("wait", -1); wait >= 0) {
+    setenv("QUENTA_HOSTNET_WAIT", std::to_string(wait).c_str(), 1);
+  }
 }
 
 long Check::Number(const std::string& name, long fallback) const {

@@ -50,7 +50,9 @@ std::string RunSql(const std::string& path, const std::string& sql);
 // One run of a check. Its command line is argv[1] ploncfg-vswitch, argv[2]
 // ploncfg-host, then "--name N" pairs; a malformed line prints usage and ends
 // the process with status 2. The check's files live in a fresh folder under
-// TMPDIR (or /tmp), removed by Finish when every promise held.
+// TMPDIR (or /tmp), removed by Finish when every promise held. The tools run
+// with host settings of the check's own (support/own_settings.h); "--wait N"
+// gives every run QUENTA_HOSTNET_WAIT=N.
 class Check {
  public:
   Check(int argc, char** argv, const char* usage, const std::string& prefix);

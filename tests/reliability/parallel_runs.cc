@@ -149,7 +149,7 @@ void SortByName(Json& host) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Check check(argc, argv, "[--workers N] [--runs N] [--shared-teaming 0|1]",
+  const Check check(argc, argv, "[--workers N] [--runs N] [--shared-teaming 0|1] [--wait SECONDS]",
                     "ploncfg-parallel");
   const int workers = static_cast<int>(check.Number("workers", 8));
   const int runs = static_cast<int>(check.Number("runs", 250));

@@ -62,6 +62,20 @@ class FaultGate {
     }
   }
 
+  // Run for a call that puts back what the host already holds after a change
+  // of the same object was refused: it changes nothing, so the refusal stands
+  // alone in the history and this call is recorded only when it is refused
+  // too.
+  template <typename Call>
+  void PutBack(const char* op, const std::string& object, const std::string& arg, Call&& call) {
+    try {
+      Run(op, object, arg, std::forward<Call>(call));
+    } catch (const Quorvic::Lib::QuorvicException& e) {
+      history_.Refused(op, history::HistoryObject(object, arg), e.GetMessage());
+      throw;
+    }
+  }
+
   // Records a change the caller made without Run, such as a kernel call.
   history::HistoryRecorder& History() { return history_; }
 

@@ -50,9 +50,18 @@ class FaultInjectionBackend : public hostnet::Backend {
   KARN_ParamList* GetIntParamList(unsigned int value, KARN_ParamListType type) override;
 
   hostnet::HostDocument ReadHost() override { return base_->ReadHost(); }
-  void ReplaceHost(const hostnet::HostDocument& doc) override { base_->ReplaceHost(doc); }
+  void ReplaceHost(const hostnet::HostDocument& doc, hostnet::SharedDVSwitches shared) override {
+    base_->ReplaceHost(doc, shared);
+  }
+  void AddDVPort(const std::string& dvswitch, const std::string& portId) override {
+    base_->AddDVPort(dvswitch, portId);
+  }
+  void RemoveDVPort(const std::string& dvswitch, const std::string& portId) override {
+    base_->RemoveDVPort(dvswitch, portId);
+  }
   hostnet::HostDocument DefaultHost() const override { return base_->DefaultHost(); }
   void Reboot() override { base_->Reboot(); }
+  std::vector<std::string> Health() override { return base_->Health(); }
   std::vector<hostnet::FaultRow> ReadFaults() override { return base_->ReadFaults(); }
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }
   void ClearFaults() override { base_->ClearFaults(); }

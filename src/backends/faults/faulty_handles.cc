@@ -1,5 +1,6 @@
 #include "backends/faults/faulty_handles.h"
 
+#include <optional>
 #include <utility>
 
 namespace faults {
@@ -19,76 +20,85 @@ std::vector<std::unique_ptr<T>> WrapAll(std::vector<std::unique_ptr<T>> objects,
   return objects;
 }
 
-class FaultyPort : public Port {
+// What every wrapped object holds: the gate, the name its calls are checked
+// and recorded under (the object's own name unless given; empty for the
+// objects that have none), and the object it forwards to.
+template <typename Interface>
+class Faulty : public Interface {
  public:
-  FaultyPort(FaultGate& gate, std::string portGroup, std::unique_ptr<Port> base)
-      : gate_(gate), portGroup_(std::move(portGroup)), base_(std::move(base)) {}
-  uint32_t GetId() const override {
-    return gate_.Run("Port.GetId", portGroup_, kNone, [&] { return base_->GetId(); });
+  Faulty(FaultGate& gate, std::unique_ptr<Interface> base)
+      : gate_(gate), name_(base->GetName()), base_(std::move(base)) {}
+  Faulty(FaultGate& gate, std::string name, std::unique_ptr<Interface> base)
+      : gate_(gate), name_(std::move(name)), base_(std::move(base)) {}
+
+ protected:
+  // Runs call as operation op on this object with the name argument arg.
+  template <typename Call>
+  auto Run(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
+    return gate_.Run(op, name_, arg, std::forward<Call>(call));
+  }
+  // Run for an operation that changes the host.
+  template <typename Call>
+  auto Change(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
+    return gate_.Change(op, name_, arg, std::forward<Call>(call));
   }
 
- private:
   FaultGate& gate_;
-  std::string portGroup_;
-  std::unique_ptr<Port> base_;
+  std::string name_;
+  std::unique_ptr<Interface> base_;
 };
 
-class FaultyPortGroup : public PortGroup {
+// A port, under the name of its port group.
+class FaultyPort : public Faulty<Port> {
  public:
-  FaultyPortGroup(FaultGate& gate, std::unique_ptr<PortGroup> base)
-      : gate_(gate), name_(base->GetName()), base_(std::move(base)) {}
+  using Faulty::Faulty;
+  uint32_t GetId() const override {
+    return Run("Port.GetId", kNone, [&] { return base_->GetId(); });
+  }
+};
+
+class FaultyPortGroup : public Faulty<PortGroup> {
+ public:
+  using Faulty::Faulty;
 
   std::string GetName() const override {
-    return gate_.Run("PortGroup.GetName", name_, kNone, [&] { return base_->GetName(); });
+    return Run("PortGroup.GetName", kNone, [&] { return base_->GetName(); });
   }
   std::vector<std::unique_ptr<Port>> GetPorts() const override {
-    return gate_.Run("PortGroup.GetPorts", name_, kNone, [&] {
+    return Run("PortGroup.GetPorts", kNone, [&] {
       return WrapAll(base_->GetPorts(), [&](std::unique_ptr<Port> port) -> std::unique_ptr<Port> {
         return std::make_unique<FaultyPort>(gate_, name_, std::move(port));
       });
     });
   }
   NicTeamingPolicy GetTeamingPolicy() const override {
-    return gate_.Run("PortGroup.GetTeamingPolicy", name_, kNone,
-                     [&] { return base_->GetTeamingPolicy(); });
+    return Run("PortGroup.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
   }
   uint16_t GetVlanId() const override {
-    return gate_.Run("PortGroup.GetVlanId", name_, kNone, [&] { return base_->GetVlanId(); });
+    return Run("PortGroup.GetVlanId", kNone, [&] { return base_->GetVlanId(); });
   }
   void SetVlanId(uint16_t vlanId) override {
-    gate_.Change("PortGroup.SetVlanId", name_, kNone, [&] { base_->SetVlanId(vlanId); });
+    Change("PortGroup.SetVlanId", kNone, [&] { base_->SetVlanId(vlanId); });
   }
-
- private:
-  FaultGate& gate_;
-  std::string name_;
-  std::unique_ptr<PortGroup> base_;
 };
 
 std::unique_ptr<PortGroup> WrapPortGroup(FaultGate& gate, std::unique_ptr<PortGroup> portGroup) {
   return std::make_unique<FaultyPortGroup>(gate, std::move(portGroup));
 }
 
-class FaultyDVPort : public DVPort {
+class FaultyDVPort : public Faulty<DVPort> {
  public:
-  FaultyDVPort(FaultGate& gate, std::unique_ptr<DVPort> base)
-      : gate_(gate), id_(base->GetName()), base_(std::move(base)) {}
+  using Faulty::Faulty;
 
   std::string GetName() const override {
-    return gate_.Run("DVPort.GetName", id_, kNone, [&] { return base_->GetName(); });
+    return Run("DVPort.GetName", kNone, [&] { return base_->GetName(); });
   }
   const DVPortParam& GetParam() const override {
-    return gate_.Run("DVPort.GetParam", id_, kNone,
-                     [&]() -> const DVPortParam& { return base_->GetParam(); });
+    return Run("DVPort.GetParam", kNone, [&]() -> const DVPortParam& { return base_->GetParam(); });
   }
   bool IsInUse(std::vector<std::string>& clients) const override {
-    return gate_.Run("DVPort.IsInUse", id_, kNone, [&] { return base_->IsInUse(clients); });
+    return Run("DVPort.IsInUse", kNone, [&] { return base_->IsInUse(clients); });
   }
-
- private:
-  FaultGate& gate_;
-  std::string id_;
-  std::unique_ptr<DVPort> base_;
 };
 
 // The library's names of the getters every kind of switch has, per class.
@@ -109,7 +119,7 @@ constexpr SwitchGetterOps kDVSwitchGetters = {
 
 // The getters every kind of switch has.
 template <typename Interface>
-class FaultySwitch : public Interface {
+class FaultySwitch : public Faulty<Interface> {
  public:
   std::string GetName() const override {
     return Run(ops_.getName, kNone, [&] { return base_->GetName(); });
@@ -129,25 +139,21 @@ class FaultySwitch : public Interface {
 
  protected:
   FaultySwitch(FaultGate& gate, const SwitchGetterOps& ops, std::unique_ptr<Interface> base)
-      : gate_(gate), ops_(ops), name_(base->GetName()), base_(std::move(base)) {}
+      : Faulty<Interface>(gate, std::move(base)), ops_(ops) {}
 
-  // Runs call as operation op on this switch with the name argument arg.
-  template <typename Call>
-  auto Run(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
-    return gate_.Run(op, name_, arg, std::forward<Call>(call));
-  }
-  // Run for an operation that changes the host.
-  template <typename Call>
-  auto Change(const char* op, const std::string& arg, Call&& call) const -> decltype(call()) {
-    return gate_.Change(op, name_, arg, std::forward<Call>(call));
-  }
+  using Faulty<Interface>::Run;
+  using Faulty<Interface>::Change;
+  using Faulty<Interface>::gate_;
+  using Faulty<Interface>::name_;
+  using Faulty<Interface>::base_;
 
-  FaultGate& gate_;
+ private:
   const SwitchGetterOps& ops_;
-  std::string name_;
-  std::unique_ptr<Interface> base_;
 };
 
+// A standard switch. A command that is refused puts the switch's teaming
+// policy back as it read it (the link of a pnic does); that write changes
+// nothing, and the history keeps the refusal alone.
 class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
  public:
   FaultyVirtualSwitch(FaultGate& gate, std::unique_ptr<VirtualSwitch> base)
@@ -161,40 +167,71 @@ class FaultyVirtualSwitch : public FaultySwitch<VirtualSwitch> {
     });
   }
   std::unique_ptr<PortGroup> AddPortGroup(const std::string& name) override {
-    return Change("VirtualSwitch.AddPortGroup", name,
-                  [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
+    return Tracked("VirtualSwitch.AddPortGroup", name,
+                   [&] { return WrapPortGroup(gate_, base_->AddPortGroup(name)); });
   }
   void RemovePortGroup(const std::string& name) override {
-    Change("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
+    Tracked("VirtualSwitch.RemovePortGroup", name, [&] { base_->RemovePortGroup(name); });
   }
   NicTeamingPolicy GetTeamingPolicy() const override {
-    return Run("VirtualSwitch.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
+    NicTeamingPolicy policy =
+        Run("VirtualSwitch.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
+    held_ = policy;
+    return policy;
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
-    Change("VirtualSwitch.SetTeamingPolicy", kNone,
-           [&] { base_->SetTeamingPolicy(std::move(policy)); });
+    const char* op = "VirtualSwitch.SetTeamingPolicy";
+    if (refused_ && held_ == policy) {
+      gate_.PutBack(op, name_, kNone, [&] { base_->SetTeamingPolicy(std::move(policy)); });
+      return;
+    }
+    Tracked(op, kNone, [&] { base_->SetTeamingPolicy(policy); });
+    held_ = std::move(policy);
   }
   void AddUplink(const std::string& pnic, bool persist) override {
-    Change("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
+    Tracked("VirtualSwitch.AddUplink", pnic, [&] { base_->AddUplink(pnic, persist); });
   }
   void RemoveUplink(const std::string& pnic, bool configOnly) override {
-    Change("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
+    Tracked("VirtualSwitch.RemoveUplink", pnic, [&] { base_->RemoveUplink(pnic, configOnly); });
   }
   int32_t GetCdpStatus() const override {
     return Run("VirtualSwitch.GetCdpStatus", kNone, [&] { return base_->GetCdpStatus(); });
   }
   void SetCdpStatus(int32_t status) override {
-    Change("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
+    Tracked("VirtualSwitch.SetCdpStatus", kNone, [&] { base_->SetCdpStatus(status); });
   }
   uint32_t GetMtu() const override {
     return Run("VirtualSwitch.GetMtu", kNone, [&] { return base_->GetMtu(); });
   }
   void SetMtu(uint16_t mtu) override {
-    Change("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
+    Tracked("VirtualSwitch.SetMtu", kNone, [&] { base_->SetMtu(mtu); });
   }
   void RestoreUplinks() override {
-    Change("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
+    Tracked("VirtualSwitch.RestoreUplinks", kNone, [&] { base_->RestoreUplinks(); });
   }
+
+ private:
+  // Change, keeping track of the policy the switch holds: a change that was
+  // done may have moved it; one that was refused changed nothing.
+  template <typename Call>
+  auto Tracked(const char* op, const std::string& arg, Call&& call) -> decltype(call()) {
+    std::optional<NicTeamingPolicy> before = std::move(held_);
+    held_.reset();
+    try {
+      return Change(op, arg, std::forward<Call>(call));
+    } catch (const Quorvic::Lib::QuorvicException&) {
+      held_ = std::move(before);
+      refused_ = true;
+      throw;
+    }
+  }
+
+  // The teaming policy the switch holds, as this object last read or wrote
+  // it with no change done since (no other run changes a switch while a run
+  // that looked it up to change it holds it).
+  mutable std::optional<NicTeamingPolicy> held_;
+  // Whether a change of the switch through this object was refused.
+  bool refused_ = false;
 };
 
 class FaultyDVSwitch : public FaultySwitch<DVSwitch> {
@@ -232,42 +269,37 @@ class FaultyDVSwitch : public FaultySwitch<DVSwitch> {
   }
 };
 
-class FaultyPortset : public Portset {
+class FaultyPortset : public Faulty<Portset> {
  public:
-  FaultyPortset(FaultGate& gate, std::unique_ptr<Portset> base)
-      : gate_(gate), name_(base->GetName()), base_(std::move(base)) {}
+  using Faulty::Faulty;
 
   std::string GetName() const override {
-    return gate_.Run("Portset.GetName", name_, kNone, [&] { return base_->GetName(); });
+    return Run("Portset.GetName", kNone, [&] { return base_->GetName(); });
   }
   bool IsEnsActive() override {
-    return gate_.Run("Portset.IsEnsActive", name_, kNone, [&] { return base_->IsEnsActive(); });
+    return Run("Portset.IsEnsActive", kNone, [&] { return base_->IsEnsActive(); });
   }
   void ActivateEns(bool interrupt, bool fastSwitch) override {
-    gate_.Change("Portset.ActivateEns", name_, kNone,
-                 [&] { base_->ActivateEns(interrupt, fastSwitch); });
+    Change("Portset.ActivateEns", kNone, [&] { base_->ActivateEns(interrupt, fastSwitch); });
   }
   void DeactivateEns() override {
-    gate_.Change("Portset.DeactivateEns", name_, kNone, [&] { base_->DeactivateEns(); });
+    Change("Portset.DeactivateEns", kNone, [&] { base_->DeactivateEns(); });
   }
   void ReassociateUplinks(bool ensActive, bool force, int reserved1, int reserved2) override {
-    gate_.Change("Portset.ReassociateUplinks", name_, kNone,
-                 [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
+    Change("Portset.ReassociateUplinks", kNone,
+           [&] { base_->ReassociateUplinks(ensActive, force, reserved1, reserved2); });
   }
-
- private:
-  FaultGate& gate_;
-  std::string name_;
-  std::unique_ptr<Portset> base_;
 };
 
-class FaultySwitchInfo : public VirtualSwitchInfo {
+// The switch information has no name: a switch its calls name is their
+// argument.
+class FaultySwitchInfo : public Faulty<VirtualSwitchInfo> {
  public:
   FaultySwitchInfo(FaultGate& gate, std::unique_ptr<VirtualSwitchInfo> base)
-      : gate_(gate), base_(std::move(base)) {}
+      : Faulty(gate, kNone, std::move(base)) {}
 
   void Refresh() override {
-    Run("Refresh", kNone, [&] { base_->Refresh(); });
+    Run("VirtualSwitchInfo.Refresh", kNone, [&] { base_->Refresh(); });
   }
 
   std::unique_ptr<VirtualSwitch> AddVirtualSwitch(const NicTeamingPolicy& teaming,
@@ -276,7 +308,7 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
                                                   const NicCapabilities& capabilities,
                                                   const std::string& name,
                                                   uint32_t numPorts) override {
-    return Change("AddVirtualSwitch", name, [&] {
+    return Change("VirtualSwitchInfo.AddVirtualSwitch", name, [&] {
       return WrapVirtualSwitch(
           gate_, base_->AddVirtualSwitch(teaming, security, shaping, capabilities, name, numPorts));
     });
@@ -284,138 +316,112 @@ class FaultySwitchInfo : public VirtualSwitchInfo {
   std::unique_ptr<DVSwitch> AddDVSwitch(const std::string& uuid, const std::string& name,
                                         const std::string& implClass, const std::string& dvsName,
                                         uint32_t numPorts, uint32_t version, int flags) override {
-    return Change("AddDVSwitch", name, [&] {
+    return Change("VirtualSwitchInfo.AddDVSwitch", name, [&] {
       return WrapDVSwitch(
           gate_, base_->AddDVSwitch(uuid, name, implClass, dvsName, numPorts, version, flags));
     });
   }
   void RemoveVirtualSwitch(const std::string& name) override {
-    Change("RemoveVirtualSwitch", name, [&] { base_->RemoveVirtualSwitch(name); });
+    Change("VirtualSwitchInfo.RemoveVirtualSwitch", name,
+           [&] { base_->RemoveVirtualSwitch(name); });
   }
   bool IsStandardSwitch(const std::string& name) override {
-    return Run("IsStandardSwitch", name, [&] { return base_->IsStandardSwitch(name); });
+    return Run("VirtualSwitchInfo.IsStandardSwitch", name,
+               [&] { return base_->IsStandardSwitch(name); });
   }
   std::vector<std::unique_ptr<VirtualSwitch>> GetVirtualSwitches(bool system) override {
-    return Run("GetVirtualSwitches", kNone, [&] {
+    return Run("VirtualSwitchInfo.GetVirtualSwitches", kNone, [&] {
       return WrapAll(base_->GetVirtualSwitches(system), [&](std::unique_ptr<VirtualSwitch> sw) {
         return WrapVirtualSwitch(gate_, std::move(sw));
       });
     });
   }
   std::vector<std::unique_ptr<DVSwitch>> GetDVSwitches() override {
-    return Run("GetDVSwitches", kNone, [&] { return WrapDVSwitches(base_->GetDVSwitches()); });
+    return Run("VirtualSwitchInfo.GetDVSwitches", kNone,
+               [&] { return WrapDVSwitches(base_->GetDVSwitches()); });
   }
   std::vector<std::unique_ptr<DVSwitch>> GetOpaqueSwitches() override {
-    return Run("GetOpaqueSwitches", kNone,
+    return Run("VirtualSwitchInfo.GetOpaqueSwitches", kNone,
                [&] { return WrapDVSwitches(base_->GetOpaqueSwitches()); });
   }
   void RestoreDVSwitches(const std::string& cacheFile) override {
-    Change("RestoreDVSwitches", cacheFile, [&] { base_->RestoreDVSwitches(cacheFile); });
+    Change("VirtualSwitchInfo.RestoreDVSwitches", cacheFile,
+           [&] { base_->RestoreDVSwitches(cacheFile); });
   }
   void RestoreVirtualSwitches() override {
-    Change("RestoreVirtualSwitches", kNone, [&] { base_->RestoreVirtualSwitches(); });
+    Change("VirtualSwitchInfo.RestoreVirtualSwitches", kNone,
+           [&] { base_->RestoreVirtualSwitches(); });
   }
   void LoadUplinkTimeoutConfig(const std::string& portset, uint32_t lagId,
                                const std::string& uplink) override {
-    Change("LoadUplinkTimeoutConfig", portset,
+    Change("VirtualSwitchInfo.LoadUplinkTimeoutConfig", portset,
            [&] { base_->LoadUplinkTimeoutConfig(portset, lagId, uplink); });
   }
   std::vector<UplinkTimeoutConfig> GetUplinkTimeoutConfig(const std::string& portset,
                                                           uint32_t lagId,
                                                           const std::string& uplink) override {
-    return Run("GetUplinkTimeoutConfig", portset,
+    return Run("VirtualSwitchInfo.GetUplinkTimeoutConfig", portset,
                [&] { return base_->GetUplinkTimeoutConfig(portset, lagId, uplink); });
   }
   void LoadLagTimeoutConfig(const std::string& portset, uint32_t lagId) override {
-    Change("LoadLagTimeoutConfig", portset, [&] { base_->LoadLagTimeoutConfig(portset, lagId); });
+    Change("VirtualSwitchInfo.LoadLagTimeoutConfig", portset,
+           [&] { base_->LoadLagTimeoutConfig(portset, lagId); });
   }
   std::vector<LagTimeoutConfig> GetLagTimeoutConfig(const std::string& portset,
                                                     uint32_t lagId) override {
-    return Run("GetLagTimeoutConfig", portset,
+    return Run("VirtualSwitchInfo.GetLagTimeoutConfig", portset,
                [&] { return base_->GetLagTimeoutConfig(portset, lagId); });
   }
 
  private:
-  template <typename Call>
-  auto Run(const char* method, const std::string& arg, Call&& call) -> decltype(call()) {
-    const std::string op = std::string("VirtualSwitchInfo.") + method;
-    return gate_.Run(op.c_str(), kNone, arg, std::forward<Call>(call));
-  }
-  template <typename Call>
-  auto Change(const char* method, const std::string& arg, Call&& call) -> decltype(call()) {
-    const std::string op = std::string("VirtualSwitchInfo.") + method;
-    return gate_.Change(op.c_str(), kNone, arg, std::forward<Call>(call));
-  }
   std::vector<std::unique_ptr<DVSwitch>> WrapDVSwitches(
       std::vector<std::unique_ptr<DVSwitch>> switches) {
     return WrapAll(std::move(switches), [&](std::unique_ptr<DVSwitch> sw) {
       return WrapDVSwitch(gate_, std::move(sw));
     });
   }
-
-  FaultGate& gate_;
-  std::unique_ptr<VirtualSwitchInfo> base_;
 };
 
-class FaultyPortGroupNames : public PortGroupNameSet {
+// The set of names has none of its own: the name asked about is the argument.
+class FaultyPortGroupNames : public Faulty<PortGroupNameSet> {
  public:
   FaultyPortGroupNames(FaultGate& gate, std::unique_ptr<PortGroupNameSet> base)
-      : gate_(gate), base_(std::move(base)) {}
+      : Faulty(gate, kNone, std::move(base)) {}
   bool Contains(const std::string& name) const override {
-    return gate_.Run("PortGroupNameSet.Contains", kNone, name,
-                     [&] { return base_->Contains(name); });
+    return Run("PortGroupNameSet.Contains", name, [&] { return base_->Contains(name); });
   }
   std::set<std::string> GetNames() const override {
-    return gate_.Run("PortGroupNameSet.GetNames", kNone, kNone, [&] { return base_->GetNames(); });
+    return Run("PortGroupNameSet.GetNames", kNone, [&] { return base_->GetNames(); });
   }
-
- private:
-  FaultGate& gate_;
-  std::unique_ptr<PortGroupNameSet> base_;
 };
 
-class FaultyNamedPortGroup : public NamedPortGroup {
+class FaultyNamedPortGroup : public Faulty<NamedPortGroup> {
  public:
-  FaultyNamedPortGroup(FaultGate& gate, std::string name, std::unique_ptr<NamedPortGroup> base)
-      : gate_(gate), name_(std::move(name)), base_(std::move(base)) {}
+  using Faulty::Faulty;
   NicTeamingPolicy GetTeamingPolicy() override {
-    return gate_.Run("PortGroupImpl.GetTeamingPolicy", name_, kNone,
-                     [&] { return base_->GetTeamingPolicy(); });
+    return Run("PortGroupImpl.GetTeamingPolicy", kNone, [&] { return base_->GetTeamingPolicy(); });
   }
   void SetTeamingPolicy(NicTeamingPolicy policy) override {
-    gate_.Change("PortGroupImpl.SetTeamingPolicy", name_, kNone,
-                 [&] { base_->SetTeamingPolicy(std::move(policy)); });
+    Change("PortGroupImpl.SetTeamingPolicy", kNone,
+           [&] { base_->SetTeamingPolicy(std::move(policy)); });
   }
-
- private:
-  FaultGate& gate_;
-  std::string name_;
-  std::unique_ptr<NamedPortGroup> base_;
 };
 
-class FaultyNamedDVPort : public NamedDVPort {
+class FaultyNamedDVPort : public Faulty<NamedDVPort> {
  public:
-  FaultyNamedDVPort(FaultGate& gate, std::string portId, std::unique_ptr<NamedDVPort> base)
-      : gate_(gate), portId_(std::move(portId)), base_(std::move(base)) {}
+  using Faulty::Faulty;
   bool IsValid() override {
-    return gate_.Run("DVPortImpl.IsValid", portId_, kNone, [&] { return base_->IsValid(); });
+    return Run("DVPortImpl.IsValid", kNone, [&] { return base_->IsValid(); });
   }
   uint32_t GetConnectionId() const override {
-    return gate_.Run("DVPortImpl.GetConnectionId", portId_, kNone,
-                     [&] { return base_->GetConnectionId(); });
+    return Run("DVPortImpl.GetConnectionId", kNone, [&] { return base_->GetConnectionId(); });
   }
   void SetConnectionId(unsigned int connectionId) override {
-    gate_.Change("DVPortImpl.SetConnectionId", portId_, kNone,
-                 [&] { base_->SetConnectionId(connectionId); });
+    Change("DVPortImpl.SetConnectionId", kNone, [&] { base_->SetConnectionId(connectionId); });
   }
   void TestDVPortZet() override {
-    gate_.Change("DVPortImpl.TestDVPortZet", portId_, kNone, [&] { base_->TestDVPortZet(); });
+    Change("DVPortImpl.TestDVPortZet", kNone, [&] { base_->TestDVPortZet(); });
   }
-
- private:
-  FaultGate& gate_;
-  std::string portId_;
-  std::unique_ptr<NamedDVPort> base_;
 };
 
 }  // namespace

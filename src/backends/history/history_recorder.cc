@@ -58,13 +58,15 @@ std::string QuotedCommandLine(const std::string& cmdline) {
   return line;
 }
 
+std::string ProcessCommandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  return QuotedCommandLine(
+      std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+}
+
 void HistoryRecorder::Record(const std::string& operation, const std::string& object, bool done,
                              const std::string& message) {
-  if (!command_) {
-    std::ifstream in("/proc/self/cmdline", std::ios::binary);
-    command_ = QuotedCommandLine(
-        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-  }
+  if (!command_) command_ = ProcessCommandLine();
   hostnet::HistoryRow row;
   row.timeUs = NowUs();
   row.pid = getpid();

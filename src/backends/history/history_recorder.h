@@ -46,6 +46,9 @@ std::string HistoryObject(const std::string& object, const std::string& arg);
 // single quotes.
 std::string QuotedCommandLine(const std::string& cmdline);
 
+// This process's command line, quoted so.
+std::string ProcessCommandLine();
+
 }  // namespace history
 
 #endif  // BACKENDS_HISTORY_HISTORY_RECORDER_H_

@@ -1,8 +1,10 @@
 #include "backends/ovn/dv_rows.h"
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "backends/rows/chassis.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovn {
@@ -53,7 +55,8 @@ std::vector<std::string> GetList(const Ids& ids, const std::string& key) {
 
 }  // namespace
 
-Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation) {
+Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation,
+              const std::string& host) {
   const EnsState& ens = row.ens;
   return {{kSwitchMark, ""},
           {"quenta:uuid", row.uuid},
@@ -66,7 +69,7 @@ Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation) {
           {"quenta:configured-ports", std::to_string(row.configuredPorts)},
           {"quenta:mtu", std::to_string(row.mtu)},
           {"quenta:running", row.running ? "true" : "false"},
-          {"quenta:uplinks", json(row.uplinks).dump()},
+          {UplinksKey(host), json(row.uplinks).dump()},
           {"quenta:ens", json{{"active", ens.active},
                               {"interrupt", ens.interrupt},
                               {"fastSwitch", ens.fastSwitch},
@@ -77,7 +80,7 @@ Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation) {
           {"quenta:generation", std::to_string(generation)}};
 }
 
-SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids) {
+SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const std::string& host) {
   try {
     SwitchRow row;
     row.kind = SwitchKind::kDistributed;
@@ -92,13 +95,15 @@ SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids) {
     row.configuredPorts = GetNumber<uint32_t>(ids, "quenta:configured-ports", 0);
     row.mtu = GetNumber<uint32_t>(ids, "quenta:mtu", row.mtu);
     row.running = Get(ids, "quenta:running") != "false";
-    row.uplinks = GetList(ids, "quenta:uplinks");
+    row.uplinks = GetList(ids, UplinksKey(host));
     json ens = GetJson(ids, "quenta:ens", json::object());
     row.ens.active = ens.value("active", false);
     row.ens.interrupt = ens.value("interrupt", false);
     row.ens.fastSwitch = ens.value("fastSwitch", false);
     row.ens.reassociations = ens.value("reassociations", 0u);
     row.ens.forcedReassociations = ens.value("forcedReassociations", 0u);
+    CreatedOf(ids);
+    GenerationOf(ids);
     return row;
   } catch (const json::exception& e) {
     throw QuorvicException("logical switch " + name + ": quenta:ens is malformed: " + e.what());
@@ -115,31 +120,53 @@ std::string PortName(const std::string& switchName, const std::string& portId) {
   return switchName + "/" + portId;
 }
 
-Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order) {
+Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order,
+            const std::string& host) {
   return {{kPortSwitchKey, switchName},
           {"quenta:dvport-id", port.portId},
           {"quenta:order", std::to_string(order)},
           {"quenta:clients", json(port.clients).dump()},
           {"quenta:connection-id", std::to_string(port.connectionId)},
-          {"quenta:uplinks", json(port.uplinks).dump()},
+          {UplinksKey(host), json(port.uplinks).dump()},
           {"quenta:test-events", std::to_string(port.testEvents)}};
 }
 
-DVPortRow ReadPortIds(const Ids& ids) {
+DVPortRow ReadPortIds(const Ids& ids, const std::string& host) {
   DVPortRow port;
   port.portId = Get(ids, "quenta:dvport-id");
   try {
     port.clients = GetList(ids, "quenta:clients");
     port.connectionId = GetNumber<uint32_t>(ids, "quenta:connection-id", 0);
-    port.uplinks = GetList(ids, "quenta:uplinks");
+    port.uplinks = GetList(ids, UplinksKey(host));
     port.testEvents = GetNumber<uint32_t>(ids, "quenta:test-events", 0);
+    OrderOf(ids);
   } catch (const QuorvicException& e) {
-    throw QuorvicException("DVPort " + port.portId + " of " + Get(ids, kPortSwitchKey) + ": " +
+    throw QuorvicException("logical switch port " +
+                           PortName(Get(ids, kPortSwitchKey), port.portId) + ": " +
                            e.GetMessage());
   }
   return port;
 }
 
 std::size_t OrderOf(const Ids& ids) { return GetNumber<std::size_t>(ids, "quenta:order", 0); }
+
+std::string UplinksKey(const std::string& host) { return "quenta:uplinks:" + host; }
+
+namespace {
+constexpr const char* kWiredPrefix = "quenta:wired:";
+}  // namespace
+
+std::string WiredKey(const std::string& host) { return kWiredPrefix + host; }
+
+bool IsWiredKey(const std::string& key) { return key.rfind(kWiredPrefix, 0) == 0; }
+
+// Short, the same everywhere, and free of the ':' and ',' that bridge
+// mappings use as separators, whatever the switch is named.
+std::string NetworkName(const std::string& switchName) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx",
+                static_cast<unsigned long long>(rows::StableHash(switchName)));
+  return std::string("quenta-") + text;
+}
 
 }  // namespace ovn

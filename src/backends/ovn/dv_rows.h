@@ -6,6 +6,7 @@
 #include <string>
 
 #include "backends/rows/host_rows.h"
+#include "backends/rows/row_store.h"
 
 // How a DVSwitch and its DVPorts are kept in the northbound database
 // (README, "DVSwitches across hosts: OVN northbound"):
@@ -17,35 +18,65 @@
 //   ("quenta:generation"), which every change bumps so that one guard on the
 //   switch row covers its ports too.
 // - A DVPort is a Logical_Switch_Port of it named SWITCH/PORTID (port names
-//   are unique across the database); its external_ids hold the DVPort ID,
-//   the switch's name, its place in host order and its fields.
-// - Uplinks, clients and the ENS state are records (JSON) with no effect on
-//   OVN.
+//   are unique across the database) with addresses "unknown", so that it
+//   carries any VM's frames; its external_ids hold the DVPort ID, the
+//   switch's name, its place in host order and its fields.
+// - Uplinks are kept per host, under "quenta:uplinks:HOST" on the switch and
+//   on each DVPort: a host reads and writes its own only. Clients and the
+//   ENS state are records (JSON).
+// - While a host that carries traffic has uplinks on a DVSwitch, the switch
+//   has one localnet port for the physical network NETWORK, named
+//   NETWORK-localnet, whose external_ids name the hosts whose bridges lead
+//   there ("quenta:wired:HOST").
 //
 // Readers fill what is missing with the row's defaults and throw
 // Quorvic::Lib::QuorvicException naming the row when a value is malformed.
 namespace ovn {
 
-using namespace rows;
+using rows::DVPortRow;
+using rows::DVSwitchDoc;
+using rows::EnsState;
+using rows::HostDocument;
+using rows::RowKind;
+using rows::RowRef;
+using rows::SwitchKey;
+using rows::SwitchKind;
+using rows::SwitchRow;
 
 using Ids = std::map<std::string, std::string>;
 
 constexpr const char* kSwitchMark = "quenta:dvswitch";
 constexpr const char* kPortSwitchKey = "quenta:switch";
+// On a localnet port of ours: its network.
+constexpr const char* kLocalnetMark = "quenta:localnet";
 
-// The external_ids of the Logical_Switch of row.
-Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation);
-// The DVSwitch named name that ids hold, kind kDistributed, id 0.
-SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids);
+// The external_ids of the Logical_Switch of row, with host's uplinks.
+Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation, const std::string& host);
+// The DVSwitch named name that ids hold, with host's uplinks, kind
+// kDistributed, without a ref. Checks the place and generation too.
+SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const std::string& host);
 int64_t CreatedOf(const Ids& ids);
 int64_t GenerationOf(const Ids& ids);
 
 // The name of the Logical_Switch_Port of DVPort portId of switchName.
 std::string PortName(const std::string& switchName, const std::string& portId);
-// The external_ids of that port, order its place in host order.
-Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order);
-DVPortRow ReadPortIds(const Ids& ids);
+// The external_ids of that port, order its place in host order, with host's
+// uplinks.
+Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order,
+            const std::string& host);
+// The DVPort ids hold, with host's uplinks; checks its place too.
+DVPortRow ReadPortIds(const Ids& ids, const std::string& host);
 std::size_t OrderOf(const Ids& ids);
+
+// The key under which host's uplinks are kept.
+std::string UplinksKey(const std::string& host);
+// The key of a localnet port that says host's bridge leads to its network.
+std::string WiredKey(const std::string& host);
+// Whether key is a WiredKey.
+bool IsWiredKey(const std::string& key);
+// The physical network that the uplinks of the DVSwitch named switchName
+// reach, the same on every host: a name bridge mappings can carry.
+std::string NetworkName(const std::string& switchName);
 
 }  // namespace ovn
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "hostnet/quorvic_exception.h"
+#include "support/message_of.h"
 
 namespace ovn {
 namespace {
@@ -23,45 +23,57 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   row.implClass = "cls";
   row.version = 7;
   row.switchId = "id-0";
-  Ids ids = SwitchIds(row, 42, 5);
-  SwitchRow back = ReadSwitchIds("dvs0", ids);
+  Ids ids = SwitchIds(row, 42, 5, "h1");
+  SwitchRow back = ReadSwitchIds("dvs0", ids, "h1");
   EXPECT_EQ(CreatedOf(ids), 42);
   EXPECT_EQ(GenerationOf(ids), 5);
   EXPECT_EQ(back.uplinks, row.uplinks);
-  EXPECT_EQ(back.ens.forcedReassociations, 2u);
+  EXPECT_TRUE(back.ens.active);
+  EXPECT_FALSE(back.ens.interrupt);
   EXPECT_TRUE(back.ens.fastSwitch);
+  EXPECT_EQ(back.ens.reassociations, 4u);
+  EXPECT_EQ(back.ens.forcedReassociations, 2u);
   EXPECT_FALSE(back.running);
   EXPECT_EQ(back.mtu, 9000u);
-  EXPECT_EQ(back.numPorts + back.usedPorts + back.configuredPorts, 387u);
-  EXPECT_EQ(back.dvsName + back.uuid + back.implClass + back.switchId, "dvs-zerou-1clsid-0");
+  EXPECT_EQ(back.numPorts, 256u);
+  EXPECT_EQ(back.usedPorts, 3u);
+  EXPECT_EQ(back.configuredPorts, 128u);
+  EXPECT_EQ(back.dvsName, "dvs-zero");
+  EXPECT_EQ(back.uuid, "u-1");
+  EXPECT_EQ(back.implClass, "cls");
+  EXPECT_EQ(back.switchId, "id-0");
   EXPECT_EQ(back.version, 7u);
 
-  DVPortRow port{0, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
-  Ids portIds = PortIds("dvs0", port, 4);
-  DVPortRow portBack = ReadPortIds(portIds);
+  DVPortRow port{{}, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
+  Ids portIds = PortIds("dvs0", port, 4, "h1");
+  DVPortRow portBack = ReadPortIds(portIds, "h1");
   EXPECT_EQ(OrderOf(portIds), 4u);
   EXPECT_EQ(portBack.portId, "17");
   EXPECT_EQ(portBack.clients, port.clients);
   EXPECT_EQ(portBack.uplinks, port.uplinks);
-  EXPECT_EQ(portBack.connectionId + portBack.testEvents, 12u);
+  EXPECT_EQ(portBack.connectionId, 9u);
+  EXPECT_EQ(portBack.testEvents, 3u);
 }
 
 TEST(DVRows, MalformedValuesNameTheRowAndKey) {
   const std::pair<const char*, const char*> cases[] = {{"quenta:mtu", "9k"},
-                                                       {"quenta:uplinks", "nic0"},
-                                                       {"quenta:uplinks", "[1]"},
+                                                       {"quenta:uplinks:h1", "nic0"},
+                                                       {"quenta:uplinks:h1", "[1]"},
+                                                       {"quenta:created", "soon"},
                                                        {"quenta:ens", "{\"active\": 3}"}};
   for (const auto& [key, value] : cases) {
-    Ids ids = SwitchIds(SwitchRow(), 0, 0);
+    Ids ids = SwitchIds(SwitchRow(), 0, 0, "h1");
     ids[key] = value;
-    try {
-      ReadSwitchIds("dvs0", ids);
-      ADD_FAILURE() << key << " = " << value << " was accepted";
-    } catch (const Quorvic::Lib::QuorvicException& e) {
-      EXPECT_NE(e.GetMessage().find("logical switch dvs0"), std::string::npos) << e.GetMessage();
-      EXPECT_NE(e.GetMessage().find(key), std::string::npos) << e.GetMessage();
-    }
+    const std::string message = ovsdb::MessageOf([&] { ReadSwitchIds("dvs0", ids, "h1"); });
+    EXPECT_NE(message.find("logical switch dvs0"), std::string::npos) << key << ": " << message;
+    EXPECT_NE(message.find(key), std::string::npos) << message;
   }
+  Ids portIds = PortIds("dvs0", DVPortRow{{}, "7", {}, 0, {}, 0}, 0, "h1");
+  portIds["quenta:order"] = "first";
+  const std::string message = ovsdb::MessageOf([&] { ReadPortIds(portIds, "h1"); });
+  EXPECT_NE(message.find("logical switch port dvs0/7: external_ids quenta:order"),
+            std::string::npos)
+      << message;
 }
 
 }  // namespace

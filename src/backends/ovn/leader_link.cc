@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
+#include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "backends/ovsdb/operations.h"
 #include "hostnet/quorvic_exception.h"
@@ -20,6 +21,12 @@ namespace {
 // How long to wait between rounds of asking every member, while an election
 // runs.
 constexpr std::chrono::milliseconds kRoundPause{100};
+
+// How long one member may take to accept a connection and answer whether it
+// leads (the third of the timeout, when shorter): a member that hangs is
+// passed over quickly while the others may lead. A healthy member answers
+// within milliseconds, even under load.
+constexpr std::chrono::milliseconds kProbeBudget{1000};
 
 // How long a read-back waits for each member: a member with a write pending
 // that its cluster cannot commit answers no reads either, so the read-back
@@ -38,6 +45,18 @@ std::string Distrust(ovsdb::Client& client) {
   return "";
 }
 
+// A connection to remote whose connect and first request take budget
+// together at the most.
+std::unique_ptr<ovsdb::Client> ConnectWithin(const std::string& remote,
+                                             std::chrono::milliseconds budget,
+                                             const ovsdb::PeerSettings& peer) {
+  const Clock::time_point start = Clock::now();
+  auto client = std::make_unique<ovsdb::Client>(remote, budget, peer);
+  auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  client->SetTimeout(std::max(budget - spent, std::chrono::milliseconds(1)));
+  return client;
+}
+
 }  // namespace
 
 LeaderLink::LeaderLink(OvnSettings settings) : settings_(std::move(settings)) {}
@@ -48,33 +67,58 @@ std::string LeaderLink::Remotes() const {
   return text;
 }
 
+std::chrono::milliseconds LeaderLink::ProbeBudget() const {
+  return std::min(kProbeBudget, settings_.timeout / 3);
+}
+
 ovsdb::Client& LeaderLink::Leader() {
   if (client_) return *client_;
   const Clock::time_point deadline = Clock::now() + settings_.timeout;
-  std::map<std::string, std::string> reasons;  // the last one of each remote
+  const std::size_t count = settings_.remotes.size();
+  std::vector<std::string> said(count);  // what each member did last time
+  std::vector<bool> hung(count, false);  // it took its whole budget
   for (;;) {
-    for (std::size_t i = 0; i < settings_.remotes.size(); ++i) {
-      const std::string& remote = settings_.remotes[(next_ + i) % settings_.remotes.size()];
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    // From the one that led last, those that answered before those that
+    // hung: a member that hangs costs a round one budget, not the timeout.
+    std::vector<std::size_t> order;
+    for (bool hungOnes : {false, true}) {
+      for (std::size_t i = 0; i < count; ++i) {
+        std::size_t index = (next_ + i) % count;
+        if (hung[index] == hungOnes) order.push_back(index);
+      }
+    }
+    for (std::size_t index : order) {
+      const std::string& remote = settings_.remotes[index];
+      const Clock::time_point start = Clock::now();
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start);
       if (left.count() <= 0) break;
+      const std::chrono::milliseconds budget = std::min(left, ProbeBudget());
       try {
-        auto client = std::make_unique<ovsdb::Client>(remote, left);
+        std::unique_ptr<ovsdb::Client> client = ConnectWithin(remote, budget, settings_.peer);
         std::string distrust = Distrust(*client);
+        hung[index] = false;
         if (distrust.empty()) {
-          next_ = (next_ + i) % settings_.remotes.size();
+          next_ = index;
+          client->SetTimeout(settings_.timeout);
           client_ = std::move(client);
           return *client_;
         }
-        reasons[remote] = remote + ": " + distrust;
+        said[index] = remote + ": " + distrust;
       } catch (const QuorvicException& e) {
-        reasons[remote] = e.GetMessage();
+        hung[index] = Clock::now() - start >= budget;
+        const std::string& message = e.GetMessage();
+        said[index] = message.find(remote) == std::string::npos ? remote + ": " + message : message;
       }
     }
     if (Clock::now() + kRoundPause >= deadline) break;
     std::this_thread::sleep_for(kRoundPause);
   }
   std::string reason;
-  for (const auto& [remote, why] : reasons) reason += (reason.empty() ? "" : "; ") + why;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string what =
+        said[i].empty() ? settings_.remotes[i] + ": not reached before the timeout" : said[i];
+    reason += (reason.empty() ? "" : "; ") + what;
+  }
   throw QuorvicException("no member of the OVN northbound database (" + Remotes() +
                          ") leads it after " + std::to_string(settings_.timeout.count()) +
                          " ms: " + reason);
@@ -96,8 +140,8 @@ std::vector<json> LeaderLink::Read(const std::vector<json>& operations) {
 std::optional<std::vector<json>> LeaderLink::ReadAnyMember(const std::vector<json>& operations) {
   for (const std::string& remote : settings_.remotes) {
     try {
-      ovsdb::Client client(remote, std::min(settings_.timeout, kReadBackWait));
-      return client.Transact(kNorthbound, operations);
+      return ConnectWithin(remote, std::min(settings_.timeout, kReadBackWait), settings_.peer)
+          ->Transact(kNorthbound, operations);
     } catch (const QuorvicException&) {
       continue;
     }

@@ -1,6 +1,7 @@
 #ifndef BACKENDS_OVN_LEADER_LINK_H_
 #define BACKENDS_OVN_LEADER_LINK_H_
 
+#include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -26,9 +27,11 @@ class LeaderLink {
 
   // The leader's connection, made on first use and after Drop: the remotes
   // are asked in turn, again and again while an election runs, for the
-  // settings' timeout at the most. Throws "no member of the OVN northbound
-  // database (REMOTES) leads it after T: REASONS", the last reason of each
-  // remote, when none did.
+  // settings' timeout at the most. Each member has ProbeBudget() to connect
+  // and answer; one that takes it all is asked after the others in later
+  // rounds, so a hung member never stops a run while another leads. Throws
+  // "no member of the OVN northbound database (REMOTES) leads it after T:
+  // REMOTE: WHAT; ...", what each remote did last, when none did.
   ovsdb::Client& Leader();
   // Forgets the connection, after it failed or timed out.
   void Drop() { client_.reset(); }
@@ -44,6 +47,8 @@ class LeaderLink {
       const std::vector<nlohmann::json>& operations);
 
   const OvnSettings& Settings() const { return settings_; }
+  // How long one member may take to connect and say whether it leads.
+  std::chrono::milliseconds ProbeBudget() const;
   // "tcp:A, tcp:B", for messages.
   std::string Remotes() const;
 

@@ -4,12 +4,17 @@
 
 namespace ovn {
 
-OvnBackend::OvnBackend(std::unique_ptr<rows::RowBackend> local, OvnSettings settings)
-    : local_(std::move(local)), shared_(std::move(settings)) {}
+OvnBackend::OvnBackend(std::unique_ptr<rows::RowBackend> local, OvnSettings settings,
+                       std::unique_ptr<rows::Chassis> chassis)
+    : local_(std::move(local)), chassis_(std::move(chassis)), shared_(std::move(settings), *chassis_) {}
 
-rows::RowStore& OvnBackend::Host() {
-  if (!store_) store_ = std::make_unique<SharedDVStore>(local_->HostStore(), shared_);
+SharedDVStore& OvnBackend::Store() {
+  if (!store_) store_ = std::make_unique<SharedDVStore>(local_->HostStore(), shared_, *chassis_);
   return *store_;
+}
+
+void OvnBackend::ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches shared) {
+  Store().ReplaceHostSharing(doc, shared);
 }
 
 }  // namespace ovn

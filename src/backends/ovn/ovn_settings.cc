@@ -16,9 +16,10 @@ OvnSettings ParseOvnSettings(const std::string& remotes, const std::string& time
     std::string::size_type first = remote.find_first_not_of(" \t");
     if (first == std::string::npos) continue;
     remote = remote.substr(first, remote.find_last_not_of(" \t") - first + 1);
-    if (remote.rfind("tcp:", 0) != 0 && remote.rfind("unix:", 0) != 0) {
+    std::string scheme = remote.substr(0, remote.find(':') + 1);
+    if (scheme != "tcp:" && scheme != "ssl:" && scheme != "unix:") {
       throw QuorvicException("OVN northbound remote " + remote +
-                             " is neither tcp:HOST:PORT nor unix:PATH");
+                             " is not tcp:HOST:PORT, ssl:HOST:PORT nor unix:PATH");
     }
     settings.remotes.push_back(remote);
   }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "backends/ovsdb/peer_settings.h"
+
 namespace ovn {
 
 // Where the DVSwitches of a host live: the members of OVN's northbound
@@ -13,10 +15,12 @@ namespace ovn {
 struct OvnSettings {
   static constexpr std::chrono::seconds kDefaultTimeout{15};
 
-  // "tcp:HOST:PORT" or "unix:PATH" each.
+  // "tcp:HOST:PORT", "ssl:HOST:PORT" or "unix:PATH" each.
   std::vector<std::string> remotes;
   // Finding the leader, and each request to it, take this long at the most.
   std::chrono::milliseconds timeout = kDefaultTimeout;
+  // The TLS files of "ssl:" members, and what is read from any member.
+  ovsdb::PeerSettings peer;
 };
 
 // The settings that remotes (comma-separated, as QUENTA_OVN_NB gives them)

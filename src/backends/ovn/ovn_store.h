@@ -3,23 +3,30 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "backends/ovn/dv_rows.h"
 #include "backends/ovn/leader_link.h"
+#include "backends/ovsdb/guarded_change.h"
+#include "backends/rows/chassis.h"
 
 // The DVSwitches of every host that shares one OVN northbound database
-// (dv_rows.h gives the mapping). Each call is one transaction; a change
-// waits on the _version of the Logical_Switch rows it read, or on the
-// absence of the names it adds, and is tried again from its reads when one
-// changed meanwhile, up to kTries times. So a DVSwitch is never half
-// written, and two hosts that change one at the same time lose no change.
+// (dv_rows.h gives the mapping), as one host sees them: with its own uplinks
+// only. A DVSwitch's ref is its Logical_Switch's UUID, a DVPort's its
+// Logical_Switch_Port's. Each call is one guarded transaction
+// (ovsdb::RunGuarded): a change waits on the _version of the Logical_Switch
+// row it read, which every change of the switch or its ports bumps, or on
+// the absence of the name it adds; so a DVSwitch is never half written, and
+// two hosts that change one at the same time lose no change. It writes only
+// the external_ids keys of ours, with mutate, and never changes or takes a
+// logical switch or port it did not make.
+//
+// A row of ours that another writer left malformed is skipped by the reads
+// of every DVSwitch (Unreadable names it) and refused by a read that asks
+// for it by name.
 //
 // A change the cluster does not confirm (the request timed out, or the
 // connection broke after it was sent, as when the cluster lost its quorum)
@@ -28,124 +35,107 @@
 // (REASON); it may or may not have been applied; ..." saying what that
 // member shows. A change that could not be sent, because no member leads,
 // throws saying that nothing was changed.
-//
-// Row ids are negative, so that they never meet those of a local store, and
-// good for as long as the store lives.
 namespace ovn {
 
 class OvnStore {
  public:
-  static constexpr int kTries = 8;
+  // chassis names this host and says whether it carries traffic, and must
+  // outlive this.
+  OvnStore(OvnSettings settings, rows::Chassis& chassis);
 
-  explicit OvnStore(OvnSettings settings);
-
-  // --- Reads: running DVSwitches only, in host order ----------------------
-  std::optional<SwitchRow> FindSwitch(const std::string& name);
-  void ReadSwitches(const std::function<void(SwitchRow&&)>& each);
-  std::vector<std::string> ReadUplinks(const SwitchRow& sw);
-  // The DVPorts of the DVSwitch whose row id is switchId.
-  std::vector<DVPortRow> ReadDVPorts(int64_t switchId);
-  // DVPort portId of the running DVSwitch whose switch id is switchId.
-  std::optional<DVPortRow> FindDVPort(const std::string& switchId, const std::string& portId);
-  bool IsEnsActive(const SwitchRow& sw);
-  // Every DVSwitch, stopped ones too, with its DVPorts.
+  // --- Reads: rows::RowStore says what each gives -------------------------
+  std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key);
+  // The running DVSwitch of ref, with its DVPorts.
+  std::optional<DVSwitchDoc> ReadDVSwitch(const RowRef& ref);
+  // The switch named name, running or stopped, without its DVPorts: a
+  // DVSwitch of ours, or a logical switch another program made (kind
+  // kOpaque), which takes the name as well.
+  std::optional<SwitchRow> FindAnyDVSwitch(const std::string& name);
+  // Running DVSwitches only, in host order; ReadAll gives stopped ones too.
+  // Each leaves what it skipped in Unreadable.
+  std::vector<DVSwitchDoc> ReadDVSwitches();
   std::vector<DVSwitchDoc> ReadAll();
+  const std::vector<rows::UnreadableRow>& Unreadable() const { return unreadable_; }
+  // The names of the logical switches other programs made.
+  std::vector<std::string> ReadForeignSwitchNames();
+  // The running DVSwitches that reach their physical network through the
+  // bridges of other hosts but not through this host's, in host order: once
+  // a DVSwitch has a localnet port, a host without a bridge for its network
+  // carries none of its traffic.
+  std::vector<std::string> ReadWiredElsewhereOnly();
 
-  // --- Changes -------------------------------------------------------------
-  // Adds DVSwitch row, running, without DVPorts; throws when a logical
-  // switch of that name exists.
-  SwitchRow AddSwitch(SwitchRow row);
-  // Removes the running DVSwitch name with its DVPorts.
-  void RemoveSwitch(const std::string& name);
-  void SetMtu(const SwitchRow& sw, uint32_t mtu);
-  void AddDVPortUplink(const SwitchRow& sw, const std::string& pnic, const std::string& portId);
-  void RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic);
-  void SetConnectionId(const DVPortRow& port, uint32_t connectionId);
-  void RaiseTestEvent(const DVPortRow& port);
-  void ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch);
-  void DeactivateEns(const SwitchRow& sw);
-  void ReassociateUplinks(const SwitchRow& sw, bool force);
-  // Starts every stopped DVSwitch.
-  void RestoreDVSwitches();
-  // Replaces our DVSwitches with dvswitches, in their order; logical
-  // switches that are not ours stay, and must not have their names.
-  void ReplaceAll(const std::vector<DVSwitchDoc>& dvswitches);
+  // --- Changes: as rows::RowStore's of the same names ----------------------
+  RowRef AddDVSwitch(const DVSwitchDoc& dvs);
+  bool RemoveDVSwitch(const RowRef& ref);
+  std::optional<DVSwitchDoc> EditDVSwitch(const RowRef& ref,
+                                          const std::function<void(DVSwitchDoc&)>& edit);
+  void StartDVSwitches(const std::function<void(SwitchRow&)>& start);
+  // Adds the DVSwitches of dvswitches that are not there and updates the
+  // others where they stand, DVPorts matched by ID, as one change; with
+  // prune, removes ours that dvswitches lacks, and their DVPorts it lacks.
+  // Logical switches that are not ours stay, and must not have the names
+  // of new ones.
+  void Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune);
 
  private:
-  struct PortRead {
+  // A localnet port of ours as read.
+  struct Localnet {
     std::string uuid;
-    DVPortRow row;
-    std::size_t order = 0;
+    Ids ids;
   };
   struct SwitchRead {
-    std::string uuid;
     nlohmann::json version;
     Ids ids;
-    SwitchRow row;
-    std::vector<PortRead> ports;  // in host order
-  };
-  // The operations and the guards of one change; waits come first.
-  struct Change {
-    std::string subject;  // the switch it is about, for reading back
-    std::vector<nlohmann::json> waits;
-    std::vector<nlohmann::json> operations;
+    DVSwitchDoc doc;
+    std::optional<Localnet> localnet;
+    // Ports of it that other programs made.
+    std::size_t foreignPorts = 0;
   };
 
-  // Our switches named name (all of them when name is empty), in host order,
-  // with their ports.
-  std::vector<SwitchRead> ReadSwitchRows(const std::string& name);
-  // Our switches that meet where, with those of their ports that meet
-  // portWhere, in host order.
-  std::vector<SwitchRead> ReadSwitchRows(std::vector<nlohmann::json> where,
-                                         std::vector<nlohmann::json> portWhere);
-  std::optional<SwitchRead> ReadRunning(const std::string& name);
-  SwitchRead RequireRunning(const SwitchRow& sw);
+  // This host's name among the hosts, read once.
+  const std::string& HostName();
+  // Our switches that meet where, with their ports, in host order; rows
+  // that cannot be read go to Unreadable. A listing reads every port in the
+  // same request; a point read reads the few switches' ports by UUID in a
+  // second one.
+  std::vector<SwitchRead> ReadSwitchRows(std::vector<nlohmann::json> where, bool listing);
+  // Throws the problem of an unreadable switch named name that the last
+  // read skipped, if there is one.
+  void RefuseUnreadable(const std::string& name) const;
+  // Our running switch of ref, with its ports.
+  std::optional<SwitchRead> ReadByRef(const RowRef& ref);
 
-  // Runs body, which reads and fills a Change, and commits it; runs it again
-  // when a guard failed. Returns body's result.
-  template <typename Body>
-  auto Write(const std::string& what, Body&& body) {
-    for (int attempt = 1;; ++attempt) {
-      Change change;
-      auto result = body(change);
-      if (change.operations.empty() || Commit(what, change)) return result;
-      if (attempt == kTries) GiveUp(what);
-      BackOff(attempt);
-    }
-  }
-  // Sleeps a random while that grows with attempt, so that two writers that
-  // keep meeting stop meeting.
-  void BackOff(int attempt);
-  // false when a guard failed (nothing was done); throws a refusal or an
-  // unconfirmed outcome.
-  bool Commit(const std::string& what, const Change& change);
-  [[noreturn]] static void GiveUp(const std::string& what);
+  // Builds and commits one guarded change about the DVSwitch named subject
+  // (for reading back when the outcome is unknown).
+  void Write(const std::string& what, const std::string& subject,
+             const std::function<void(ovsdb::GuardedChange&)>& build);
   // Throws for the change what, sent but not confirmed because of reason,
-  // saying what a member shows of its subject now.
-  [[noreturn]] void Unconfirmed(const std::string& what, const Change& change,
+  // saying what a member shows of subject now.
+  [[noreturn]] void Unconfirmed(const std::string& what, const std::string& subject,
                                 const std::string& reason);
 
-  static void Guard(Change& change, const SwitchRead& sw);
-  static void GuardNameFree(Change& change, const std::string& name);
+  // The change commits only when the switch is as it was read.
+  static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
+  // Guards sw and removes it with its ports; throws when it holds ports
+  // that other programs made, which it must not take with it.
+  static void Remove(ovsdb::GuardedChange& change, const SwitchRead& sw);
   // Inserts dvs as a new Logical_Switch with its ports.
-  void Insert(Change& change, const DVSwitchDoc& dvs, int64_t created);
-  // Runs edit on the running DVSwitch sw and writes it back; edit may change
-  // the switch and its ports' fields but not which ports it has.
-  void Edit(const std::string& what, const SwitchRow& sw,
-            const std::function<void(DVSwitchDoc&)>& edit);
-
-  // ("dvswitch", NAME) or ("dvport:NAME", PORTID).
-  using RowKey = std::pair<std::string, std::string>;
-  int64_t IdOf(const std::string& kind, const std::string& name);
-  const RowKey& KeyOf(int64_t id) const;
+  void Insert(ovsdb::GuardedChange& change, const DVSwitchDoc& dvs, int64_t created);
+  // Writes what an edit changed of a switch read as before: its keys and
+  // those of its ports, ports added and removed.
+  void WriteEdit(ovsdb::GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after);
+  // The operations that make the localnet port of the switch named name,
+  // with localnet as read (nullopt: none), say whether this host's bridge
+  // leads to its network, as after says: added and removed go into the
+  // switch's ports.
+  void WriteLocalnet(ovsdb::GuardedChange& change, const std::string& name,
+                     const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
+                     std::vector<nlohmann::json>& added, std::vector<nlohmann::json>& removed);
 
   LeaderLink link_;
-  // The DVPorts of the switches the last listing read, by switch id, each
-  // to be taken once by ReadDVPorts; a change forgets them.
-  std::map<int64_t, std::vector<DVPortRow>> listedPorts_;
-  std::map<RowKey, int64_t> ids_;
-  std::vector<RowKey> keys_;  // -id - 1 -> key
-  std::minstd_rand random_{std::random_device{}()};
+  rows::Chassis& chassis_;
+  std::string hostName_;
+  std::vector<rows::UnreadableRow> unreadable_;
 };
 
 }  // namespace ovn

@@ -11,148 +11,219 @@ namespace ovn {
 using nlohmann::json;
 using Quorvic::Lib::QuorvicException;
 
-OvnStore::OvnStore(OvnSettings settings) : link_(std::move(settings)) {}
+namespace {
 
-std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(const std::string& name) {
-  if (name.empty()) return ReadSwitchRows({}, {});
-  return ReadSwitchRows(
-      {ovsdb::Condition("name", "==", name)},
-      {ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kPortSwitchKey, name}}))});
+json MarkedOurs(const std::string& key, const std::string& value) {
+  return ovsdb::Condition("external_ids", "includes", ovsdb::Map({{key, value}}));
+}
+
+std::string Get(const Ids& ids, const std::string& key) {
+  auto found = ids.find(key);
+  return found == ids.end() ? std::string() : found->second;
+}
+
+}  // namespace
+
+OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis)
+    : link_(std::move(settings)), chassis_(chassis) {}
+
+const std::string& OvnStore::HostName() {
+  if (hostName_.empty()) hostName_ = chassis_.Name();
+  return hostName_;
 }
 
 std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where,
-                                                           std::vector<json> portWhere) {
-  where.push_back(ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kSwitchMark, ""}})));
-  std::vector<json> results =
-      link_.Read({ovsdb::Select("Logical_Switch", where,
-                                {"_uuid", "_version", "name", "external_ids", "ports"}),
-                  ovsdb::Select("Logical_Switch_Port", portWhere, {"_uuid", "external_ids"})});
+                                                           bool listing) {
+  const std::string& host = HostName();
+  unreadable_.clear();
+  where.push_back(MarkedOurs(kSwitchMark, ""));
+  std::vector<json> reads = {ovsdb::Select("Logical_Switch", where,
+                                           {"_uuid", "_version", "name", "external_ids", "ports"})};
+  if (listing) reads.push_back(ovsdb::Select("Logical_Switch_Port", {}, {"_uuid", "external_ids"}));
+  std::vector<json> results = link_.Read(reads);
+  const json& switchRows = results.at(0).at("rows");
+  if (!listing) {
+    // The ports of the few switches read, each by its UUID, in one request.
+    std::vector<json> ports;
+    for (const json& row : switchRows) {
+      for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
+        ports.push_back(ovsdb::Select("Logical_Switch_Port",
+                                      {ovsdb::Condition("_uuid", "==", ref)},
+                                      {"_uuid", "external_ids"}));
+      }
+    }
+    json rows = json::array();
+    if (!ports.empty()) {
+      for (const json& result : link_.Read(ports)) {
+        for (const json& row : result.at("rows")) rows.push_back(row);
+      }
+    }
+    results.push_back({{"rows", rows}});
+  }
   std::map<std::string, Ids> portIds;
   for (const json& row : results.at(1).at("rows")) {
     portIds[ovsdb::ReadUuid(row.at("_uuid"))] = ovsdb::ReadMap(row.at("external_ids"));
   }
   std::vector<SwitchRead> switches;
-  for (const json& row : results.at(0).at("rows")) {
+  for (const json& row : switchRows) {
+    const std::string name = row.at("name").get<std::string>();
     SwitchRead sw;
-    sw.uuid = ovsdb::ReadUuid(row.at("_uuid"));
     sw.version = row.at("_version");
     sw.ids = ovsdb::ReadMap(row.at("external_ids"));
-    sw.row = ReadSwitchIds(row.at("name").get<std::string>(), sw.ids);
+    try {
+      sw.doc.row = ReadSwitchIds(name, sw.ids, host);
+    } catch (const QuorvicException& e) {
+      unreadable_.push_back({name, "", e.GetMessage()});
+      continue;
+    }
+    sw.doc.row.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(row.at("_uuid"))};
+    std::vector<std::pair<std::size_t, DVPortRow>> ports;
     for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
       auto port = portIds.find(ovsdb::ReadUuid(ref));
-      if (port == portIds.end() || port->second.count(kPortSwitchKey) == 0) continue;
-      sw.ports.push_back({port->first, ReadPortIds(port->second), OrderOf(port->second)});
+      if (port == portIds.end()) continue;
+      const Ids& ids = port->second;
+      if (ids.count(kLocalnetMark) != 0) {
+        sw.localnet = Localnet{port->first, ids};
+        continue;
+      }
+      if (ids.count(kPortSwitchKey) == 0) {
+        ++sw.foreignPorts;
+        continue;
+      }
+      try {
+        DVPortRow dvport = ReadPortIds(ids, host);
+        dvport.ref = RowRef{RowKind::kDVPort, port->first};
+        ports.emplace_back(OrderOf(ids), std::move(dvport));
+      } catch (const QuorvicException& e) {
+        // A port that lost its ID too goes by its row's UUID.
+        std::string id = Get(ids, "quenta:dvport-id");
+        unreadable_.push_back({name, id.empty() ? port->first : id, e.GetMessage()});
+      }
     }
-    std::sort(sw.ports.begin(), sw.ports.end(),
-              [](const PortRead& a, const PortRead& b) { return a.order < b.order; });
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& port : ports) sw.doc.dvports.push_back(std::move(port.second));
     switches.push_back(std::move(sw));
   }
   std::sort(switches.begin(), switches.end(), [](const SwitchRead& a, const SwitchRead& b) {
-    return std::make_tuple(CreatedOf(a.ids), a.row.name) <
-           std::make_tuple(CreatedOf(b.ids), b.row.name);
+    return std::make_tuple(CreatedOf(a.ids), a.doc.row.name) <
+           std::make_tuple(CreatedOf(b.ids), b.doc.row.name);
   });
-  for (SwitchRead& sw : switches) {
-    sw.row.id = IdOf("dvswitch", sw.row.name);
-    for (PortRead& port : sw.ports) port.row.id = IdOf("dvport:" + sw.row.name, port.row.portId);
-  }
+  // The server's order of rows is its own: name them in an order of ours.
+  std::sort(unreadable_.begin(), unreadable_.end(),
+            [](const rows::UnreadableRow& a, const rows::UnreadableRow& b) {
+              return std::tie(a.dvswitch, a.dvport) < std::tie(b.dvswitch, b.dvport);
+            });
   return switches;
 }
 
-std::optional<OvnStore::SwitchRead> OvnStore::ReadRunning(const std::string& name) {
-  for (SwitchRead& sw : ReadSwitchRows(name)) {
-    if (sw.row.running) return std::move(sw);
-  }
-  return std::nullopt;
-}
-
-OvnStore::SwitchRead OvnStore::RequireRunning(const SwitchRow& sw) {
-  std::optional<SwitchRead> found = ReadRunning(sw.name);
-  if (!found) throw QuorvicException("DVSwitch " + sw.name + " no longer exists");
-  return std::move(*found);
-}
-
-std::optional<SwitchRow> OvnStore::FindSwitch(const std::string& name) {
-  if (name.empty()) return std::nullopt;
-  std::optional<SwitchRead> sw = ReadRunning(name);
-  if (!sw) return std::nullopt;
-  return std::move(sw->row);
-}
-
-void OvnStore::ReadSwitches(const std::function<void(SwitchRow&&)>& each) {
-  listedPorts_.clear();
-  for (SwitchRead& sw : ReadSwitchRows("")) {
-    if (!sw.row.running) continue;
-    std::vector<DVPortRow>& ports = listedPorts_[sw.row.id];
-    for (PortRead& port : sw.ports) ports.push_back(std::move(port.row));
-    each(std::move(sw.row));
-  }
-}
-
-std::vector<std::string> OvnStore::ReadUplinks(const SwitchRow& sw) {
-  std::optional<SwitchRow> row = FindSwitch(sw.name);
-  return row ? row->uplinks : std::vector<std::string>();
-}
-
-std::vector<DVPortRow> OvnStore::ReadDVPorts(int64_t switchId) {
-  auto listed = listedPorts_.find(switchId);
-  if (listed != listedPorts_.end()) {
-    std::vector<DVPortRow> ports = std::move(listed->second);
-    listedPorts_.erase(listed);
-    return ports;
-  }
-  const RowKey& key = KeyOf(switchId);
-  if (key.first != "dvswitch") return {};
-  std::optional<SwitchRead> sw = ReadRunning(key.second);
-  std::vector<DVPortRow> ports;
-  if (sw) {
-    for (PortRead& port : sw->ports) ports.push_back(std::move(port.row));
-  }
-  return ports;
-}
-
-std::optional<DVPortRow> OvnStore::FindDVPort(const std::string& switchId,
-                                              const std::string& portId) {
-  for (SwitchRead& sw :
-       ReadSwitchRows({ovsdb::Condition("external_ids", "includes",
-                                        ovsdb::Map({{"quenta:switch-id", switchId}}))},
-                      {ovsdb::Condition("external_ids", "includes",
-                                        ovsdb::Map({{"quenta:dvport-id", portId}}))})) {
-    if (!sw.row.running || sw.row.switchId != switchId) continue;
-    for (PortRead& port : sw.ports) {
-      if (port.row.portId == portId) return std::move(port.row);
+void OvnStore::RefuseUnreadable(const std::string& name) const {
+  for (const rows::UnreadableRow& row : unreadable_) {
+    if (row.dvport.empty() && (name.empty() || row.dvswitch == name)) {
+      throw QuorvicException(row.problem);
     }
   }
+}
+
+std::optional<OvnStore::SwitchRead> OvnStore::ReadByRef(const RowRef& ref) {
+  if (ref.kind != RowKind::kDVSwitch || ref.key.empty()) return std::nullopt;
+  for (SwitchRead& sw :
+       ReadSwitchRows({ovsdb::Condition("_uuid", "==", ovsdb::Uuid(ref.key))}, false)) {
+    if (sw.doc.row.running) return std::move(sw);
+  }
+  RefuseUnreadable("");
   return std::nullopt;
 }
 
-bool OvnStore::IsEnsActive(const SwitchRow& sw) { return RequireRunning(sw).row.ens.active; }
+std::optional<DVSwitchDoc> OvnStore::ReadDVSwitch(const RowRef& ref) {
+  std::optional<SwitchRead> sw = ReadByRef(ref);
+  if (!sw) return std::nullopt;
+  return std::move(sw->doc);
+}
+
+std::optional<DVSwitchDoc> OvnStore::FindDVSwitch(const SwitchKey& key) {
+  std::vector<json> where;
+  switch (key.by) {
+    case SwitchKey::By::kName:
+      if (key.value.empty()) return std::nullopt;
+      where = {ovsdb::Condition("name", "==", key.value)};
+      break;
+    case SwitchKey::By::kSwitchId:
+      where = {MarkedOurs("quenta:switch-id", key.value)};
+      break;
+    case SwitchKey::By::kPortGroup:
+    case SwitchKey::By::kLinkedPnic:
+      return std::nullopt;
+  }
+  for (SwitchRead& sw : ReadSwitchRows(std::move(where), false)) {
+    if (sw.doc.row.running) return std::move(sw.doc);
+  }
+  // Asked for by name or id, a switch that cannot be read is named, not
+  // hidden.
+  RefuseUnreadable("");
+  return std::nullopt;
+}
+
+std::optional<SwitchRow> OvnStore::FindAnyDVSwitch(const std::string& name) {
+  std::vector<json> results = link_.Read({ovsdb::Select(
+      "Logical_Switch", {ovsdb::Condition("name", "==", name)}, {"_uuid", "external_ids"})});
+  std::optional<SwitchRow> found;
+  for (const json& row : results.at(0).at("rows")) {
+    const Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+    SwitchRow sw;
+    sw.name = name;
+    if (ids.count(kSwitchMark) == 0) {
+      sw.kind = SwitchKind::kOpaque;
+      if (!found) found = sw;
+      continue;
+    }
+    // A malformed record still holds its name.
+    try {
+      sw = ReadSwitchIds(name, ids, HostName());
+    } catch (const QuorvicException&) {
+      sw.kind = SwitchKind::kDistributed;
+    }
+    sw.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(row.at("_uuid"))};
+    return sw;
+  }
+  return found;
+}
+
+std::vector<DVSwitchDoc> OvnStore::ReadDVSwitches() {
+  std::vector<DVSwitchDoc> running;
+  for (SwitchRead& sw : ReadSwitchRows({}, true)) {
+    if (sw.doc.row.running) running.push_back(std::move(sw.doc));
+  }
+  return running;
+}
 
 std::vector<DVSwitchDoc> OvnStore::ReadAll() {
   std::vector<DVSwitchDoc> all;
-  for (SwitchRead& sw : ReadSwitchRows("")) {
-    DVSwitchDoc dvs{std::move(sw.row), {}};
-    for (PortRead& port : sw.ports) dvs.dvports.push_back(std::move(port.row));
-    all.push_back(std::move(dvs));
-  }
+  for (SwitchRead& sw : ReadSwitchRows({}, true)) all.push_back(std::move(sw.doc));
   return all;
 }
 
-int64_t OvnStore::IdOf(const std::string& kind, const std::string& name) {
-  RowKey key(kind, name);
-  auto found = ids_.find(key);
-  if (found != ids_.end()) return found->second;
-  keys_.push_back(key);
-  int64_t id = -static_cast<int64_t>(keys_.size());
-  ids_.emplace(std::move(key), id);
-  return id;
+std::vector<std::string> OvnStore::ReadWiredElsewhereOnly() {
+  const std::string here = WiredKey(HostName());
+  std::vector<std::string> names;
+  for (const SwitchRead& sw : ReadSwitchRows({}, true)) {
+    if (!sw.doc.row.running || !sw.localnet || sw.localnet->ids.count(here) != 0) continue;
+    const Ids& ids = sw.localnet->ids;
+    if (std::any_of(ids.begin(), ids.end(), [](const auto& id) { return IsWiredKey(id.first); })) {
+      names.push_back(sw.doc.row.name);
+    }
+  }
+  return names;
 }
 
-const OvnStore::RowKey& OvnStore::KeyOf(int64_t id) const {
-  if (id >= 0 || static_cast<std::size_t>(-id) > keys_.size()) {
-    throw QuorvicException("row " + std::to_string(id) +
-                           " is not a row of the OVN northbound store");
-  }
-  return keys_[static_cast<std::size_t>(-id - 1)];
+std::vector<std::string> OvnStore::ReadForeignSwitchNames() {
+  std::vector<json> results = link_.Read({ovsdb::Select(
+      "Logical_Switch",
+      {ovsdb::Condition("external_ids", "excludes", ovsdb::Map({{kSwitchMark, ""}}))},
+      {"name"})});
+  std::vector<std::string> names;
+  for (const json& row : results.at(0).at("rows")) names.push_back(row.at("name"));
+  return names;
 }
 
 }  // namespace ovn

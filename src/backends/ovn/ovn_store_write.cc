@@ -1,23 +1,22 @@
 #include <algorithm>
 #include <chrono>
-#include <random>
-#include <thread>
 
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
-#include "backends/rows/dv_switch_edits.h"
+#include "backends/rows/switch_edits.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovn {
 
 using nlohmann::json;
+using ovsdb::GuardedChange;
 using Quorvic::Lib::QuorvicException;
 
 namespace {
 
-json WhereUuid(const std::string& uuid) {
-  return ovsdb::Condition("_uuid", "==", ovsdb::Uuid(uuid));
+std::vector<json> WhereUuid(const std::string& uuid) {
+  return {ovsdb::Condition("_uuid", "==", ovsdb::Uuid(uuid))};
 }
 
 int64_t Now() {
@@ -26,73 +25,50 @@ int64_t Now() {
       .count();
 }
 
+// Sets our keys of a row's external_ids to ids, leaving every other key as
+// it is: the keys go, then come back with their new values.
+json SetOurKeys(const std::string& table, const std::string& uuid, const Ids& ids) {
+  std::vector<json> keys;
+  for (const auto& [key, value] : ids) keys.push_back(key);
+  return ovsdb::Mutate(table, WhereUuid(uuid),
+                       {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(keys)),
+                        ovsdb::Mutation("external_ids", "insert", ovsdb::Map(ids))});
+}
+
 }  // namespace
 
-void OvnStore::Guard(Change& change, const SwitchRead& sw) {
-  change.waits.push_back(
-      ovsdb::Wait("Logical_Switch", {WhereUuid(sw.uuid)}, {"_version"}, ovsdb::Until::kEqual,
-                  std::vector<json>{json{{"_version", sw.version}}}, std::chrono::milliseconds(0)));
+void OvnStore::Write(const std::string& what, const std::string& subject,
+                     const std::function<void(GuardedChange&)>& build) {
+  ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
+    ovsdb::Client* leader = nullptr;
+    try {
+      leader = &link_.Leader();
+    } catch (const QuorvicException& e) {
+      throw QuorvicException(what + ": " + e.GetMessage() + "; nothing was changed");
+    }
+    ovsdb::Client::Outcome outcome;
+    try {
+      outcome = leader->TryTransact(kNorthbound, change.Operations());
+    } catch (const QuorvicException& e) {
+      link_.Drop();
+      Unconfirmed(what, subject, e.GetMessage());
+    }
+    return change.Judge(outcome);
+  });
 }
 
-void OvnStore::GuardNameFree(Change& change, const std::string& name) {
-  // The schema does not make Logical_Switch names unique.
-  change.operations.push_back(ovsdb::Wait("Logical_Switch", {ovsdb::Condition("name", "==", name)},
-                                          {"name"}, ovsdb::Until::kEqual, {},
-                                          std::chrono::milliseconds(0)));
-}
-
-bool OvnStore::Commit(const std::string& what, const Change& change) {
-  listedPorts_.clear();
-  std::vector<json> operations = change.waits;
-  operations.insert(operations.end(), change.operations.begin(), change.operations.end());
-  ovsdb::Client* leader = nullptr;
-  try {
-    leader = &link_.Leader();
-  } catch (const QuorvicException& e) {
-    throw QuorvicException(what + ": " + e.GetMessage() + "; nothing was changed");
-  }
-  ovsdb::Client::Outcome outcome;
-  try {
-    outcome = leader->TryTransact(kNorthbound, operations);
-  } catch (const QuorvicException& e) {
-    link_.Drop();
-    Unconfirmed(what, change, e.GetMessage());
-  }
-  if (outcome.Committed()) return true;
-  bool guard = outcome.failedOperation >= 1 && outcome.failedOperation <= change.waits.size() &&
-               outcome.error == "timed out";
-  if (guard) return false;
-  if (outcome.failedOperation > change.waits.size() && outcome.error == "timed out") {
-    // Only the guards of the names added wait among the operations.
-    const json& where = operations.at(outcome.failedOperation - 1).at("where");
-    throw QuorvicException("a switch named " + where.at(0).at(2).get<std::string>() +
-                           " already exists");
-  }
-  throw QuorvicException(what + ": " + outcome.message);
-}
-
-void OvnStore::BackOff(int attempt) {
-  std::uniform_int_distribution<int> micros(0, 1000 * attempt);
-  std::this_thread::sleep_for(std::chrono::microseconds(micros(random_)));
-}
-
-void OvnStore::GiveUp(const std::string& what) {
-  throw QuorvicException(what + ": the DVSwitch kept changing under " + std::to_string(kTries) +
-                         " tries; nothing was changed");
-}
-
-void OvnStore::Unconfirmed(const std::string& what, const Change& change,
+void OvnStore::Unconfirmed(const std::string& what, const std::string& subject,
                            const std::string& reason) {
   std::string shown = "no member answered a read-back";
   std::optional<std::vector<json>> read = link_.ReadAnyMember({ovsdb::Select(
-      "Logical_Switch", {ovsdb::Condition("name", "==", change.subject)}, {"external_ids"})});
+      "Logical_Switch", {ovsdb::Condition("name", "==", subject)}, {"external_ids"})});
   if (read) {
     const json& rows = read->at(0).at("rows");
     shown = "a member that answered, possibly out of date, ";
     if (rows.empty()) {
-      shown += "has no DVSwitch " + change.subject;
+      shown += "has no DVSwitch " + subject;
     } else {
-      shown += "has DVSwitch " + change.subject + " at change " +
+      shown += "has DVSwitch " + subject + " at change " +
                std::to_string(GenerationOf(ovsdb::ReadMap(rows[0].at("external_ids"))));
     }
   }
@@ -100,151 +76,251 @@ void OvnStore::Unconfirmed(const std::string& what, const Change& change,
                          reason + "); it may or may not have been applied; " + shown);
 }
 
-void OvnStore::Insert(Change& change, const DVSwitchDoc& dvs, int64_t created) {
-  GuardNameFree(change, dvs.row.name);
-  std::vector<json> refs;
-  for (std::size_t i = 0; i < dvs.dvports.size(); ++i) {
-    std::string named = "port" + std::to_string(change.operations.size());
-    change.operations.push_back(
-        ovsdb::Insert("Logical_Switch_Port",
-                      {{"name", PortName(dvs.row.name, dvs.dvports[i].portId)},
-                       {"external_ids", ovsdb::Map(PortIds(dvs.row.name, dvs.dvports[i], i))}},
-                      named));
-    refs.push_back(ovsdb::NamedUuid(named));
+void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
+  change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
+}
+
+void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
+  if (sw.foreignPorts != 0) {
+    throw QuorvicException("DVSwitch " + sw.doc.row.name + " holds " +
+                           std::to_string(sw.foreignPorts) +
+                           " logical switch port(s) that other programs made; remove them "
+                           "first (ovn-nbctl lsp-del), then the DVSwitch");
   }
-  change.operations.push_back(ovsdb::Insert(
-      "Logical_Switch", {{"name", dvs.row.name},
+  Guard(change, sw);
+  // Its ports are not root rows: they go with the switch.
+  change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(sw.doc.row.ref.key)));
+}
+
+namespace {
+
+// A new Logical_Switch_Port of DVPort port, carrying any VM's frames.
+json InsertPort(const std::string& switchName, const DVPortRow& port, std::size_t order,
+                const std::string& host, const std::string& row) {
+  return ovsdb::Insert("Logical_Switch_Port",
+                       {{"name", PortName(switchName, port.portId)},
+                        {"addresses", ovsdb::Set({json("unknown")})},
+                        {"external_ids", ovsdb::Map(PortIds(switchName, port, order, host))}},
+                       row);
+}
+
+}  // namespace
+
+void OvnStore::WriteLocalnet(GuardedChange& change, const std::string& name,
+                             const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
+                             std::vector<json>& added, std::vector<json>& removed) {
+  // A host that keeps uplinks as records has no bridge to lead anywhere.
+  if (!chassis_.Carries()) return;
+  const std::string key = WiredKey(HostName());
+  const bool mine = std::any_of(after.dvports.begin(), after.dvports.end(),
+                                [](const DVPortRow& p) { return !p.uplinks.empty(); });
+  if (!localnet) {
+    if (!mine) return;
+    const std::string network = NetworkName(name);
+    std::string row = change.NewRowName();
+    change.Add(ovsdb::Insert("Logical_Switch_Port",
+                             {{"name", network + "-localnet"},
+                              {"type", "localnet"},
+                              {"addresses", ovsdb::Set({json("unknown")})},
+                              {"options", ovsdb::Map({{"network_name", network}})},
+                              {"external_ids", ovsdb::Map({{kLocalnetMark, network}, {key, ""}})}},
+                             row));
+    added.push_back(ovsdb::NamedUuid(row));
+    return;
+  }
+  if (mine == (localnet->ids.count(key) != 0)) return;
+  if (mine) {
+    change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
+                             {ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{key, ""}}))}));
+    return;
+  }
+  const bool others = std::any_of(localnet->ids.begin(), localnet->ids.end(), [&](const auto& id) {
+    return IsWiredKey(id.first) && id.first != key;
+  });
+  if (others) {
+    change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
+                             {ovsdb::Mutation("external_ids", "delete", ovsdb::Set({json(key)}))}));
+  } else {
+    // The last host that led the switch out is gone: so is the way out.
+    removed.push_back(ovsdb::Uuid(localnet->uuid));
+  }
+}
+
+void OvnStore::Insert(GuardedChange& change, const DVSwitchDoc& dvs, int64_t created) {
+  const std::string& name = dvs.row.name;
+  const std::string& host = HostName();
+  // The schema does not make Logical_Switch names unique.
+  change.GuardAbsent("Logical_Switch", {ovsdb::Condition("name", "==", name)},
+                     "a switch named " + name + " already exists");
+  std::vector<json> refs, none;
+  for (std::size_t i = 0; i < dvs.dvports.size(); ++i) {
+    std::string row = change.NewRowName();
+    change.Add(InsertPort(name, dvs.dvports[i], i, host, row));
+    refs.push_back(ovsdb::NamedUuid(row));
+  }
+  WriteLocalnet(change, name, std::nullopt, dvs, refs, none);
+  change.Add(ovsdb::Insert(
+      "Logical_Switch", {{"name", name},
                          {"ports", ovsdb::Set(refs)},
-                         {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1))}}));
+                         {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1, host))}}));
 }
 
-SwitchRow OvnStore::AddSwitch(SwitchRow row) {
-  row.kind = SwitchKind::kDistributed;
-  row.running = true;
-  row.system = false;
-  row.usedPorts = 0;
-  row.configuredPorts = row.numPorts;
-  Write("adding DVSwitch " + row.name, [&](Change& change) {
-    change.subject = row.name;
-    Insert(change, DVSwitchDoc{row, {}}, Now());
-    return 0;
+RowRef OvnStore::AddDVSwitch(const DVSwitchDoc& dvs) {
+  Write("adding DVSwitch " + dvs.row.name, dvs.row.name,
+        [&](GuardedChange& change) { Insert(change, dvs, Now()); });
+  std::optional<SwitchRow> added = FindAnyDVSwitch(dvs.row.name);
+  if (!added || added->ref.Empty()) rows::SwitchGone(dvs.row);
+  return added->ref;
+}
+
+bool OvnStore::RemoveDVSwitch(const RowRef& ref) {
+  bool removed = false;
+  std::optional<SwitchRead> first = ReadByRef(ref);
+  if (!first) return false;
+  const std::string name = first->doc.row.name;
+  Write("removing DVSwitch " + name, name, [&](GuardedChange& change) {
+    std::optional<SwitchRead> sw = first ? std::move(first) : ReadByRef(ref);
+    first.reset();
+    removed = sw.has_value();
+    if (removed) Remove(change, *sw);
   });
-  row.id = IdOf("dvswitch", row.name);
-  return row;
+  return removed;
 }
 
-void OvnStore::RemoveSwitch(const std::string& name) {
-  Write("removing DVSwitch " + name, [&](Change& change) {
-    change.subject = name;
-    std::optional<SwitchRead> sw = ReadRunning(name);
-    if (!sw) throw QuorvicException("no standard switch or DVSwitch named " + name);
-    Guard(change, *sw);
-    // Its ports are not root rows: they go with the switch.
-    change.operations.push_back(ovsdb::Delete("Logical_Switch", {WhereUuid(sw->uuid)}));
-    return 0;
-  });
-}
-
-void OvnStore::Edit(const std::string& what, const SwitchRow& sw,
-                    const std::function<void(DVSwitchDoc&)>& edit) {
-  Write(what, [&](Change& change) {
-    change.subject = sw.name;
-    SwitchRead read = RequireRunning(sw);
-    DVSwitchDoc dvs{read.row, {}};
-    for (const PortRead& port : read.ports) dvs.dvports.push_back(port.row);
-    edit(dvs);
-    Guard(change, read);
-    change.operations.push_back(ovsdb::Update(
-        "Logical_Switch", {WhereUuid(read.uuid)},
-        {{"external_ids",
-          ovsdb::Map(SwitchIds(dvs.row, CreatedOf(read.ids), GenerationOf(read.ids) + 1))}}));
-    for (std::size_t i = 0; i < read.ports.size(); ++i) {
-      change.operations.push_back(
-          ovsdb::Update("Logical_Switch_Port", {WhereUuid(read.ports[i].uuid)},
-                        {{"external_ids", ovsdb::Map(PortIds(sw.name, dvs.dvports[i], i))}}));
+void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after) {
+  const std::string& uuid = before.doc.row.ref.key;
+  const std::string& name = before.doc.row.name;
+  const std::string& host = HostName();
+  Guard(change, before);
+  // The generation bumps with every change, so that the guard on the switch
+  // covers its ports too.
+  change.Add(SetOurKeys(
+      "Logical_Switch", uuid,
+      SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids) + 1, host)));
+  std::vector<json> added;
+  for (std::size_t i = 0; i < after.dvports.size(); ++i) {
+    DVPortRow& port = after.dvports[i];
+    auto was = std::find_if(before.doc.dvports.begin(), before.doc.dvports.end(),
+                            [&](const DVPortRow& p) { return p.ref == port.ref; });
+    if (port.ref.Empty() || was == before.doc.dvports.end()) {
+      std::string row = change.NewRowName();
+      change.Add(InsertPort(name, port, i, host, row));
+      added.push_back(ovsdb::NamedUuid(row));
+      continue;
     }
-    return 0;
+    const std::size_t order = static_cast<std::size_t>(was - before.doc.dvports.begin());
+    if (*was != port || order != i) {
+      change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i, host)));
+    }
+  }
+  std::vector<json> removed;
+  for (const DVPortRow& port : before.doc.dvports) {
+    auto kept = std::find_if(after.dvports.begin(), after.dvports.end(),
+                             [&](const DVPortRow& p) { return p.ref == port.ref; });
+    if (kept == after.dvports.end()) removed.push_back(ovsdb::Uuid(port.ref.key));
+  }
+  WriteLocalnet(change, name, before.localnet, after, added, removed);
+  if (!added.empty() || !removed.empty()) {
+    change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(uuid),
+                             {ovsdb::Mutation("ports", "delete", ovsdb::Set(removed)),
+                              ovsdb::Mutation("ports", "insert", ovsdb::Set(added))}));
+  }
+}
+
+std::optional<DVSwitchDoc> OvnStore::EditDVSwitch(const RowRef& ref,
+                                                  const std::function<void(DVSwitchDoc&)>& edit) {
+  std::optional<SwitchRead> first = ReadByRef(ref);
+  if (!first) return std::nullopt;
+  const std::string name = first->doc.row.name;
+  std::optional<DVSwitchDoc> written;
+  bool portsAdded = false;
+  Write("changing DVSwitch " + name, name, [&](GuardedChange& change) {
+    written.reset();
+    std::optional<SwitchRead> sw = first ? std::move(first) : ReadByRef(ref);
+    first.reset();
+    if (!sw) return;
+    DVSwitchDoc after = sw->doc;
+    edit(after);
+    written = after;
+    if (after == sw->doc) return;
+    portsAdded = std::any_of(after.dvports.begin(), after.dvports.end(),
+                             [](const DVPortRow& p) { return p.ref.Empty(); });
+    WriteEdit(change, *sw, after);
   });
+  if (written && portsAdded) {
+    std::optional<SwitchRead> now = ReadByRef(ref);
+    if (now) written = std::move(now->doc);
+  }
+  return written;
 }
 
-void OvnStore::SetMtu(const SwitchRow& sw, uint32_t mtu) {
-  Edit("setting the MTU of " + sw.name, sw, [&](DVSwitchDoc& dvs) { dvs.row.mtu = mtu; });
-}
-
-void OvnStore::AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
-                               const std::string& portId) {
-  Edit("attaching uplink " + pnic + " to " + sw.name, sw,
-       [&](DVSwitchDoc& dvs) { rows::AttachDVPortUplink(dvs, pnic, portId); });
-}
-
-void OvnStore::RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) {
-  Edit("detaching uplink " + pnic + " from " + sw.name, sw,
-       [&](DVSwitchDoc& dvs) { rows::DetachDVPortUplink(dvs, pnic); });
-}
-
-void OvnStore::SetConnectionId(const DVPortRow& port, uint32_t connectionId) {
-  const RowKey& key = KeyOf(port.id);
-  SwitchRow sw;
-  sw.name = key.first.substr(key.first.find(':') + 1);
-  Edit("setting the connection ID of DVPort " + port.portId, sw,
-       [&](DVSwitchDoc& dvs) { rows::DVPortOf(dvs, port.portId).connectionId = connectionId; });
-}
-
-void OvnStore::RaiseTestEvent(const DVPortRow& port) {
-  const RowKey& key = KeyOf(port.id);
-  SwitchRow sw;
-  sw.name = key.first.substr(key.first.find(':') + 1);
-  Edit("raising the test event of DVPort " + port.portId, sw,
-       [&](DVSwitchDoc& dvs) { ++rows::DVPortOf(dvs, port.portId).testEvents; });
-}
-
-void OvnStore::ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) {
-  Edit("activating ENS on " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    dvs.row.ens.active = true;
-    dvs.row.ens.interrupt = interrupt;
-    dvs.row.ens.fastSwitch = fastSwitch;
-  });
-}
-
-void OvnStore::DeactivateEns(const SwitchRow& sw) {
-  Edit("deactivating ENS on " + sw.name, sw, [](DVSwitchDoc& dvs) { dvs.row.ens.active = false; });
-}
-
-void OvnStore::ReassociateUplinks(const SwitchRow& sw, bool force) {
-  Edit("reassociating the uplinks of " + sw.name, sw, [&](DVSwitchDoc& dvs) {
-    ++dvs.row.ens.reassociations;
-    if (force) ++dvs.row.ens.forcedReassociations;
-  });
-}
-
-void OvnStore::RestoreDVSwitches() {
-  for (SwitchRead& stopped : ReadSwitchRows("")) {
+void OvnStore::StartDVSwitches(const std::function<void(SwitchRow&)>& start) {
+  for (const DVSwitchDoc& stopped : ReadAll()) {
     if (stopped.row.running) continue;
-    Write("starting DVSwitch " + stopped.row.name, [&](Change& change) {
-      change.subject = stopped.row.name;
-      std::vector<SwitchRead> now = ReadSwitchRows(stopped.row.name);
-      if (now.empty() || now[0].row.running) return 0;
-      now[0].row.running = true;
-      Guard(change, now[0]);
-      change.operations.push_back(
-          ovsdb::Update("Logical_Switch", {WhereUuid(now[0].uuid)},
-                        {{"external_ids", ovsdb::Map(SwitchIds(now[0].row, CreatedOf(now[0].ids),
-                                                               GenerationOf(now[0].ids) + 1))}}));
-      return 0;
+    const std::string& name = stopped.row.name;
+    Write("starting DVSwitch " + name, name, [&](GuardedChange& change) {
+      for (SwitchRead& sw : ReadSwitchRows(
+               {ovsdb::Condition("_uuid", "==", ovsdb::Uuid(stopped.row.ref.key))}, false)) {
+        if (sw.doc.row.running) return;
+        DVSwitchDoc after = sw.doc;
+        start(after.row);
+        WriteEdit(change, sw, after);
+      }
     });
   }
 }
 
-void OvnStore::ReplaceAll(const std::vector<DVSwitchDoc>& dvswitches) {
-  Write("replacing the DVSwitches", [&](Change& change) {
-    change.subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
-    for (const SwitchRead& sw : ReadSwitchRows("")) {
-      Guard(change, sw);
-      change.operations.push_back(ovsdb::Delete("Logical_Switch", {WhereUuid(sw.uuid)}));
+namespace {
+
+// The DVSwitch that before becomes when a document that holds dvs is
+// loaded: dvs, at before's place, with before's rows where the DVPort IDs
+// match; with prune, without the DVPorts dvs lacks, else with them last.
+DVSwitchDoc Merged(const DVSwitchDoc& before, const DVSwitchDoc& dvs, bool prune) {
+  DVSwitchDoc after;
+  after.row = dvs.row;
+  after.row.ref = before.row.ref;
+  for (DVPortRow port : dvs.dvports) {
+    port.ref = RowRef();
+    for (const DVPortRow& was : before.dvports) {
+      if (was.portId == port.portId) port.ref = was.ref;
     }
+    after.dvports.push_back(std::move(port));
+  }
+  if (prune) return after;
+  for (const DVPortRow& was : before.dvports) {
+    auto loaded = std::find_if(dvs.dvports.begin(), dvs.dvports.end(),
+                               [&](const DVPortRow& p) { return p.portId == was.portId; });
+    if (loaded == dvs.dvports.end()) after.dvports.push_back(was);
+  }
+  return after;
+}
+
+}  // namespace
+
+void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
+  const std::string subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
+  Write("loading the DVSwitches", subject, [&](GuardedChange& change) {
+    std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
     int64_t created = Now();
-    for (const DVSwitchDoc& dvs : dvswitches) Insert(change, dvs, created++);
-    return 0;
+    for (const DVSwitchDoc& dvs : dvswitches) {
+      // A switch another writer broke is not overwritten unseen.
+      RefuseUnreadable(dvs.row.name);
+      auto before = std::find_if(ours.begin(), ours.end(), [&](const SwitchRead& sw) {
+        return sw.doc.row.name == dvs.row.name;
+      });
+      if (before == ours.end()) {
+        Insert(change, dvs, created++);
+        continue;
+      }
+      DVSwitchDoc after = Merged(before->doc, dvs, prune);
+      if (!(after == before->doc)) WriteEdit(change, *before, after);
+    }
+    if (!prune) return;
+    for (const SwitchRead& sw : ours) {
+      auto kept = std::find_if(dvswitches.begin(), dvswitches.end(),
+                               [&](const DVSwitchDoc& dvs) { return dvs.row.name == sw.doc.row.name; });
+      if (kept == dvswitches.end()) Remove(change, sw);
+    }
   });
 }
 

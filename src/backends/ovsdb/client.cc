@@ -15,24 +15,14 @@ const char* const kNoRow = "00000000-0000-0000-0000-000000000000";
 }  // namespace
 using Quorvic::Lib::QuorvicException;
 
-Client::Client(const std::string& remote, std::chrono::milliseconds timeout)
-    : session_(Stream::Connect(remote, timeout), timeout) {}
+Client::Client(const std::string& remote, std::chrono::milliseconds timeout,
+               const PeerSettings& peer)
+    : session_(Stream::Connect(remote, timeout, peer.tls), timeout, peer.limits) {}
 
 Client::Client(const std::string& remote, std::chrono::milliseconds timeout, const std::string& db,
-               const SchemaNeeds& needs)
-    : Client(remote, timeout) {
+               const SchemaNeeds& needs, const PeerSettings& peer)
+    : Client(remote, timeout, peer) {
   RequireSchema(db, needs);
-}
-
-std::vector<std::string> Client::ListDbs() {
-  json names = session_.Call("list_dbs", json::array());
-  if (!names.is_array()) session_.RefuseReply("list_dbs", names);
-  std::vector<std::string> dbs;
-  for (const json& name : names) {
-    if (!name.is_string()) session_.RefuseReply("list_dbs", names);
-    dbs.push_back(name.get<std::string>());
-  }
-  return dbs;
 }
 
 json Client::GetSchema(const std::string& db) {
@@ -45,14 +35,17 @@ json Client::GetSchema(const std::string& db) {
 void Client::RequireSchema(const std::string& db, const SchemaNeeds& needs) {
   // Selecting every needed column of no row is one small round trip; only
   // when it fails is the whole schema fetched, to name all that is missing.
-  std::vector<json> probes;
+  // A timeout or a broken connection ends it here: asking again would only
+  // cost another timeout.
+  json params = json::array({db});
   for (const auto& [table, columns] : needs) {
-    probes.push_back(Select(table, {Condition("_uuid", "==", Uuid(kNoRow))}, columns));
+    params.push_back(Select(table, {Condition("_uuid", "==", Uuid(kNoRow))}, columns));
   }
-  try {
-    if (TryTransact(db, probes).Committed()) return;
-  } catch (const QuorvicException&) {
-    // An unknown database, say: the schema's own request names it.
+  json reply = session_.Request("transact", params);
+  // An unknown database, say, is refused as a whole; the schema's own
+  // request names it.
+  if (reply["error"].is_null() && ReadOutcome(params, std::move(reply["result"])).Committed()) {
+    return;
   }
   json schema = GetSchema(db);
   const json& tables = schema["tables"];
@@ -96,8 +89,10 @@ std::vector<json> Client::Transact(const std::string& db, std::vector<json> oper
 Client::Outcome Client::TryTransact(const std::string& db, std::vector<json> operations) {
   json params = json::array({db});
   for (json& operation : operations) params.push_back(std::move(operation));
-  json results = session_.Call("transact", params);
+  return ReadOutcome(params, session_.Call("transact", params));
+}
 
+Client::Outcome Client::ReadOutcome(const json& params, json results) const {
   std::size_t count = params.size() - 1;
   if (!results.is_array() || results.size() < count) session_.RefuseReply("transact", results);
   // The first error stops the transaction; the operations after it are not

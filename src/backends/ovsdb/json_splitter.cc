@@ -1,6 +1,7 @@
 #include "backends/ovsdb/json_splitter.h"
 
 #include <cstdio>
+#include <string>
 
 #include "hostnet/quorvic_exception.h"
 
@@ -17,6 +18,14 @@ void JsonSplitter::Append(const char* data, std::size_t size) {
 
 std::optional<std::string_view> JsonSplitter::Next() {
   while (scan_ < buffer_.size()) {
+    if (scan_ - start_ >= limits_.maxMessage) {
+      std::size_t max = limits_.maxMessage;
+      throw Quorvic::Lib::QuorvicException("a message longer than " +
+                                           (max % ReaderLimits::kMiB == 0
+                                                ? std::to_string(max / ReaderLimits::kMiB) + " MiB"
+                                                : std::to_string(max) + " bytes") +
+                                           " (QUENTA_OVSDB_MAX_MESSAGE)");
+    }
     char c = buffer_[scan_++];
     if (inString_) {
       if (escaped_) {
@@ -47,7 +56,10 @@ std::optional<std::string_view> JsonSplitter::Next() {
         break;
       case '{':
       case '[':
-        ++depth_;
+        if (++depth_ > limits_.maxDepth) {
+          throw Quorvic::Lib::QuorvicException("a value nested deeper than " +
+                                               std::to_string(limits_.maxDepth) + " levels");
+        }
         break;
       case '}':
       case ']':

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "backends/ovsdb/message_of.h"
+#include "support/message_of.h"
 
 namespace ovsdb {
 namespace {
@@ -60,6 +60,35 @@ TEST(JsonSplitter, RefusesBytesBetweenValues) {
               }),
               "unexpected " + shown + " between JSON values");
   }
+}
+
+TEST(JsonSplitter, TakesValuesUpToItsLimitsAndRefusesOneByteOrLevelMore) {
+  ReaderLimits limits;
+  limits.maxDepth = 4;
+  limits.maxMessage = 12;
+  const std::pair<std::string, std::string> cases[] = {
+      {"[[[[]]]]", ""},
+      {"[[[[[]]]]]", "a value nested deeper than 4 levels"},
+      {R"({"a":"1234"})", ""},
+      {R"({"a":"12345"})", "a message longer than 12 bytes (QUENTA_OVSDB_MAX_MESSAGE)"},
+      {"  \n[]  [1,2,3,4,56]  ", ""},
+  };
+  for (const auto& [stream, refusal] : cases) {
+    JsonSplitter splitter(limits);
+    splitter.Append(stream.data(), stream.size());
+    EXPECT_EQ(MessageOf([&] {
+                while (splitter.Next()) {
+                }
+              }),
+              refusal.empty() ? "no exception" : refusal)
+        << stream;
+  }
+  limits.maxMessage = 2 * ReaderLimits::kMiB;
+  JsonSplitter splitter(limits);
+  std::string text = "[\"" + std::string(2 * ReaderLimits::kMiB, 'x');
+  splitter.Append(text.data(), text.size());
+  EXPECT_EQ(MessageOf([&] { splitter.Next(); }),
+            "a message longer than 2 MiB (QUENTA_OVSDB_MAX_MESSAGE)");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "backends/ovsdb/message_parse.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovsdb {
@@ -28,17 +29,28 @@ std::string DescribeError(const json& error) {
   return text;
 }
 
-RpcSession::RpcSession(Stream stream, std::chrono::milliseconds timeout)
-    : stream_(std::move(stream)), timeout_(timeout), readBuffer_(kReadSize) {}
+RpcSession::RpcSession(Stream stream, std::chrono::milliseconds timeout, ReaderLimits limits)
+    : stream_(std::move(stream)),
+      timeout_(timeout),
+      limits_(limits),
+      splitter_(limits),
+      readBuffer_(kReadSize) {}
 
 json RpcSession::Call(const std::string& method, const json& params) {
-  if (broken_) {
-    throw QuorvicException("the connection to " + Name() + " is unusable after an earlier failure");
+  json reply = Request(method, params);
+  const json& error = reply["error"];  // null when the reply has none
+  if (!error.is_null()) {
+    throw QuorvicException("OVSDB refused " + method + ": " + DescribeError(error));
   }
+  return std::move(reply["result"]);
+}
+
+json RpcSession::Request(const std::string& method, const json& params) {
+  RequireUsable();
   Deadline deadline = Clock::now() + timeout_;
   std::int64_t id = nextId_++;
   auto timedOut = [&] {
-    return QuorvicException("OVSDB request " + method + " timed out after " +
+    return QuorvicException("OVSDB request " + method + " to " + Name() + " timed out after " +
                             DescribeTimeout(timeout_));
   };
 
@@ -53,13 +65,10 @@ json RpcSession::Call(const std::string& method, const json& params) {
   }
   if (!Send(text, deadline)) throw timedOut();
 
-  std::optional<json> reply = AwaitReply(id, deadline);
+  std::optional<json> reply = AwaitReply(id, method, deadline);
   if (!reply) throw timedOut();
-  const json& error = (*reply)["error"];  // null when the reply has none
-  if (!error.is_null()) {
-    throw QuorvicException("OVSDB refused " + method + ": " + DescribeError(error));
-  }
-  return std::move((*reply)["result"]);
+  if (!reply->contains("error")) (*reply)["error"] = nullptr;
+  return std::move(*reply);
 }
 
 void RpcSession::RefuseReply(const std::string& method, const json& result) const {
@@ -69,76 +78,82 @@ void RpcSession::RefuseReply(const std::string& method, const json& result) cons
 }
 
 bool RpcSession::AwaitNotification(const std::string& method, std::chrono::milliseconds timeout) {
-  Deadline deadline = Clock::now() + timeout;
-  for (;;) {
-    for (auto it = notifications_.begin(); it != notifications_.end(); ++it) {
-      if ((*it)["method"] == method) {
-        notifications_.erase(it);
-        return true;
-      }
-    }
-    if (broken_) {
-      throw QuorvicException("the connection to " + Name() +
-                             " is unusable after an earlier failure");
-    }
-    if (!AwaitReply(-1, deadline)) return false;
+  RequireUsable();
+  return AwaitReply(-1, method, Clock::now() + timeout).has_value();
+}
+
+void RpcSession::RequireUsable() const {
+  if (!failure_.empty()) {
+    throw QuorvicException("the connection to " + Name() +
+                           " is unusable after an earlier failure: " + failure_);
   }
 }
 
-std::deque<json> RpcSession::TakeNotifications() { return std::exchange(notifications_, {}); }
-
 bool RpcSession::Send(std::string_view text, Deadline deadline) {
+  bool sent = false;
+  try {
+    sent = stream_.WriteAll(text, deadline);
+  } catch (const QuorvicException& e) {
+    Fail(e.GetMessage());
+  }
   // Until the whole message is out, the stream may end inside it.
-  broken_ = true;
-  if (!stream_.WriteAll(text, deadline)) return false;
-  broken_ = false;
-  return true;
+  if (!sent) failure_ = "a message to it was cut short by a timeout";
+  return sent;
 }
 
-std::optional<json> RpcSession::AwaitReply(std::int64_t id, Deadline deadline) {
+std::optional<json> RpcSession::AwaitReply(std::int64_t id, const std::string& method,
+                                           Deadline deadline) {
   for (;;) {
     std::optional<json> message = Receive(deadline);
     if (!message) return std::nullopt;
-    auto method = message->find("method");
-    if (method != message->end()) {
-      const json& requestId = (*message)["id"];
-      if (requestId.is_null()) {
-        notifications_.push_back(std::move(*message));
-        if (id < 0) return json();
-      } else if (!Answer(*message, deadline)) {
-        return std::nullopt;
+    if (!message->is_object()) {
+      Fail("OVSDB server at " + Name() + " sent a message that is not JSON-RPC");
+    }
+    auto request = message->find("method");
+    if (request != message->end()) {
+      if (!(*message)["id"].is_null()) {
+        if (!Answer(*message, deadline)) return std::nullopt;
+      } else if (id < 0 && *request == method) {
+        return message;
       }
       continue;
     }
-    // A reply with an error may come without "result". find() finds nothing
-    // in values that are not objects.
     auto replyId = message->find("id");
+    // A reply with an error may come without "result".
     if (replyId == message->end() || !(message->contains("result") || message->contains("error"))) {
-      broken_ = true;
-      throw QuorvicException("OVSDB server at " + Name() + " sent a message that is not JSON-RPC");
+      Fail("OVSDB server at " + Name() + " sent a message that is not JSON-RPC");
     }
     // Other ids belong to requests that timed out earlier.
-    if (*replyId == id) return std::move(*message);
+    if (id >= 0 && *replyId == id) return message;
   }
 }
 
 std::optional<json> RpcSession::Receive(Deadline deadline) {
-  try {
-    for (;;) {
-      if (std::optional<std::string_view> text = splitter_.Next()) {
-        return json::parse(*text);
-      }
-      std::optional<std::size_t> received =
-          stream_.ReadSome(readBuffer_.data(), readBuffer_.size(), deadline);
-      if (!received) return std::nullopt;
-      splitter_.Append(readBuffer_.data(), *received);
+  for (;;) {
+    std::optional<std::string_view> text;
+    try {
+      text = splitter_.Next();
+    } catch (const QuorvicException& e) {
+      Fail("OVSDB server at " + Name() + " sent " + e.GetMessage());
     }
-  } catch (const json::parse_error& e) {
-    broken_ = true;
-    throw QuorvicException("OVSDB server at " + Name() + " sent invalid JSON: " + e.what());
-  } catch (const QuorvicException&) {
-    broken_ = true;
-    throw;
+    if (text) {
+      try {
+        return ParseMessage(*text, limits_);
+      } catch (const QuorvicException& e) {
+        Fail("OVSDB server at " + Name() + " sent " + e.GetMessage());
+      }
+    }
+    // Checked before every read, not only when the socket is idle: a server
+    // that never stops sending never makes a read wait.
+    if (Clock::now() >= deadline) return std::nullopt;
+    std::optional<std::size_t> received;
+    try {
+      received = stream_.ReadSome(readBuffer_.data(), readBuffer_.size(), deadline);
+    } catch (const QuorvicException& e) {
+      Fail(e.GetMessage() + (splitter_.HoldsPartial() ? " in the middle of a message" : ""));
+    }
+    if (!received) return std::nullopt;
+    splitter_.Append(readBuffer_.data(), *received);
   }
 }
 
@@ -153,6 +168,11 @@ bool RpcSession::Answer(const json& request, Deadline deadline) {
   }
   reply["id"] = request["id"];
   return Send(reply.dump(), deadline);
+}
+
+void RpcSession::Fail(const std::string& reason) {
+  failure_ = reason;
+  throw QuorvicException(reason);
 }
 
 }  // namespace ovsdb

@@ -16,6 +16,8 @@
 #include <system_error>
 #include <utility>
 
+#include "backends/ovsdb/tls_session.h"
+#include "backends/ovsdb/tls_settings.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovsdb {
@@ -51,8 +53,11 @@ Endpoint ParseEndpoint(const std::string& remote) {
     }
     return endpoint;
   }
-  if (remote.rfind("tcp:", 0) != 0) RefuseRemote(remote, "is neither unix:PATH nor tcp:HOST:PORT");
-  endpoint.kind = Endpoint::Kind::kTcp;
+  std::string scheme = remote.substr(0, 4);
+  if (scheme != "tcp:" && scheme != "ssl:") {
+    RefuseRemote(remote, "is not unix:PATH, tcp:HOST:PORT nor ssl:HOST:PORT");
+  }
+  endpoint.kind = scheme == "tcp:" ? Endpoint::Kind::kTcp : Endpoint::Kind::kSsl;
   std::string rest = remote.substr(4);
   std::string::size_type colon;
   if (!rest.empty() && rest[0] == '[') {
@@ -66,7 +71,7 @@ Endpoint ParseEndpoint(const std::string& remote) {
     if (colon == std::string::npos) RefuseRemote(remote, "names no port");
     endpoint.host = rest.substr(0, colon);
     if (endpoint.host.find(':') != std::string::npos) {
-      RefuseRemote(remote, "needs its IPv6 address in brackets: tcp:[ADDRESS]:PORT");
+      RefuseRemote(remote, "needs its IPv6 address in brackets: " + scheme + "[ADDRESS]:PORT");
     }
   }
   if (endpoint.host.empty()) RefuseRemote(remote, "names no host");
@@ -80,7 +85,8 @@ std::string DescribeTimeout(std::chrono::milliseconds timeout) {
   return std::to_string(timeout.count()) + " ms";
 }
 
-Stream Stream::Connect(const std::string& remote, std::chrono::milliseconds timeout) {
+Stream Stream::Connect(const std::string& remote, std::chrono::milliseconds timeout,
+                       const TlsFiles& tls) {
   Endpoint endpoint = ParseEndpoint(remote);
   Deadline deadline = Clock::now() + timeout;
   auto fail = [&remote](const std::string& reason) -> QuorvicException {
@@ -101,6 +107,30 @@ Stream Stream::Connect(const std::string& remote, std::chrono::milliseconds time
     return stream;
   }
 
+  // The files come first, so that a run without them sends nothing.
+  std::unique_ptr<TlsSession> session;
+  if (endpoint.kind == Endpoint::Kind::kSsl) {
+    session = std::make_unique<TlsSession>(tls, remote);
+  }
+  Stream stream = ConnectTcp(endpoint, remote, timeout, deadline);
+  if (!session) return stream;
+  session->Attach(stream.fd_);
+  for (;;) {
+    TlsSession::Want want = session->Handshake();
+    if (want == TlsSession::Want::kNothing) break;
+    if (!stream.Await(want == TlsSession::Want::kRead ? POLLIN : POLLOUT, deadline)) {
+      throw fail("no TLS handshake within " + DescribeTimeout(timeout));
+    }
+  }
+  stream.tls_ = std::move(session);
+  return stream;
+}
+
+Stream Stream::ConnectTcp(const Endpoint& endpoint, const std::string& remote,
+                          std::chrono::milliseconds timeout, Deadline deadline) {
+  auto fail = [&remote](const std::string& reason) -> QuorvicException {
+    return QuorvicException("cannot connect to " + remote + ": " + reason);
+  };
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -146,22 +176,35 @@ Stream::Stream(int fd, std::string name) : fd_(fd), name_(std::move(name)) {
 }
 
 Stream::~Stream() {
+  tls_.reset();  // its goodbye goes out on the socket
   if (fd_ >= 0) close(fd_);
 }
 
 Stream::Stream(Stream&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), name_(std::move(other.name_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      name_(std::move(other.name_)),
+      tls_(std::move(other.tls_)) {}
 
 Stream& Stream::operator=(Stream&& other) noexcept {
   if (this != &other) {
+    tls_.reset();
     if (fd_ >= 0) close(fd_);
     fd_ = std::exchange(other.fd_, -1);
     name_ = std::move(other.name_);
+    tls_ = std::move(other.tls_);
   }
   return *this;
 }
 
 bool Stream::WriteAll(std::string_view bytes, Deadline deadline) {
+  while (tls_ && !bytes.empty()) {
+    TlsSession::Io io = tls_->Write(bytes);
+    bytes.remove_prefix(io.count);
+    if (io.want != TlsSession::Want::kNothing &&
+        !Await(io.want == TlsSession::Want::kRead ? POLLIN : POLLOUT, deadline)) {
+      return false;
+    }
+  }
   while (!bytes.empty()) {
     ssize_t sent = send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent > 0) {
@@ -176,6 +219,16 @@ bool Stream::WriteAll(std::string_view bytes, Deadline deadline) {
 }
 
 std::optional<std::size_t> Stream::ReadSome(char* buffer, std::size_t size, Deadline deadline) {
+  while (tls_) {
+    // OpenSSL may hold bytes already received: it is asked before the socket
+    // is polled.
+    TlsSession::Io io = tls_->Read(buffer, size);
+    if (io.count > 0) return io.count;
+    if (io.closed) throw QuorvicException("OVSDB server at " + name_ + " closed the connection");
+    if (!Await(io.want == TlsSession::Want::kWrite ? POLLOUT : POLLIN, deadline)) {
+      return std::nullopt;
+    }
+  }
   for (;;) {
     ssize_t received = recv(fd_, buffer, size, 0);
     if (received > 0) return static_cast<std::size_t>(received);

@@ -3,9 +3,12 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "backends/ovsdb/tls_settings.h"
 
 // A byte stream to an OVSDB server. Every wait on the socket is bounded by a
 // deadline the caller gives; the socket itself never blocks.
@@ -14,18 +17,20 @@ namespace ovsdb {
 using Clock = std::chrono::steady_clock;
 using Deadline = Clock::time_point;
 
-// Where a server listens: "unix:PATH" or "tcp:HOST:PORT" (an IPv6 HOST in
-// brackets, "tcp:[::1]:6640").
+class TlsSession;
+
+// Where a server listens: "unix:PATH", "tcp:HOST:PORT" or "ssl:HOST:PORT"
+// (TLS over TCP; an IPv6 HOST in brackets, "tcp:[::1]:6640").
 struct Endpoint {
-  enum class Kind { kUnix, kTcp };
+  enum class Kind { kUnix, kTcp, kSsl };
   Kind kind = Kind::kUnix;
   std::string path;  // kUnix
-  std::string host;  // kTcp, without brackets
-  std::string port;  // kTcp, 1 to 65535 in decimal
+  std::string host;  // kTcp and kSsl, without brackets
+  std::string port;  // kTcp and kSsl, 1 to 65535 in decimal
 };
 
 // Reads remote; throws QuorvicException naming remote and what is wrong with
-// it when it is not one of the two forms (other schemes, a missing or bad
+// it when it is not one of the three forms (other schemes, a missing or bad
 // port, a socket path longer than a socket address holds).
 Endpoint ParseEndpoint(const std::string& remote);
 
@@ -36,10 +41,12 @@ std::string DescribeTimeout(std::chrono::milliseconds timeout);
 class Stream {
  public:
   // Connects to remote (ParseEndpoint's forms), waiting timeout at the most
-  // for a TCP server to answer (looking up a host name comes before that
-  // wait and is not bounded by it). Throws QuorvicException "cannot connect
-  // to REMOTE: REASON".
-  static Stream Connect(const std::string& remote, std::chrono::milliseconds timeout);
+  // for a TCP server to answer and, for "ssl:", to finish the TLS handshake
+  // (looking up a host name comes before that wait and is not bounded by
+  // it). An "ssl:" remote uses tls, checked before anything is sent. Throws
+  // QuorvicException "cannot connect to REMOTE: REASON".
+  static Stream Connect(const std::string& remote, std::chrono::milliseconds timeout,
+                        const TlsFiles& tls = {});
   // Takes over fd, an open stream socket; name stands for the peer in
   // messages.
   Stream(int fd, std::string name);
@@ -64,11 +71,15 @@ class Stream {
   std::optional<std::size_t> ReadSome(char* buffer, std::size_t size, Deadline deadline);
 
  private:
+  // Connects to a TCP endpoint named remote for messages.
+  static Stream ConnectTcp(const Endpoint& endpoint, const std::string& remote,
+                           std::chrono::milliseconds timeout, Deadline deadline);
   // Polls for events until deadline; false when it passed first.
   bool Await(short events, Deadline deadline);
 
   int fd_ = -1;
   std::string name_;
+  std::unique_ptr<TlsSession> tls_;  // for "ssl:" remotes
 };
 
 }  // namespace ovsdb

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "backends/ovsdb/message_of.h"
+#include "support/message_of.h"
 
 namespace ovsdb {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "backends/rows/range_checks.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace rows {
@@ -35,6 +36,28 @@ void DetachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic) {
     removed = true;
   }
   if (!removed) throw QuorvicException("no DVPort of " + dvs.row.name + " has uplink " + pnic);
+}
+
+void AddDVPortRow(DVSwitchDoc& dvs, const std::string& portId) {
+  if (portId.empty()) throw QuorvicException("a DVPort ID must not be empty");
+  CheckPrintableName("DVPort ID", portId);
+  for (const DVPortRow& port : dvs.dvports) {
+    if (port.portId == portId) {
+      throw QuorvicException("DVPort " + portId + " already exists on " + dvs.row.name);
+    }
+  }
+  DVPortRow port;
+  port.portId = portId;
+  dvs.dvports.push_back(std::move(port));
+}
+
+void RemoveDVPortRow(DVSwitchDoc& dvs, const std::string& portId) {
+  auto port = std::find_if(dvs.dvports.begin(), dvs.dvports.end(),
+                           [&](const DVPortRow& p) { return p.portId == portId; });
+  if (port == dvs.dvports.end()) {
+    throw QuorvicException("DVPort " + portId + " does not exist on " + dvs.row.name);
+  }
+  dvs.dvports.erase(port);
 }
 
 DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId) {

@@ -14,6 +14,11 @@ namespace rows {
 void AttachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic, const std::string& portId);
 // Detaches pnic from every DVPort; the DVSwitch's own uplinks keep it.
 void DetachDVPortUplink(DVSwitchDoc& dvs, const std::string& pnic);
+// Adds DVPort portId last, with no clients, uplinks or connection id;
+// throws when portId is empty, not printable, or a DVPort of dvs has it.
+void AddDVPortRow(DVSwitchDoc& dvs, const std::string& portId);
+// Removes DVPort portId; throws when dvs has none.
+void RemoveDVPortRow(DVSwitchDoc& dvs, const std::string& portId);
 // DVPort portId of dvs; throws "DVPort ID no longer exists".
 DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId);
 

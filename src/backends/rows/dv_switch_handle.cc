@@ -2,7 +2,11 @@
 
 #include <utility>
 
+#include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/range_checks.h"
+#include "backends/rows/switch_edits.h"
+#include "backends/rows/unreadable_handles.h"
+#include "backends/rows/uplinks.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace rows {
@@ -11,13 +15,22 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 
-DVSwitchHandle::DVSwitchHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
-    : SwitchRowHandle(store, std::move(row), std::move(hold)) {}
+DVSwitchHandle::DVSwitchHandle(RowStore& store, DVSwitchDoc doc,
+                               std::vector<UnreadableRow> unreadablePorts)
+    : SwitchRowHandle(store, std::move(doc.row), false),
+      dvports_(std::move(doc.dvports)),
+      unreadablePorts_(std::move(unreadablePorts)) {}
 
 void DVSwitchHandle::RequireDistributed(const char* operation) const {
   if (row_.kind == SwitchKind::kOpaque) {
     throw QuorvicException("opaque switch " + row_.name + " does not support " + operation);
   }
+}
+
+void DVSwitchHandle::Edit(const std::function<void(DVSwitchDoc&)>& edit) {
+  DVSwitchDoc written = EditDistributedSwitch(store_, row_, edit);
+  row_ = std::move(written.row);
+  dvports_ = std::move(written.dvports);
 }
 
 std::string DVSwitchHandle::GetDVSName() const { return row_.dvsName; }
@@ -27,15 +40,16 @@ uint32_t DVSwitchHandle::GetMtu() const { return row_.mtu; }
 void DVSwitchHandle::SetMtu(uint16_t mtu) {
   RequireDistributed("SetMtu");
   CheckMtu(mtu);
-  store_.SetMtu(row_, mtu);
-  row_.mtu = mtu;
+  Edit([&](DVSwitchDoc& dvs) { dvs.row.mtu = mtu; });
 }
 
 std::vector<std::unique_ptr<DVPort>> DVSwitchHandle::GetDVPorts() const {
   std::vector<std::unique_ptr<DVPort>> ports;
-  if (row_.kind == SwitchKind::kOpaque) return ports;
-  for (DVPortRow& row : store_.ReadDVPorts(row_.id)) {
-    ports.push_back(std::make_unique<DVPortHandle>(std::move(row), row_.switchId));
+  for (const DVPortRow& row : dvports_) {
+    ports.push_back(std::make_unique<DVPortHandle>(row, row_.switchId));
+  }
+  for (const UnreadableRow& row : unreadablePorts_) {
+    ports.push_back(std::make_unique<UnreadableDVPortHandle>(row));
   }
   return ports;
 }
@@ -44,14 +58,16 @@ std::string DVSwitchHandle::GetSwitchId() const { return row_.switchId; }
 
 void DVSwitchHandle::AddDVPortUplink(const std::string& uplink, DVPortParam param) {
   RequireDistributed("AddDVPortUplink");
-  store_.AddDVPortUplink(row_, uplink, param.portId);
-  row_.uplinks = store_.ReadUplinks(row_);
+  Edit([&](DVSwitchDoc& dvs) {
+    RequirePnic(store_.Pnics(), uplink);
+    AttachDVPortUplink(dvs, uplink, param.portId);
+  });
 }
 
 void DVSwitchHandle::RemoveDVPortUplink(const std::string& uplink, int flags) {
   RequireDistributed("RemoveDVPortUplink");
   if (flags != 0) throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
-  store_.RemoveDVPortUplink(row_, uplink);
+  Edit([&](DVSwitchDoc& dvs) { DetachDVPortUplink(dvs, uplink); });
 }
 
 DVPortHandle::DVPortHandle(DVPortRow row, std::string switchId)

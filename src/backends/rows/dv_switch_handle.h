@@ -11,11 +11,14 @@
 
 namespace rows {
 
-// A handle on one DVSwitch or opaque switch. An
-// opaque switch answers the listing calls; its changing calls throw.
+// A handle on one DVSwitch, with its DVPorts as read, or on an opaque
+// switch, which answers the listing calls and whose changing calls throw.
+// Changes go to the DVSwitch by its ref; the handle then holds it as
+// written. DVPorts of it that the read could not make sense of come last
+// among its DVPorts, as handles that fail with what is wrong.
 class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
-  DVSwitchHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold = nullptr);
+  DVSwitchHandle(RowStore& store, DVSwitchDoc doc, std::vector<UnreadableRow> unreadablePorts = {});
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;
@@ -28,6 +31,11 @@ class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  private:
   // Throws for an opaque switch: operation is not one it offers.
   void RequireDistributed(const char* operation) const;
+  // Edits the DVSwitch and keeps it as written.
+  void Edit(const std::function<void(DVSwitchDoc&)>& edit);
+
+  std::vector<DVPortRow> dvports_;
+  std::vector<UnreadableRow> unreadablePorts_;
 };
 
 // A DVPort of a DVSwitch, holding the values read with it.

@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include "backends/rows/dv_switch_edits.h"
+#include "backends/rows/switch_edits.h"
 #include "backends/rows/teaming.h"
+#include "backends/rows/uplinks.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace rows {
@@ -12,54 +15,99 @@ using Quorvic::Network::NicTeamingPolicy;
 
 namespace {
 
-// The port group of that name on a running switch, or a throw naming it.
-PortGroupRow RequirePortGroup(RowStore& store, const std::string& name) {
-  auto found = store.FindPortGroup(name);
-  if (!found) throw QuorvicException("no port group named " + name);
-  return std::move(found->first);
+// The running standard switch that has the port group of that name, and
+// the port group, or a throw naming it.
+std::pair<SwitchRow, PortGroupRow> RequirePortGroup(RowStore& store, const std::string& name) {
+  std::optional<StandardSwitchDoc> sw = store.FindSwitch(SwitchKey::PortGroup(name));
+  if (sw) {
+    for (PortGroupRow& pg : sw->portGroups) {
+      if (pg.name == name) return {std::move(sw->row), std::move(pg)};
+    }
+  }
+  throw QuorvicException("no port group named " + name);
 }
 
 }  // namespace
 
-NamedPortGroupHandle::NamedPortGroupHandle(RowStore& store, std::string name,
-                                           std::unique_ptr<ChangeHold> hold)
-    : store_(store), name_(std::move(name)), hold_(std::move(hold)) {
+NamedPortGroupHandle::NamedPortGroupHandle(RowStore& store, std::string name)
+    : store_(store), name_(std::move(name)) {
   RequirePortGroup(store_, name_);
 }
 
 NicTeamingPolicy NamedPortGroupHandle::GetTeamingPolicy() {
-  return PolicyFromRow(RequirePortGroup(store_, name_).teaming);
+  if (!hold_) hold_ = store_.HoldForChange();
+  return PolicyFromRow(RequirePortGroup(store_, name_).second.teaming);
 }
 
 void NamedPortGroupHandle::SetTeamingPolicy(NicTeamingPolicy policy) {
-  store_.SetPortGroupTeaming(RequirePortGroup(store_, name_), RowFromPolicy(policy));
+  auto [owner, group] = RequirePortGroup(store_, name_);
+  TeamingRow teaming = RowFromPolicy(policy);
+  EditPortGroup(store_, owner.ref, group, [&](PortGroupRow& pg) {
+    CheckUplinkOrder(store_, teaming.order);
+    pg.teaming = teaming;
+  });
 }
 
-DVPortRow NamedDVPortHandle::Require() const {
-  auto port = store_.FindDVPort(param_.switchId, param_.portId);
-  if (!port) {
+namespace {
+
+// The DVPort portId of dvs, or null.
+const DVPortRow* PortOf(const DVSwitchDoc& dvs, const std::string& portId) {
+  for (const DVPortRow& port : dvs.dvports) {
+    if (port.portId == portId) return &port;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<DVSwitchDoc> NamedDVPortHandle::Find() const {
+  std::optional<DVSwitchDoc> dvs = store_.FindDVSwitch(SwitchKey::SwitchId(param_.switchId));
+  if (!dvs || PortOf(*dvs, param_.portId) == nullptr) return std::nullopt;
+  return dvs;
+}
+
+DVSwitchDoc NamedDVPortHandle::Require() const {
+  std::optional<DVSwitchDoc> dvs = Find();
+  if (!dvs) {
     throw QuorvicException("no DVPort " + param_.portId + " on a DVSwitch with switch id " +
                            param_.switchId);
   }
-  return std::move(*port);
+  return std::move(*dvs);
 }
 
-bool NamedDVPortHandle::IsValid() {
-  return store_.FindDVPort(param_.switchId, param_.portId).has_value();
+void NamedDVPortHandle::Edit(const std::function<void(DVPortRow&)>& edit) {
+  std::optional<DVSwitchDoc> written = store_.EditDVSwitch(
+      Require().row.ref, [&](DVSwitchDoc& dvs) { edit(DVPortOf(dvs, param_.portId)); });
+  if (!written) throw QuorvicException("DVPort " + param_.portId + " no longer exists");
 }
 
-uint32_t NamedDVPortHandle::GetConnectionId() const { return Require().connectionId; }
+bool NamedDVPortHandle::IsValid() { return Find().has_value(); }
+
+uint32_t NamedDVPortHandle::GetConnectionId() const {
+  return PortOf(Require(), param_.portId)->connectionId;
+}
 
 void NamedDVPortHandle::SetConnectionId(unsigned int connectionId) {
-  store_.SetConnectionId(Require(), connectionId);
+  Edit([&](DVPortRow& port) { port.connectionId = connectionId; });
 }
 
-void NamedDVPortHandle::TestDVPortZet() { store_.RaiseTestEvent(Require()); }
+void NamedDVPortHandle::TestDVPortZet() {
+  Edit([](DVPortRow& port) { ++port.testEvents; });
+}
 
 bool PortGroupNames::Contains(const std::string& name) const {
-  return store_.FindPortGroup(name).has_value();
+  std::optional<SwitchRow> holder = store_.FindAnySwitch(SwitchKey::PortGroup(name));
+  return holder && holder->running;
 }
 
-std::set<std::string> PortGroupNames::GetNames() const { return store_.PortGroupNames(); }
+std::set<std::string> PortGroupNames::GetNames() const {
+  std::set<std::string> names;
+  for (bool system : {false, true}) {
+    for (const StandardSwitchDoc& sw : store_.ReadSwitches(system)) {
+      for (const PortGroupRow& pg : sw.portGroups) names.insert(pg.name);
+    }
+  }
+  return names;
+}
 
 }  // namespace rows

@@ -1,6 +1,9 @@
 #ifndef BACKENDS_ROWS_NAMED_HANDLES_H_
 #define BACKENDS_ROWS_NAMED_HANDLES_H_
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -14,8 +17,9 @@ namespace rows {
 // A port group by name; it existed when it was opened.
 class NamedPortGroupHandle : public hostnet::NamedPortGroup {
  public:
-  // Throws when no running switch has a port group of that name.
-  NamedPortGroupHandle(RowStore& store, std::string name, std::unique_ptr<ChangeHold> hold);
+  // Throws when no running switch has a port group of that name. The
+  // teaming policy is read to be written back: reading it takes the hold.
+  NamedPortGroupHandle(RowStore& store, std::string name);
 
   Quorvic::Network::NicTeamingPolicy GetTeamingPolicy() override;
   void SetTeamingPolicy(Quorvic::Network::NicTeamingPolicy policy) override;
@@ -29,9 +33,8 @@ class NamedPortGroupHandle : public hostnet::NamedPortGroup {
 // A DVPort by the DVPortParam that names it.
 class NamedDVPortHandle : public hostnet::NamedDVPort {
  public:
-  NamedDVPortHandle(RowStore& store, Quorvic::Network::DVPortParam param,
-                    std::unique_ptr<ChangeHold> hold)
-      : store_(store), param_(std::move(param)), hold_(std::move(hold)) {}
+  NamedDVPortHandle(RowStore& store, Quorvic::Network::DVPortParam param)
+      : store_(store), param_(std::move(param)) {}
 
   bool IsValid() override;
   uint32_t GetConnectionId() const override;
@@ -39,12 +42,15 @@ class NamedDVPortHandle : public hostnet::NamedDVPort {
   void TestDVPortZet() override;
 
  private:
-  // The DVPort's row; throws when it does not exist.
-  DVPortRow Require() const;
+  // The running DVSwitch with the param's switch id when it has the DVPort;
+  // Require throws when it has not.
+  std::optional<DVSwitchDoc> Find() const;
+  DVSwitchDoc Require() const;
+  // Edits the DVPort; throws when it does not exist or is gone.
+  void Edit(const std::function<void(DVPortRow&)>& edit);
 
   RowStore& store_;
   Quorvic::Network::DVPortParam param_;
-  std::unique_ptr<ChangeHold> hold_;
 };
 
 // The names of the port groups of the host's running switches.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "backends/rows/range_checks.h"
+#include "backends/rows/switch_edits.h"
 #include "backends/rows/teaming.h"
 
 namespace rows {
@@ -10,8 +11,8 @@ namespace rows {
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::Port;
 
-PortGroupHandle::PortGroupHandle(RowStore& store, PortGroupRow row)
-    : store_(store), row_(std::move(row)) {}
+PortGroupHandle::PortGroupHandle(RowStore& store, RowRef owner, PortGroupRow row)
+    : store_(store), owner_(std::move(owner)), row_(std::move(row)) {}
 
 std::string PortGroupHandle::GetName() const { return row_.name; }
 
@@ -28,8 +29,7 @@ uint16_t PortGroupHandle::GetVlanId() const { return static_cast<uint16_t>(row_.
 
 void PortGroupHandle::SetVlanId(uint16_t vlanId) {
   CheckVlan(vlanId);
-  store_.SetVlan(row_, vlanId);
-  row_.vlan = vlanId;
+  row_ = EditPortGroup(store_, owner_, row_, [&](PortGroupRow& pg) { pg.vlan = vlanId; });
 }
 
 }  // namespace rows

@@ -11,10 +11,11 @@
 
 namespace rows {
 
-// A handle on one port group, holding the values read with it.
+// A handle on one port group of the switch whose ref is owner, holding the values read with
+// it; a change goes to the port group by its ref.
 class PortGroupHandle : public Quorvic::Network::PortGroup {
  public:
-  PortGroupHandle(RowStore& store, PortGroupRow row);
+  PortGroupHandle(RowStore& store, RowRef owner, PortGroupRow row);
 
   std::string GetName() const override;
   std::vector<std::unique_ptr<Quorvic::Network::Port>> GetPorts() const override;
@@ -24,6 +25,7 @@ class PortGroupHandle : public Quorvic::Network::PortGroup {
 
  private:
   RowStore& store_;
+  RowRef owner_;
   PortGroupRow row_;
 };
 

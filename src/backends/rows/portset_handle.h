@@ -1,6 +1,8 @@
 #ifndef BACKENDS_ROWS_PORTSET_HANDLE_H_
 #define BACKENDS_ROWS_PORTSET_HANDLE_H_
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "backends/rows/host_rows.h"
@@ -9,10 +11,11 @@
 
 namespace rows {
 
-// The portset of a running standard switch or DVSwitch.
+// The portset of a running standard switch or DVSwitch; changes go to the
+// switch by its ref.
 class PortsetHandle : public Quorvic::Network::Portset {
  public:
-  PortsetHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold);
+  PortsetHandle(RowStore& store, SwitchRow row);
 
   std::string GetName() const override;
   bool IsEnsActive() override;
@@ -21,9 +24,11 @@ class PortsetHandle : public Quorvic::Network::Portset {
   void ReassociateUplinks(bool ensActive, bool force, int reserved1, int reserved2) override;
 
  private:
+  // Edits the ENS state of the switch.
+  void EditEns(const std::function<void(EnsState&)>& edit);
+
   RowStore& store_;
   SwitchRow row_;
-  std::unique_ptr<ChangeHold> hold_;
 };
 
 }  // namespace rows

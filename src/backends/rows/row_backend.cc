@@ -1,13 +1,17 @@
 #include "backends/rows/row_backend.h"
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 #include <utility>
 
+#include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/dv_switch_handle.h"
 #include "backends/rows/named_handles.h"
 #include "backends/rows/portset_handle.h"
 #include "backends/rows/row_limits.h"
 #include "backends/rows/standard_switch_handle.h"
+#include "backends/rows/switch_edits.h"
 #include "backends/rows/switch_info.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -30,34 +34,44 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> RowBackend::GetAllPortGroupNa
 }
 
 std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::string& name) {
-  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
-  auto row = Host().FindSwitch(name, SwitchKind::kStandard);
-  if (!row) throw QuorvicException("no standard switch named " + name);
-  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*row), std::move(hold));
+  auto sw = Host().FindSwitch(SwitchKey::Name(name));
+  if (!sw) throw QuorvicException("no standard switch named " + name);
+  return std::make_unique<StandardSwitchHandle>(Host(), std::move(*sw));
 }
 
 std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
-  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
-  auto row = Host().FindSwitch(name, SwitchKind::kDistributed);
-  if (!row) throw QuorvicException("no DVSwitch named " + name);
-  return std::make_unique<DVSwitchHandle>(Host(), std::move(*row), std::move(hold));
+  auto dvs = Host().FindDVSwitch(SwitchKey::Name(name));
+  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs));
 }
 
 std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
-  std::unique_ptr<ChangeHold> hold = Host().HoldForChange();
-  auto row = Host().FindSwitch(name, SwitchKind::kStandard);
-  if (!row) row = Host().FindSwitch(name, SwitchKind::kDistributed);
+  std::optional<SwitchRow> row;
+  if (auto sw = Host().FindSwitch(SwitchKey::Name(name))) {
+    row = std::move(sw->row);
+  } else if (auto dvs = Host().FindDVSwitch(SwitchKey::Name(name))) {
+    row = std::move(dvs->row);
+  }
   if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
-  return std::make_unique<PortsetHandle>(Host(), std::move(*row), std::move(hold));
+  return std::make_unique<PortsetHandle>(Host(), std::move(*row));
 }
 
+namespace {
+
+// True when the host has a running switch of kind named name.
+bool Runs(RowStore& store, const std::string& name, SwitchKind kind) {
+  std::optional<SwitchRow> sw = store.FindAnySwitch(SwitchKey::Name(name));
+  return sw && sw->kind == kind && sw->running;
+}
+
+}  // namespace
+
 bool RowBackend::IsValidVirtualSwitch(const std::string& name) {
-  return Host().FindSwitch(name, SwitchKind::kStandard).has_value() ||
-         Host().FindSwitch(name, SwitchKind::kDistributed).has_value();
+  return Runs(Host(), name, SwitchKind::kStandard) || Runs(Host(), name, SwitchKind::kDistributed);
 }
 
 bool RowBackend::SwitchExists(const std::string& name) {
-  return Host().FindSwitch(name, SwitchKind::kStandard).has_value();
+  return Runs(Host(), name, SwitchKind::kStandard);
 }
 
 int32_t RowBackend::ParseCdpStatus(const std::string& text) {
@@ -67,19 +81,20 @@ int32_t RowBackend::ParseCdpStatus(const std::string& text) {
   for (int32_t value = 0; value < 4; ++value) {
     if (folded == kNames[value]) return value;
   }
-  throw QuorvicException("unknown CDP status " + text);
+  throw QuorvicException("unknown CDP status " + text + " (known: down, listen, advertise, both)");
 }
 
 bool RowBackend::IsValidPortGroup(const std::string& name) {
-  return Host().FindPortGroup(name).has_value();
+  std::optional<SwitchRow> holder = Host().FindAnySwitch(SwitchKey::PortGroup(name));
+  return holder && holder->running;
 }
 
 std::unique_ptr<hostnet::NamedPortGroup> RowBackend::OpenPortGroup(const std::string& name) {
-  return std::make_unique<NamedPortGroupHandle>(Host(), name, Host().HoldForChange());
+  return std::make_unique<NamedPortGroupHandle>(Host(), name);
 }
 
 std::unique_ptr<hostnet::NamedDVPort> RowBackend::OpenDVPort(const DVPortParam& param) {
-  return std::make_unique<NamedDVPortHandle>(Host(), param, Host().HoldForChange());
+  return std::make_unique<NamedDVPortHandle>(Host(), param);
 }
 
 int RowBackend::KernelCheckSig(KARN_SigInfo* info, uint32_t sigVersion, KARN_SigError* error) {
@@ -103,7 +118,9 @@ int RowBackend::KernelSet(uint16_t node, int instance, const KARN_ParamList* par
     if (params == nullptr || instance != 0 || flags != 0 || reserved != 0) {
       return kStatusBadParameter;
     }
-    if (node == kEnsActivateNode) store.SetEnsActivateNode(params->value);
+    if (node == kEnsActivateNode) {
+      store.EditRecords([&](HostRecords& records) { records.ensActivateNode = params->value; });
+    }
   } catch (const QuorvicException&) {
     return kStatusUnavailable;
   }
@@ -126,13 +143,59 @@ const char* RowBackend::KernelStatusText(int status) const {
 }
 
 HostDocument RowBackend::ReadHost() { return Host().ReadHost(); }
-void RowBackend::ReplaceHost(const HostDocument& doc) { Host().ReplaceHost(doc); }
-void RowBackend::Reboot() { Host().Reboot(); }
+void RowBackend::ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches) {
+  Host().ReplaceHost(doc);
+}
 
-std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadFaults(); }
-void RowBackend::AddFault(const FaultRow& fault) { Host().AddFault(fault); }
-void RowBackend::ClearFaults() { Host().ClearFaults(); }
-bool RowBackend::SpendFault(int64_t id) { return Host().SpendFault(id); }
+namespace {
+
+// Edits the running DVSwitch named name with edit.
+void EditDVSwitchNamed(RowStore& store, const std::string& name,
+                       const std::function<void(DVSwitchDoc&)>& edit) {
+  std::unique_ptr<ChangeHold> hold = store.HoldForChange();
+  std::optional<DVSwitchDoc> dvs = store.FindDVSwitch(SwitchKey::Name(name));
+  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  EditDistributedSwitch(store, dvs->row, edit);
+}
+
+}  // namespace
+
+void RowBackend::AddDVPort(const std::string& dvswitch, const std::string& portId) {
+  EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { AddDVPortRow(dvs, portId); });
+}
+
+void RowBackend::RemoveDVPort(const std::string& dvswitch, const std::string& portId) {
+  EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { RemoveDVPortRow(dvs, portId); });
+}
+
+void RowBackend::Reboot() { Host().Reboot(); }
+std::vector<std::string> RowBackend::Health() { return Host().Health(); }
+
+std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadRecords().faults; }
+
+void RowBackend::AddFault(const FaultRow& fault) {
+  Host().EditRecords([&](HostRecords& records) {
+    records.faults.push_back(fault);
+    records.faults.back().id = 0;
+  });
+}
+
+void RowBackend::ClearFaults() {
+  Host().EditRecords([](HostRecords& records) { records.faults.clear(); });
+}
+
+bool RowBackend::SpendFault(int64_t id) {
+  bool fires = false;
+  Host().EditRecords([&](HostRecords& records) {
+    auto& faults = records.faults;
+    auto fault =
+        std::find_if(faults.begin(), faults.end(), [&](const FaultRow& f) { return f.id == id; });
+    // Another run may have spent or cleared it meanwhile.
+    fires = fault != faults.end();
+    if (fires && fault->times && --*fault->times <= 0) faults.erase(fault);
+  });
+  return fires;
+}
 
 void RowBackend::AppendHistory(const HistoryRow& row) { Host().AppendHistory(row); }
 std::vector<HistoryRow> RowBackend::ReadHistory(int64_t sinceUs) {

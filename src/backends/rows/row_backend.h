@@ -46,8 +46,12 @@ class RowBackend : public hostnet::Backend {
   const char* KernelStatusText(int status) const override;
 
   HostDocument ReadHost() override;
-  void ReplaceHost(const HostDocument& doc) override;
+  // The store's DVSwitches are its own: shared does not matter here.
+  void ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches shared) override;
+  void AddDVPort(const std::string& dvswitch, const std::string& portId) override;
+  void RemoveDVPort(const std::string& dvswitch, const std::string& portId) override;
   void Reboot() override;
+  std::vector<std::string> Health() override;
 
   std::vector<FaultRow> ReadFaults() override;
   void AddFault(const FaultRow& fault) override;

@@ -1,6 +1,7 @@
 #ifndef BACKENDS_ROWS_STANDARD_SWITCH_HANDLE_H_
 #define BACKENDS_ROWS_STANDARD_SWITCH_HANDLE_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,12 +12,15 @@
 
 namespace rows {
 
-// A handle on one standard switch: getters return the values read with it,
-// changes go to the host by row id. A switch handed out by a listing takes
-// its port groups from the listing's read while that is open.
+// A handle on one standard switch: getters return the values read with it
+// (its port groups included), changes go to the switch by its ref, and the
+// handle then holds the switch as written. The teaming policy is the value
+// commands read in order to write it back: reading it takes the hold and
+// reads the switch again.
 class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
-  StandardSwitchHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold = nullptr);
+  // forChange: false for a handle a listing hands out (SwitchRowHandle).
+  StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc, bool forChange = true);
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
@@ -30,6 +34,12 @@ class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwi
   uint32_t GetMtu() const override;
   void SetMtu(uint16_t mtu) override;
   void RestoreUplinks() override;
+
+ private:
+  // Edits the switch and keeps it as written.
+  void Edit(const std::function<void(StandardSwitchDoc&)>& edit);
+
+  mutable std::vector<PortGroupRow> groups_;
 };
 
 }  // namespace rows

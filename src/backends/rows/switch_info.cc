@@ -3,10 +3,10 @@
 #include <utility>
 
 #include "backends/rows/dv_switch_handle.h"
-#include "backends/rows/range_checks.h"
-#include "backends/rows/row_limits.h"
+#include "backends/rows/new_switches.h"
 #include "backends/rows/standard_switch_handle.h"
 #include "backends/rows/teaming.h"
+#include "backends/rows/unreadable_handles.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace rows {
@@ -17,31 +17,12 @@ using namespace Quorvic::Network;
 // Handles read the host when they are made, so there is nothing to drop.
 void SwitchInfo::Refresh() {}
 
-namespace {
-
-// The row of a new switch: name and port count checked, the host's defaults
-// for everything the caller does not set.
-SwitchRow NewSwitchRow(const RowStore& store, SwitchKind kind, const std::string& name,
-                       uint32_t numPorts) {
-  CheckSwitchName(name, store.MaxSwitchNameSize());
-  CheckNumPorts(numPorts);
-  SwitchRow row;
-  row.kind = kind;
-  row.name = name;
-  row.numPorts = numPorts;
-  row.mtu = kDefaultMtu;
-  return row;
-}
-
-}  // namespace
-
 std::unique_ptr<VirtualSwitch> SwitchInfo::AddVirtualSwitch(
     const NicTeamingPolicy& teaming, const PortSecurityPolicy&, const ShapingPolicy&,
     const NicCapabilities&, const std::string& name, uint32_t numPorts) {
-  SwitchRow row = NewSwitchRow(store_, SwitchKind::kStandard, name, numPorts);
-  row.cdp = kCdpListen;
-  row.teaming = RowFromPolicy(teaming);
-  return std::make_unique<StandardSwitchHandle>(store_, store_.AddSwitch(std::move(row)));
+  StandardSwitchDoc sw = NewStandardSwitch(store_, name, numPorts, RowFromPolicy(teaming));
+  sw.row.ref = store_.AddSwitch(sw);
+  return std::make_unique<StandardSwitchHandle>(store_, std::move(sw));
 }
 
 std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const std::string& name,
@@ -49,82 +30,129 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
                                                   const std::string& dvsName, uint32_t numPorts,
                                                   uint32_t version, int flags) {
   if (flags != 0) throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
-  SwitchRow row = NewSwitchRow(store_, SwitchKind::kDistributed, name, numPorts);
-  CheckPrintableName("DVS", dvsName);
-  CheckPrintableName("implementation class", implClass);
-  row.dvsName = dvsName;
-  row.uuid = uuid;
-  row.switchId = uuid;
-  row.implClass = implClass;
-  row.version = version;
-  return std::make_unique<DVSwitchHandle>(store_, store_.AddSwitch(std::move(row)));
+  DVSwitchDoc dvs = NewDVSwitch(store_, name, numPorts, uuid, implClass, dvsName, version);
+  dvs.row.ref = store_.AddDVSwitch(dvs);
+  return std::make_unique<DVSwitchHandle>(store_, std::move(dvs));
 }
 
-void SwitchInfo::RemoveVirtualSwitch(const std::string& name) { store_.RemoveSwitch(name); }
+// A standard switch of that name goes before a DVSwitch of the same name,
+// which another host may have made where the DVSwitches are shared.
+void SwitchInfo::RemoveVirtualSwitch(const std::string& name) {
+  std::optional<RowRef> ref;
+  if (auto sw = store_.FindSwitch(SwitchKey::Name(name))) {
+    ref = std::move(sw->row.ref);
+  } else if (auto dvs = store_.FindDVSwitch(SwitchKey::Name(name))) {
+    ref = std::move(dvs->row.ref);
+  }
+  if (!ref || !store_.RemoveSwitch(*ref)) {
+    throw QuorvicException("no standard switch or DVSwitch named " + name);
+  }
+}
 
 bool SwitchInfo::IsStandardSwitch(const std::string& name) {
-  return store_.FindSwitch(name, SwitchKind::kStandard).has_value();
+  std::optional<SwitchRow> sw = store_.FindAnySwitch(SwitchKey::Name(name));
+  return sw && sw->kind == SwitchKind::kStandard && sw->running;
 }
 
 std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool system) {
-  store_.StartPortGroupListing(system);
+  std::vector<StandardSwitchDoc> read = store_.ReadSwitches(system);
   std::vector<std::unique_ptr<VirtualSwitch>> switches;
-  store_.ReadSwitches(SwitchKind::kStandard, system, [&](SwitchRow&& row) {
-    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(row)));
-  });
+  switches.reserve(read.size());
+  for (StandardSwitchDoc& sw : read) {
+    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(sw), false));
+  }
   return switches;
+}
+
+// Rows of other writers that the read skipped follow, so that a listing
+// names each with what is wrong instead of hiding it.
+std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
+  std::vector<DVSwitchDoc> read = store_.ReadDVSwitches();
+  std::vector<UnreadableRow> unreadable = store_.Unreadable();
+  std::vector<std::unique_ptr<DVSwitch>> switches;
+  for (DVSwitchDoc& dvs : read) {
+    std::vector<UnreadableRow> ports;
+    for (const UnreadableRow& row : unreadable) {
+      if (!row.dvport.empty() && row.dvswitch == dvs.row.name) ports.push_back(row);
+    }
+    switches.push_back(
+        std::make_unique<DVSwitchHandle>(store_, std::move(dvs), std::move(ports)));
+  }
+  for (const UnreadableRow& row : unreadable) {
+    if (row.dvport.empty()) switches.push_back(std::make_unique<UnreadableDVSwitchHandle>(row));
+  }
+  return switches;
+}
+
+std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetOpaqueSwitches() {
+  std::vector<std::unique_ptr<DVSwitch>> switches;
+  for (SwitchRow& row : store_.ReadOpaqueSwitches()) {
+    switches.push_back(std::make_unique<DVSwitchHandle>(store_, DVSwitchDoc{std::move(row), {}}));
+  }
+  return switches;
+}
+
+// The DVSwitch records live in the host; the cache file is not read.
+void SwitchInfo::RestoreDVSwitches(const std::string&) {
+  store_.StartSwitches(SwitchKind::kDistributed, [](SwitchRow& row) { row.running = true; });
+}
+
+// Standard switches start with their stored configuration and no links.
+void SwitchInfo::RestoreVirtualSwitches() {
+  store_.StartSwitches(SwitchKind::kStandard, [](SwitchRow& row) {
+    row.running = true;
+    row.uplinks.clear();
+  });
 }
 
 namespace {
 
-// Handles on the running switches of a kind served by DVSwitchHandle.
-std::vector<std::unique_ptr<DVSwitch>> ReadDVSwitchHandles(RowStore& store, SwitchKind kind) {
-  std::vector<std::unique_ptr<DVSwitch>> switches;
-  store.ReadSwitches(kind, false, [&](SwitchRow&& row) {
-    switches.push_back(std::make_unique<DVSwitchHandle>(store, std::move(row)));
-  });
-  return switches;
+bool Matches(const std::string& want, const std::string& have) {
+  return want.empty() || want == have;
 }
+bool Matches(uint32_t want, uint32_t have) { return want == 0 || want == have; }
 
 }  // namespace
 
-std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetDVSwitches() {
-  return ReadDVSwitchHandles(store_, SwitchKind::kDistributed);
-}
-
-std::vector<std::unique_ptr<DVSwitch>> SwitchInfo::GetOpaqueSwitches() {
-  return ReadDVSwitchHandles(store_, SwitchKind::kOpaque);
-}
-
-// The DVSwitch records live in the host database; the cache file is not read.
-void SwitchInfo::RestoreDVSwitches(const std::string&) { store_.RestoreDVSwitches(); }
-
-void SwitchInfo::RestoreVirtualSwitches() { store_.RestoreVirtualSwitches(); }
-
 void SwitchInfo::LoadUplinkTimeoutConfig(const std::string& portset, uint32_t lagId,
                                          const std::string& uplink) {
-  store_.LoadUplinkTimeouts(portset, lagId, uplink);
+  store_.EditRecords([&](HostRecords& records) {
+    for (UplinkTimeoutRow& row : records.uplinkTimeouts) {
+      if (Matches(portset, row.portset) && Matches(lagId, row.lagId) &&
+          Matches(uplink, row.uplink)) {
+        row.loaded = true;
+      }
+    }
+  });
 }
 
 std::vector<UplinkTimeoutConfig> SwitchInfo::GetUplinkTimeoutConfig(const std::string& portset,
                                                                     uint32_t lagId,
                                                                     const std::string& uplink) {
   std::vector<UplinkTimeoutConfig> configs;
-  for (const UplinkTimeoutRow& row : store_.ReadUplinkTimeouts(portset, lagId, uplink)) {
-    configs.push_back({row.portset, row.uplink, row.lagId, static_cast<uint8_t>(row.timeout)});
+  for (const UplinkTimeoutRow& row : store_.ReadRecords().uplinkTimeouts) {
+    if (Matches(portset, row.portset) && Matches(lagId, row.lagId) && Matches(uplink, row.uplink)) {
+      configs.push_back({row.portset, row.uplink, row.lagId, static_cast<uint8_t>(row.timeout)});
+    }
   }
   return configs;
 }
 
 void SwitchInfo::LoadLagTimeoutConfig(const std::string& portset, uint32_t lagId) {
-  store_.LoadLagTimeouts(portset, lagId);
+  store_.EditRecords([&](HostRecords& records) {
+    for (LagTimeoutRow& row : records.lagTimeouts) {
+      if (Matches(portset, row.portset) && Matches(lagId, row.lagId)) row.loaded = true;
+    }
+  });
 }
 
 std::vector<LagTimeoutConfig> SwitchInfo::GetLagTimeoutConfig(const std::string& portset,
                                                               uint32_t lagId) {
   std::vector<LagTimeoutConfig> configs;
-  for (const LagTimeoutRow& row : store_.ReadLagTimeouts(portset, lagId)) {
-    configs.push_back({row.portset, row.lagId, static_cast<uint8_t>(row.timeout)});
+  for (const LagTimeoutRow& row : store_.ReadRecords().lagTimeouts) {
+    if (Matches(portset, row.portset) && Matches(lagId, row.lagId)) {
+      configs.push_back({row.portset, row.lagId, static_cast<uint8_t>(row.timeout)});
+    }
   }
   return configs;
 }

@@ -1,7 +1,7 @@
 #ifndef BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_
 #define BACKENDS_ROWS_SWITCH_ROW_HANDLE_H_
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +13,9 @@ namespace rows {
 
 // The getters every kind of switch answers from the row it was read with.
 // Interface is the library class the handle implements (VirtualSwitch or
-// DVSwitch); changes go to the host through store.
+// DVSwitch); changes go to the host through store. A lookup takes no hold:
+// reads and self-contained changes need none, and a value read to be
+// changed and written back takes it first (Hold).
 template <typename Interface>
 class SwitchRowHandle : public Interface {
  public:
@@ -24,16 +26,28 @@ class SwitchRowHandle : public Interface {
   std::vector<std::string> GetUplinks() const override { return row_.uplinks; }
 
  protected:
-  // hold: the writer lock, held while the handle lives, for a handle looked
-  // up to be changed.
-  SwitchRowHandle(RowStore& store, SwitchRow row, std::unique_ptr<ChangeHold> hold)
-      : store_(store), row_(std::move(row)), hold_(std::move(hold)) {}
+  // A handle a listing hands out is only read: it never holds (forChange
+  // false).
+  SwitchRowHandle(RowStore& store, SwitchRow row, bool forChange)
+      : store_(store), row_(std::move(row)), forChange_(forChange) {}
+
+  // Takes the store's hold for a read-modify-write, kept while the handle
+  // lives, unless the handle is only read: a value read after this stays
+  // the host's until this run writes it back. True when it was taken just
+  // now (what was read before may be out of date).
+  bool Hold() const {
+    if (hold_ || !forChange_) return false;
+    hold_ = store_.HoldForChange();
+    return true;
+  }
 
   RowStore& store_;
-  SwitchRow row_;
+  // Read with the handle, and again when the hold is taken.
+  mutable SwitchRow row_;
 
  private:
-  std::unique_ptr<ChangeHold> hold_;
+  bool forChange_;
+  mutable std::unique_ptr<ChangeHold> hold_;
 };
 
 }  // namespace rows

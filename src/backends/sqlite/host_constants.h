@@ -42,8 +42,6 @@
 // - Opaque switches answer the listing calls; their other operations throw.
 namespace sqlite_host {
 
-using namespace rows;  // the limits every row store shares (row_limits.h)
-
 constexpr uint32_t kMaxSwitchNameSize = 32;
 constexpr const char* kDVSCacheFile = "/etc/quenta/dvsdata.db";
 

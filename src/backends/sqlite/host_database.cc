@@ -10,6 +10,7 @@
 
 namespace sqlite_host {
 
+
 using Quorvic::Lib::QuorvicException;
 
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "backends/sqlite/test_host.h"
+#include "support/test_host.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/nic_teaming_policy.h"
@@ -32,10 +32,10 @@ TEST(HostDatabase, CreatesFoldersAndTheDefaultHostOnce) {
   // Connections race to create the database; exactly one default host results.
   std::vector<std::thread> openers;
   for (int i = 0; i < 4; ++i) {
-    openers.emplace_back([&] { EXPECT_NO_THROW(SqliteBackend(path).Connect()); });
+    openers.emplace_back([&] { EXPECT_NO_THROW(SqliteBackend(SqliteSettings{path}).Connect()); });
   }
   for (std::thread& opener : openers) opener.join();
-  SqliteBackend backend(path);
+  SqliteBackend backend(SqliteSettings{path});
   EXPECT_EQ(DumpHost(backend), HostToJson(HostFromJson(R"({
       "pnics": ["nic0", "nic1", "nic2", "nic3"],
       "switches": [{"name": "vSwitch0", "uplinks": ["nic0"],

@@ -11,6 +11,7 @@
 
 namespace sqlite_host {
 
+
 namespace {
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
@@ -32,7 +33,9 @@ void MakeFolders(const std::string& path, const std::string& folder) {
   }
   if (errno != ENOENT) Refuse(path, "cannot reach folder " + folder + ": " + std::strerror(errno));
   MakeFolders(path, Parent(folder));
-  if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+  if (mkdir(folder.c_str(), 0755) == 0) {
+    chmod(folder.c_str(), 0755);  // whatever the umask left of it
+  } else if (errno != EEXIST) {
     Refuse(path, "cannot create folder " + folder + ": " + std::strerror(errno));
   }
 }

@@ -2,6 +2,7 @@
 
 namespace sqlite_host {
 
+
 // Host order is insertion order: INTEGER PRIMARY KEY ids and position columns.
 // Uplink lists may hold pnics only, through their foreign keys.
 const char* const kSchemaSql = R"sql(

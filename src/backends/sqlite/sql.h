@@ -132,6 +132,8 @@ class Connection {
     return Changes();
   }
   int64_t LastInsertId() const;
+  // Rows changed by this connection since it opened.
+  int64_t TotalChanges() const;
 
   // Throws the exception for result code rc of an operation on this file.
   [[noreturn]] void Fail(int rc) const;
@@ -153,7 +155,8 @@ class Transaction {
  public:
   enum class Mode { kRead, kWrite };
   // kWrite takes the write lock at once (BEGIN IMMEDIATE), waiting for other
-  // writers; kRead gives a consistent snapshot for several reads.
+  // writers; kRead gives a consistent snapshot for several reads, or, inside
+  // a transaction that is open already, is that one's.
   Transaction(Connection& connection, Mode mode);
   ~Transaction();
   Transaction(const Transaction&) = delete;

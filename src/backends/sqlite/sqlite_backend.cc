@@ -1,14 +1,18 @@
 #include "backends/sqlite/sqlite_backend.h"
 
+#include <sys/stat.h>
+
 #include <utility>
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/host_database.h"
-#include "backends/rows/wait_limit.h"
+#include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
 
-SqliteBackend::SqliteBackend(std::string path) : path_(std::move(path)) {}
+using namespace rows;
+
+SqliteBackend::SqliteBackend(SqliteSettings settings) : settings_(std::move(settings)) {}
 
 SqliteBackend::~SqliteBackend() {
   if (store_ && store_->Wrote()) {
@@ -19,8 +23,14 @@ SqliteBackend::~SqliteBackend() {
 
 Store& SqliteBackend::Host() {
   if (!store_) {
-    if (!lock_) lock_ = std::make_unique<WriterLock>(path_, rows::ProcessWaitLimit());
-    db_ = OpenHostDatabase(path_, *lock_);
+    struct stat file;
+    if (!settings_.makeMissing &&
+        (stat(settings_.path.c_str(), &file) != 0 || file.st_size == 0)) {
+      throw Quorvic::Lib::QuorvicException("cannot open host database " + settings_.path +
+                                           ": there is no host there yet");
+    }
+    if (!lock_) lock_ = std::make_unique<WriterLock>(settings_.path, settings_.wait);
+    db_ = OpenHostDatabase(settings_.path, *lock_);
     store_ = std::make_unique<Store>(*db_, *lock_);
   }
   return *store_;

@@ -5,162 +5,124 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "backends/rows/row_store.h"
-#include "backends/sqlite/host_rows.h"
-#include "backends/sqlite/port_group_cursor.h"
+#include "backends/rows/host_rows.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/sql.h"
 #include "backends/sqlite/writer_lock.h"
 
 // The simulated host's rows in its SQLite database: every read and change of
 // the host goes through here, each change one SQLite transaction under the
-// writer lock (rows::RowStore gives the contract of each call).
+// writer lock (rows::RowStore gives the contract of each call). A row's ref
+// key is its id in its table. Reads that gather several queries read one
+// snapshot; they take no lock, so other runs change the host meanwhile. An
+// edit that changes nothing writes nothing.
 namespace sqlite_host {
 
 class Store : public rows::RowStore {
  public:
   // Changes hold lock while they write.
   Store(Connection& db, WriterLock& lock);
-  ~Store() override;
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
 
-  // What a store of this host adds to RowStore's calls.
-  //
-  // A listing of the standard switches reads one snapshot of the host, begun
-  // by StartPortGroupListing and kept until the next write or listing, and
-  // all their port groups with one forward read, served switch by switch in
-  // the order of the switches' ids. Any write ends both first, so nothing is
-  // ever written under a read. A snapshot takes no lock: other runs change
-  // the host meanwhile. ReadSwitches hands rows over one by one so that a
-  // caller keeping its own objects never holds two copies of a large host.
-  //
   // True once this store has changed the host.
   bool Wrote() const { return wrote_; }
-  // One list of a switch, in its order.
-  std::vector<std::string> ReadList(int64_t switchId, UplinkList list);
   // Writes doc into an empty host, inside the caller's transaction.
-  void InsertHost(const HostDocument& doc);
+  void InsertHost(const rows::HostDocument& doc);
 
   // --- RowStore ------------------------------------------------------------
   uint32_t MaxSwitchNameSize() const override;
+  rows::PnicSet Pnics() override;
   std::unique_ptr<rows::ChangeHold> HoldForChange() override;
 
-  std::optional<SwitchRow> FindSwitch(const std::string& name, SwitchKind kind) override;
-  void ReadSwitches(SwitchKind kind, bool system,
-                    const std::function<void(SwitchRow&&)>& each) override;
-  void StartPortGroupListing(bool system) override;
-  std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(int64_t switchId,
-                                                                bool system) override;
-  std::vector<PortGroupRow> ReadPortGroups(int64_t switchId) override;
-  std::optional<std::pair<PortGroupRow, std::string>> FindPortGroup(
-      const std::string& name) override;
-  std::set<std::string> PortGroupNames() override;
-  std::vector<std::string> ReadUplinks(const SwitchRow& sw) override;
-  std::vector<DVPortRow> ReadDVPorts(int64_t switchId) override;
-  std::optional<DVPortRow> FindDVPort(const std::string& switchId,
-                                      const std::string& portId) override;
-  std::vector<UplinkTimeoutRow> ReadUplinkTimeouts(const std::string& portset, uint32_t lagId,
-                                                   const std::string& uplink) override;
-  std::vector<LagTimeoutRow> ReadLagTimeouts(const std::string& portset, uint32_t lagId) override;
-  std::vector<FaultRow> ReadFaults() override;
+  std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;
+  std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
+  std::optional<rows::SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
+  std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
+  std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
+  std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
+  rows::HostRecords ReadRecords() override;
 
-  SwitchRow AddSwitch(SwitchRow row) override;
-  void RemoveSwitch(const std::string& name) override;
-  void SetCdp(const SwitchRow& sw, int32_t cdp) override;
-  void SetMtu(const SwitchRow& sw, uint32_t mtu) override;
-  void SetTeaming(const SwitchRow& sw, const TeamingRow& teaming) override;
-  void RestoreDVSwitches() override;
-  void RestoreVirtualSwitches() override;
+  rows::RowRef AddSwitch(const rows::StandardSwitchDoc& sw) override;
+  rows::RowRef AddDVSwitch(const rows::DVSwitchDoc& dvs) override;
+  bool RemoveSwitch(const rows::RowRef& ref) override;
+  std::optional<rows::StandardSwitchDoc> EditSwitch(
+      const rows::RowRef& ref, const std::function<void(rows::StandardSwitchDoc&)>& edit) override;
+  std::optional<rows::DVSwitchDoc> EditDVSwitch(const rows::RowRef& ref,
+                                          const std::function<void(rows::DVSwitchDoc&)>& edit) override;
+  void StartSwitches(rows::SwitchKind kind, const std::function<void(rows::SwitchRow&)>& start) override;
+  void EditRecords(const std::function<void(rows::HostRecords&)>& edit) override;
 
-  void AddUplink(const SwitchRow& sw, const std::string& pnic, bool persist) override;
-  void RemoveUplink(const SwitchRow& sw, const std::string& pnic, bool configOnly) override;
-  void RestoreUplinks(const SwitchRow& sw) override;
-
-  PortGroupRow AddPortGroup(const SwitchRow& sw, const std::string& name) override;
-  void RemovePortGroup(const SwitchRow& sw, const std::string& name) override;
-  void SetVlan(const PortGroupRow& pg, uint32_t vlan) override;
-  void SetPortGroupTeaming(const PortGroupRow& pg, const TeamingRow& teaming) override;
-
-  void AddDVPortUplink(const SwitchRow& sw, const std::string& pnic,
-                       const std::string& portId) override;
-  void RemoveDVPortUplink(const SwitchRow& sw, const std::string& pnic) override;
-  void SetConnectionId(const DVPortRow& port, uint32_t connectionId) override;
-  void RaiseTestEvent(const DVPortRow& port) override;
-  void ActivateEns(const SwitchRow& sw, bool interrupt, bool fastSwitch) override;
-  void DeactivateEns(const SwitchRow& sw) override;
-  void ReassociateUplinks(const SwitchRow& sw, bool force) override;
-  bool IsEnsActive(const SwitchRow& sw) override;
-  void SetEnsActivateNode(uint32_t value) override;
-
-  void LoadUplinkTimeouts(const std::string& portset, uint32_t lagId,
-                          const std::string& uplink) override;
-  void LoadLagTimeouts(const std::string& portset, uint32_t lagId) override;
-
-  HostDocument ReadHost() override;
-  void ReplaceHost(const HostDocument& doc) override;
+  rows::HostDocument ReadHost() override;
+  void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
-  void AddFault(const FaultRow& fault) override;
-  void ClearFaults() override;
-  bool SpendFault(int64_t id) override;
 
-  void AppendHistory(const HistoryRow& row) override;
-  std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override;
+  void AppendHistory(const rows::HistoryRow& row) override;
+  std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs) override;
 
  private:
   // Runs body in one write transaction, committed when body returns and
-  // rolled back when it throws, and returns what body returns. The listing's
-  // read ends first, so nothing is written under it.
+  // rolled back when it throws, and returns what body returns.
   template <typename Body>
   auto Write(Body&& body) {
     WriterHold hold(lock_);
-    listing_.reset();
-    wrote_ = true;
     Transaction txn(db_, Transaction::Mode::kWrite);
+    const int64_t changes = db_.TotalChanges();
     if constexpr (std::is_void_v<decltype(body())>) {
       body();
       txn.Commit();
+      wrote_ = wrote_ || db_.TotalChanges() != changes;
     } else {
       auto result = body();
       txn.Commit();
+      wrote_ = wrote_ || db_.TotalChanges() != changes;
       return result;
     }
   }
 
-  // Every switch of a kind, running or not, in host order, with its lists.
-  std::vector<SwitchRow> ReadAllSwitches(SwitchKind kind);
-  // Every port group of the host, ordered by switch and then host order.
-  std::vector<PortGroupRow> ReadAllPortGroups();
-  // The name of the standard switch pnic is linked to, if any.
-  std::optional<std::string> LinkedTo(const std::string& pnic);
+  // --- Reads (store_read.cc) ---------------------------------------------
+  // Switch rows that meet where (SQL over the switches table as s, with ?1
+  // bound to value when given), in host order, with their lists.
+  std::vector<rows::SwitchRow> ReadSwitchRows(const std::string& where,
+                                        const std::optional<std::string>& value = std::nullopt);
+  // The port groups of the switches that meet where (as ReadSwitchRows), in
+  // host order, paired with those switches, which they fill.
+  void FillPortGroups(std::vector<rows::StandardSwitchDoc>& switches, const std::string& where,
+                      const std::optional<std::string>& value = std::nullopt);
+  std::vector<rows::DVPortRow> ReadDVPorts(int64_t switchId);
+  // The one running switch of kind that meets where, with its child rows.
+  std::optional<rows::StandardSwitchDoc> FindStandard(const std::string& where,
+                                                const std::optional<std::string>& value);
+  std::optional<rows::DVSwitchDoc> FindDistributed(const std::string& where,
+                                             const std::optional<std::string>& value);
+  // Fault ids, timeout ids: the keys of the records, in the order read.
+  struct RecordIds {
+    std::vector<int64_t> uplinkTimeouts;
+    std::vector<int64_t> lagTimeouts;
+  };
+  rows::HostRecords ReadRecordsWithIds(RecordIds* ids);
 
-  // Throws "KIND NAME no longer exists" for sw.
-  [[noreturn]] static void SwitchGone(const SwitchRow& sw);
-  // Throws unless sw still exists and runs.
-  void RequireRunning(const SwitchRow& sw);
-  // Throws "pnic NAME does not exist" unless it is a pnic.
-  void RequirePnic(const std::string& name);
-  // Throws unless order names distinct pnics.
-  void CheckUplinkOrder(const std::vector<std::string>& order);
-
-  // Runs update, an UPDATE of switches with the switch's id as ?1 and value
-  // as ?2, in one transaction; throws when the switch no longer runs.
-  void UpdateRunningSwitch(const SwitchRow& sw, const char* update, int64_t value);
+  // --- Writes (store_write.cc) -------------------------------------------
   // Inserts row as a new switch with its lists (those of its kind) and
   // returns its id.
-  int64_t InsertSwitch(const SwitchRow& row);
-  // Puts pnic at the end of a list unless it is there already.
-  void AppendToList(int64_t switchId, UplinkList list, const std::string& pnic);
-  // Takes pnic out of a list; true when it was there. The others keep their
-  // order (positions may have gaps).
-  bool RemoveFromList(int64_t switchId, UplinkList list, const std::string& pnic);
-  void InsertFault(const FaultRow& fault);
+  int64_t InsertSwitch(const rows::SwitchRow& row);
+  // Insert a child row with its lists and return its id.
+  int64_t InsertPortGroup(int64_t switchId, const rows::PortGroupRow& pg);
+  int64_t InsertDVPort(int64_t switchId, const rows::DVPortRow& port);
+  void InsertFault(const rows::FaultRow& fault);
+  // Writes what changed from before to after of switch id.
+  void UpdateSwitch(int64_t id, const rows::SwitchRow& before, const rows::SwitchRow& after);
+  void UpdatePortGroups(int64_t switchId, const std::vector<rows::PortGroupRow>& before,
+                        std::vector<rows::PortGroupRow>& after);
+  void UpdateDVPorts(int64_t switchId, const std::vector<rows::DVPortRow>& before,
+                     std::vector<rows::DVPortRow>& after);
+  // Throws "a switch named NAME already exists" when one is.
+  void RequireNameFree(const std::string& name);
 
   // Statements that add one name to an ordered list: they take the list's
   // keys, then the name's position, then the name.
@@ -183,23 +145,19 @@ class Store : public rows::RowStore {
     }
   }
 
-  // A listing's reads: one snapshot of the host, and the port groups' read.
-  struct Listing {
-    Listing(Connection& db, bool system)
-        : snapshot(db, Transaction::Mode::kRead), cursor(db, system) {}
-    Transaction snapshot;
-    PortGroupCursor cursor;
-  };
-
   Connection& db_;
   WriterLock& lock_;
-  std::unique_ptr<Listing> listing_;
   bool wrote_ = false;
 };
 
+// The key of row id of a table, as a ref of kind; and back (0 for a ref of
+// another kind or another store).
+rows::RowRef RefOf(rows::RowKind kind, int64_t id);
+int64_t IdOf(const rows::RowRef& ref, rows::RowKind kind);
+
 // The default host: nic0 to nic3, vSwitch0 with nic0 linked and in its order
 // (max active 1) and port group Management.
-HostDocument DefaultHost();
+rows::HostDocument DefaultHost();
 
 }  // namespace sqlite_host
 

@@ -5,6 +5,8 @@
 
 namespace sqlite_host {
 
+using namespace rows;
+
 namespace {
 
 // The history lives in a table of its own, made by the first run that records

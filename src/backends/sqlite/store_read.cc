@@ -1,10 +1,26 @@
+#include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/store.h"
 
 namespace sqlite_host {
+
+using namespace rows;
 namespace {
+
+RowKind SwitchRefKind(SwitchKind kind) {
+  switch (kind) {
+    case SwitchKind::kStandard:
+      return RowKind::kStandardSwitch;
+    case SwitchKind::kDistributed:
+      return RowKind::kDVSwitch;
+    case SwitchKind::kOpaque:
+      return RowKind::kOpaqueSwitch;
+  }
+  return RowKind::kNone;
+}
 
 // Columns of a switch row, then (from a LEFT JOIN) one uplink list entry.
 constexpr const char* kSwitchColumns =
@@ -15,8 +31,8 @@ constexpr const char* kSwitchColumns =
 
 SwitchRow SwitchFromColumns(const Statement& st) {
   SwitchRow row;
-  row.id = st.Int(0);
   row.kind = st.Code<SwitchKind>(1);
+  row.ref = RefOf(SwitchRefKind(row.kind), st.Int(0));
   row.name = st.Text(2);
   row.running = st.Bool(3);
   row.system = st.Bool(4);
@@ -57,37 +73,9 @@ void AddListEntry(SwitchRow& row, const Statement& st) {
   }
 }
 
-// Reads switch rows ordered by id with their list entries, handing each to
-// each once its last list entry is read.
-void VisitSwitches(Statement& st, const std::function<void(SwitchRow&&)>& each) {
-  std::optional<SwitchRow> row;
-  while (st.Step()) {
-    if (row && row->id != st.Int(0)) {
-      each(std::move(*row));
-      row.reset();
-    }
-    if (!row) row = SwitchFromColumns(st);
-    AddListEntry(*row, st);
-  }
-  if (row) each(std::move(*row));
-}
-
-std::vector<SwitchRow> CollectSwitches(Statement& st) {
-  std::vector<SwitchRow> rows;
-  VisitSwitches(st, [&](SwitchRow&& row) { rows.push_back(std::move(row)); });
-  return rows;
-}
-
-std::string SwitchQuery(const std::string& where) {
-  return std::string("SELECT ") + kSwitchColumns +
-         " FROM switches s LEFT JOIN switch_uplinks u ON u.switch_id = s.id WHERE " + where +
-         " ORDER BY s.id, u.list, u.position";
-}
-
 PortGroupRow PortGroupFromColumns(const Statement& st) {
   PortGroupRow row;
-  row.id = st.Int(0);
-  row.switchId = st.Int(1);
+  row.ref = RefOf(RowKind::kPortGroup, st.Int(0));
   row.name = st.Text(2);
   row.vlan = st.UInt32(3);
   row.ports = st.UInt32(4);
@@ -96,83 +84,93 @@ PortGroupRow PortGroupFromColumns(const Statement& st) {
   return row;
 }
 
-constexpr const char* kPortGroupQuery =
-    "SELECT g.id, g.switch_id, g.name, g.vlan, g.ports, g.order_set, g.max_active, o.pnic "
-    "FROM port_groups g LEFT JOIN port_group_order o ON o.port_group_id = g.id ";
-
-std::vector<PortGroupRow> CollectPortGroups(Statement& st) {
-  std::vector<PortGroupRow> rows;
-  while (st.Step()) {
-    if (rows.empty() || rows.back().id != st.Int(0)) rows.push_back(PortGroupFromColumns(st));
-    if (!st.IsNull(7)) rows.back().teaming.order.push_back(st.Text(7));
+// The condition on switches s that finds the switch key names, with ?1 for
+// its value.
+std::string WhereKey(const SwitchKey& key) {
+  switch (key.by) {
+    case SwitchKey::By::kName:
+      return "s.name = ?1";
+    case SwitchKey::By::kPortGroup:
+      return "s.id = (SELECT switch_id FROM port_groups WHERE name = ?1)";
+    case SwitchKey::By::kLinkedPnic:
+      return "s.id = (SELECT switch_id FROM switch_uplinks WHERE list = 0 AND pnic = ?1)";
+    case SwitchKey::By::kSwitchId:
+      return "s.switch_id = ?1";
   }
-  return rows;
+  return "0";  // finds nothing
+}
+
+// Binds value to ?1 when there is one.
+void BindValue(Statement& st, const std::optional<std::string>& value) {
+  if (value) st.Bind(1, *value);
 }
 
 }  // namespace
 
-std::optional<SwitchRow> Store::FindSwitch(const std::string& name, SwitchKind kind) {
-  auto st = db_.Prepare(SwitchQuery("s.name = ?1 AND s.kind = ?2 AND s.running = 1"));
-  st->Bind(1, name).Bind(2, kind);
-  std::vector<SwitchRow> rows = CollectSwitches(*st);
-  if (rows.empty()) return std::nullopt;
-  return std::move(rows.front());
+RowRef RefOf(RowKind kind, int64_t id) { return RowRef{kind, std::to_string(id)}; }
+
+int64_t IdOf(const RowRef& ref, RowKind kind) {
+  if (ref.kind != kind || ref.key.empty()) return 0;
+  char* end = nullptr;
+  long long id = std::strtoll(ref.key.c_str(), &end, 10);
+  return *end == '\0' ? id : 0;
 }
 
-void Store::ReadSwitches(SwitchKind kind, bool system,
-                         const std::function<void(SwitchRow&&)>& each) {
-  // Only standard switches are told apart by system.
-  bool standard = kind == SwitchKind::kStandard;
-  auto st = db_.Prepare(SwitchQuery(standard ? "s.kind = ?1 AND s.running = 1 AND s.system = ?2"
-                                             : "s.kind = ?1 AND s.running = 1"));
-  st->Bind(1, kind);
-  if (standard) st->Bind(2, system);
-  VisitSwitches(*st, each);
+uint32_t Store::MaxSwitchNameSize() const { return kMaxSwitchNameSize; }
+
+std::unique_ptr<rows::ChangeHold> Store::HoldForChange() {
+  return std::make_unique<WriterHold>(lock_);
 }
 
-std::vector<SwitchRow> Store::ReadAllSwitches(SwitchKind kind) {
-  auto st = db_.Prepare(SwitchQuery("s.kind = ?1"));
-  st->Bind(1, kind);
-  return CollectSwitches(*st);
+PnicSet Store::Pnics() {
+  PnicSet pnics;
+  auto st = db_.Prepare("SELECT name FROM pnics ORDER BY id");
+  while (st->Step()) pnics.names.push_back(st->Text(0));
+  return pnics;
 }
 
-std::vector<PortGroupRow> Store::ReadAllPortGroups() {
-  auto st = db_.Prepare(std::string(kPortGroupQuery) + "ORDER BY g.switch_id, g.id, o.position");
-  return CollectPortGroups(*st);
-}
-
-std::vector<PortGroupRow> Store::ReadPortGroups(int64_t switchId) {
-  auto st = db_.Prepare(std::string(kPortGroupQuery) +
-                        "WHERE g.switch_id = ?1 ORDER BY g.id, o.position");
-  st->Bind(1, switchId);
-  return CollectPortGroups(*st);
-}
-
-std::optional<std::pair<PortGroupRow, std::string>> Store::FindPortGroup(const std::string& name) {
-  std::vector<PortGroupRow> rows;
-  {
-    auto st =
-        db_.Prepare(std::string(kPortGroupQuery) +
-                    "WHERE g.name = ?1 AND EXISTS (SELECT 1 FROM switches s WHERE s.id = "
-                    "g.switch_id AND s.kind = ?2 AND s.running = 1) ORDER BY g.id, o.position");
-    st->Bind(1, name).Bind(2, SwitchKind::kStandard);
-    rows = CollectPortGroups(*st);
+std::vector<SwitchRow> Store::ReadSwitchRows(const std::string& where,
+                                             const std::optional<std::string>& value) {
+  auto st = db_.Prepare(std::string("SELECT ") + kSwitchColumns +
+                        " FROM switches s LEFT JOIN switch_uplinks u ON u.switch_id = s.id WHERE " +
+                        where + " ORDER BY s.id, u.list, u.position");
+  BindValue(*st, value);
+  std::vector<SwitchRow> rows;
+  int64_t id = 0;
+  while (st->Step()) {
+    if (rows.empty() || st->Int(0) != id) {
+      id = st->Int(0);
+      rows.push_back(SwitchFromColumns(*st));
+    }
+    AddListEntry(rows.back(), *st);
   }
-  if (rows.empty()) return std::nullopt;
-  auto st = db_.Prepare("SELECT name FROM switches WHERE id = ?1");
-  st->Bind(1, rows.front().switchId);
-  std::string switchName = st->Step() ? st->Text(0) : std::string();
-  return std::make_pair(std::move(rows.front()), std::move(switchName));
+  return rows;
 }
 
-std::set<std::string> Store::PortGroupNames() {
+void Store::FillPortGroups(std::vector<StandardSwitchDoc>& switches, const std::string& where,
+                           const std::optional<std::string>& value) {
   auto st = db_.Prepare(
-      "SELECT g.name FROM port_groups g JOIN switches s ON s.id = g.switch_id "
-      "WHERE s.kind = ?1 AND s.running = 1");
-  st->Bind(1, SwitchKind::kStandard);
-  std::set<std::string> names;
-  while (st->Step()) names.insert(st->Text(0));
-  return names;
+      "SELECT g.id, g.switch_id, g.name, g.vlan, g.ports, g.order_set, g.max_active, o.pnic "
+      "FROM port_groups g LEFT JOIN port_group_order o ON o.port_group_id = g.id "
+      "WHERE g.switch_id IN (SELECT s.id FROM switches s WHERE " +
+      where + ") ORDER BY g.switch_id, g.id, o.position");
+  BindValue(*st, value);
+  // Both are ordered by switch id, so one pass pairs them.
+  size_t next = 0;
+  int64_t groupId = 0;
+  while (st->Step()) {
+    const int64_t switchId = st->Int(1);
+    while (next < switches.size() && IdOf(switches[next].row.ref, RowKind::kStandardSwitch) != switchId) {
+      ++next;
+    }
+    if (next == switches.size()) break;
+    std::vector<PortGroupRow>& groups = switches[next].portGroups;
+    if (groups.empty() || st->Int(0) != groupId) {
+      groupId = st->Int(0);
+      groups.push_back(PortGroupFromColumns(*st));
+    }
+    if (!st->IsNull(7)) groups.back().teaming.order.push_back(st->Text(7));
+  }
 }
 
 std::vector<DVPortRow> Store::ReadDVPorts(int64_t switchId) {
@@ -184,7 +182,7 @@ std::vector<DVPortRow> Store::ReadDVPorts(int64_t switchId) {
     st->Bind(1, switchId);
     while (st->Step()) {
       DVPortRow port;
-      port.id = st->Int(0);
+      port.ref = RefOf(RowKind::kDVPort, st->Int(0));
       port.portId = st->Text(1);
       port.connectionId = st->UInt32(2);
       port.testEvents = st->UInt32(3);
@@ -193,71 +191,125 @@ std::vector<DVPortRow> Store::ReadDVPorts(int64_t switchId) {
   }
   if (ports.empty()) return ports;
   // Both child lists in one pass each, in port order like the ports.
-  size_t index = 0;
-  auto clients = db_.Prepare(
+  auto fill = [&](const char* sql, std::vector<std::string> DVPortRow::*list) {
+    size_t index = 0;
+    auto st = db_.Prepare(sql);
+    st->Bind(1, switchId);
+    while (st->Step()) {
+      while (IdOf(ports[index].ref, RowKind::kDVPort) != st->Int(0)) ++index;
+      (ports[index].*list).push_back(st->Text(1));
+    }
+  };
+  fill(
       "SELECT c.dvport_id, c.client FROM dvport_clients c JOIN dvports p ON p.id = c.dvport_id "
-      "WHERE p.switch_id = ?1 ORDER BY c.dvport_id, c.position");
-  clients->Bind(1, switchId);
-  while (clients->Step()) {
-    while (ports[index].id != clients->Int(0)) ++index;
-    ports[index].clients.push_back(clients->Text(1));
-  }
-  index = 0;
-  auto uplinks = db_.Prepare(
+      "WHERE p.switch_id = ?1 ORDER BY c.dvport_id, c.position",
+      &DVPortRow::clients);
+  fill(
       "SELECT u.dvport_id, u.pnic FROM dvport_uplinks u JOIN dvports p ON p.id = u.dvport_id "
-      "WHERE p.switch_id = ?1 ORDER BY u.dvport_id, u.position");
-  uplinks->Bind(1, switchId);
-  while (uplinks->Step()) {
-    while (ports[index].id != uplinks->Int(0)) ++index;
-    ports[index].uplinks.push_back(uplinks->Text(1));
-  }
+      "WHERE p.switch_id = ?1 ORDER BY u.dvport_id, u.position",
+      &DVPortRow::uplinks);
   return ports;
 }
 
-std::optional<DVPortRow> Store::FindDVPort(const std::string& switchId, const std::string& portId) {
-  int64_t switchRow = 0;
+std::optional<StandardSwitchDoc> Store::FindStandard(const std::string& where,
+                                                     const std::optional<std::string>& value) {
+  const std::string running = "s.kind = 0 AND s.running = 1 AND " + where;
+  Transaction snapshot(db_, Transaction::Mode::kRead);
+  std::vector<SwitchRow> rows = ReadSwitchRows(running, value);
+  if (rows.empty()) return std::nullopt;
+  std::vector<StandardSwitchDoc> found(1);
+  found[0].row = std::move(rows.front());
+  FillPortGroups(found, "s.id = " + found[0].row.ref.key);
+  snapshot.Commit();
+  return std::move(found[0]);
+}
+
+std::optional<DVSwitchDoc> Store::FindDistributed(const std::string& where,
+                                                  const std::optional<std::string>& value) {
+  Transaction snapshot(db_, Transaction::Mode::kRead);
+  std::vector<SwitchRow> rows = ReadSwitchRows("s.kind = 1 AND s.running = 1 AND " + where, value);
+  if (rows.empty()) return std::nullopt;
+  DVSwitchDoc dvs;
+  dvs.row = std::move(rows.front());
+  dvs.dvports = ReadDVPorts(IdOf(dvs.row.ref, RowKind::kDVSwitch));
+  snapshot.Commit();
+  return dvs;
+}
+
+std::optional<StandardSwitchDoc> Store::FindSwitch(const SwitchKey& key) {
+  if (key.by == SwitchKey::By::kSwitchId) return std::nullopt;
+  return FindStandard(WhereKey(key), key.value);
+}
+
+std::optional<DVSwitchDoc> Store::FindDVSwitch(const SwitchKey& key) {
+  if (key.by != SwitchKey::By::kName && key.by != SwitchKey::By::kSwitchId) return std::nullopt;
+  return FindDistributed(WhereKey(key), key.value);
+}
+
+std::optional<SwitchRow> Store::FindAnySwitch(const SwitchKey& key) {
+  if (key.by != SwitchKey::By::kName && key.by != SwitchKey::By::kPortGroup) return std::nullopt;
+  std::vector<SwitchRow> rows = ReadSwitchRows(WhereKey(key), key.value);
+  if (rows.empty()) return std::nullopt;
+  return std::move(rows.front());
+}
+
+std::vector<StandardSwitchDoc> Store::ReadSwitches(bool system) {
+  const std::string where =
+      std::string("s.kind = 0 AND s.running = 1 AND s.system = ") + (system ? "1" : "0");
+  Transaction snapshot(db_, Transaction::Mode::kRead);
+  std::vector<StandardSwitchDoc> switches;
+  for (SwitchRow& row : ReadSwitchRows(where)) switches.push_back({std::move(row), {}});
+  FillPortGroups(switches, where);
+  snapshot.Commit();
+  return switches;
+}
+
+std::vector<DVSwitchDoc> Store::ReadDVSwitches() {
+  Transaction snapshot(db_, Transaction::Mode::kRead);
+  std::vector<DVSwitchDoc> switches;
+  for (SwitchRow& row : ReadSwitchRows("s.kind = 1 AND s.running = 1")) {
+    DVSwitchDoc dvs;
+    dvs.dvports = ReadDVPorts(IdOf(row.ref, RowKind::kDVSwitch));
+    dvs.row = std::move(row);
+    switches.push_back(std::move(dvs));
+  }
+  snapshot.Commit();
+  return switches;
+}
+
+std::vector<SwitchRow> Store::ReadOpaqueSwitches() { return ReadSwitchRows("s.kind = 2"); }
+
+HostRecords Store::ReadRecords() {
+  Transaction snapshot(db_, Transaction::Mode::kRead);
+  HostRecords records = ReadRecordsWithIds(nullptr);
+  snapshot.Commit();
+  return records;
+}
+
+HostRecords Store::ReadRecordsWithIds(RecordIds* ids) {
+  HostRecords records;
   {
     auto st = db_.Prepare(
-        "SELECT id FROM switches WHERE switch_id = ?1 AND kind = ?2 AND running = 1 ORDER BY id");
-    st->Bind(1, switchId).Bind(2, SwitchKind::kDistributed);
-    if (!st->Step()) return std::nullopt;
-    switchRow = st->Int(0);
+        "SELECT portset, uplink, lag_id, timeout, loaded, id FROM uplink_timeouts ORDER BY id");
+    while (st->Step()) {
+      records.uplinkTimeouts.push_back(
+          {st->Text(0), st->Text(1), st->UInt32(2), st->UInt32(3), st->Bool(4)});
+      if (ids != nullptr) ids->uplinkTimeouts.push_back(st->Int(5));
+    }
   }
-  for (DVPortRow& port : ReadDVPorts(switchRow)) {
-    if (port.portId == portId) return std::move(port);
+  {
+    auto st = db_.Prepare(
+        "SELECT portset, lag_id, timeout, loaded, id FROM lag_timeouts ORDER BY id");
+    while (st->Step()) {
+      records.lagTimeouts.push_back({st->Text(0), st->UInt32(1), st->UInt32(2), st->Bool(3)});
+      if (ids != nullptr) ids->lagTimeouts.push_back(st->Int(4));
+    }
   }
-  return std::nullopt;
-}
-
-std::vector<UplinkTimeoutRow> Store::ReadUplinkTimeouts(const std::string& portset, uint32_t lagId,
-                                                        const std::string& uplink) {
-  auto st = db_.Prepare(
-      "SELECT portset, uplink, lag_id, timeout, loaded FROM uplink_timeouts "
-      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) AND (?3 = '' OR uplink = ?3) "
-      "ORDER BY id");
-  st->Bind(1, portset).Bind(2, lagId).Bind(3, uplink);
-  std::vector<UplinkTimeoutRow> rows;
-  while (st->Step()) {
-    rows.push_back({st->Text(0), st->Text(1), st->UInt32(2), st->UInt32(3), st->Bool(4)});
+  {
+    auto st = db_.Prepare("SELECT ens_activate_node FROM host");
+    if (st->Step()) records.ensActivateNode = st->UInt32(0);
   }
-  return rows;
-}
-
-std::vector<LagTimeoutRow> Store::ReadLagTimeouts(const std::string& portset, uint32_t lagId) {
-  auto st = db_.Prepare(
-      "SELECT portset, lag_id, timeout, loaded FROM lag_timeouts "
-      "WHERE (?1 = '' OR portset = ?1) AND (?2 = 0 OR lag_id = ?2) ORDER BY id");
-  st->Bind(1, portset).Bind(2, lagId);
-  std::vector<LagTimeoutRow> rows;
-  while (st->Step()) {
-    rows.push_back({st->Text(0), st->UInt32(1), st->UInt32(2), st->Bool(3)});
-  }
-  return rows;
-}
-
-std::vector<FaultRow> Store::ReadFaults() {
   auto st = db_.Prepare("SELECT id, op, target, message, times, status FROM faults ORDER BY id");
-  std::vector<FaultRow> faults;
   while (st->Step()) {
     FaultRow fault;
     fault.id = st->Int(0);
@@ -266,38 +318,9 @@ std::vector<FaultRow> Store::ReadFaults() {
     fault.message = st->Text(3);
     if (!st->IsNull(4)) fault.times = st->Int(4);
     if (!st->IsNull(5)) fault.status = st->Int(5);
-    faults.push_back(std::move(fault));
+    records.faults.push_back(std::move(fault));
   }
-  return faults;
-}
-
-uint32_t Store::MaxSwitchNameSize() const { return kMaxSwitchNameSize; }
-
-std::unique_ptr<rows::ChangeHold> Store::HoldForChange() {
-  return std::make_unique<WriterHold>(lock_);
-}
-
-std::vector<std::string> Store::ReadUplinks(const SwitchRow& sw) {
-  return ReadList(sw.id,
-                  sw.kind == SwitchKind::kStandard ? UplinkList::kLinked : UplinkList::kAttached);
-}
-
-std::vector<std::string> Store::ReadList(int64_t switchId, UplinkList list) {
-  auto st = db_.Prepare(
-      "SELECT pnic FROM switch_uplinks WHERE switch_id = ?1 AND list = ?2 ORDER BY position");
-  st->Bind(1, switchId).Bind(2, list);
-  std::vector<std::string> pnics;
-  while (st->Step()) pnics.push_back(st->Text(0));
-  return pnics;
-}
-
-std::optional<std::string> Store::LinkedTo(const std::string& pnic) {
-  auto st = db_.Prepare(
-      "SELECT s.name FROM switch_uplinks u JOIN switches s ON s.id = u.switch_id "
-      "WHERE u.pnic = ?1 AND u.list = ?2");
-  st->Bind(1, pnic).Bind(2, UplinkList::kLinked);
-  if (!st->Step()) return std::nullopt;
-  return st->Text(0);
+  return records;
 }
 
 }  // namespace sqlite_host

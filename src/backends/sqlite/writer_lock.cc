@@ -15,6 +15,7 @@
 
 namespace sqlite_host {
 
+
 namespace {
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
@@ -38,7 +39,6 @@ class Deadline {
     struct itimerval timer {};
     timer.it_value.tv_sec = ms / 1000;
     timer.it_value.tv_usec = (ms % 1000) * 1000;
-    if (ms == 0) timer.it_value.tv_usec = 1;  // at once; zero would disarm
     setitimer(ITIMER_REAL, &timer, &oldTimer_);
   }
   ~Deadline() {
@@ -74,8 +74,14 @@ void WriterLock::Acquire() {
   if (fd_ < 0) Refuse(path_, std::strerror(errno));
   int result = flock(fd_, LOCK_EX | LOCK_NB);
   if (result != 0 && errno == EWOULDBLOCK) {
-    Deadline deadline(wait_);
-    result = flock(fd_, LOCK_EX);
+    // No wait at all is the try above: a timer that fires before the
+    // blocking call starts would leave it blocked for good.
+    if (wait_.count() == 0) {
+      errno = EINTR;
+    } else {
+      Deadline deadline(wait_);
+      result = flock(fd_, LOCK_EX);
+    }
   }
   if (result != 0) {
     const int error = errno;

@@ -1,0 +1,54 @@
+#include "backends/ovs/bridge_mappings.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "backends/rows/chassis.h"
+
+namespace ovs_host {
+
+namespace {
+
+std::string Trim(const std::string& text) {
+  std::string::size_type first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+}  // namespace
+
+std::string SetBridgeMapping(const std::string& mappings, const std::string& network,
+                             const std::string& bridge) {
+  std::vector<std::string> entries;
+  bool placed = false;
+  std::string::size_type start = 0;
+  while (start <= mappings.size()) {
+    std::string::size_type comma = mappings.find(',', start);
+    if (comma == std::string::npos) comma = mappings.size();
+    std::string entry = Trim(mappings.substr(start, comma - start));
+    start = comma + 1;
+    if (entry.empty()) continue;
+    std::string::size_type colon = entry.find(':');
+    if (colon != std::string::npos && Trim(entry.substr(0, colon)) == network) {
+      if (!bridge.empty() && !placed) entries.push_back(network + ":" + bridge);
+      placed = true;
+      continue;
+    }
+    entries.push_back(entry);
+  }
+  if (!bridge.empty() && !placed) entries.push_back(network + ":" + bridge);
+  std::string joined;
+  for (const std::string& entry : entries) joined += (joined.empty() ? "" : ",") + entry;
+  return joined;
+}
+
+// 12 hex digits of the network's hash after a prefix of our own.
+std::string BridgeNameFor(const std::string& network) {
+  char text[13];
+  std::snprintf(text, sizeof text, "%012llx",
+                static_cast<unsigned long long>(rows::StableHash(network) & 0xffffffffffffULL));
+  return std::string("qdv") + text;
+}
+
+}  // namespace ovs_host

@@ -1,0 +1,24 @@
+#ifndef BACKENDS_OVS_BRIDGE_MAPPINGS_H_
+#define BACKENDS_OVS_BRIDGE_MAPPINGS_H_
+
+#include <string>
+
+// OVN's bridge mappings of a host: the value of external_ids
+// ovn-bridge-mappings of its Open vSwitch root row, "NETWORK:BRIDGE" pairs
+// separated by commas, which ovn-controller follows to reach each physical
+// network.
+namespace ovs_host {
+
+// mappings with network mapped to bridge, or with no entry for network when
+// bridge is empty. Other entries stay as they are, in their order, even
+// ones that do not parse; an entry for network stays in its place.
+std::string SetBridgeMapping(const std::string& mappings, const std::string& network,
+                             const std::string& bridge);
+
+// The bridge mappings name for network: at most 15 bytes, as a network
+// device's name, the same wherever it is computed.
+std::string BridgeNameFor(const std::string& network);
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_BRIDGE_MAPPINGS_H_

@@ -1,0 +1,39 @@
+#ifndef BACKENDS_OVS_OVS_BACKEND_H_
+#define BACKENDS_OVS_OVS_BACKEND_H_
+
+#include <memory>
+#include <string>
+
+#include "backends/ovs/ovs_settings.h"
+#include "backends/ovs/ovs_store.h"
+#include "backends/rows/row_backend.h"
+
+namespace ovs_host {
+
+// The host as Open vSwitch holds it: the library over the switch database
+// that settings name (OvsStore gives the mapping). Nothing is reached until
+// the first call that needs the host; that call connects and checks the
+// database's schema, and a failed connect is tried again by the next call.
+// Switch names are at most 15 bytes, the longest name of a network device.
+// Reboot is refused: Open vSwitch applies its database as it stands, so
+// there is no stored configuration apart from the running one.
+class OvsBackend : public rows::RowBackend {
+ public:
+  explicit OvsBackend(OvsSettings settings) : store_(std::move(settings)) {}
+
+  uint32_t MaxSwitchNameSize() const override { return store_.MaxSwitchNameSize(); }
+  std::string DefaultDVSCacheFile() const override;
+  // No switches of this backend's own; the pnics are the host's.
+  rows::HostDocument DefaultHost() const override { return rows::HostDocument(); }
+  void Reboot() override;
+
+ protected:
+  OvsStore& Host() override;
+
+ private:
+  OvsStore store_;
+};
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_OVS_BACKEND_H_

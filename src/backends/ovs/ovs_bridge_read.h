@@ -1,0 +1,123 @@
+#ifndef BACKENDS_OVS_OVS_BRIDGE_READ_H_
+#define BACKENDS_OVS_OVS_BRIDGE_READ_H_
+
+#include <cstdint>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "backends/rows/host_rows.h"
+
+// What the Open vSwitch backend reads of a bridge, and the standard switch
+// the engine shows there. Open vSwitch holds the running state: which pnics
+// are linked (the Interfaces of the bridge's uplink Port), the MTU
+// (mtu_request of the bridge's own Interface), each port group's VLAN (the
+// tag of its VLAN bridge, a "fake bridge" Port) and who is in which group.
+// The bridge's records hold only what Open vSwitch has no column for: CDP,
+// port counts, the stored uplinks, the teaming policy, ENS state, whether the
+// switch runs, and the port groups' names, teaming and (for a group that is
+// not a VLAN bridge) VLAN.
+namespace ovs_host {
+
+using Ids = std::map<std::string, std::string>;
+
+struct InterfaceRead {
+  std::string uuid;
+  std::string name;
+  std::string type;
+  Ids externalIds;
+  std::optional<int64_t> mtuRequest;
+  std::optional<int64_t> mtu;
+  std::optional<int64_t> ofport;
+  std::string error;
+};
+
+struct PortRead {
+  std::string uuid;
+  std::string name;
+  Ids externalIds;
+  std::vector<std::string> interfaces;  // uuids
+  std::optional<int64_t> tag;
+  bool fakeBridge = false;
+  std::string bondMode;
+  Ids otherConfig;
+
+  // The role of a row of ours; empty for a row others made.
+  std::string Role() const;
+};
+
+struct BridgeRead {
+  std::string uuid;
+  std::string name;
+  Ids externalIds;
+  std::vector<std::string> ports;  // uuids
+  // True when the bridge carries our record; damaged says why the record
+  // cannot be read (the bridge is then treated as others').
+  bool ours = false;
+  std::string damaged;
+  // What the records hold: the stored configuration and the port groups,
+  // before SwitchOf joins in what the engine shows.
+  rows::StandardSwitchDoc doc;
+  // The bridge's ports that were read, by role: ours, and the others
+  // (VMs' ports) when members were read. A VLAN bridge of others counts as
+  // neither.
+  std::vector<PortRead> ownPorts;
+  std::vector<PortRead> memberPorts;
+  bool membersRead = false;
+  // The Interfaces of our ports, by uuid.
+  std::map<std::string, InterfaceRead> interfaces;
+
+  const PortRead* OwnPort(const std::string& role, const std::string& name) const;
+  const InterfaceRead* InterfaceNamed(const std::string& name) const;
+  // The port group a member port belongs to: the one it names, else the
+  // group whose VLAN bridge has its tag; empty when none.
+  std::string GroupOf(const PortRead& member, const rows::StandardSwitchDoc& sw) const;
+};
+
+// Reading rows as the server sends them. Each throws QuorvicException naming
+// what it expected when a row has another form.
+InterfaceRead InterfaceFromRow(const nlohmann::json& row);
+PortRead PortFromRow(const nlohmann::json& row);
+// The Bridge row, its record parsed (damaged set when it cannot be).
+BridgeRead BridgeFromRow(const nlohmann::json& row);
+// The ports and interfaces one read returned, found by uuid. A host of a
+// thousand bridges has ten thousand ports: attaching each bridge's parts by
+// lookup keeps reading the whole host linear in its size.
+class PartsRead {
+ public:
+  PartsRead(std::vector<PortRead> ports, std::vector<InterfaceRead> interfaces);
+
+  // The ports of uuids that were read, in the order the server sent them.
+  std::vector<const PortRead*> PortsAmong(const std::vector<std::string>& uuids) const;
+  // The interface of uuid; null when it was not read.
+  const InterfaceRead* Interface(const std::string& uuid) const;
+
+ private:
+  std::vector<PortRead> ports_;
+  std::vector<InterfaceRead> interfaces_;
+  std::unordered_map<std::string, std::size_t> portAt_;       // uuid -> place in ports_
+  std::unordered_map<std::string, std::size_t> interfaceAt_;  // uuid -> place in interfaces_
+};
+
+// Sorts the parts read for bridge into it: ports of ours (role and bridge
+// name match) among the bridge's ports, other ports as members when
+// members, and the interfaces of our ports.
+void Attach(BridgeRead& bridge, const PartsRead& parts, bool members);
+
+// The standard switch a bridge of ours shows: its record, and what the
+// engine says of its uplinks, MTU, port groups' VLANs and members.
+rows::StandardSwitchDoc SwitchOf(const BridgeRead& bridge);
+// An opaque switch: a bridge others made (or whose record is damaged).
+rows::SwitchRow OpaqueOf(const BridgeRead& bridge);
+
+// The columns each read selects.
+extern const std::vector<std::string> kBridgeColumns;
+extern const std::vector<std::string> kPortColumns;
+extern const std::vector<std::string> kInterfaceColumns;
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_OVS_BRIDGE_READ_H_

@@ -1,0 +1,93 @@
+#ifndef BACKENDS_OVS_OVS_PLAN_H_
+#define BACKENDS_OVS_OVS_PLAN_H_
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "backends/ovs/ovs_bridge_read.h"
+#include "backends/ovs/ovs_settings.h"
+#include "backends/ovsdb/guarded_change.h"
+#include "backends/rows/host_rows.h"
+
+// The operations that make Open vSwitch show a standard switch: the bridge
+// and its own port, the uplink port (a bond from two pnics up, following the
+// teaming policy), the MTU of its interfaces, a VLAN bridge per port group
+// that can be one, the tags of the groups' members, and the records. Every
+// row it makes is marked as ours; it changes only rows and keys that are.
+namespace ovs_host {
+
+// What a change asks of the datapath once ovs-vswitchd has applied it: the
+// interfaces that must have no error and a port number, and, when given,
+// that MTU.
+struct DatapathCheck {
+  bool reached = false;
+  std::vector<std::pair<std::string, std::optional<uint32_t>>> expected;
+  // Puts back what the change replaced, when the datapath refused it.
+  std::function<void()> undo;
+};
+
+// The port groups of sw that are VLAN bridges: a group whose name can name a
+// network device and is not taken by a port or interface of others
+// (taken), whose VLAN is 0 to 4094, and which is the first group in host
+// order on its VLAN. The others are records that VMs join by name.
+std::set<std::string> VlanBridgesOf(const rows::StandardSwitchDoc& sw,
+                                    const std::set<std::string>& taken);
+
+// True when name can name a network device: 1 to 15 bytes, no '/', ':' or
+// blank, not "." or "..".
+bool IsDeviceName(const std::string& name);
+
+class BridgePlan {
+ public:
+  // Operations go into change; what the datapath must show into datapath.
+  BridgePlan(ovsdb::GuardedChange& change, DatapathCheck& datapath, const OvsSettings& settings)
+      : change_(change), datapath_(datapath), settings_(settings) {}
+
+  // Makes a new bridge for sw (with its uplinks and port groups); created
+  // places it in host order.
+  void Insert(const rows::StandardSwitchDoc& sw, int64_t created,
+              const std::set<std::string>& taken);
+  // Makes bridge, read as before, show after. Throws QuorvicException,
+  // having added nothing, for what cannot be done without touching rows of
+  // others (a removed port group that VMs still use).
+  void Update(const BridgeRead& before, const rows::StandardSwitchDoc& after,
+              const std::set<std::string>& taken);
+
+ private:
+  // The Interface rows for pnics, new, with mtu; their references.
+  std::vector<nlohmann::json> NewUplinks(const std::string& bridge,
+                                         const std::vector<std::string>& pnics, int64_t mtu);
+  // A new internal Interface named name, of ours in role on bridge, with mtu;
+  // its row name.
+  std::string NewInternalInterface(const std::string& name, const char* role,
+                                   const std::string& bridge, int64_t mtu);
+  // A new VLAN bridge for group pg on bridge; its Port's reference.
+  nlohmann::json NewVlanBridge(const std::string& bridge, const rows::PortGroupRow& pg,
+                               int64_t mtu);
+  // Sets what sw's uplink port holds and how it bonds.
+  void WriteUplinkPort(const BridgeRead& before, const rows::StandardSwitchDoc& after);
+  void WriteVlanBridges(const BridgeRead& before, const rows::StandardSwitchDoc& after,
+                        const std::set<std::string>& vlanBridges);
+  void WriteMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& after);
+  void WriteRecords(const BridgeRead& before, const rows::StandardSwitchDoc& after,
+                    const std::set<std::string>& vlanBridges);
+
+  ovsdb::GuardedChange& change_;
+  DatapathCheck& datapath_;
+  const OvsSettings& settings_;
+};
+
+// The external_ids a row of ours carries: its role and bridge.
+Ids OwnIds(const std::string& role, const std::string& bridge);
+// The tag a member of a group on vlan gets: vlan, or none for 4095 (every
+// VLAN).
+std::optional<int64_t> TagFor(uint32_t vlan);
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_OVS_PLAN_H_

@@ -1,0 +1,245 @@
+#include <algorithm>
+#include <chrono>
+#include <random>
+
+#include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_store.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/values.h"
+#include "backends/rows/switch_edits.h"
+#include "hostnet/names.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace ovs_host {
+
+using ovsdb::Condition;
+using ovsdb::GuardedChange;
+using ovsdb::Uuid;
+using Quorvic::Lib::QuorvicException;
+using namespace rows;
+
+namespace {
+
+int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// The names of a that b lacks.
+std::vector<std::string> Missing(const std::vector<std::string>& a,
+                                 const std::vector<std::string>& b) {
+  std::vector<std::string> missing;
+  for (const std::string& name : a) {
+    if (std::find(b.begin(), b.end(), name) == b.end()) missing.push_back(name);
+  }
+  return missing;
+}
+
+// What an edit of a standard switch does, for messages: the first thing
+// that differs between before and after.
+std::string DescribeEdit(const StandardSwitchDoc& before, const StandardSwitchDoc& after) {
+  const SwitchRow& old = before.row;
+  const SwitchRow& now = after.row;
+  const std::string& name = now.name;
+  if (std::vector<std::string> linked = Missing(now.uplinks, old.uplinks); !linked.empty()) {
+    return "linking pnic " + linked[0] + " to " + name;
+  }
+  if (std::vector<std::string> unlinked = Missing(old.uplinks, now.uplinks); !unlinked.empty()) {
+    return "unlinking pnic " + unlinked[0] + " from " + name;
+  }
+  if (now.mtu != old.mtu) return "setting the MTU of " + name;
+  if (!(now.teaming == old.teaming)) return "setting the teaming policy of " + name;
+  for (const PortGroupRow& pg : after.portGroups) {
+    auto was = std::find_if(before.portGroups.begin(), before.portGroups.end(),
+                            [&](const PortGroupRow& g) { return g.ref == pg.ref; });
+    if (was == before.portGroups.end()) return "adding port group " + pg.name + " to " + name;
+    if (was->vlan != pg.vlan) return "setting the VLAN ID of port group " + pg.name;
+  }
+  return "changing standard switch " + name;
+}
+
+// A key no other DVSwitch of this host has: when it was made, and a random
+// tail for two made in the same nanosecond.
+std::string NewDVSwitchKey() {
+  std::random_device random;
+  return std::to_string(Now()) + "-" + std::to_string(random());
+}
+
+}  // namespace
+
+std::set<std::string> OvsStore::TakenFor(const StandardSwitchDoc& sw, const StandardSwitchDoc* was) {
+  const std::vector<std::string> newPnics =
+      was == nullptr ? sw.row.uplinks : Missing(sw.row.uplinks, was->row.uplinks);
+  const std::string uplinkPort = sw.row.name + kUplinkPortSuffix;
+  std::set<std::string> names(newPnics.begin(), newPnics.end());
+  names.insert(uplinkPort);
+  if (was == nullptr) names.insert(sw.row.name);
+  for (const PortGroupRow& pg : sw.portGroups) {
+    if (IsDeviceName(pg.name)) names.insert(pg.name);
+  }
+  std::set<std::string> taken = TakenNames(names);
+  if (taken.count(uplinkPort) != 0 && !sw.row.uplinks.empty()) {
+    throw QuorvicException("Open vSwitch has a port " + uplinkPort +
+                           ", which ploncfg did not make, where " + sw.row.name +
+                           "'s uplinks would go: `ovs-vsctl del-port " + uplinkPort +
+                           "` removes it");
+  }
+  for (const std::string& pnic : newPnics) {
+    if (taken.count(pnic) != 0) RefuseForeignPnic(pnic);
+  }
+  return taken;
+}
+
+RowRef OvsStore::AddSwitch(const StandardSwitchDoc& sw) {
+  const std::string& name = sw.row.name;
+  if (!IsDeviceName(name)) {
+    throw QuorvicException("a switch name here names a network device: no '/', ':' or blank");
+  }
+  Write("adding standard switch " + name, [&](GuardedChange& change, DatapathCheck& datapath) {
+    RootRead root = ReadRoot();
+    for (const DVSwitchDoc& dvs : root.records.dvswitches) {
+      if (dvs.row.name == name) SwitchNameTaken(name);
+    }
+    BridgePlan(change, datapath, connection_.Settings()).Insert(sw, Now(), TakenFor(sw, nullptr));
+    // A bridge the datapath refuses goes again.
+    datapath.undo = [this, name] {
+      std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
+      if (made && made->ours) RemoveSwitch(RowRef{RowKind::kStandardSwitch, made->uuid});
+    };
+  });
+  // Another run may have removed the switch since: the add is done all the
+  // same, and the ref then finds nothing.
+  std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
+  return RowRef{RowKind::kStandardSwitch, made && made->ours ? made->uuid : std::string()};
+}
+
+RowRef OvsStore::AddDVSwitch(const DVSwitchDoc& dvs) {
+  DVSwitchDoc added = dvs;
+  added.row.ref = RowRef{RowKind::kDVSwitch, NewDVSwitchKey()};
+  for (DVPortRow& port : added.dvports) port.ref = RowRef{RowKind::kDVPort, port.portId};
+  Write("adding DVSwitch " + dvs.row.name, [&](GuardedChange& change, DatapathCheck&) {
+    RootRead root = ReadRoot();
+    for (const DVSwitchDoc& other : root.records.dvswitches) {
+      if (other.row.name == dvs.row.name) SwitchNameTaken(dvs.row.name);
+    }
+    change.GuardAbsent("Bridge", {Condition("name", "==", dvs.row.name)},
+                       "a switch named " + dvs.row.name + " already exists");
+    root.records.dvswitches.push_back(added);
+    WriteRoot(change, root);
+  });
+  return added.row.ref;
+}
+
+bool OvsStore::RemoveSwitch(const RowRef& ref) {
+  bool removed = false;
+  if (ref.kind == RowKind::kDVSwitch) {
+    EditRoot("removing a DVSwitch", [&](RootRecords& records) {
+      auto& all = records.dvswitches;
+      auto dvs = std::find_if(all.begin(), all.end(), [&](const DVSwitchDoc& d) {
+        return d.row.running && d.row.ref == ref;
+      });
+      removed = dvs != all.end();
+      if (removed) all.erase(dvs);
+    });
+    return removed;
+  }
+  Write("removing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
+    std::optional<BridgeRead> bridge = ReadBridgeByRef(ref);
+    removed = bridge.has_value();
+    if (!removed) return;
+    change.SetWhat("removing standard switch " + bridge->name);
+    std::string others;
+    for (const PortRead& port : bridge->memberPorts) {
+      others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
+    }
+    if (!others.empty()) {
+      throw QuorvicException("standard switch " + bridge->name + " has ports ploncfg did not make (" +
+                             others + "); `ovs-vsctl del-port " + bridge->name +
+                             " PORT` removes one");
+    }
+    std::vector<nlohmann::json> ports;
+    for (const std::string& uuid : bridge->ports) ports.push_back(Uuid(uuid));
+    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});
+    change.Add(ovsdb::Mutate("Open_vSwitch", {},
+                             {ovsdb::Mutation("bridges", "delete", ovsdb::Set({Uuid(bridge->uuid)}))}));
+    datapath.reached = true;
+  });
+  return removed;
+}
+
+std::optional<StandardSwitchDoc> OvsStore::EditSwitch(
+    const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) {
+  std::optional<StandardSwitchDoc> written;
+  Write("changing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
+    written.reset();
+    std::optional<BridgeRead> before = ReadBridgeByRef(ref);
+    if (!before) return;
+    const StandardSwitchDoc was = SwitchOf(*before);
+    StandardSwitchDoc after = was;
+    edit(after);
+    for (PortGroupRow& pg : after.portGroups) {
+      if (pg.ref.Empty()) pg.ref = RowRef{RowKind::kPortGroup, pg.name};
+    }
+    written = after;
+    change.SetWhat(DescribeEdit(was, after));
+    BridgePlan(change, datapath, connection_.Settings())
+        .Update(*before, after, TakenFor(after, &was));
+    const std::string what = change.What();
+    datapath.undo = [this, ref, was, what] {
+      Write("putting back what " + what + " changed", [&](GuardedChange& undo, DatapathCheck& path) {
+        std::optional<BridgeRead> now = ReadBridgeByRef(ref);
+        if (!now) return;
+        StandardSwitchDoc back = SwitchOf(*now);
+        back.row.uplinks = was.row.uplinks;
+        back.row.configUplinks = was.row.configUplinks;
+        back.row.mtu = was.row.mtu;
+        back.row.teaming = was.row.teaming;
+        BridgePlan(undo, path, connection_.Settings()).Update(*now, back, TakenFor(back, nullptr));
+        path.expected.clear();
+      });
+    };
+  });
+  return written;
+}
+
+std::optional<DVSwitchDoc> OvsStore::EditDVSwitch(const RowRef& ref,
+                                                  const std::function<void(DVSwitchDoc&)>& edit) {
+  std::optional<DVSwitchDoc> written;
+  EditRoot("changing a DVSwitch", [&](RootRecords& records) {
+    written.reset();
+    auto dvs = std::find_if(records.dvswitches.begin(), records.dvswitches.end(),
+                            [&](const DVSwitchDoc& d) { return d.row.running && d.row.ref == ref; });
+    if (dvs == records.dvswitches.end()) return;
+    edit(*dvs);
+    for (DVPortRow& port : dvs->dvports) port.ref = RowRef{RowKind::kDVPort, port.portId};
+    written = *dvs;
+  });
+  return written;
+}
+
+void OvsStore::StartSwitches(SwitchKind kind, const std::function<void(SwitchRow&)>& start) {
+  if (kind == SwitchKind::kDistributed) {
+    EditRoot("starting the DVSwitches", [&](RootRecords& records) {
+      for (DVSwitchDoc& dvs : records.dvswitches) {
+        if (!dvs.row.running) start(dvs.row);
+      }
+    });
+    return;
+  }
+  Write("starting the standard switches", [&](GuardedChange& change, DatapathCheck& datapath) {
+    for (const BridgeRead& stopped : ReadEverything().bridges) {
+      if (!stopped.ours || stopped.doc.row.running) continue;
+      StandardSwitchDoc started = SwitchOf(stopped);
+      start(started.row);
+      BridgePlan(change, datapath, connection_.Settings())
+          .Update(stopped, started, TakenFor(started, nullptr));
+    }
+  });
+}
+
+void OvsStore::EditRecords(const std::function<void(HostRecords&)>& edit) {
+  EditRoot("changing the host's records", [&](RootRecords& records) { edit(records.host); });
+}
+
+}  // namespace ovs_host

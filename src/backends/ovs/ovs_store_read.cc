@@ -1,0 +1,335 @@
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_pnics.h"
+#include "backends/ovs/ovs_store.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/values.h"
+#include "hostnet/names.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace ovs_host {
+
+using nlohmann::json;
+using ovsdb::Condition;
+using ovsdb::Uuid;
+using Quorvic::Lib::QuorvicException;
+using namespace rows;
+
+namespace {
+
+// When the bridge was made, for host order.
+long long Created(const Ids& externalIds) {
+  auto found = externalIds.find(kCreatedKey);
+  return found == externalIds.end() ? 0 : std::atoll(found->second.c_str());
+}
+
+// Orders bridges as they were made (opaque ones, which carry no time, first,
+// by name).
+void SortInHostOrder(std::vector<BridgeRead>& bridges) {
+  std::stable_sort(bridges.begin(), bridges.end(), [](const BridgeRead& a, const BridgeRead& b) {
+    long long ca = Created(a.externalIds), cb = Created(b.externalIds);
+    return ca != cb ? ca < cb : a.name < b.name;
+  });
+}
+
+json OwnedBy(const std::string& bridge) {
+  return Condition("external_ids", "includes", ovsdb::Map({{kBridgeKey, bridge}}));
+}
+
+std::vector<PortRead> PortsOf(const json& result) {
+  std::vector<PortRead> ports;
+  for (const json& row : result.at("rows")) ports.push_back(PortFromRow(row));
+  return ports;
+}
+
+std::vector<InterfaceRead> InterfacesOf(const json& result) {
+  std::vector<InterfaceRead> interfaces;
+  for (const json& row : result.at("rows")) interfaces.push_back(InterfaceFromRow(row));
+  return interfaces;
+}
+
+}  // namespace
+
+OvsStore::OvsStore(OvsSettings settings) : connection_(std::move(settings)) {}
+
+// A bridge's name becomes the name of its internal network device, which
+// Linux limits to 15 bytes.
+uint32_t OvsStore::MaxSwitchNameSize() const { return 16; }
+
+OvsStore::RootRead OvsStore::ReadRoot() {
+  if (recordsRoot_ && recordsRoot_->second == connection_.Mark()) {
+    RootRead root = std::move(recordsRoot_->first);
+    recordsRoot_.reset();
+    return root;
+  }
+  recordsRoot_.reset();
+  return RootFrom(connection_.Read({SelectRoot()})[0]);
+}
+
+json OvsStore::SelectRoot() { return ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}); }
+
+OvsStore::RootRead OvsStore::RootFrom(const json& result) {
+  const json& rows = result.at("rows");
+  if (rows.size() != 1) {
+    throw QuorvicException(
+        "the switch database has no Open_vSwitch row; `ovs-vsctl init` makes it");
+  }
+  RootRead root;
+  root.uuid = ovsdb::ReadUuid(rows[0].at("_uuid"));
+  root.externalIds = ovsdb::ReadMap(rows[0].at("external_ids"));
+  auto host = root.externalIds.find(kHostKey);
+  if (host != root.externalIds.end()) {
+    root.records = ReadRootRecords(ParseRecord(kHostKey, host->second));
+  }
+  return root;
+}
+
+OvsStore::HostRead OvsStore::ReadEverything() {
+  std::vector<json> results = connection_.Read({
+      SelectRoot(),
+      ovsdb::Select("Bridge", {}, kBridgeColumns),
+      ovsdb::Select("Port", {}, kPortColumns),
+      ovsdb::Select("Interface",
+                    {Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleSwitch}}))},
+                    kInterfaceColumns),
+      ovsdb::Select("Interface",
+                    {Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))},
+                    kInterfaceColumns),
+      ovsdb::Select(
+          "Interface",
+          {Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRolePortGroup}}))},
+          kInterfaceColumns),
+  });
+  HostRead host;
+  host.root = RootFrom(results[0]);
+  std::vector<InterfaceRead> interfaces;
+  for (std::size_t i = 3; i < results.size(); ++i) {
+    for (InterfaceRead& interface : InterfacesOf(results[i])) interfaces.push_back(std::move(interface));
+  }
+  const PartsRead parts(PortsOf(results[2]), std::move(interfaces));
+  for (const json& row : results[1].at("rows")) {
+    BridgeRead bridge = BridgeFromRow(row);
+    Attach(bridge, parts, true);
+    host.bridges.push_back(std::move(bridge));
+  }
+  SortInHostOrder(host.bridges);
+  return host;
+}
+
+void OvsStore::ReadParts(BridgeRead& bridge) {
+  std::vector<json> selects = {ovsdb::Select("Interface", {OwnedBy(bridge.name)}, kInterfaceColumns)};
+  for (const std::string& uuid : bridge.ports) {
+    selects.push_back(ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
+  }
+  std::vector<json> results = connection_.Read(std::move(selects));
+  std::vector<PortRead> ports;
+  for (std::size_t i = 1; i < results.size(); ++i) {
+    for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
+  }
+  Attach(bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridge(const json& where) {
+  std::vector<json> found =
+      connection_.Read({ovsdb::Select("Bridge", {where}, kBridgeColumns)})[0].at("rows").get<std::vector<json>>();
+  if (found.empty()) return std::nullopt;
+  return BridgeFromRow(found[0]);
+}
+
+std::optional<BridgeRead> OvsStore::ReadRunningBridge(const json& where) {
+  std::optional<BridgeRead> bridge = ReadBridge(where);
+  if (!bridge || !bridge->ours || !bridge->doc.row.running) return std::nullopt;
+  ReadParts(*bridge);
+  lastBridge_.emplace(*bridge, connection_.Mark());
+  return bridge;
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
+  if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
+  if (lastBridge_ && lastBridge_->first.uuid == ref.key &&
+      lastBridge_->second == connection_.Mark()) {
+    return lastBridge_->first;
+  }
+  return ReadRunningBridge(Condition("_uuid", "==", Uuid(ref.key)));
+}
+
+std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
+  std::set<std::string> taken;
+  if (names.empty()) return taken;
+  std::vector<json> selects;
+  for (const std::string& name : names) {
+    selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, {"name", "external_ids"}));
+    selects.push_back(
+        ovsdb::Select("Interface", {Condition("name", "==", name)}, {"name", "external_ids"}));
+  }
+  for (const json& result : connection_.Read(std::move(selects))) {
+    for (const json& row : result.at("rows")) {
+      // Rows of ours are the rules' business: a pnic linked to another
+      // switch is refused by them, and a load moves rows between bridges.
+      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) == 0) {
+        taken.insert(row.at("name").get<std::string>());
+      }
+    }
+  }
+  return taken;
+}
+
+void OvsStore::RefuseForeignPnic(const std::string& pnic) {
+  std::vector<json> interface = connection_.Read({ovsdb::Select(
+      "Interface", {Condition("name", "==", pnic)}, {"_uuid"})})[0].at("rows").get<std::vector<json>>();
+  std::string where = "an interface of Open vSwitch";
+  if (!interface.empty()) {
+    std::vector<json> port = connection_.Read({ovsdb::Select(
+        "Port",
+        {Condition("interfaces", "includes", ovsdb::Set({interface[0].at("_uuid")}))},
+        {"_uuid", "name"})})[0].at("rows").get<std::vector<json>>();
+    if (!port.empty()) {
+      std::vector<json> bridge = connection_.Read({ovsdb::Select(
+          "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
+          {"name"})})[0].at("rows").get<std::vector<json>>();
+      const std::string portName = hostnet::EscapedName(port[0].at("name").get<std::string>());
+      const std::string bridgeName =
+          bridge.empty() ? std::string("no bridge")
+                         : hostnet::EscapedName(bridge[0].at("name").get<std::string>());
+      where = "on port " + portName + " of bridge " + bridgeName +
+              ", which ploncfg did not make; `ovs-vsctl del-port " + bridgeName + " " + portName +
+              "` frees it";
+    }
+  }
+  throw QuorvicException("pnic " + pnic + " is already " + where);
+}
+
+std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
+  json where;
+  switch (key.by) {
+    case SwitchKey::By::kName:
+      where = Condition("name", "==", key.value);
+      break;
+    case SwitchKey::By::kPortGroup:
+      where = Condition("external_ids", "includes",
+                        ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}));
+      break;
+    case SwitchKey::By::kLinkedPnic: {
+      std::vector<json> found = connection_.Read({ovsdb::Select(
+          "Interface",
+          {Condition("name", "==", key.value),
+           Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))},
+          {"external_ids"})})[0].at("rows").get<std::vector<json>>();
+      if (found.empty()) return std::nullopt;
+      where = Condition("name", "==", ovsdb::ReadMap(found[0].at("external_ids"))[kBridgeKey]);
+      break;
+    }
+    case SwitchKey::By::kSwitchId:
+      return std::nullopt;
+  }
+  std::optional<BridgeRead> bridge = ReadRunningBridge(where);
+  if (!bridge) return std::nullopt;
+  StandardSwitchDoc sw = SwitchOf(*bridge);
+  if (key.by == SwitchKey::By::kLinkedPnic &&
+      std::find(sw.row.uplinks.begin(), sw.row.uplinks.end(), key.value) == sw.row.uplinks.end()) {
+    return std::nullopt;
+  }
+  return sw;
+}
+
+std::optional<DVSwitchDoc> OvsStore::FindDVSwitch(const SwitchKey& key) {
+  RootRead root = ReadRoot();
+  for (DVSwitchDoc& dvs : root.records.dvswitches) {
+    if (!dvs.row.running) continue;
+    if ((key.by == SwitchKey::By::kName && dvs.row.name == key.value) ||
+        (key.by == SwitchKey::By::kSwitchId && dvs.row.switchId == key.value)) {
+      return std::move(dvs);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<SwitchRow> OvsStore::FindAnySwitch(const SwitchKey& key) {
+  if (key.by == SwitchKey::By::kPortGroup) {
+    std::optional<BridgeRead> holder = ReadBridge(
+        Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + key.value, ""}})));
+    if (!holder || !holder->ours) return std::nullopt;
+    return SwitchOf(*holder).row;
+  }
+  if (key.by != SwitchKey::By::kName) return std::nullopt;
+  const std::string& name = key.value;
+  // The bridge row alone, and the root for DVSwitches, from one request:
+  // what a bridge links and its MTU are not asked for.
+  const std::vector<json> results = connection_.Read(
+      {ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns), SelectRoot()});
+  const json& bridges = results[0].at("rows");
+  if (!bridges.empty()) {
+    BridgeRead bridge = BridgeFromRow(bridges[0]);
+    return bridge.ours ? SwitchOf(bridge).row : OpaqueOf(bridge);
+  }
+  for (DVSwitchDoc& dvs : RootFrom(results[1]).records.dvswitches) {
+    if (dvs.row.name == name) return std::move(dvs.row);
+  }
+  return std::nullopt;
+}
+
+std::vector<StandardSwitchDoc> OvsStore::ReadSwitches(bool system) {
+  std::vector<StandardSwitchDoc> switches;
+  for (const BridgeRead& bridge : ReadEverything().bridges) {
+    if (bridge.ours && bridge.doc.row.running && bridge.doc.row.system == system) {
+      switches.push_back(SwitchOf(bridge));
+    }
+  }
+  return switches;
+}
+
+std::vector<DVSwitchDoc> OvsStore::ReadDVSwitches() {
+  std::vector<DVSwitchDoc> running;
+  for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {
+    if (dvs.row.running) running.push_back(std::move(dvs));
+  }
+  return running;
+}
+
+std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
+  std::vector<BridgeRead> bridges;
+  const std::vector<json> results = connection_.Read({ovsdb::Select("Bridge", {}, kBridgeColumns)});
+  for (const json& row : results[0].at("rows")) {
+    BridgeRead bridge = BridgeFromRow(row);
+    if (!bridge.ours) bridges.push_back(std::move(bridge));
+  }
+  SortInHostOrder(bridges);
+  std::vector<SwitchRow> opaque;
+  for (const BridgeRead& bridge : bridges) opaque.push_back(OpaqueOf(bridge));
+  return opaque;
+}
+
+HostRecords OvsStore::ReadRecords() {
+  RootRead root = ReadRoot();
+  HostRecords records = root.records.host;
+  recordsRoot_.emplace(std::move(root), connection_.Mark());
+  return records;
+}
+
+PnicSet OvsStore::Pnics() {
+  constexpr const char* kSysfs = "/sys/class/net";
+  PnicSet pnics;
+  if (const auto& named = connection_.Settings().pnics) {
+    pnics.names = *named;
+    std::string list;
+    for (const std::string& pnic : *named) list += (list.empty() ? "" : " ") + pnic;
+    pnics.rule = "the pnics setting (QUENTA_OVS_PNICS, or pnics in hostnet.conf) names " +
+                 (list.empty() ? std::string("none") : list);
+  } else {
+    pnics.names = DiscoverPnics(kSysfs);
+    pnics.rule =
+        "pnics are the machine's physical network devices and bonds, unless the pnics setting "
+        "(QUENTA_OVS_PNICS, or pnics in hostnet.conf) names them";
+  }
+  for (std::string& device : NetworkDevices(kSysfs)) {
+    if (std::find(pnics.names.begin(), pnics.names.end(), device) == pnics.names.end()) {
+      pnics.others.push_back(std::move(device));
+    }
+  }
+  return pnics;
+}
+
+}  // namespace ovs_host

@@ -1,0 +1,308 @@
+// What only the Open vSwitch host does; what every host does is in
+// tests/contract.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <thread>
+
+#include "support/forked.h"
+#include "backends/faults/fault_injection_backend.h"
+#include "backends/ovs/ovs_backend.h"
+#include "backends/ovs/ovs_store.h"
+#include "backends/ovsdb/client.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/values.h"
+#include "hostnet/quorvic_exception.h"
+#include "support/message_of.h"
+#include "support/ovsdb_proxy.h"
+#include "support/test_server.h"
+
+namespace ovs_host {
+namespace {
+
+using namespace rows;
+using nlohmann::json;
+
+// A private switch database with its root row and one switch, sw0, without
+// ovs-vswitchd: nothing is applied to a datapath.
+class OvsStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string missing = ovsdb::TestServer::Missing(ovsdb::TestServer::kSwitchSchema);
+    if (ovsdb::FindProgram("ovs-vsctl").empty()) {
+      missing += std::string(missing.empty() ? "" : ", ") + "ovs-vsctl";
+    }
+    if (!missing.empty()) GTEST_SKIP() << "not installed: " << missing;
+    server_ = std::make_unique<ovsdb::TestServer>(ovsdb::TestServer::kSwitchSchema);
+    settings_.remote = server_->UnixRemote();
+    settings_.pnics = std::vector<std::string>{"nic0"};
+    settings_.applyWait = std::chrono::milliseconds(0);
+    Db().Transact("Open_vSwitch", {ovsdb::Insert("Open_vSwitch", json::object())});
+    HostDocument doc;
+    doc.pnics = {"nic0"};
+    doc.switches.push_back({});
+    doc.switches[0].row.name = "sw0";
+    OvsStore(settings_).ReplaceHost(doc);
+  }
+
+  ovsdb::Client Db() { return ovsdb::Client(server_->UnixRemote(), std::chrono::seconds(15)); }
+  bool BridgeExists(const std::string& name) {
+    return !Db().Transact("Open_vSwitch", {ovsdb::Select("Bridge", {ovsdb::Condition("name", "==", name)},
+                                                         {"_uuid"})})[0]["rows"]
+                .empty();
+  }
+  StandardSwitchDoc NewSwitch(const std::string& name) {
+    StandardSwitchDoc sw;
+    sw.row.name = name;
+    sw.row.numPorts = sw.row.configuredPorts = 128;
+    return sw;
+  }
+
+  std::unique_ptr<ovsdb::TestServer> server_;
+  OvsSettings settings_;
+};
+
+// Changes that read a bridge's record and write it back, from two processes
+// at once and without the lock that runs of the tool take, while ovs-vsctl
+// changes the same bridge's other keys and ports: the waits on what each
+// read make the later one start again, so every change reported done is
+// there at the end, and others' keys stay. A writer that keeps losing gives
+// up, clearly and having changed nothing; on a busy machine some do.
+TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
+  constexpr int kAdds = 30;
+  const std::string vsctl = ovsdb::FindProgram("ovs-vsctl") + " --no-wait --db=" + server_->UnixRemote();
+  // The churn runs in a process group of its own, so that killing the group
+  // also ends an ovs-vsctl it started, which would otherwise wait for the
+  // stopped server forever and hold the test's output open.
+  pid_t churn = fork();
+  if (churn == 0) {
+    setpgid(0, 0);
+    for (int i = 0;; ++i) {
+      std::string command = vsctl + " set bridge sw0 external_ids:theirs=" + std::to_string(i) +
+                            " -- --may-exist add-port sw0 other" + std::to_string(i % 2) +
+                            " -- --if-exists del-port other" + std::to_string(1 - i % 2) +
+                            " >/dev/null 2>&1";
+      if (std::system(command.c_str()) != 0) _exit(1);
+    }
+  }
+  setpgid(churn, churn);
+  auto addGroups = [&](int process) {
+    int done = 0;
+    OvsStore store(settings_);
+    for (int i = 0; i < kAdds; ++i) {
+      try {
+        std::optional<StandardSwitchDoc> sw = store.FindSwitch(SwitchKey::Name("sw0"));
+        store.EditSwitch(sw->row.ref, [&](StandardSwitchDoc& doc) {
+          doc.portGroups.push_back({});
+          doc.portGroups.back().name = "pg" + std::to_string(process) + "_" + std::to_string(i);
+        });
+        ++done;
+      } catch (const Quorvic::Lib::QuorvicException& e) {
+        if (e.GetMessage().find("gave up") == std::string::npos) {
+          fprintf(stderr, "process %d: %s\n", process, e.what());
+          return 255;
+        }
+      }
+    }
+    return done;
+  };
+  size_t done = 0;
+  for (int status : RunForked(2, addGroups)) {
+    ASSERT_TRUE(status >= 0 && status < 254) << status;
+    done += status;
+  }
+  kill(-churn, SIGKILL);
+  waitpid(churn, nullptr, 0);
+  EXPECT_GT(done, 0u);
+  EXPECT_EQ(OvsStore(settings_).ReadSwitches(false).at(0).portGroups.size(), done);
+  json ids = Db().Transact("Open_vSwitch", {ovsdb::Select("Bridge", {}, {"external_ids"})})[0]
+                 ["rows"][0]["external_ids"];
+  EXPECT_EQ(ovsdb::ReadMap(ids).count("theirs"), 1u);
+}
+
+// A change whose answer is lost is looked for on a new connection: one the
+// server committed is reported done, one it never saw is reported not done,
+// and either way the host shows what was said; when no new connection gets
+// through, the run says that it cannot tell.
+TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
+  ovsdb::OvsdbProxy proxy(server_->UnixRemote());
+  OvsSettings through = settings_;
+  through.remote = proxy.UnixRemote();
+  OvsStore store(through);
+
+  proxy.CutNextWrite(ovsdb::OvsdbProxy::Cut::kAfterWrite);
+  EXPECT_NO_THROW(store.AddSwitch(NewSwitch("sw1")));
+  EXPECT_TRUE(BridgeExists("sw1"));
+
+  proxy.CutNextWrite(ovsdb::OvsdbProxy::Cut::kBeforeWrite);
+  const std::string message = ovsdb::MessageOf([&] { store.AddSwitch(NewSwitch("sw2")); });
+  EXPECT_NE(message.find("was not applied: nothing was changed"), std::string::npos) << message;
+  EXPECT_FALSE(BridgeExists("sw2"));
+
+  // No new connection gets through to look: the run cannot say, and says so.
+  proxy.CutNextWrite(ovsdb::OvsdbProxy::Cut::kAfterWriteForGood);
+  try {
+    store.AddSwitch(NewSwitch("sw3"));
+    ADD_FAILURE() << "a change whose outcome nobody could read was reported done";
+  } catch (const Quorvic::Lib::QuorvicException& e) {
+    EXPECT_NE(e.GetMessage().find("it may or may not have been applied, and the database cannot "
+                                  "be reached again to tell"),
+              std::string::npos)
+        << e.GetMessage();
+  }
+  EXPECT_TRUE(BridgeExists("sw3"));
+}
+
+// What ovs-vsctl changes between a run's read and its write is not lost: the
+// write waits on what was read, fails, and the run starts again from what is
+// there. A VM's port that joins a group, or a switch, as it is removed stops
+// the removal.
+TEST_F(OvsStoreTest, AVmPortAddedBetweenTheReadAndTheWriteStopsARemoval) {
+  ovsdb::OvsdbProxy proxy(server_->UnixRemote());
+  OvsSettings through = settings_;
+  through.remote = proxy.UnixRemote();
+  const RowRef sw0 = OvsStore(settings_).FindSwitch(SwitchKey::Name("sw0"))->row.ref;
+  OvsStore(settings_).EditSwitch(sw0, [](StandardSwitchDoc& doc) {
+    doc.portGroups.push_back({});
+    doc.portGroups.back().name = "web";
+  });
+  const std::string vsctl =
+      ovsdb::FindProgram("ovs-vsctl") + " --no-wait --db=" + server_->UnixRemote();
+  auto vsctlBeforeNextWrite = [&](const std::string& arguments) {
+    proxy.BeforeNextWrite([command = vsctl + " " + arguments] {
+      ovsdb::RunProgram({"/bin/sh", "-c", command});
+    });
+  };
+
+  vsctlBeforeNextWrite(
+      "add-port sw0 vm1 -- set interface vm1 type=dummy -- set port vm1 "
+      "'external_ids:\"quenta:port-group\"=web'");
+  EXPECT_EQ(ovsdb::MessageOf([&] {
+              OvsStore(through).EditSwitch(sw0,
+                                           [](StandardSwitchDoc& doc) { doc.portGroups.clear(); });
+            }),
+            "port group web has ports in use (vm1); remove them from it first");
+
+  ovsdb::RunProgram({"/bin/sh", "-c", vsctl + " del-port sw0 vm1"});
+  vsctlBeforeNextWrite("add-port sw0 vm2 -- set interface vm2 type=dummy");
+  EXPECT_EQ(ovsdb::MessageOf([&] { OvsStore(through).RemoveSwitch(sw0); }),
+            "standard switch sw0 has ports ploncfg did not make (vm2); `ovs-vsctl del-port sw0 "
+            "PORT` removes one");
+  EXPECT_TRUE(BridgeExists("sw0"));
+}
+
+// A switch another run removes after the add committed, before ovs-vswitchd
+// applied it: the add did what it said, so it is reported done and not
+// "undone". The test plays ovs-vswitchd, removing the bridge as it applies.
+TEST_F(OvsStoreTest, AnAddOthersUndoBeforeTheDatapathAppliesItIsStillDone) {
+  OvsSettings waiting = settings_;
+  waiting.applyWait = std::chrono::seconds(5);
+  std::atomic<bool> stop{false};
+  std::thread daemon([&] {
+    ovsdb::Client db = Db();
+    while (!stop) {
+      json root = db.Transact("Open_vSwitch", {ovsdb::Select("Open_vSwitch", {}, {"next_cfg"})})[0]
+                      ["rows"][0];
+      json bridge = db.Transact("Open_vSwitch",
+                                {ovsdb::Select("Bridge", {ovsdb::Condition("name", "==", "sw1")},
+                                               {"_uuid"})})[0]["rows"];
+      std::vector<json> apply;
+      if (!bridge.empty()) {
+        apply.push_back(ovsdb::Mutate(
+            "Open_vSwitch", {},
+            {ovsdb::Mutation("bridges", "delete", ovsdb::Set({bridge[0]["_uuid"]}))}));
+      }
+      apply.push_back(ovsdb::Update("Open_vSwitch", {}, {{"cur_cfg", root["next_cfg"]}}));
+      db.Transact("Open_vSwitch", apply);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  const std::string refused = ovsdb::MessageOf([&] { OvsStore(waiting).AddSwitch(NewSwitch("sw1")); });
+  stop = true;
+  daemon.join();
+  EXPECT_EQ(refused, "no exception");
+  EXPECT_FALSE(BridgeExists("sw1"));
+}
+
+// Without ovs-vswitchd a change stays in the database and says so, in the
+// unit of the setting that bounds the wait, and status names the cause.
+TEST_F(OvsStoreTest, WithoutOvsVswitchdAChangeSaysWhatHappenedAndStatusWhy) {
+  OvsSettings waiting = settings_;
+  waiting.applyWait = std::chrono::seconds(1);
+  OvsStore store(waiting);
+  EXPECT_EQ(ovsdb::MessageOf([&] { store.AddSwitch(NewSwitch("sw1")); }),
+            "adding standard switch sw1: the database holds the change, but ovs-vswitchd did not "
+            "apply it within 1 s (is it running? `systemctl start openvswitch-switch` starts it)");
+  EXPECT_TRUE(BridgeExists("sw1"));
+  const std::vector<std::string> health = store.Health();
+  ASSERT_FALSE(health.empty());
+  EXPECT_EQ(health[0],
+            "ovs-vswitchd is not running, so nothing applies the switch database: "
+            "`systemctl start openvswitch-switch` starts it");
+}
+
+// A point read sends few requests and takes no lock; a check of a name
+// reads one row.
+TEST_F(OvsStoreTest, PointReadsSendTwoRequestsAtMost) {
+  ovsdb::OvsdbProxy proxy(server_->UnixRemote());
+  OvsSettings through = settings_;
+  through.remote = proxy.UnixRemote();
+  OvsStore store(through);
+  store.Connect();
+  struct Read {
+    const char* what;
+    std::function<void()> read;
+    int requests;
+  };
+  const Read reads[] = {
+      {"a switch by name", [&] { store.FindSwitch(SwitchKey::Name("sw0")); }, 2},
+      {"any switch's row by name", [&] { store.FindAnySwitch(SwitchKey::Name("sw0")); }, 1},
+      {"a DVSwitch by name", [&] { store.FindDVSwitch(SwitchKey::Name("dvs0")); }, 1},
+      {"a port group by name", [&] { store.FindAnySwitch(SwitchKey::PortGroup("pg9")); }, 1},
+      {"the listing of standard switches", [&] { store.ReadSwitches(false); }, 1},
+  };
+  for (const Read& read : reads) {
+    proxy.ResetCounts();
+    read.read();
+    EXPECT_EQ(proxy.RequestCount(), read.requests) << read.what;
+    EXPECT_EQ(proxy.Requests().count("lock"), 0u) << read.what;
+  }
+}
+
+// What a run of `-c` and of `-C` asks of the library, through the wrapper
+// that reads the host's faults first: two requests each, whatever the
+// answer, and no lock.
+TEST_F(OvsStoreTest, ARunThatChecksANameSendsTwoRequests) {
+  ovsdb::OvsdbProxy proxy(server_->UnixRemote());
+  OvsSettings through = settings_;
+  through.remote = proxy.UnixRemote();
+  struct Run {
+    const char* what;
+    std::function<void(hostnet::Backend&)> calls;
+  };
+  auto isDVSwitch = [](hostnet::Backend& backend, const std::string& name) {
+    try {
+      backend.GetDVSwitchByName(name);
+    } catch (const Quorvic::Lib::QuorvicException&) {
+    }
+  };
+  const Run runs[] = {
+      {"-c sw0", [&](hostnet::Backend& b) { isDVSwitch(b, "sw0"), b.SwitchExists("sw0"); }},
+      {"-c none", [&](hostnet::Backend& b) { isDVSwitch(b, "none"), b.SwitchExists("none"); }},
+      {"-C none", [](hostnet::Backend& b) { b.IsValidPortGroup("none"); }},
+  };
+  for (const Run& run : runs) {
+    faults::FaultInjectionBackend backend(std::make_unique<OvsBackend>(through));
+    proxy.ResetCounts();
+    backend.Connect();
+    run.calls(backend);
+    EXPECT_EQ(proxy.RequestCount(), 2) << run.what;
+    EXPECT_EQ(proxy.Requests().count("lock"), 0u) << run.what;
+  }
+}
+
+}  // namespace
+}  // namespace ovs_host

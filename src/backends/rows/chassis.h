@@ -1,0 +1,76 @@
+#ifndef BACKENDS_ROWS_CHASSIS_H_
+#define BACKENDS_ROWS_CHASSIS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// This host as one of the hosts that share DVSwitches: the name its records
+// carry among theirs, and, where its switch engine can, the wiring that
+// carries a DVSwitch's traffic out through this host's own pnics.
+namespace rows {
+
+// The tunnel that carries a DVSwitch's traffic between hosts.
+struct Tunnel {
+  std::string underlay;      // the network interface under it
+  uint32_t underlayMtu = 0;  // that interface's MTU
+  uint32_t overhead = 0;     // what the tunnel adds to every frame
+  // The largest MTU a VM's interface can have for its frames to cross.
+  uint32_t VmMtu() const { return underlayMtu > overhead ? underlayMtu - overhead : 0; }
+};
+
+class Chassis {
+ public:
+  virtual ~Chassis() = default;
+
+  // The name this host's uplinks are recorded under, unique among the
+  // hosts that share DVSwitches. Throws when it cannot be read.
+  virtual std::string Name() = 0;
+  // True when Wire carries traffic; false on a host that keeps uplinks as
+  // records only.
+  virtual bool Carries() const = 0;
+  // Makes this host carry network (a name shared by every host) through
+  // exactly pnics: a bridge of its own holding them, reached through an
+  // entry of this host's bridge mappings; with no pnics, neither is left.
+  // Throws naming the pnic when one cannot join (it is on another bridge,
+  // or the engine refuses it); then nothing changed.
+  virtual void Wire(const std::string& network, const std::vector<std::string>& pnics) = 0;
+  // The names of the bridges Wire made, which are not this host's opaque
+  // switches.
+  virtual std::vector<std::string> WiringBridges() = 0;
+  // The tunnel this host's DVSwitch traffic crosses to other hosts; nullopt
+  // when the host cannot tell.
+  virtual std::optional<Tunnel> ReadTunnel() = 0;
+};
+
+// A hash of text that is the same on every host and in every run (FNV-1a),
+// for names hosts must agree on without asking each other.
+inline uint64_t StableHash(const std::string& text) {
+  uint64_t hash = 14695981039346656037ULL;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
+// A host that keeps its uplinks as records only, such as the simulated host.
+class RecordsOnlyChassis : public Chassis {
+ public:
+  explicit RecordsOnlyChassis(std::string name) : name_(std::move(name)) {}
+
+  std::string Name() override { return name_; }
+  bool Carries() const override { return false; }
+  void Wire(const std::string&, const std::vector<std::string>&) override {}
+  std::vector<std::string> WiringBridges() override { return {}; }
+  std::optional<Tunnel> ReadTunnel() override { return std::nullopt; }
+
+ private:
+  std::string name_;
+};
+
+}  // namespace rows
+
+#endif  // BACKENDS_ROWS_CHASSIS_H_
