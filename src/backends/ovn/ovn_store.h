@@ -58,11 +58,15 @@ class OvnStore {
   const std::vector<rows::UnreadableRow>& Unreadable() const { return unreadable_; }
   // The names of the logical switches other programs made.
   std::vector<std::string> ReadForeignSwitchNames();
-  // The running DVSwitches that reach their physical network through the
-  // bridges of other hosts but not through this host's, in host order: once
-  // a DVSwitch has a localnet port, a host without a bridge for its network
-  // carries none of its traffic.
-  std::vector<std::string> ReadWiredElsewhereOnly();
+  // Every DVSwitch as ReadAll gives it, each with whether it reaches its
+  // physical network through the bridges of other hosts but not through
+  // this host's: once a DVSwitch has a localnet port, a host without a
+  // bridge for its network carries none of its traffic.
+  struct Wiring {
+    DVSwitchDoc dvs;
+    bool elsewhereOnly = false;
+  };
+  std::vector<Wiring> ReadWiring();
 
   // --- Changes: as rows::RowStore's of the same names ----------------------
   RowRef AddDVSwitch(const DVSwitchDoc& dvs);

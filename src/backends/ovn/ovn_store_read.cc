@@ -203,17 +203,19 @@ std::vector<DVSwitchDoc> OvnStore::ReadAll() {
   return all;
 }
 
-std::vector<std::string> OvnStore::ReadWiredElsewhereOnly() {
+std::vector<OvnStore::Wiring> OvnStore::ReadWiring() {
   const std::string here = WiredKey(HostName());
-  std::vector<std::string> names;
-  for (const SwitchRead& sw : ReadSwitchRows({}, true)) {
-    if (!sw.doc.row.running || !sw.localnet || sw.localnet->ids.count(here) != 0) continue;
-    const Ids& ids = sw.localnet->ids;
-    if (std::any_of(ids.begin(), ids.end(), [](const auto& id) { return IsWiredKey(id.first); })) {
-      names.push_back(sw.doc.row.name);
+  std::vector<Wiring> all;
+  for (SwitchRead& sw : ReadSwitchRows({}, true)) {
+    Wiring wiring{std::move(sw.doc)};
+    if (sw.localnet && sw.localnet->ids.count(here) == 0) {
+      const Ids& ids = sw.localnet->ids;
+      wiring.elsewhereOnly =
+          std::any_of(ids.begin(), ids.end(), [](const auto& id) { return IsWiredKey(id.first); });
     }
+    all.push_back(std::move(wiring));
   }
-  return names;
+  return all;
 }
 
 std::vector<std::string> OvnStore::ReadForeignSwitchNames() {

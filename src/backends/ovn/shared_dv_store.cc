@@ -161,7 +161,7 @@ void SharedDVStore::Reboot() {
 
 std::vector<std::string> SharedDVStore::Health() {
   std::vector<std::string> lines = Base().Health();
-  const std::vector<DVSwitchDoc> dvswitches = shared_.ReadAll();
+  const std::vector<OvnStore::Wiring> dvswitches = shared_.ReadWiring();
   for (const rows::UnreadableRow& row : shared_.Unreadable()) {
     lines.push_back((row.dvport.empty() ? "DVSwitch " + row.dvswitch
                                         : "DVPort " + row.dvport + " of DVSwitch " + row.dvswitch) +
@@ -181,8 +181,9 @@ std::vector<std::string> SharedDVStore::Health() {
                     "in the OVN northbound database: no host can add a DVSwitch of that name "
                     "while both exist");
   }
-  if (chassis_.Carries()) {
-    for (const std::string& name : shared_.ReadWiredElsewhereOnly()) {
+  for (const auto& [dvs, elsewhereOnly] : dvswitches) {
+    if (dvs.row.running && elsewhereOnly && chassis_.Carries()) {
+      const std::string& name = dvs.row.name;
       lines.push_back("DVSwitch " + name +
                       " reaches its physical network through uplinks of other hosts only, so "
                       "this host carries none of its traffic, between VMs included: "
@@ -191,7 +192,7 @@ std::vector<std::string> SharedDVStore::Health() {
     }
   }
   if (std::optional<rows::Tunnel> tunnel = chassis_.ReadTunnel()) {
-    for (const DVSwitchDoc& dvs : dvswitches) {
+    for (const auto& [dvs, elsewhereOnly] : dvswitches) {
       if (!dvs.row.running || dvs.row.mtu <= tunnel->VmMtu()) continue;
       lines.push_back("DVSwitch " + dvs.row.name + " has MTU " + std::to_string(dvs.row.mtu) +
                       ", but the tunnel from this host carries frames of " +
