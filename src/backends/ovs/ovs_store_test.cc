@@ -89,6 +89,21 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
     }
   }
   setpgid(churn, churn);
+  // The writers take well under a second; they start only once ovs-vsctl
+  // has made its first change, so that there is a key of others' to keep.
+  auto theirs = [&] {
+    json ids = Db().Transact("Open_vSwitch", {ovsdb::Select("Bridge", {}, {"external_ids"})})[0]["rows"][0]
+                   ["external_ids"];
+    return ovsdb::ReadMap(ids).count("theirs");
+  };
+  for (int waited = 0; theirs() == 0 && waited < 1000; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (theirs() == 0) {
+    kill(-churn, SIGKILL);
+    waitpid(churn, nullptr, 0);
+    FAIL() << "ovs-vsctl made no change in 10 s";
+  }
   auto addGroups = [&](int process) {
     int done = 0;
     OvsStore store(settings_);
@@ -118,9 +133,7 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
   waitpid(churn, nullptr, 0);
   EXPECT_GT(done, 0u);
   EXPECT_EQ(OvsStore(settings_).ReadSwitches(false).at(0).portGroups.size(), done);
-  json ids = Db().Transact("Open_vSwitch", {ovsdb::Select("Bridge", {}, {"external_ids"})})[0]
-                 ["rows"][0]["external_ids"];
-  EXPECT_EQ(ovsdb::ReadMap(ids).count("theirs"), 1u);
+  EXPECT_EQ(theirs(), 1u);
 }
 
 // A change whose answer is lost is looked for on a new connection: one the
