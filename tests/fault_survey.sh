@@ -79,13 +79,14 @@ src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
 # The Open vSwitch host: guards of what was read, VLAN tags, the bond's
-# primary, the datapath's refusals and their undoing, the writers' lock,
-# host order and the ports a group counts.
+# primary, the datapath's refusals and their undoing, a teaming policy
+# another run changed since it was read, host order and the ports a group
+# counts.
 src/backends/ovs/ovs_plan.cc	  change_.Guard("Bridge", before.uuid,	  if (false) change_.Guard("Bridge", before.uuid,
 src/backends/ovs/ovs_plan.cc	      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));	      ;
 src/backends/ovs/ovs_plan.cc	      primary = pnic;	      primary = sw.uplinks[0];
-src/backends/ovs/ovs_store_write.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
-src/backends/ovs/ovs_connection.cc	  if (holds_ == 0) TakeLock(Client());	  if (false) TakeLock(Client());
+src/backends/ovs/ovs_session.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
+src/backends/rows/teaming.cc	  if (current == base) return wanted;	  return wanted;
 src/backends/ovs/ovs_store_edits.cc	    datapath.undo = [this, ref, was, what] {	    if (false) datapath.undo = [this, ref, was, what] {
 src/backends/ovs/ovs_store_read.cc	    return ca != cb ? ca < cb : a.name < b.name;	    return ca != cb ? a.name < b.name : a.name < b.name;
 src/backends/ovs/ovs_bridge_read.cc	        if (pg.name == group) ++pg.ports;	        ++pg.ports;

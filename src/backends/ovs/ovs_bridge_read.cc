@@ -63,6 +63,17 @@ const PortRead* BridgeRead::OwnPort(const std::string& role, const std::string& 
   return nullptr;
 }
 
+std::vector<std::string> BridgeRead::ForeignPorts() const {
+  std::vector<std::string> foreign;
+  for (const std::string& port : ports) {
+    if (std::none_of(ownPorts.begin(), ownPorts.end(),
+                     [&](const PortRead& own) { return own.uuid == port; })) {
+      foreign.push_back(port);
+    }
+  }
+  return foreign;
+}
+
 const InterfaceRead* BridgeRead::InterfaceNamed(const std::string& interfaceName) const {
   for (const auto& entry : interfaces) {
     if (entry.second.name == interfaceName) return &entry.second;
@@ -169,6 +180,14 @@ void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
         bridge.interfaces[uuid] = *interface;
       }
     }
+  }
+}
+
+void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports) {
+  bridge.membersRead = true;
+  bridge.memberPorts.clear();
+  for (const PortRead& port : ports) {
+    if (!port.fakeBridge) bridge.memberPorts.push_back(port);
   }
 }
 

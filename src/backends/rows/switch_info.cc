@@ -45,7 +45,8 @@ void SwitchInfo::RemoveVirtualSwitch(const std::string& name) {
     ref = std::move(dvs->row.ref);
   }
   if (!ref || !store_.RemoveSwitch(*ref)) {
-    throw QuorvicException("no standard switch or DVSwitch named " + name);
+    throw QuorvicException(QuorvicException::Kind::kNotFound,
+                           "no standard switch or DVSwitch named " + name);
   }
 }
 
