@@ -97,7 +97,10 @@ class OvnStore {
     Ids ids;
   };
   struct SwitchRead {
+    // The row's _version; null for a row read at the end of the transaction
+    // that wrote it, which the server shows with its version from before.
     nlohmann::json version;
+    nlohmann::json ports;  // the ports column as read
     Ids ids;
     DVSwitchDoc doc;
     std::optional<Localnet> localnet;
@@ -139,7 +142,8 @@ class OvnStore {
   void Write(const std::string& what, const std::string& subject,
              const std::function<void(ovsdb::GuardedChange&)>& build);
 
-  // The change commits only when the switch is as it was read.
+  // The change commits only when the switch is as it was read: its
+  // version, or, where that is not known, its name, ports and external_ids.
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
   // Guards sw and removes it with its ports; throws when it holds ports
   // that other programs made, which it must not take with it.

@@ -79,6 +79,7 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
     const std::string name = row.at("name").get<std::string>();
     SwitchRead sw;
     sw.version = row.at("_version");
+    sw.ports = row.at("ports");
     sw.ids = ovsdb::ReadMap(row.at("external_ids"));
     try {
       sw.doc.row = ReadSwitchIds(name, sw.ids, host);
@@ -215,12 +216,23 @@ std::optional<DVSwitchDoc> OvnStore::FindDVSwitch(const SwitchKey& key) {
       if (!sw || !sw->doc.row.running) return std::nullopt;
       return std::move(sw->doc);
     }
-    case SwitchKey::By::kSwitchId:
-      for (SwitchRead& sw : ReadSwitchRows({MarkedOurs("quenta:switch-id", key.value)}, false)) {
-        if (sw.doc.row.running) return std::move(sw.doc);
+    case SwitchKey::By::kSwitchId: {
+      for (const auto& [name, sw] : switches_) {
+        if (sw && sw->doc.row.switchId == key.value && sw->doc.row.running) return sw->doc;
       }
-      RefuseUnreadable("");
+      // The switch's name, then the switch with its ports as by name.
+      std::vector<json> found = Read({ovsdb::Select(
+          "Logical_Switch",
+          {MarkedOurs(kSwitchMark, ""), MarkedOurs("quenta:switch-id", key.value)}, {"name"})});
+      for (const json& row : found.at(0).at("rows")) {
+        std::optional<SwitchRead> sw = ReadNamed(row.at("name").get<std::string>());
+        RefuseUnreadable("");
+        if (sw && sw->doc.row.switchId == key.value && sw->doc.row.running) {
+          return std::move(sw->doc);
+        }
+      }
       return std::nullopt;
+    }
     case SwitchKey::By::kPortGroup:
     case SwitchKey::By::kLinkedPnic:
       return std::nullopt;

@@ -62,6 +62,7 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
         json ports = results.at(*refresh + 1).at("rows");
         for (const json& row : results.at(*refresh + 2).at("rows")) ports.push_back(row);
         std::vector<SwitchRead> written = SwitchesFrom(results.at(*refresh).at("rows"), ports);
+        for (SwitchRead& sw : written) sw.version = nullptr;
         switches_.clear();
         if (unreadable_.empty()) {
           switches_[subject] = written.empty()
@@ -73,7 +74,13 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
 }
 
 void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
-  change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
+  if (!sw.version.is_null()) {
+    change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
+    return;
+  }
+  change.Guard(
+      "Logical_Switch", sw.doc.row.ref.key,
+      {{"name", sw.doc.row.name}, {"ports", sw.ports}, {"external_ids", ovsdb::Map(sw.ids)}});
 }
 
 void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {

@@ -166,6 +166,7 @@ const InterfaceRead* PartsRead::Interface(const std::string& uuid) const {
 }
 
 void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
+  bridge.partsRead = true;
   bridge.membersRead = members;
   for (const PortRead* port : parts.PortsAmong(bridge.ports)) {
     if (!port->Role().empty() && Get(port->externalIds, kBridgeKey) == bridge.name) {

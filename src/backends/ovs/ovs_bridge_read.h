@@ -66,6 +66,9 @@ struct BridgeRead {
   // neither.
   std::vector<PortRead> ownPorts;
   std::vector<PortRead> memberPorts;
+  // Whether our ports and interfaces were read (Attach), and the ports of
+  // others.
+  bool partsRead = false;
   bool membersRead = false;
   // The Interfaces of our ports, by uuid.
   std::map<std::string, InterfaceRead> interfaces;

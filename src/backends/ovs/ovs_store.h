@@ -29,15 +29,17 @@
 //   watch; the history is kept by the session (ovs_session.h).
 //
 // A run reads from one snapshot: the root row, read once, and each bridge it
-// looks up, read with our ports and interfaces in one request (the VMs'
-// ports on it only when a change needs them); each commit of the run leaves
-// in the snapshot what it wrote, read back at the end of the same
-// transaction. Every change is one guarded transaction (ovsdb::RunGuarded)
-// that waits on what it read, through the session's one commit path; a
-// guard that fails because another run wrote makes the store read again and
-// build the change again. Whether a name is free (of a port group, a pnic
-// to link, a port or interface of others) is not read: the change assumes
-// it (GuardedChange::Assume), and is built again, reading, when it is not so.
+// looks up, read with our ports and interfaces in one request (its row alone
+// where that is all a call needs; the VMs' ports on it only when a change
+// needs them); each commit of the run leaves the bridge's row in the
+// snapshot as it committed, read at the end of the same transaction. Every
+// change is one guarded transaction (ovsdb::RunGuarded) that waits on what
+// it read, through the session's one commit path; a guard that fails
+// because another run wrote makes the store read again and build the change
+// again. Whether a name is free (a port group's, a pnic's to link, that of a
+// port or interface of others) is not read: the change assumes it
+// (GuardedChange::Assume, or the server's index of names), and is built
+// again, reading, when it is not so.
 //
 // A change that reaches the datapath bumps next_cfg in the same transaction
 // and waits until ovs-vswitchd has applied it, then until the interfaces it
@@ -116,18 +118,20 @@ class OvsStore : public rows::RowStore {
   // The root row of the snapshot, its records parsed.
   RootRead ReadRoot();
   HostRead ReadEverything();
+  // The bridge named name, its row alone, from the snapshot or one request;
+  // nullopt when there is none.
+  std::optional<BridgeRead> ReadBridgeRow(const std::string& name);
   // The bridge named name with our ports and interfaces, from the snapshot
-  // or from one request; nullopt when there is none.
+  // or one request; nullopt when there is none.
   std::optional<BridgeRead> ReadBridgeNamed(const std::string& name);
-  // The selects of the bridge named name with our ports and interfaces, and
-  // the bridge their results show.
+  // The selects of the bridge named name with our ports and interfaces.
   static std::vector<nlohmann::json> SelectBridge(const std::string& name);
-  static std::optional<BridgeRead> BridgeFrom(const nlohmann::json* results);
   // The first bridge that meets where, its row alone.
   std::optional<BridgeRead> ReadBridge(const nlohmann::json& where);
   // The running bridge of ours named name, with our parts.
   std::optional<BridgeRead> ReadRunningBridge(const std::string& name);
-  // The running bridge of ours that ref names.
+  // The bridge that ref names: its row alone; running, with our parts.
+  std::optional<BridgeRead> ReadBridgeRowByRef(const rows::RowRef& ref);
   std::optional<BridgeRead> ReadBridgeByRef(const rows::RowRef& ref);
   // Reads the ports of others on bridge, unless that is done.
   void ReadMembers(BridgeRead& bridge);
@@ -142,15 +146,15 @@ class OvsStore : public rows::RowStore {
   // --- Changes (ovs_store_write.cc) -------------------------------------------
   // Builds and commits one guarded change with build; see the header.
   // While build runs, the name checks that can be assumed are assumed on
-  // the first try; editing names the bridge the change edits, if any.
+  // the first try.
   void Write(const std::string& what,
-             const std::function<void(ovsdb::GuardedChange&, DatapathCheck&)>& build,
-             const std::string& editing = {});
+             const std::function<void(ovsdb::GuardedChange&, DatapathCheck&)>& build);
   // Sends change; false when it is to be built again. Then applies the
   // change to the datapath and checks it there.
   bool Commit(const ovsdb::GuardedChange& change, const DatapathCheck& datapath);
-  // Adds, at the end of change, the selects that show the bridge named name
-  // as it commits; after the commit, the snapshot takes it from there.
+  // Adds, at the end of change, the select of the bridge named name as it
+  // commits; after the commit, the snapshot takes its row from there (and
+  // reads its parts again when asked for them).
   void Refresh(ovsdb::GuardedChange& change, const std::string& name);
   // The change removes the bridge named name: after the commit, the
   // snapshot has none. (A select in the same transaction would still see
@@ -174,10 +178,9 @@ class OvsStore : public rows::RowStore {
   // The bridges this run read or wrote, by name; nullopt for a name no
   // bridge has.
   std::map<std::string, std::optional<BridgeRead>> bridges_;
-  // The change being built, the bridge it edits (for the assumptions of
-  // the rules), and whether assumptions may be made on this try.
+  // The change being built, and whether assumptions may be made on this
+  // try.
   ovsdb::GuardedChange* building_ = nullptr;
-  std::string editing_;
   bool assume_ = true;
   // The selects at the end of the change being committed that show a
   // bridge as it commits: the bridge's name and the first select's index.

@@ -80,18 +80,6 @@ std::string NewDVSwitchKey() {
 
 }  // namespace
 
-namespace {
-
-// A Port or Interface named name that is not ours.
-std::vector<json> OthersNamed(const std::string& name) {
-  return {Condition("name", "==", name),
-          Condition("external_ids", "excludes", ovsdb::Map({{kRoleKey, kRoleSwitch}})),
-          Condition("external_ids", "excludes", ovsdb::Map({{kRoleKey, kRoleUplink}})),
-          Condition("external_ids", "excludes", ovsdb::Map({{kRoleKey, kRolePortGroup}}))};
-}
-
-}  // namespace
-
 std::set<std::string> OvsStore::TakenFor(GuardedChange& change, const StandardSwitchDoc& sw,
                                          const StandardSwitchDoc* was) {
   const std::vector<std::string> newPnics =
@@ -103,11 +91,10 @@ std::set<std::string> OvsStore::TakenFor(GuardedChange& change, const StandardSw
   for (const PortGroupRow& pg : sw.portGroups) {
     if (IsDeviceName(pg.name)) names.insert(pg.name);
   }
+  // Port and Interface names are unique in the schema's indexes: a name
+  // taken meanwhile fails the commit, and the change is built again here.
   if (Assuming()) {
-    for (const std::string& name : names) {
-      change.Assume("Port", OthersNamed(name));
-      change.Assume("Interface", OthersNamed(name));
-    }
+    change.AssumeNamesFree();
     return {};
   }
   std::set<std::string> taken = TakenNames(names);
@@ -143,13 +130,13 @@ RowRef OvsStore::AddSwitch(const StandardSwitchDoc& sw) {
     Refresh(change, name);
     // A bridge the datapath refuses goes again.
     datapath.undo = [this, name] {
-      std::optional<BridgeRead> made = ReadBridgeNamed(name);
+      std::optional<BridgeRead> made = ReadBridgeRow(name);
       if (made && made->ours) RemoveSwitch(RowRef{RowKind::kStandardSwitch, made->uuid});
     };
   });
   // Another run may have removed the switch since: the add is done all the
   // same, and the ref then finds nothing.
-  std::optional<BridgeRead> made = ReadBridgeNamed(name);
+  std::optional<BridgeRead> made = ReadBridgeRow(name);
   return RowRef{RowKind::kStandardSwitch, made && made->ours ? made->uuid : std::string()};
 }
 
@@ -183,28 +170,42 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
     });
     return removed;
   }
-  std::optional<BridgeRead> first = ReadBridgeByRef(ref);
+  std::optional<BridgeRead> first = ReadBridgeRowByRef(ref);
   if (!first) return false;
   Write("removing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
-    std::optional<BridgeRead> bridge = ReadRunningBridge(first->name);
-    removed = bridge && bridge->uuid == ref.key;
+    std::optional<BridgeRead> bridge = ReadBridgeRow(first->name);
+    removed = bridge && bridge->uuid == ref.key && bridge->ours && bridge->doc.row.running;
     if (!removed) return;
     change.SetWhat("removing standard switch " + bridge->name);
-    ReadMembers(*bridge);
-    std::string others;
-    for (const PortRead& port : bridge->memberPorts) {
-      others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
-    }
-    if (!others.empty()) {
-      throw QuorvicException("standard switch " + bridge->name + " has ports ploncfg did not make (" +
-                             others + "); `ovs-vsctl del-port " + bridge->name +
-                             " PORT` removes one");
+    if (Assuming() && !bridge->partsRead) {
+      // Assumed, port by port: none is a VM's port.
+      for (const std::string& uuid : bridge->ports) {
+        change.Assume("Port", {Condition("_uuid", "==", Uuid(uuid)),
+                               Condition("external_ids", "excludes",
+                                         ovsdb::Map({{kBridgeKey, bridge->name}})),
+                               Condition("fake_bridge", "==", false)});
+      }
+    } else {
+      bridge = ReadRunningBridge(bridge->name);
+      removed = bridge && bridge->uuid == ref.key;
+      if (!removed) return;
+      ReadMembers(*bridge);
+      std::string others;
+      for (const PortRead& port : bridge->memberPorts) {
+        others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
+      }
+      if (!others.empty()) {
+        throw QuorvicException("standard switch " + bridge->name +
+                               " has ports ploncfg did not make (" + others +
+                               "); `ovs-vsctl del-port " + bridge->name + " PORT` removes one");
+      }
     }
     std::vector<nlohmann::json> ports;
     for (const std::string& uuid : bridge->ports) ports.push_back(Uuid(uuid));
     change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});
-    change.Add(ovsdb::Mutate("Open_vSwitch", {},
-                             {ovsdb::Mutation("bridges", "delete", ovsdb::Set({Uuid(bridge->uuid)}))}));
+    change.Add(
+        ovsdb::Mutate("Open_vSwitch", {},
+                      {ovsdb::Mutation("bridges", "delete", ovsdb::Set({Uuid(bridge->uuid)}))}));
     datapath.reached = true;
     Removed(bridge->name);
   });
@@ -217,8 +218,7 @@ std::optional<StandardSwitchDoc> OvsStore::EditSwitch(
   if (!first) return std::nullopt;
   std::optional<StandardSwitchDoc> written;
   Write(
-      "changing a standard switch",
-      [&](GuardedChange& change, DatapathCheck& datapath) {
+      "changing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
         written.reset();
         // The bridge keeps its name while it lives: read by name, it is the
         // same bridge when its UUID is.
@@ -262,8 +262,7 @@ std::optional<StandardSwitchDoc> OvsStore::EditSwitch(
                   Refresh(undo, now->name);
                 });
         };
-      },
-      first->name);
+      });
   return written;
 }
 

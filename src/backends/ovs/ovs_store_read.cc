@@ -113,19 +113,43 @@ std::vector<json> OvsStore::SelectBridge(const std::string& name) {
           ovsdb::Select("Interface", {OwnedBy(name)}, kInterfaceColumns)};
 }
 
-std::optional<BridgeRead> OvsStore::BridgeFrom(const json* results) {
-  const json& rows = results[0].at("rows");
-  if (rows.empty()) return std::nullopt;
-  BridgeRead bridge = BridgeFromRow(rows[0]);
-  Attach(bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
+std::optional<BridgeRead> OvsStore::ReadBridgeRow(const std::string& name) {
+  auto known = bridges_.find(name);
+  if (known != bridges_.end()) return known->second;
+  std::optional<BridgeRead> bridge = ReadBridge(Condition("name", "==", name));
+  bridges_[name] = bridge;
   return bridge;
 }
 
 std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name) {
   auto known = bridges_.find(name);
-  if (known != bridges_.end()) return known->second;
-  const std::vector<json> results = session_.Read(SelectBridge(name));
-  std::optional<BridgeRead> bridge = BridgeFrom(results.data());
+  if (known != bridges_.end() && (!known->second || known->second->partsRead)) {
+    return known->second;
+  }
+  std::optional<BridgeRead> bridge;
+  if (known != bridges_.end()) {
+    // The row is known: its ports by UUID, and our interfaces.
+    bridge = known->second;
+    std::vector<json> selects = {
+        ovsdb::Select("Interface", {OwnedBy(bridge->name)}, kInterfaceColumns)};
+    for (const std::string& uuid : bridge->ports) {
+      selects.push_back(
+          ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
+    }
+    std::vector<json> results = session_.Read(std::move(selects));
+    std::vector<PortRead> ports;
+    for (std::size_t i = 1; i < results.size(); ++i) {
+      for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
+    }
+    Attach(*bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
+  } else {
+    const std::vector<json> results = session_.Read(SelectBridge(name));
+    const json& rows = results[0].at("rows");
+    if (!rows.empty()) {
+      bridge = BridgeFromRow(rows[0]);
+      Attach(*bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
+    }
+  }
   bridges_[name] = bridge;
   return bridge;
 }
@@ -159,14 +183,22 @@ std::optional<BridgeRead> OvsStore::ReadRunningBridge(const std::string& name) {
   return bridge;
 }
 
-std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
+std::optional<BridgeRead> OvsStore::ReadBridgeRowByRef(const RowRef& ref) {
   if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
   for (const auto& [name, bridge] : bridges_) {
-    if (bridge && bridge->uuid == ref.key) return ReadRunningBridge(name);
+    if (bridge && bridge->uuid == ref.key) return bridge;
   }
   std::optional<BridgeRead> row = ReadBridge(Condition("_uuid", "==", Uuid(ref.key)));
+  if (row) bridges_[row->name] = row;
+  return row;
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
+  std::optional<BridgeRead> row = ReadBridgeRowByRef(ref);
   if (!row) return std::nullopt;
-  return ReadRunningBridge(row->name);
+  std::optional<BridgeRead> bridge = ReadRunningBridge(row->name);
+  if (!bridge || bridge->uuid != ref.key) return std::nullopt;
+  return bridge;
 }
 
 std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
@@ -249,13 +281,10 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
           Condition("name", "==", key.value),
           Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))};
       // A rule that checks a pnic to link, in a change: assumed linked
-      // nowhere else.
+      // nowhere else, which the index of Interface names holds the change
+      // to, since linking makes an Interface of that name.
       if (Assuming()) {
-        if (!editing_.empty()) {
-          where.push_back(
-              Condition("external_ids", "excludes", ovsdb::Map({{kBridgeKey, editing_}})));
-        }
-        building_->Assume("Interface", where);
+        building_->AssumeNamesFree();
         return std::nullopt;
       }
       std::vector<json> found =
@@ -311,7 +340,8 @@ std::optional<SwitchRow> OvsStore::FindAnySwitch(const SwitchKey& key) {
   }
   if (key.by != SwitchKey::By::kName) return std::nullopt;
   const std::string& name = key.value;
-  if (std::optional<BridgeRead> bridge = ReadBridgeNamed(name)) {
+  // The bridge's row alone: what it links and its MTU are not asked for.
+  if (std::optional<BridgeRead> bridge = ReadBridgeRow(name)) {
     return bridge->ours ? SwitchOf(*bridge).row : OpaqueOf(*bridge);
   }
   for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {

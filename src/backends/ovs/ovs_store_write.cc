@@ -10,6 +10,7 @@
 namespace ovs_host {
 
 using nlohmann::json;
+using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using ovsdb::Mutation;
 using Quorvic::Lib::QuorvicException;
@@ -35,11 +36,9 @@ class Assigned {
 }  // namespace
 
 void OvsStore::Write(const std::string& what,
-                     const std::function<void(GuardedChange&, DatapathCheck&)>& build,
-                     const std::string& editing) {
+                     const std::function<void(GuardedChange&, DatapathCheck&)>& build) {
   DatapathCheck datapath;
   Assigned<bool> assume(assume_, true);
-  Assigned<std::string> bridge(editing_, editing);
   ovsdb::RunGuarded(
       what,
       [&](GuardedChange& change) {
@@ -54,14 +53,8 @@ void OvsStore::Write(const std::string& what,
 void OvsStore::Removed(const std::string& name) { refresh_.emplace(name, kGone); }
 
 void OvsStore::Refresh(GuardedChange& change, const std::string& name) {
-  std::size_t first = 0;
-  bool any = false;
-  for (json& select : SelectBridge(name)) {
-    const std::size_t at = change.Add(std::move(select));
-    if (!any) first = at;
-    any = true;
-  }
-  refresh_.emplace(name, first);
+  refresh_.emplace(
+      name, change.Add(ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns)));
 }
 
 bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath) {
@@ -77,7 +70,10 @@ bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath
   if (refresh_ && refresh_->second == kGone) {
     bridges_[refresh_->first] = std::nullopt;
   } else if (refresh_ && !result.results.empty()) {
-    bridges_[refresh_->first] = BridgeFrom(&result.results.at(refresh_->second));
+    // The bridge's row as committed; its parts are read again when needed.
+    const json& rows = result.results.at(refresh_->second).at("rows");
+    bridges_[refresh_->first] =
+        rows.empty() ? std::nullopt : std::optional<BridgeRead>(BridgeFromRow(rows[0]));
   } else {
     // What the change left is not known when its answer was read back.
     Forget();

@@ -61,6 +61,9 @@ std::vector<json> GuardedChange::Operations() const {
 
 GuardedChange::Verdict GuardedChange::Judge(const Client::Outcome& outcome) const {
   if (outcome.Committed()) return Verdict::kCommitted;
+  if (namesAssumed_ && outcome.failedOperation == 0 && outcome.error == "constraint violation") {
+    return Verdict::kAssumedWrong;
+  }
   auto guard = guards_.find(outcome.failedOperation - 1);
   if (outcome.failedOperation >= 1 && guard != guards_.end() && outcome.error == "timed out") {
     if (guard->second.assumed) return Verdict::kAssumedWrong;

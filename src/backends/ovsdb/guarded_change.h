@@ -40,6 +40,11 @@ class GuardedChange {
   // meets where; it commits only when that is so. When it is not, Judge
   // says kAssumedWrong: build again, reading what was assumed.
   void Assume(const std::string& table, std::vector<nlohmann::json> where);
+  // The change was built assuming, without reading, that the names it gives
+  // new rows are free, where an index of the server keeps names unique: a
+  // commit the index refuses ("constraint violation") makes Judge say
+  // kAssumedWrong.
+  void AssumeNamesFree() { namesAssumed_ = true; }
   // Adds an operation; returns its index among all of the transaction's.
   std::size_t Add(nlohmann::json operation);
   // A name for a row this change inserts, unique within it.
@@ -82,6 +87,7 @@ class GuardedChange {
   std::map<std::size_t, GuardSense> guards_;
   std::string comment_;
   int rowNames_ = 0;
+  bool namesAssumed_ = false;
 };
 
 // How many times a change is built and sent before RunGuarded gives up.
