@@ -99,6 +99,14 @@ src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(de
 src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
 src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
 src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
+# One commit path: a lost answer read back, a server given up on, a change
+# in the database told as such, a history row written once, a link that
+# leaves the teaming policy to SetTeamingPolicy.
+src/backends/ovsdb/database.cc	    if (now == token) return {true, ""};	    if (now == token && token.empty()) return {true, ""};
+src/backends/ovsdb/database.cc	  if (Clock::now() >= deadline && givenUp_.empty()) {	  if (false) {
+src/backends/ovs/ovs_store_write.cc	    refused = session_.AwaitDatapath(target, datapath.expected);	    refused = session_.AwaitDatapath(target, datapath.expected); } catch (const QuorvicException&) { throw; } try {
+src/backends/faults/fault_gate.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);	  host_.UnstageHistory(); history_.Append(row);
+src/backends/rows/uplinks.cc	configUplinks.push_back(pnic);	configUplinks.push_back(pnic); sw.row.teaming.order.push_back(pnic);
 # Which host and settings a run takes, and an unreadable hostnet.conf.
 src/backends/host_choice.cc	if (std::getenv(variable) != nullptr) settings.options[key]	if (!Environment(variable).empty()) settings.options[key]
 src/backends/host_choice.cc	if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return {};	if (stat(path.c_str(), &info) != 0) return {};
