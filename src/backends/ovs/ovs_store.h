@@ -182,8 +182,9 @@ class OvsStore : public rows::RowStore {
   // try.
   ovsdb::GuardedChange* building_ = nullptr;
   bool assume_ = true;
-  // The selects at the end of the change being committed that show a
-  // bridge as it commits: the bridge's name and the first select's index.
+  // The select at the end of the change being committed that shows a
+  // bridge's row as it commits: the bridge's name and the select's index
+  // (kGone for a bridge the change removes).
   std::optional<std::pair<std::string, std::size_t>> refresh_;
 };
 

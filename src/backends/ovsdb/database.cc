@@ -92,7 +92,12 @@ std::vector<json> Database::Read(std::vector<json> operations) {
       outcome = client.TryTransact(settings_.name, operations);
     } catch (const QuorvicException& e) {
       // A connection that broke is made again, once: reads may be repeated.
-      if (attempt == 2 || Clock::now() >= deadline) Unreachable(e.GetMessage(), {}, deadline);
+      if (Clock::now() >= deadline) {
+        Unreachable(Describe() + " did not answer within " + DescribeTimeout(settings_.timeout) +
+                        ": " + e.GetMessage(),
+                    {}, deadline);
+      }
+      if (attempt == 2) Unreachable(e.GetMessage(), {}, deadline);
       client_.reset();
       continue;
     }
