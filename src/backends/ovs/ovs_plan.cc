@@ -28,8 +28,8 @@ std::vector<json> WhereUuid(const std::string& uuid) {
 
 json TagValue(std::optional<int64_t> tag) { return tag ? json(*tag) : ovsdb::Set({}); }
 
-// The LACP sw's bond is to run of ours: a LAG's. LACP others turned on is
-// left as they made it.
+// The LACP of ours that sw's bond is to run: its LAG's. LACP others turned
+// on, which runs no LAG, is left as they made it.
 std::optional<LacpRow> OurLacp(const StandardSwitchDoc& sw) {
   if (sw.lacp && sw.lacp->lagId != 0) return sw.lacp;
   return std::nullopt;
