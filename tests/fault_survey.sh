@@ -89,6 +89,15 @@ src/backends/ovs/ovs_connection.cc	  if (holds_ == 0) TakeLock(Client());	  if (
 src/backends/ovs/ovs_store_edits.cc	    datapath.undo = [this, ref, was, what] {	    if (false) datapath.undo = [this, ref, was, what] {
 src/backends/ovs/ovs_store_read.cc	    return ca != cb ? ca < cb : a.name < b.name;	    return ca != cb ? a.name < b.name : a.name < b.name;
 src/backends/ovs/ovs_bridge_read.cc	        if (pg.name == group) ++pg.ports;	        ++pg.ports;
+# LAGs on Open vSwitch: the bond a LAG runs, its rate both ways, the bond
+# that goes back when its record is gone, a member outside the bond, and
+# members that do not negotiate.
+src/backends/ovs/ovs_plan.cc	  if (OurLacp(doc)) return {"balance-tcp", ""};	
+src/backends/ovs/ovs_plan.cc	lacp.timeout == 1 ? "fast" : "slow"	lacp.timeout == 0 ? "fast" : "slow"
+src/backends/ovs/ovs_bridge_read.cc	Get(port.otherConfig, "lacp-time") == "fast" ? 1 : 0	1
+src/backends/rows/lags.cc	      lacp.reset();	
+src/backends/rows/lags.cc	 && Linked(sw, member.uplink);	;
+src/backends/ovs/ovs_store_health.cc	interface->second.lacpCurrent == true) continue;	true) continue;
 # VLAN 4095 (all VLANs) is no tag; pnics are devices with hardware behind
 # them; a change others keep beating is tried as often as its message says;
 # a VM port ovs-vsctl adds between a removal's read and its write stops it;

@@ -52,6 +52,10 @@ constexpr const char* kUsage =
     "                            DVSwitches shared with other hosts stay.\n"
     "  dvport add|remove DVSWITCH PORTID\n"
     "                            Add DVPort PORTID to DVSWITCH, or remove it.\n"
+    "  lag add SWITCH LAGID [--timeout N] | lag remove SWITCH LAGID\n"
+    "                            Add the LAG record LAGID of SWITCH with timeout N (0 to\n"
+    "                            255, default 0; on Open vSwitch 0 slow or 1 fast), or\n"
+    "                            remove it; ploncfg-vswitch -G loads it.\n"
     "  reboot                    Stop every switch, drop linked uplinks and ENS state.\n"
     "  fault OP --message TEXT [--target NAME] [--times N] [--status N]\n"
     "                            Add a fault: OP is Method or Class.Method.\n"
@@ -190,6 +194,30 @@ void ExpectNoMore(const std::vector<std::string>& args, size_t count) {
   }
 }
 
+// A LAG record named on the command line: lag add|remove SWITCH LAGID
+// [--timeout N].
+struct LagOperands {
+  std::string portset;
+  uint32_t lagId = 0;
+  uint32_t timeout = 0;
+};
+
+LagOperands ParseLag(const std::vector<std::string>& operands) {
+  const bool add = !operands.empty() && operands[0] == "add";
+  const bool remove = !operands.empty() && operands[0] == "remove";
+  if ((!add && !remove) || operands.size() < 3 || (remove && operands.size() != 3) ||
+      (add && operands.size() != 3 && (operands.size() != 5 || operands[3] != "--timeout"))) {
+    throw QuorvicException("lag takes add SWITCH LAGID [--timeout N], or remove SWITCH LAGID");
+  }
+  LagOperands lag;
+  lag.portset = operands[1];
+  lag.lagId = static_cast<uint32_t>(ParseNumber("LAGID", operands[2], 0, 4294967295LL));
+  if (operands.size() == 5) {
+    lag.timeout = static_cast<uint32_t>(ParseNumber("--timeout", operands[4], 0, 255));
+  }
+  return lag;
+}
+
 struct HistoryOptions {
   bool json = false;
   int64_t sinceUs = 0;
@@ -239,9 +267,9 @@ void RecordedChange(hostnet::Backend& backend, const std::string& command,
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  static const char* const kCommands[] = {"dump",    "get",    "load",   "reset",  "reboot",
-                                          "fault",   "faults", "graph",  "names",  "status",
-                                          "history", "backup", "restore", "dvport"};
+  static const char* const kCommands[] = {"dump",    "get",    "load",    "reset",  "reboot",
+                                          "fault",   "faults", "graph",   "names",  "status",
+                                          "history", "backup", "restore", "dvport", "lag"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
@@ -275,6 +303,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
       (operands.size() != 3 || (operands[0] != "add" && operands[0] != "remove"))) {
     throw QuorvicException("dvport takes add or remove, a DVSwitch and a DVPort ID");
   }
+  LagOperands lag;
+  if (command == "lag") lag = ParseLag(operands);
   HistoryOptions history;
   if (command == "history") history = ParseHistory(args);
   std::vector<std::string> kinds;
@@ -328,6 +358,15 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
         backend->AddDVPort(operands[1], operands[2]);
       } else {
         backend->RemoveDVPort(operands[1], operands[2]);
+      }
+    });
+  } else if (command == "lag") {
+    const std::string object = lag.portset + "/" + std::to_string(lag.lagId);
+    RecordedChange(*backend, "lag " + operands[0], object, [&] {
+      if (operands[0] == "add") {
+        backend->AddLag(lag.portset, lag.lagId, lag.timeout);
+      } else {
+        backend->RemoveLag(lag.portset, lag.lagId);
       }
     });
   } else if (command == "reboot") {

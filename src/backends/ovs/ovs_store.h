@@ -56,6 +56,8 @@ class OvsStore : public rows::RowStore {
   rows::PnicSet Pnics() override;
   // Holds the database lock (OvsConnection) while it lives.
   std::unique_ptr<rows::ChangeHold> HoldForChange() override;
+  // A LAG is a switch's uplink port running LACP (ovs_plan.h).
+  bool RunsLags() const override { return true; }
 
   std::optional<rows::StandardSwitchDoc> FindSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
@@ -76,9 +78,11 @@ class OvsStore : public rows::RowStore {
                      const std::function<void(rows::SwitchRow&)>& start) override;
   void EditRecords(const std::function<void(rows::HostRecords&)>& edit) override;
 
+  // The host, its LAG records loaded as the bonds run them (rows/lags.h).
   rows::HostDocument ReadHost() override;
   // Makes the host the document's: our bridges are changed in place (VMs'
-  // ports and every row of others stay), added or removed.
+  // ports and every row of others stay), added or removed, and run the LAGs
+  // the document has loaded.
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
   std::vector<std::string> Health() override;

@@ -63,6 +63,10 @@ class RowStore {
   // A hold for a lookup of an object to change; null when the store needs
   // none.
   virtual std::unique_ptr<ChangeHold> HoldForChange() = 0;
+  // True where a LAG is a standard switch's uplinks running LACP (lags.h):
+  // reads show that as the switch's lacp, and edits of it reach the engine.
+  // False where the timeout records are records only.
+  virtual bool RunsLags() const { return false; }
 
   // --- Reads of running switches -------------------------------------------
   // The running standard switch key finds, with its port groups.

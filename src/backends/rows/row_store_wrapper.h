@@ -21,6 +21,7 @@ class RowStoreWrapper : public RowStore {
   uint32_t MaxSwitchNameSize() const override { return base_.MaxSwitchNameSize(); }
   PnicSet Pnics() override { return base_.Pnics(); }
   std::unique_ptr<ChangeHold> HoldForChange() override { return base_.HoldForChange(); }
+  bool RunsLags() const override { return base_.RunsLags(); }
   std::optional<StandardSwitchDoc> FindSwitch(const SwitchKey& key) override {
     return base_.FindSwitch(key);
   }

@@ -115,6 +115,7 @@ class Store : public rows::RowStore {
   int64_t InsertPortGroup(int64_t switchId, const rows::PortGroupRow& pg);
   int64_t InsertDVPort(int64_t switchId, const rows::DVPortRow& port);
   void InsertFault(const rows::FaultRow& fault);
+  void InsertLagTimeouts(const std::vector<rows::LagTimeoutRow>& lags);
   // Writes what changed from before to after of switch id.
   void UpdateSwitch(int64_t id, const rows::SwitchRow& before, const rows::SwitchRow& after);
   void UpdatePortGroups(int64_t switchId, const std::vector<rows::PortGroupRow>& before,
