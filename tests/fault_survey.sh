@@ -61,7 +61,7 @@ src/backends/sqlite/store.h	    listing_.reset();
 src/backends/rows/standard_switch_handle.cc	  return std::move(now->portGroups);	  return {};
 src/backends/sqlite/writer_lock.cc	  int result = flock(fd_, LOCK_EX | LOCK_NB);	  int result = 0;
 src/backends/sqlite/sql.h	Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }	Bind(int index, uint32_t value) { return Bind(index, int64_t{static_cast<int32_t>(value)}); }
-src/backends/sqlite/sql.cc	  Sqlite().sqlite3_clear_bindings(statement_.get());	
+src/backends/sqlite/sql.cc	  sqlite_.sqlite3_clear_bindings(statement_.get());	
 src/backends/sqlite/sql.cc	{ return Sqlite().sqlite3_changes64(db_.get()); }	{ return 1; }
 # ploncfg-host: get by name, and load's checks.
 tools/host_commands.cc	element.value("name", Json()) == step	element.value("name", Json()) != step
