@@ -53,12 +53,15 @@ src/commands/uuid_text.cc	&b[14], &b[15]) == 16;	&b[14], &b[15]) >= 15;
 src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
 src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
 # The simulated host: an order that is not the policy's own, host order,
-# the writers' lock, and the SQL wrapper.
+# a listing's port groups, the writers' lock, and the SQL wrapper.
 src/backends/rows/teaming.cc	if (row.orderSet) row.order = policy.GetUplinkOrder();	row.order = policy.GetUplinkOrder();
-src/backends/sqlite/store_read.cc	") ORDER BY g.switch_id, g.id, o.position"	") ORDER BY g.switch_id, g.name, o.position"
+src/backends/sqlite/port_group_cursor.cc	" ORDER BY s.id, g.id, o.position"	" ORDER BY s.id, g.name, o.position"
+src/backends/sqlite/port_group_cursor.cc	if (owner < switchId) continue;	
+src/backends/sqlite/store.h	    listing_.reset();	
+src/backends/rows/standard_switch_handle.cc	  return std::move(now->portGroups);	  return {};
 src/backends/sqlite/writer_lock.cc	  int result = flock(fd_, LOCK_EX | LOCK_NB);	  int result = 0;
 src/backends/sqlite/sql.h	Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }	Bind(int index, uint32_t value) { return Bind(index, int64_t{static_cast<int32_t>(value)}); }
-src/backends/sqlite/sql.cc	  Sqlite().sqlite3_clear_bindings(statement_.get());	
+src/backends/sqlite/sql.cc	  sqlite_.sqlite3_clear_bindings(statement_.get());	
 src/backends/sqlite/sql.cc	{ return Sqlite().sqlite3_changes64(db_.get()); }	{ return 1; }
 # ploncfg-host: get by name, and load's checks.
 tools/host_commands.cc	element.value("name", Json()) == step	element.value("name", Json()) != step

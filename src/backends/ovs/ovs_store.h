@@ -15,6 +15,7 @@
 #include "backends/ovs/ovs_plan.h"
 #include "backends/ovs/ovs_records.h"
 #include "backends/ovsdb/guarded_change.h"
+#include "backends/rows/listed_port_groups.h"
 #include "backends/rows/row_store.h"
 
 // The host's rows in Open vSwitch's database, which holds the running state
@@ -63,6 +64,10 @@ class OvsStore : public rows::RowStore {
   std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
+  // A listing's port groups come from its one read of the bridges.
+  void ListSwitches(bool system, const std::function<void(rows::SwitchRow&&)>& each) override;
+  std::optional<std::vector<rows::PortGroupRow>> TakeListedPortGroups(
+      const rows::RowRef& sw) override;
   std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
   std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
   rows::HostRecords ReadRecords() override;
@@ -161,6 +166,7 @@ class OvsStore : public rows::RowStore {
   std::optional<std::pair<RootRead, std::pair<int, std::int64_t>>> recordsRoot_;
   // The bridge ReadRunningBridge read last, and the connection's mark then.
   std::optional<std::pair<BridgeRead, std::pair<int, std::int64_t>>> lastBridge_;
+  rows::ListedPortGroups listed_;
 };
 
 }  // namespace ovs_host

@@ -34,6 +34,12 @@ class RowStoreWrapper : public RowStore {
   std::vector<StandardSwitchDoc> ReadSwitches(bool system) override {
     return base_.ReadSwitches(system);
   }
+  void ListSwitches(bool system, const std::function<void(SwitchRow&&)>& each) override {
+    base_.ListSwitches(system, each);
+  }
+  std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(const RowRef& sw) override {
+    return base_.TakeListedPortGroups(sw);
+  }
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return base_.ReadDVSwitches(); }
   std::vector<UnreadableRow> Unreadable() override { return base_.Unreadable(); }
   std::vector<SwitchRow> ReadOpaqueSwitches() override { return base_.ReadOpaqueSwitches(); }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,16 @@ namespace rows {
 // handle then holds the switch as written. The teaming policy is the value
 // commands read in order to write it back: reading it takes the hold and
 // reads the switch again.
+//
+// A handle a listing hands out is read without its port groups and never
+// keeps them: it takes them from the store's listing, or, when the listing
+// has passed them, reads the switch again (a change made through the handle
+// keeps the port groups as written).
 class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwitch> {
  public:
-  // forChange: false for a handle a listing hands out (SwitchRowHandle).
-  StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc, bool forChange = true);
+  StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc);
+  // A switch of the store's current listing (RowStore::ListSwitches).
+  StandardSwitchHandle(RowStore& store, SwitchRow listed);
 
   std::vector<std::unique_ptr<Quorvic::Network::PortGroup>> GetPortGroups() const override;
   std::unique_ptr<Quorvic::Network::PortGroup> AddPortGroup(const std::string& name) override;
@@ -36,10 +43,14 @@ class StandardSwitchHandle : public SwitchRowHandle<Quorvic::Network::VirtualSwi
   void RestoreUplinks() override;
 
  private:
+  // The port groups of a listed switch, from the listing or read now;
+  // throws SwitchGone when the switch has gone since the listing.
+  std::vector<PortGroupRow> TakeOrReadPortGroups() const;
   // Edits the switch and keeps it as written.
   void Edit(const std::function<void(StandardSwitchDoc&)>& edit);
 
-  mutable std::vector<PortGroupRow> groups_;
+  // The port groups as read or written; none yet in a listed handle.
+  mutable std::optional<std::vector<PortGroupRow>> groups_;
 };
 
 }  // namespace rows

@@ -55,13 +55,13 @@ bool SwitchInfo::IsStandardSwitch(const std::string& name) {
   return sw && sw->kind == SwitchKind::kStandard && sw->running;
 }
 
+// A large host is never held whole: each handle takes its port groups from
+// the store's listing when the caller asks for them.
 std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool system) {
-  std::vector<StandardSwitchDoc> read = store_.ReadSwitches(system);
   std::vector<std::unique_ptr<VirtualSwitch>> switches;
-  switches.reserve(read.size());
-  for (StandardSwitchDoc& sw : read) {
-    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(sw), false));
-  }
+  store_.ListSwitches(system, [&](SwitchRow&& row) {
+    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(row)));
+  });
   return switches;
 }
 
