@@ -142,6 +142,17 @@ class Backend {
   // Removes DVPort portId of the running DVSwitch dvswitch, and this host's
   // uplinks on it. Throws when there is no such DVSwitch or DVPort.
   virtual void RemoveDVPort(const std::string& dvswitch, const std::string& portId) = 0;
+  // Adds the LAG record of portset lagId with timeout, not loaded, after the
+  // others; what it runs comes with the next load (-G). Throws when lagId is
+  // 0, timeout is above 255 or portset has a LAG lagId already; a host whose
+  // LAGs are its switches' uplink bonds also refuses a portset that is not
+  // one of its running standard switches, a second LAG of one switch, and a
+  // timeout its LACP does not take.
+  virtual void AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) = 0;
+  // Removes the LAG record of portset lagId; the records of its uplinks
+  // stay, and a bond that runs it goes back to its teaming policy with the
+  // next load. Throws when there is no such record.
+  virtual void RemoveLag(const std::string& portset, uint32_t lagId) = 0;
   // The host a fresh installation starts with.
   virtual HostDocument DefaultHost() const = 0;
   // Simulates a host restart: switches stop, links and ENS state go, the

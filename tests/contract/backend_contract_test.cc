@@ -307,6 +307,28 @@ TEST_P(BackendContract, ReadsAnswerInHostOrder) {
   EXPECT_EQ(Names(Switch(b, "sw1")->GetPortGroups()), "pgB pgA aaa");
 }
 
+// A listing's switches may be asked for their port groups in any order, more
+// than once, and after changes and other listings.
+TEST_P(BackendContract, ListedSwitchesGiveTheirPortGroupsAskedInAnyOrder) {
+  host_->Load(kHost);
+  Backend& b = host_->Backend();
+  auto info = Info(b);
+  auto listed = info->GetVirtualSwitches(false);
+  ASSERT_EQ(Names(listed), "sw1 sw0");
+  EXPECT_EQ(Names(listed[1]->GetPortGroups()), "");
+  EXPECT_EQ(Names(listed[0]->GetPortGroups()), "pgB pgA");
+  EXPECT_EQ(Names(listed[0]->GetPortGroups()), "pgB pgA");
+  Switch(b, "sw1")->AddPortGroup("pgC");
+  auto system = info->GetVirtualSwitches(true);
+  EXPECT_EQ(Names(listed[0]->GetPortGroups()), "pgB pgA pgC");
+  EXPECT_EQ(Names(system[0]->GetPortGroups()), "pgS");
+  // What a run reads in order to change it is the host's latest, not what
+  // its listing read.
+  host_->Open()->GetVirtualSwitchById("sw0")->SetTeamingPolicy(Policy({"nic2"}, 1));
+  EXPECT_EQ(Switch(b, "sw0")->GetTeamingPolicy().GetUplinkOrder(),
+            std::vector<std::string>{"nic2"});
+}
+
 TEST_P(BackendContract, RefusalsNameTheObjectAndChangeNothing) {
   struct Case {
     std::function<void(Backend&)> call;

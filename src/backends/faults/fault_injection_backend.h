@@ -59,6 +59,12 @@ class FaultInjectionBackend : public hostnet::Backend {
   void RemoveDVPort(const std::string& dvswitch, const std::string& portId) override {
     base_->RemoveDVPort(dvswitch, portId);
   }
+  void AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) override {
+    base_->AddLag(portset, lagId, timeout);
+  }
+  void RemoveLag(const std::string& portset, uint32_t lagId) override {
+    base_->RemoveLag(portset, lagId);
+  }
   hostnet::HostDocument DefaultHost() const override { return base_->DefaultHost(); }
   void Reboot() override { base_->Reboot(); }
   std::vector<std::string> Health() override { return base_->Health(); }

@@ -33,6 +33,9 @@ struct InterfaceRead {
   std::optional<int64_t> mtu;
   std::optional<int64_t> ofport;
   std::string error;
+  // Whether LACP has current word of a partner on it; none without LACP, or
+  // before ovs-vswitchd first says.
+  std::optional<bool> lacpCurrent;
 };
 
 struct PortRead {
@@ -43,6 +46,10 @@ struct PortRead {
   std::optional<int64_t> tag;
   bool fakeBridge = false;
   std::string bondMode;
+  std::string lacp;  // active, passive, off, or empty (off)
+  // The MAC of the bond's member that carries traffic; empty or all zeros
+  // when none does.
+  std::string bondActiveMember;
   Ids otherConfig;
 
   // The role of a row of ours; empty for a row others made.
@@ -115,8 +122,15 @@ void Attach(BridgeRead& bridge, const PartsRead& parts, bool members);
 // Adds the members among ports, the bridge's ports of others as read.
 void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports);
 
+// The LACP an uplink port runs, as SwitchOf reads it; none without
+// lacp=active.
+std::optional<rows::LacpRow> LacpOf(const PortRead& port);
+
 // The standard switch a bridge of ours shows: its record, and what the
-// engine says of its uplinks, MTU, port groups' VLANs and members.
+// engine says of its uplinks, MTU, port groups' VLANs and members, and the
+// LACP its uplink port runs: lacp=active, the rate of other_config:lacp-time
+// (fast 1, else 0), and the LAG of its external_ids:quenta:lag (0 when it
+// has none: LACP others turned on).
 rows::StandardSwitchDoc SwitchOf(const BridgeRead& bridge);
 // An opaque switch: a bridge others made (or whose record is damaged).
 rows::SwitchRow OpaqueOf(const BridgeRead& bridge);

@@ -16,9 +16,10 @@
 
 // The operations that make Open vSwitch show a standard switch: the bridge
 // and its own port, the uplink port (a bond from two pnics up, following the
-// teaming policy), the MTU of its interfaces, a VLAN bridge per port group
-// that can be one, the tags of the groups' members, and the records. Every
-// row it makes is marked as ours; it changes only rows and keys that are.
+// teaming policy, or running the switch's LAG: LACP active, balance-tcp, the
+// LAG's rate as lacp-time and its ID as quenta:lag), the MTU of its interfaces, a VLAN bridge per
+// port group that can be one, the tags of the groups' members, and the records. Every row it makes
+// is marked as ours; it changes only rows and keys that are.
 namespace ovs_host {
 
 // What a change asks of the datapath once ovs-vswitchd has applied it: the

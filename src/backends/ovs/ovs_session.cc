@@ -26,8 +26,10 @@ const ovsdb::SchemaNeeds kNeeds = {
     {"Open_vSwitch", {"bridges", "next_cfg", "cur_cfg", "external_ids"}},
     {"Bridge", {"name", "ports", "external_ids", "datapath_type"}},
     {"Port",
-     {"name", "interfaces", "external_ids", "tag", "fake_bridge", "bond_mode", "other_config"}},
-    {"Interface", {"name", "type", "external_ids", "mtu_request", "mtu", "error", "ofport"}},
+     {"name", "interfaces", "external_ids", "tag", "fake_bridge", "bond_mode", "lacp",
+      "other_config", "bond_active_slave"}},
+    {"Interface",
+     {"name", "type", "external_ids", "mtu_request", "mtu", "error", "ofport", "lacp_current"}},
     {"Queue", {"external_ids"}},
 };
 

@@ -15,6 +15,7 @@
 #include "backends/ovs/ovs_records.h"
 #include "backends/ovs/ovs_session.h"
 #include "backends/ovsdb/guarded_change.h"
+#include "backends/rows/listed_port_groups.h"
 #include "backends/rows/row_store.h"
 
 // The host's rows in Open vSwitch's database, which holds the running state
@@ -65,6 +66,8 @@ class OvsStore : public rows::RowStore {
   rows::PnicSet Pnics() override;
   // None: every change is guarded by what it read.
   std::unique_ptr<rows::ChangeHold> HoldForChange() override { return nullptr; }
+  // A LAG is a switch's uplink port running LACP (ovs_plan.h).
+  bool RunsLags() const override { return true; }
 
   // A lookup reads our rows of the bridge only; the VMs' ports on it are
   // read when counted.
@@ -74,6 +77,10 @@ class OvsStore : public rows::RowStore {
   std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
+  // A listing's port groups come from its one read of the bridges.
+  void ListSwitches(bool system, const std::function<void(rows::SwitchRow&&)>& each) override;
+  std::optional<std::vector<rows::PortGroupRow>> TakeListedPortGroups(
+      const rows::RowRef& sw) override;
   std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
   std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
   rows::HostRecords ReadRecords() override;
@@ -89,9 +96,11 @@ class OvsStore : public rows::RowStore {
                      const std::function<void(rows::SwitchRow&)>& start) override;
   void EditRecords(const std::function<void(rows::HostRecords&)>& edit) override;
 
+  // The host, its LAG records loaded as the bonds run them (rows/lags.h).
   rows::HostDocument ReadHost() override;
   // Makes the host the document's: our bridges are changed in place (VMs'
-  // ports and every row of others stay), added or removed.
+  // ports and every row of others stay), added or removed, and run the LAGs
+  // the document has loaded.
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
   std::vector<std::string> Health() override;
@@ -186,6 +195,7 @@ class OvsStore : public rows::RowStore {
   // bridge's row as it commits: the bridge's name and the select's index
   // (kGone for a bridge the change removes).
   std::optional<std::pair<std::string, std::size_t>> refresh_;
+  rows::ListedPortGroups listed_;
 };
 
 }  // namespace ovs_host

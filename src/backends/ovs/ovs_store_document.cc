@@ -5,6 +5,7 @@
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "backends/rows/lags.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -31,10 +32,13 @@ HostDocument OvsStore::ReadHost() {
   doc.lagTimeouts = std::move(records.host.lagTimeouts);
   doc.ensActivateNode = records.host.ensActivateNode;
   doc.faults = std::move(records.host.faults);
+  ShowRunningLags(doc);
   return doc;
 }
 
-void OvsStore::ReplaceHost(const HostDocument& doc) {
+void OvsStore::ReplaceHost(const HostDocument& document) {
+  HostDocument doc = document;
+  RunLoadedLags(doc);
   std::vector<std::string> pnics = Pnics().names;
   for (const std::string& pnic : doc.pnics) {
     if (std::find(pnics.begin(), pnics.end(), pnic) == pnics.end()) {

@@ -360,6 +360,14 @@ std::vector<StandardSwitchDoc> OvsStore::ReadSwitches(bool system) {
   return switches;
 }
 
+void OvsStore::ListSwitches(bool system, const std::function<void(SwitchRow&&)>& each) {
+  listed_.List(ReadSwitches(system), each);
+}
+
+std::optional<std::vector<PortGroupRow>> OvsStore::TakeListedPortGroups(const RowRef& sw) {
+  return listed_.Take(sw);
+}
+
 std::vector<DVSwitchDoc> OvsStore::ReadDVSwitches() {
   std::vector<DVSwitchDoc> running;
   for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {

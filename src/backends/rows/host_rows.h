@@ -17,6 +17,7 @@ using hostnet::EnsState;
 using hostnet::FaultRow;
 using hostnet::HistoryRow;
 using hostnet::HostDocument;
+using hostnet::LacpRow;
 using hostnet::LagTimeoutRow;
 using hostnet::PortGroupRow;
 using hostnet::RowKind;

@@ -7,6 +7,7 @@
 
 #include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/dv_switch_handle.h"
+#include "backends/rows/lags.h"
 #include "backends/rows/named_handles.h"
 #include "backends/rows/portset_handle.h"
 #include "backends/rows/row_limits.h"
@@ -169,6 +170,14 @@ void RowBackend::AddDVPort(const std::string& dvswitch, const std::string& portI
 
 void RowBackend::RemoveDVPort(const std::string& dvswitch, const std::string& portId) {
   EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { RemoveDVPortRow(dvs, portId); });
+}
+
+void RowBackend::AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) {
+  AddLagRecord(Host(), portset, lagId, timeout);
+}
+
+void RowBackend::RemoveLag(const std::string& portset, uint32_t lagId) {
+  RemoveLagRecord(Host(), portset, lagId);
 }
 
 void RowBackend::Reboot() { Host().Reboot(); }
