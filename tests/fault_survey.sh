@@ -82,13 +82,14 @@ src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
 # The Open vSwitch host: guards of what was read, VLAN tags, the bond's
-# primary, the datapath's refusals and their undoing, the writers' lock,
-# host order and the ports a group counts.
+# primary, the datapath's refusals and their undoing, a teaming policy
+# another run changed since it was read, host order and the ports a group
+# counts.
 src/backends/ovs/ovs_plan.cc	  change_.Guard("Bridge", before.uuid,	  if (false) change_.Guard("Bridge", before.uuid,
 src/backends/ovs/ovs_plan.cc	      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));	      ;
 src/backends/ovs/ovs_plan.cc	      primary = pnic;	      primary = sw.uplinks[0];
-src/backends/ovs/ovs_store_write.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
-src/backends/ovs/ovs_connection.cc	  if (holds_ == 0) TakeLock(Client());	  if (false) TakeLock(Client());
+src/backends/ovs/ovs_session.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
+src/backends/rows/teaming.cc	  if (current == base) return wanted;	  return wanted;
 src/backends/ovs/ovs_store_edits.cc	    datapath.undo = [this, ref, was, what] {	    if (false) datapath.undo = [this, ref, was, what] {
 src/backends/ovs/ovs_store_read.cc	    return ca != cb ? ca < cb : a.name < b.name;	    return ca != cb ? a.name < b.name : a.name < b.name;
 src/backends/ovs/ovs_bridge_read.cc	        if (pg.name == group) ++pg.ports;	        ++pg.ports;
@@ -110,6 +111,14 @@ src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(de
 src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
 src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
 src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
+# One commit path: a lost answer read back, a server given up on, a change
+# in the database told as such, a history row written once, a link that
+# leaves the teaming policy to SetTeamingPolicy.
+src/backends/ovsdb/database.cc	    if (now == token) return {true, ""};	    if (now == token && token.empty()) return {true, ""};
+src/backends/ovsdb/database.cc	  if (Clock::now() >= deadline && givenUp_.empty()) {	  if (false) {
+src/backends/ovs/ovs_store_write.cc	    refused = session_.AwaitDatapath(target, datapath.expected);	    refused = session_.AwaitDatapath(target, datapath.expected); } catch (const QuorvicException&) { throw; } try {
+src/backends/faults/fault_gate.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);	  host_.UnstageHistory(); history_.Append(row);
+src/backends/rows/uplinks.cc	configUplinks.push_back(pnic);	configUplinks.push_back(pnic); sw.row.teaming.order.push_back(pnic);
 # Which host and settings a run takes; hostnet.conf read strictly, without
 # blocking, from a file root trusts; every value held to its rule.
 src/backends/host_choice.cc	std::getenv(rule.variable) == nullptr) continue;	Environment(rule.variable).empty()) continue;

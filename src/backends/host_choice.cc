@@ -12,7 +12,6 @@
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovs/ovs_backend.h"
 #include "backends/ovsdb/peer_settings.h"
-#include "backends/ovs/ovs_chassis.h"
 #include "backends/setting_rules.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
@@ -104,8 +103,9 @@ LocalHost OpenLocalHost(const HostChoice& choice, MissingHost missing) {
   ovs_host::OvsSettings settings =
       ovs_host::ParseOvsSettings(address, choice.source, choice.options);
   settings.comment = history::ProcessCommandLine();
-  return {std::make_unique<ovs_host::OvsBackend>(settings),
-          std::make_unique<ovs_host::OvsChassis>(settings)};
+  auto backend = std::make_unique<ovs_host::OvsBackend>(std::move(settings));
+  std::unique_ptr<rows::Chassis> chassis = backend->MakeChassis();
+  return {std::move(backend), std::move(chassis)};
 }
 
 }  // namespace
@@ -119,6 +119,7 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingH
   if (option("ovn-nb").empty()) return std::move(local.backend);
   ovn::OvnSettings settings = ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout"));
   settings.peer = ovsdb::ParsePeerSettings(choice.options);
+  settings.comment = history::ProcessCommandLine();
   return std::make_unique<ovn::OvnBackend>(std::move(local.backend), std::move(settings),
                                            std::move(local.chassis));
 }

@@ -176,12 +176,23 @@ class Backend {
   virtual bool SpendFault(int64_t id) = 0;
 
   // --- The history of changes the host keeps ------------------------------
+  // Hands over the history row of the library call about to run, as done:
+  // the first transaction of the call that changes the host writes it with
+  // the change, so that the change and its record commit together. A host
+  // that undoes the change in a later transaction (the datapath refused it)
+  // rewrites the row there as refused, with the message the call throws.
+  // A host that keeps its history apart from its changes ignores it.
+  virtual void StageHistory(const HistoryRow& /*row*/) {}
+  // Ends what StageHistory began, saying what became of the row.
+  virtual StagedRow UnstageHistory() { return StagedRow::kNotWritten; }
   // Appends row (its id is ignored; the host gives the next one) and drops
-  // the oldest rows beyond kHistoryLimit. The recorder calls this right after
-  // the change row describes has been done or refused, with the host's own
-  // writer protection as for any change; it never fires a fault. The host
-  // document (ReadHost, ReplaceHost, Reboot) neither holds nor clears the
-  // history. Throws QuorvicException when the host cannot keep the row.
+  // the oldest rows beyond kHistoryLimit; a row with the timeUs and pid of
+  // the row a transaction wrote for the last staged call replaces that row.
+  // The recorder calls this for a change no transaction recorded, right
+  // after it has been done or refused, with the host's own writer
+  // protection as for any change; it never fires a fault. The host document
+  // (ReadHost, ReplaceHost, Reboot) neither holds nor clears the history.
+  // Throws QuorvicException when the host cannot keep the row.
   virtual void AppendHistory(const HistoryRow& row) = 0;
   // The rows whose timeUs is sinceUs or later, oldest first (in id order),
   // ids filled in; empty when the host has none yet. Reads a snapshot and

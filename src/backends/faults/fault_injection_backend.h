@@ -72,6 +72,8 @@ class FaultInjectionBackend : public hostnet::Backend {
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }
   void ClearFaults() override { base_->ClearFaults(); }
   bool SpendFault(int64_t id) override { return base_->SpendFault(id); }
+  void StageHistory(const hostnet::HistoryRow& row) override { base_->StageHistory(row); }
+  hostnet::StagedRow UnstageHistory() override { return base_->UnstageHistory(); }
   void AppendHistory(const hostnet::HistoryRow& row) override { base_->AppendHistory(row); }
   std::vector<hostnet::HistoryRow> ReadHistory(int64_t sinceUs) override {
     return base_->ReadHistory(sinceUs);

@@ -78,6 +78,17 @@ const PortRead* BridgeRead::OwnPort(const std::string& role, const std::string& 
   return nullptr;
 }
 
+std::vector<std::string> BridgeRead::ForeignPorts() const {
+  std::vector<std::string> foreign;
+  for (const std::string& port : ports) {
+    if (std::none_of(ownPorts.begin(), ownPorts.end(),
+                     [&](const PortRead& own) { return own.uuid == port; })) {
+      foreign.push_back(port);
+    }
+  }
+  return foreign;
+}
+
 const InterfaceRead* BridgeRead::InterfaceNamed(const std::string& interfaceName) const {
   for (const auto& entry : interfaces) {
     if (entry.second.name == interfaceName) return &entry.second;
@@ -174,6 +185,7 @@ const InterfaceRead* PartsRead::Interface(const std::string& uuid) const {
 }
 
 void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
+  bridge.partsRead = true;
   bridge.membersRead = members;
   for (const PortRead* port : parts.PortsAmong(bridge.ports)) {
     if (!port->Role().empty() && Get(port->externalIds, kBridgeKey) == bridge.name) {
@@ -188,6 +200,14 @@ void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
         bridge.interfaces[uuid] = *interface;
       }
     }
+  }
+}
+
+void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports) {
+  bridge.membersRead = true;
+  bridge.memberPorts.clear();
+  for (const PortRead& port : ports) {
+    if (!port.fakeBridge) bridge.memberPorts.push_back(port);
   }
 }
 

@@ -73,11 +73,17 @@ struct BridgeRead {
   // neither.
   std::vector<PortRead> ownPorts;
   std::vector<PortRead> memberPorts;
+  // Whether our ports and interfaces were read (Attach), and the ports of
+  // others.
+  bool partsRead = false;
   bool membersRead = false;
   // The Interfaces of our ports, by uuid.
   std::map<std::string, InterfaceRead> interfaces;
 
   const PortRead* OwnPort(const std::string& role, const std::string& name) const;
+  // The UUIDs of the bridge's ports that are not ours: the VMs' ports, and
+  // VLAN bridges of others.
+  std::vector<std::string> ForeignPorts() const;
   const InterfaceRead* InterfaceNamed(const std::string& name) const;
   // The port group a member port belongs to: the one it names, else the
   // group whose VLAN bridge has its tag; empty when none.
@@ -113,6 +119,8 @@ class PartsRead {
 // name match) among the bridge's ports, other ports as members when
 // members, and the interfaces of our ports.
 void Attach(BridgeRead& bridge, const PartsRead& parts, bool members);
+// Adds the members among ports, the bridge's ports of others as read.
+void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports);
 
 // The LACP an uplink port runs, as SwitchOf reads it; none without
 // lacp=active.

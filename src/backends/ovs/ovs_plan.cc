@@ -385,6 +385,10 @@ void BridgePlan::WriteVlanBridges(const BridgeRead& before, const StandardSwitch
 
 void BridgePlan::WriteMemberTags(const BridgeRead& before, const StandardSwitchDoc& after) {
   const StandardSwitchDoc was = SwitchOf(before);
+  if (!before.membersRead) {
+    WriteUnreadMemberTags(before, was, after);
+    return;
+  }
   for (const PortRead& member : before.memberPorts) {
     const std::string group = before.GroupOf(member, was);
     const PortGroupRow* pg = group.empty() ? nullptr : GroupNamed(after, group);
@@ -396,6 +400,43 @@ void BridgePlan::WriteMemberTags(const BridgeRead& before, const StandardSwitchD
       change_.Add(ovsdb::Mutate("Port", WhereUuid(member.uuid),
                                 {Mutation("external_ids", "insert",
                                           ovsdb::Map({{kMemberKey, group}}))}));
+    }
+    datapath_.reached = true;
+  }
+}
+
+void BridgePlan::WriteUnreadMemberTags(const BridgeRead& before, const StandardSwitchDoc& was,
+                                       const StandardSwitchDoc& after) {
+  const std::vector<std::string> foreign = before.ForeignPorts();
+  for (const PortGroupRow& pg : after.portGroups) {
+    const PortGroupRow* old = GroupNamed(was, pg.name);
+    if (old == nullptr || old->vlan == pg.vlan || foreign.empty()) continue;
+    const json tag = TagValue(TagFor(pg.vlan));
+    // Members that joined by the tag of the group's VLAN bridge, naming no
+    // group of the switch, take the new tag and the group's name; then
+    // every member that names the group takes the new tag. The server
+    // picks them out as it commits.
+    const PortRead* vlanBridge = before.OwnPort(kRolePortGroup, pg.name);
+    for (const std::string& uuid : foreign) {
+      if (vlanBridge != nullptr && vlanBridge->tag) {
+        std::vector<json> joined = {Condition("_uuid", "==", Uuid(uuid)),
+                                    Condition("tag", "==", TagValue(vlanBridge->tag)),
+                                    Condition("fake_bridge", "==", false)};
+        for (const PortGroupRow& group : was.portGroups) {
+          joined.push_back(
+              Condition("external_ids", "excludes", ovsdb::Map({{kMemberKey, group.name}})));
+        }
+        change_.Add(ovsdb::Mutate(
+            "Port", std::move(joined),
+            {Mutation("tag", "delete", TagValue(vlanBridge->tag)), Mutation("tag", "insert", tag),
+             Mutation("external_ids", "insert", ovsdb::Map({{kMemberKey, pg.name}}))}));
+      }
+      change_.Add(
+          ovsdb::Update("Port",
+                        {Condition("_uuid", "==", Uuid(uuid)),
+                         Condition("external_ids", "includes", ovsdb::Map({{kMemberKey, pg.name}})),
+                         Condition("fake_bridge", "==", false)},
+                        {{"tag", tag}}));
     }
     datapath_.reached = true;
   }

@@ -55,7 +55,8 @@ class BridgePlan {
               const std::set<std::string>& taken);
   // Makes bridge, read as before, show after. Throws QuorvicException,
   // having added nothing, for what cannot be done without touching rows of
-  // others (a removed port group that VMs still use).
+  // others (a removed port group that VMs still use: before must hold its
+  // members when after lacks a group).
   void Update(const BridgeRead& before, const rows::StandardSwitchDoc& after,
               const std::set<std::string>& taken);
 
@@ -75,6 +76,10 @@ class BridgePlan {
   void WriteVlanBridges(const BridgeRead& before, const rows::StandardSwitchDoc& after,
                         const std::set<std::string>& vlanBridges);
   void WriteMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& after);
+  // The same for a bridge whose members were not read: operations that
+  // pick the members out of the bridge's other ports as they commit.
+  void WriteUnreadMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& was,
+                             const rows::StandardSwitchDoc& after);
   void WriteRecords(const BridgeRead& before, const rows::StandardSwitchDoc& after,
                     const std::set<std::string>& vlanBridges);
 

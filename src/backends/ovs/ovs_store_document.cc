@@ -82,12 +82,12 @@ void OvsStore::ReplaceHost(const HostDocument& document) {
     int64_t created = std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::system_clock::now().time_since_epoch())
                           .count();
-    BridgePlan plan(change, datapath, connection_.Settings());
+    BridgePlan plan(change, datapath, session_.Settings());
     for (const StandardSwitchDoc& sw : doc.switches) {
       auto bridge = std::find_if(host.bridges.begin(), host.bridges.end(),
                                  [&](const BridgeRead& b) { return b.name == sw.row.name; });
       if (bridge == host.bridges.end()) {
-        plan.Insert(sw, created++, TakenFor(sw, nullptr));
+        plan.Insert(sw, created++, TakenFor(change, sw, nullptr));
         continue;
       }
       if (!bridge->ours) {
@@ -95,7 +95,7 @@ void OvsStore::ReplaceHost(const HostDocument& document) {
                                ": a bridge of that name was made by others");
       }
       const StandardSwitchDoc was = SwitchOf(*bridge);
-      plan.Update(*bridge, sw, TakenFor(sw, &was));
+      plan.Update(*bridge, sw, TakenFor(change, sw, &was));
     }
     RootRead& root = host.root;
     root.records = RootRecords{

@@ -102,14 +102,14 @@ void BridgeHealth(const BridgeRead& bridge, std::vector<std::string>& lines) {
 std::vector<std::string> OvsStore::Health() {
   std::vector<std::string> lines;
   // ovs-vswitchd holds the database lock "ovs_vswitchd" while it runs.
-  if (!connection_.HeldByAnother("ovs_vswitchd")) {
+  if (!session_.Database().HeldByAnother("ovs_vswitchd")) {
     lines.push_back("ovs-vswitchd is not running, so nothing applies the switch database: "
                     "`systemctl start openvswitch-switch` starts it");
   }
   // ovs-vswitchd applies what the database holds; a configuration it has
   // not reached within a second is one it is not applying.
   for (int check = 0; lines.empty(); ++check) {
-    const json root = connection_.Read({ovsdb::Select("Open_vSwitch", {}, {"cur_cfg", "next_cfg"})})[0]
+    const json root = session_.Read({ovsdb::Select("Open_vSwitch", {}, {"cur_cfg", "next_cfg"})})[0]
                           .at("rows")
                           .at(0);
     const int64_t current = root.at("cur_cfg").get<int64_t>();

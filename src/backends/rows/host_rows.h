@@ -22,6 +22,7 @@ using hostnet::LagTimeoutRow;
 using hostnet::PortGroupRow;
 using hostnet::RowKind;
 using hostnet::RowRef;
+using hostnet::StagedRow;
 using hostnet::StandardSwitchDoc;
 using hostnet::SwitchKind;
 using hostnet::SwitchRow;

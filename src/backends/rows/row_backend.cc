@@ -36,13 +36,14 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> RowBackend::GetAllPortGroupNa
 
 std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::string& name) {
   auto sw = Host().FindSwitch(SwitchKey::Name(name));
-  if (!sw) throw QuorvicException("no standard switch named " + name);
+  if (!sw)
+    throw QuorvicException(QuorvicException::Kind::kNotFound, "no standard switch named " + name);
   return std::make_unique<StandardSwitchHandle>(Host(), std::move(*sw));
 }
 
 std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
   auto dvs = Host().FindDVSwitch(SwitchKey::Name(name));
-  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  if (!dvs) throw QuorvicException(QuorvicException::Kind::kNotFound, "no DVSwitch named " + name);
   return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs));
 }
 
@@ -53,7 +54,9 @@ std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
   } else if (auto dvs = Host().FindDVSwitch(SwitchKey::Name(name))) {
     row = std::move(dvs->row);
   }
-  if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
+  if (!row)
+    throw QuorvicException(QuorvicException::Kind::kNotFound,
+                           "no standard switch or DVSwitch named " + name);
   return std::make_unique<PortsetHandle>(Host(), std::move(*row));
 }
 
@@ -155,7 +158,7 @@ void EditDVSwitchNamed(RowStore& store, const std::string& name,
                        const std::function<void(DVSwitchDoc&)>& edit) {
   std::unique_ptr<ChangeHold> hold = store.HoldForChange();
   std::optional<DVSwitchDoc> dvs = store.FindDVSwitch(SwitchKey::Name(name));
-  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  if (!dvs) throw QuorvicException(QuorvicException::Kind::kNotFound, "no DVSwitch named " + name);
   EditDistributedSwitch(store, dvs->row, edit);
 }
 

@@ -78,6 +78,12 @@ class RowStore {
   // its kind, name and whether it runs are read; what its engine holds
   // (linked uplinks, MTU) may be left out. Other keys find nothing.
   virtual std::optional<SwitchRow> FindAnySwitch(const SwitchKey& key) = 0;
+  // False for a store whose FindSwitch leaves out how many ports of others
+  // use each port group (so that a lookup costs one read): CountPorts
+  // counts them when asked.
+  virtual bool LookupsCountPorts() const { return true; }
+  // The ports in use on port group group of the standard switch of ref.
+  virtual uint32_t CountPorts(const RowRef& /*ref*/, const std::string& /*group*/) { return 0; }
   // Every running standard switch of one sort (system switches or the
   // others) with its port groups, in host order, from one read.
   virtual std::vector<StandardSwitchDoc> ReadSwitches(bool system) = 0;

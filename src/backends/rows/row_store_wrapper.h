@@ -31,6 +31,10 @@ class RowStoreWrapper : public RowStore {
   std::optional<SwitchRow> FindAnySwitch(const SwitchKey& key) override {
     return base_.FindAnySwitch(key);
   }
+  bool LookupsCountPorts() const override { return base_.LookupsCountPorts(); }
+  uint32_t CountPorts(const RowRef& ref, const std::string& group) override {
+    return base_.CountPorts(ref, group);
+  }
   std::vector<StandardSwitchDoc> ReadSwitches(bool system) override {
     return base_.ReadSwitches(system);
   }

@@ -42,7 +42,7 @@ std::vector<std::unique_ptr<PortGroup>> StandardSwitchHandle::GetPortGroups() co
   std::vector<std::unique_ptr<PortGroup>> groups;
   groups.reserve(rows.size());
   for (PortGroupRow& row : rows) {
-    groups.push_back(std::make_unique<PortGroupHandle>(store_, row_.ref, std::move(row)));
+    groups.push_back(std::make_unique<PortGroupHandle>(store_, row_.ref, std::move(row), Counted()));
   }
   return groups;
 }
@@ -59,7 +59,7 @@ std::unique_ptr<PortGroup> StandardSwitchHandle::AddPortGroup(const std::string&
     pg.name = name;
     sw.portGroups.push_back(std::move(pg));
   });
-  return std::make_unique<PortGroupHandle>(store_, row_.ref, groups_->back());
+  return std::make_unique<PortGroupHandle>(store_, row_.ref, groups_->back(), Counted());
 }
 
 void StandardSwitchHandle::RemovePortGroup(const std::string& name) {
@@ -80,15 +80,18 @@ NicTeamingPolicy StandardSwitchHandle::GetTeamingPolicy() const {
     row_ = std::move(now->row);
     groups_ = std::move(now->portGroups);
   }
+  base_ = row_.teaming;
   return PolicyFromRow(row_.teaming);
 }
 
 void StandardSwitchHandle::SetTeamingPolicy(NicTeamingPolicy policy) {
-  TeamingRow teaming = RowFromPolicy(policy);
+  const TeamingRow wanted = RowFromPolicy(policy);
+  const TeamingRow base = base_.value_or(row_.teaming);
   Edit([&](StandardSwitchDoc& sw) {
-    CheckUplinkOrder(store_, teaming.order);
-    sw.row.teaming = teaming;
+    CheckUplinkOrder(store_, wanted.order);
+    sw.row.teaming = MergeTeaming(base, wanted, sw.row.teaming, sw.row.name);
   });
+  base_ = row_.teaming;
 }
 
 void StandardSwitchHandle::AddUplink(const std::string& pnic, bool persist) {

@@ -36,17 +36,15 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
   return std::make_unique<DVSwitchHandle>(store_, std::move(dvs));
 }
 
-// A standard switch of that name goes before a DVSwitch of the same name,
-// which another host may have made where the DVSwitches are shared.
+// Switch names are one namespace: the switch of that name goes, read alone,
+// without what it holds.
 void SwitchInfo::RemoveVirtualSwitch(const std::string& name) {
+  std::optional<SwitchRow> sw = store_.FindAnySwitch(SwitchKey::Name(name));
   std::optional<RowRef> ref;
-  if (auto sw = store_.FindSwitch(SwitchKey::Name(name))) {
-    ref = std::move(sw->row.ref);
-  } else if (auto dvs = store_.FindDVSwitch(SwitchKey::Name(name))) {
-    ref = std::move(dvs->row.ref);
-  }
+  if (sw && sw->running && sw->kind != SwitchKind::kOpaque) ref = std::move(sw->ref);
   if (!ref || !store_.RemoveSwitch(*ref)) {
-    throw QuorvicException("no standard switch or DVSwitch named " + name);
+    throw QuorvicException(QuorvicException::Kind::kNotFound,
+                           "no standard switch or DVSwitch named " + name);
   }
 }
 

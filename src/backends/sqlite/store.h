@@ -72,13 +72,18 @@ class Store : public rows::RowStore {
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
 
+  // The row of the change about to run: the first transaction that changes
+  // the host writes it (hostnet::Backend::StageHistory).
+  void StageHistory(const rows::HistoryRow& row);
+  rows::StagedRow UnstageHistory();
   void AppendHistory(const rows::HistoryRow& row) override;
   std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs) override;
 
  private:
   // Runs body in one write transaction, committed when body returns and
   // rolled back when it throws, and returns what body returns. The
-  // listing's read ends first.
+  // listing's read ends first. A transaction that changed the host also
+  // writes the staged history row.
   template <typename Body>
   auto Write(Body&& body) {
     listing_.reset();
@@ -87,15 +92,19 @@ class Store : public rows::RowStore {
     const int64_t changes = db_.TotalChanges();
     if constexpr (std::is_void_v<decltype(body())>) {
       body();
-      txn.Commit();
-      wrote_ = wrote_ || db_.TotalChanges() != changes;
+      Committing(txn, changes);
     } else {
       auto result = body();
-      txn.Commit();
-      wrote_ = wrote_ || db_.TotalChanges() != changes;
+      Committing(txn, changes);
       return result;
     }
   }
+  // Writes the staged row when the transaction changed the host since
+  // changes, and commits.
+  void Committing(Transaction& txn, int64_t changes);
+  // Inserts row into the history and drops the oldest beyond the limit;
+  // its id.
+  int64_t InsertHistory(const rows::HistoryRow& row);
 
   // --- Reads (store_read.cc) ---------------------------------------------
   // Hands each switch row that meets where (SQL over the switches table as
@@ -177,6 +186,16 @@ class Store : public rows::RowStore {
   WriterLock& lock_;
   std::unique_ptr<Listing> listing_;
   bool wrote_ = false;
+  // The staged history row and what became of it; the row that a
+  // transaction wrote for it, which a refusal of the same call replaces.
+  std::optional<rows::HistoryRow> staged_;
+  rows::StagedRow stagedState_ = rows::StagedRow::kNotWritten;
+  struct WrittenRow {
+    int64_t id;
+    int64_t timeUs;
+    int64_t pid;
+  };
+  std::optional<WrittenRow> written_;
 };
 
 // The key of row id of a table, as a ref of kind; and back (0 for a ref of
