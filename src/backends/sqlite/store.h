@@ -67,23 +67,32 @@ class Store : public rows::RowStore {
 
  private:
   // Runs body in one write transaction, committed when body returns and
-  // rolled back when it throws, and returns what body returns.
+  // rolled back when it throws, and returns what body returns. Refuses a
+  // host of a newer format before body runs; a change of an older one
+  // stamps this build's format in the same transaction.
   template <typename Body>
   auto Write(Body&& body) {
     WriterHold hold(lock_);
     Transaction txn(db_, Transaction::Mode::kWrite);
+    const int64_t format = CheckFormat();
     const int64_t changes = db_.TotalChanges();
     if constexpr (std::is_void_v<decltype(body())>) {
       body();
+      Stamp(format, changes);
       txn.Commit();
-      wrote_ = wrote_ || db_.TotalChanges() != changes;
     } else {
       auto result = body();
+      Stamp(format, changes);
       txn.Commit();
-      wrote_ = wrote_ || db_.TotalChanges() != changes;
       return result;
     }
   }
+  // The host's format (PRAGMA user_version); throws naming it when it is
+  // newer than this build's.
+  int64_t CheckFormat();
+  // Stamps this build's format over format when the transaction changed a
+  // row since changes (a count of db_.TotalChanges()), and notes the change.
+  void Stamp(int64_t format, int64_t changes);
 
   // --- Reads (store_read.cc) ---------------------------------------------
   // Switch rows that meet where (SQL over the switches table as s, with ?1

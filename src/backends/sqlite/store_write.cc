@@ -5,12 +5,28 @@
 #include "backends/rows/switch_edits.h"
 #include "backends/sqlite/store.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace sqlite_host {
 
 using namespace rows;
 
 Store::Store(Connection& db, WriterLock& lock) : db_(db), lock_(lock) {}
+
+int64_t Store::CheckFormat() {
+  auto st = db_.Prepare("PRAGMA user_version");
+  const int64_t format = st->Step() ? st->Int(0) : 0;
+  hostnet::RefuseNewerFormat("host database " + db_.Path(), format);
+  return format;
+}
+
+void Store::Stamp(int64_t format, int64_t changes) {
+  if (db_.TotalChanges() == changes) return;
+  wrote_ = true;
+  if (format < hostnet::kRecordsFormat) {
+    db_.Exec("PRAGMA user_version = " + std::to_string(hostnet::kRecordsFormat));
+  }
+}
 
 int64_t Store::InsertSwitch(const SwitchRow& row) {
   auto insert = db_.Prepare(
