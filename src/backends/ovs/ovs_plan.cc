@@ -226,10 +226,26 @@ void BridgePlan::Update(const BridgeRead& before, const StandardSwitchDoc& after
   change_.Guard("Bridge", before.uuid, {{"ports", ovsdb::Set(ports)}});
   change_.GuardPairs("Bridge", before.uuid, "external_ids", OurRecordIds(before.externalIds));
   const std::set<std::string> vlanBridges = VlanBridgesOf(after, taken);
+  WriteMarks(before);
   WriteRecords(before, after, vlanBridges);
   WriteUplinkPort(before, after);
   WriteVlanBridges(before, after, vlanBridges);
   WriteMemberTags(before, after);
+}
+
+void BridgePlan::WriteMarks(const BridgeRead& before) {
+  for (const PortRead& port : before.ownPorts) {
+    if (port.unmarkedRole.empty()) continue;
+    const json marks = ovsdb::Map(OwnIds(port.unmarkedRole, before.name));
+    change_.Add(ovsdb::Mutate("Port", WhereUuid(port.uuid),
+                              {Mutation("external_ids", "insert", marks)}));
+    for (const std::string& uuid : port.interfaces) {
+      auto interface = before.interfaces.find(uuid);
+      if (interface == before.interfaces.end() || !interface->second.unmarked) continue;
+      change_.Add(ovsdb::Mutate("Interface", WhereUuid(uuid),
+                                {Mutation("external_ids", "insert", marks)}));
+    }
+  }
 }
 
 void BridgePlan::WriteRecords(const BridgeRead& before, const StandardSwitchDoc& after,

@@ -54,7 +54,9 @@ class BridgePlan {
               const std::set<std::string>& taken);
   // Makes bridge, read as before, show after. Throws QuorvicException,
   // having added nothing, for what cannot be done without touching rows of
-  // others (a removed port group that VMs still use).
+  // others (a removed port group that VMs still use). A bridge of an
+  // earlier format becomes one of this build's on the way: its records are
+  // written anew and its unmarked rows marked as ours.
   void Update(const BridgeRead& before, const rows::StandardSwitchDoc& after,
               const std::set<std::string>& taken);
 
@@ -74,6 +76,7 @@ class BridgePlan {
   void WriteVlanBridges(const BridgeRead& before, const rows::StandardSwitchDoc& after,
                         const std::set<std::string>& vlanBridges);
   void WriteMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& after);
+  void WriteMarks(const BridgeRead& before);
   void WriteRecords(const BridgeRead& before, const rows::StandardSwitchDoc& after,
                     const std::set<std::string>& vlanBridges);
 

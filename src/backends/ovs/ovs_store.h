@@ -126,6 +126,16 @@ class OvsStore : public rows::RowStore {
   // Throws naming the port and bridge of others that hold pnic.
   [[noreturn]] void RefuseForeignPnic(const std::string& pnic);
 
+  // --- Records of format 1 (ovs_store_unmarked.cc) ---------------------------
+  // Reads the interfaces of the unmarked ports of bridges into them, in one
+  // request when there are any.
+  void ReadUnmarked(const std::vector<BridgeRead*>& bridges);
+  // Of ports and interfaces (by uuid) that carry no mark, those a format-1
+  // build made for a bridge of ours (its own port and interface, its uplink
+  // port and its uplinks), each with the name of that bridge.
+  std::map<std::string, std::string> UnmarkedOfOurs(const std::set<std::string>& ports,
+                                                    const std::set<std::string>& interfaces);
+
   // --- Changes (ovs_store_write.cc) -------------------------------------------
   // Builds and commits one guarded change with build; see the header.
   void Write(const std::string& what,

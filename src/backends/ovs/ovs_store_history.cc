@@ -35,17 +35,23 @@ json WhereHistoryRow() {
   return ovsdb::Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleHistory}}));
 }
 
+// The maps of the root row where earlier builds kept the history: format 1
+// in other_config, builds of a branch in external_ids.
+const char* const kRootHistoryColumns[] = {"other_config", "external_ids"};
+
 // The history's keys and rows, oldest first: those of the history row, and
 // any an earlier build left on the root row.
 std::map<std::string, std::string> ReadHistoryKeys(OvsConnection& connection) {
-  const std::vector<json> results =
-      connection.Read({ovsdb::Select("Queue", {WhereHistoryRow()}, {"external_ids"}),
-                       ovsdb::Select("Open_vSwitch", {}, {"external_ids"})});
+  const std::vector<json> results = connection.Read(
+      {ovsdb::Select("Queue", {WhereHistoryRow()}, {"external_ids"}),
+       ovsdb::Select("Open_vSwitch", {}, {"other_config", "external_ids"})});
   std::map<std::string, std::string> history;
   for (const json& result : results) {
     for (const json& row : result.at("rows")) {
-      for (auto& [key, value] : ovsdb::ReadMap(row.at("external_ids"))) {
-        if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
+      for (const auto& [column, value] : row.items()) {
+        for (auto& [key, text] : ovsdb::ReadMap(value)) {
+          if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, text);
+        }
       }
     }
   }
@@ -75,8 +81,11 @@ void OvsStore::AppendHistory(const HistoryRow& row) {
   std::vector<json> appended;
   if (!dropped.empty()) {
     mutations.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped)));
-    appended.push_back(ovsdb::Mutate(
-        "Open_vSwitch", {}, {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped))}));
+    std::vector<json> rootMutations;
+    for (const char* column : kRootHistoryColumns) {
+      rootMutations.push_back(ovsdb::Mutation(column, "delete", ovsdb::Set(dropped)));
+    }
+    appended.push_back(ovsdb::Mutate("Open_vSwitch", {}, rootMutations));
   }
   const std::size_t mutate = appended.size();
   appended.push_back(ovsdb::Mutate("Queue", {WhereHistoryRow()}, mutations));

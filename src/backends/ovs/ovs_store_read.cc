@@ -115,6 +115,9 @@ OvsStore::HostRead OvsStore::ReadEverything() {
     Attach(bridge, parts, true);
     host.bridges.push_back(std::move(bridge));
   }
+  std::vector<BridgeRead*> all;
+  for (BridgeRead& bridge : host.bridges) all.push_back(&bridge);
+  ReadUnmarked(all);
   SortInHostOrder(host.bridges);
   return host;
 }
@@ -130,6 +133,7 @@ void OvsStore::ReadParts(BridgeRead& bridge) {
     for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
   }
   Attach(bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
+  ReadUnmarked({&bridge});
 }
 
 std::optional<BridgeRead> OvsStore::ReadBridge(const json& where) {
@@ -160,19 +164,27 @@ std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
   std::set<std::string> taken;
   if (names.empty()) return taken;
   std::vector<json> selects;
+  const std::vector<std::string> columns = {"_uuid", "name", "external_ids"};
   for (const std::string& name : names) {
-    selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, {"name", "external_ids"}));
-    selects.push_back(
-        ovsdb::Select("Interface", {Condition("name", "==", name)}, {"name", "external_ids"}));
+    selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, columns));
+    selects.push_back(ovsdb::Select("Interface", {Condition("name", "==", name)}, columns));
   }
-  for (const json& result : connection_.Read(std::move(selects))) {
-    for (const json& row : result.at("rows")) {
-      // Rows of ours are the rules' business: a pnic linked to another
-      // switch is refused by them, and a load moves rows between bridges.
-      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) == 0) {
-        taken.insert(row.at("name").get<std::string>());
-      }
+  // Rows of ours are the rules' business: a pnic linked to another switch is
+  // refused by them, and a load moves rows between bridges.
+  std::map<std::string, std::string> unmarked;  // uuid -> name
+  std::set<std::string> ports, interfaces;
+  const std::vector<json> results = connection_.Read(std::move(selects));
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    for (const json& row : results[i].at("rows")) {
+      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) != 0) continue;
+      const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
+      unmarked[uuid] = row.at("name").get<std::string>();
+      (i % 2 == 0 ? ports : interfaces).insert(uuid);
     }
+  }
+  const std::map<std::string, std::string> ours = UnmarkedOfOurs(ports, interfaces);
+  for (const auto& [uuid, name] : unmarked) {
+    if (ours.count(uuid) == 0) taken.insert(name);
   }
   return taken;
 }
@@ -213,13 +225,26 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
                         ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}));
       break;
     case SwitchKey::By::kLinkedPnic: {
-      std::vector<json> found = connection_.Read({ovsdb::Select(
-          "Interface",
-          {Condition("name", "==", key.value),
-           Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))},
-          {"external_ids"})})[0].at("rows").get<std::vector<json>>();
-      if (found.empty()) return std::nullopt;
-      where = Condition("name", "==", ovsdb::ReadMap(found[0].at("external_ids"))[kBridgeKey]);
+      const json found = connection_.Read({ovsdb::Select(
+          "Interface", {Condition("name", "==", key.value)}, {"_uuid", "external_ids"})})[0]
+                             .at("rows");
+      std::string bridge;
+      std::set<std::string> unmarked;
+      for (const json& row : found) {
+        const Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+        const auto role = ids.find(kRoleKey);
+        if (role == ids.end()) {
+          unmarked.insert(ovsdb::ReadUuid(row.at("_uuid")));
+        } else if (role->second == kRoleUplink && ids.count(kBridgeKey) != 0) {
+          bridge = ids.at(kBridgeKey);
+        }
+      }
+      if (bridge.empty() && !unmarked.empty()) {
+        const std::map<std::string, std::string> ours = UnmarkedOfOurs({}, unmarked);
+        if (!ours.empty()) bridge = ours.begin()->second;
+      }
+      if (bridge.empty()) return std::nullopt;
+      where = Condition("name", "==", bridge);
       break;
     }
     case SwitchKey::By::kSwitchId:
