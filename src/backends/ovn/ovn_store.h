@@ -40,8 +40,10 @@ namespace ovn {
 class OvnStore {
  public:
   // chassis names this host and says whether it carries traffic, and must
-  // outlive this.
-  OvnStore(OvnSettings settings, rows::Chassis& chassis);
+  // outlive this; pnics gives this host's pnics, asked for once, by the
+  // first read of a row of format 1 (dv_rows.h).
+  OvnStore(OvnSettings settings, rows::Chassis& chassis,
+           std::function<std::vector<std::string>()> pnics);
 
   // --- Reads: rows::RowStore says what each gives -------------------------
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key);
@@ -98,6 +100,8 @@ class OvnStore {
 
   // This host's name among the hosts, read once.
   const std::string& HostName();
+  // This host as the reads of its uplinks see it.
+  UplinkHost Uplinks();
   // Our switches that meet where, with their ports, in host order; rows
   // that cannot be read go to Unreadable. A listing reads every port in the
   // same request; a point read reads the few switches' ports by UUID in a
@@ -139,6 +143,8 @@ class OvnStore {
   LeaderLink link_;
   rows::Chassis& chassis_;
   std::string hostName_;
+  std::function<std::vector<std::string>()> pnics_;
+  std::optional<std::vector<std::string>> pnicsRead_;
   std::vector<rows::UnreadableRow> unreadable_;
 };
 

@@ -24,17 +24,25 @@ std::string Get(const Ids& ids, const std::string& key) {
 
 }  // namespace
 
-OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis)
-    : link_(std::move(settings)), chassis_(chassis) {}
+OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis,
+                   std::function<std::vector<std::string>()> pnics)
+    : link_(std::move(settings)), chassis_(chassis), pnics_(std::move(pnics)) {}
 
 const std::string& OvnStore::HostName() {
   if (hostName_.empty()) hostName_ = chassis_.Name();
   return hostName_;
 }
 
+UplinkHost OvnStore::Uplinks() {
+  return {HostName(), [this] {
+            if (!pnicsRead_) pnicsRead_ = pnics_();
+            return *pnicsRead_;
+          }};
+}
+
 std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where,
                                                            bool listing) {
-  const std::string& host = HostName();
+  const UplinkHost host = Uplinks();
   unreadable_.clear();
   where.push_back(MarkedOurs(kSwitchMark, ""));
   std::vector<json> reads = {ovsdb::Select("Logical_Switch", where,
@@ -179,7 +187,7 @@ std::optional<SwitchRow> OvnStore::FindAnyDVSwitch(const std::string& name) {
     }
     // A malformed record still holds its name.
     try {
-      sw = ReadSwitchIds(name, ids, HostName());
+      sw = ReadSwitchIds(name, ids, Uplinks());
     } catch (const QuorvicException&) {
       sw.kind = SwitchKind::kDistributed;
     }
