@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# Upgrades in place. For the commit of each earlier format (doc/formats.md),
+# built once into CACHE_DIR (BUILD_DIR/upgrade-builds by default): host A on
+# a private Open vSwitch and host B, simulated, share DVSwitches in a private
+# northbound database; that build sets them up as an operator would. Then this build, on the same
+# databases, must list, dump, report and recall the same; change every old
+# object where Open vSwitch shows it; restore the old build's backup on a
+# fresh host as that host's own; and refuse records of a later format.
+# Skipped (77) where Open vSwitch or OVN is missing, or the checkout lacks
+# the commits (a shallow clone).
+#   Usage: upgrade_test.sh BUILD_DIR SOURCE_DIR [CACHE_DIR]
+set -u
+build=$1 source=$2 cache=${3:-$1/upgrade-builds}
+formats=${UPGRADE_FORMATS:-"7e7def2 60c6376"}  # format 1, format 2
+tmp=$(mktemp -d)
+trap '[[ -n ${UPGRADE_KEEP:-} ]] || rm -rf "$tmp"' EXIT
+# shellcheck source=tests/own_settings.sh
+source "$source/tests/own_settings.sh"
+# shellcheck source=tests/private_ovs.sh
+source "$source/tests/private_ovs.sh"
+# shellcheck source=tests/earlier_builds.sh
+source "$source/tests/earlier_builds.sh"
+own_host_settings "$tmp" || exit 1
+nb_schema=/usr/share/ovn/ovn-nb.ovsschema
+missing=$(missing_of ovsdb-tool ovsdb-server ovs-vsctl ovs-vswitchd ovn-nbctl sqlite3 \
+    $vswitch_schema $nb_schema)
+[[ -z $missing ]] || { echo "SKIP: Open vSwitch or OVN is not installed (missing: $missing)"; exit 77; }
+# shellcheck disable=SC2086  # the list's words
+why=$(history_missing "$source" $formats)
+[[ -z $why ]] || { echo "SKIP: the earlier builds cannot be made: $why"; exit 77; }
+
+passed=0 failed=0
+check() {  # check DESCRIPTION COMMAND...: the command must succeed
+    if "${@:2}" >"$tmp/out" 2>&1; then
+        ((passed++))
+    else
+        ((failed++))
+        echo "FAIL ($format): $1"
+        sed 's/^/  /' "$tmp/out" | head -n 20
+    fi
+}
+same() { check "$1" diff -u "$2" "$3"; }
+is() {  # is DESCRIPTION WANT COMMAND...: what the command prints, as one line, must be WANT
+    local got
+    got=$("${@:3}" 2>&1 | paste -sd ' ')
+    if [[ $got == "$2" ]]; then
+        ((passed++))
+    else
+        ((failed++))
+        echo "FAIL ($format): $1: want '$2', got '$got'"
+    fi
+}
+
+# A runs on Open vSwitch, B on its own database; both keep DVSwitches in nb.
+# tool BIN HOST ARG...: runs ploncfg-vswitch (BIN vswitch) or ploncfg-host
+# (BIN host) of the build in $bin on host A or B.
+tool() {
+    local exe=$bin/ploncfg-$1 host=$2
+    shift 2
+    if [[ $host == A ]]; then
+        QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock "$exe" "$@"
+    else
+        QUENTA_HOSTNET_DB=$dir/b.db "$exe" "$@"
+    fi
+}
+on_a() { tool vswitch A "$@"; }
+on_b() { tool vswitch B "$@"; }
+host_a() { tool host A "$@"; }
+host_b() { tool host B "$@"; }
+
+# What an operator set up with the earlier build: bonded uplinks in teaming
+# order, MTU 9000, port groups with VLANs and an order of their own, a VM
+# attached as libvirt attaches one and one that joined a group by name, a
+# DVSwitch whose DVPorts have uplinks of both hosts, history, a backup.
+set_up() {
+    host_b load - <<'EOF' || return 1
+{"pnics": ["eth0", "eth1"], "switches": [{"name": "vSwitch0", "uplinks": ["eth0"]}]}
+EOF
+    host_a load - <<'EOF' || return 1
+{"pnics": ["nic0", "nic1", "nic2", "nic3", "nic4", "nic5"],
+ "switches": [{"name": "vSwitch0", "uplinks": ["nic0"],
+               "teaming": {"uplinkOrder": ["nic0"], "maxActive": 1},
+               "portGroups": [{"name": "Management"}]}],
+ "dvswitches": [{"name": "dvs0", "dvports": [{"id": "100"}, {"id": "200"}]}]}
+EOF
+    local command
+    while read -r command; do
+        # shellcheck disable=SC2086  # the command's words
+        on_a $command || { echo "set-up: $command failed"; return 1; }
+    done <<'EOF'
+-L nic1 vSwitch0
+-a vSwitch1
+-m 9000 vSwitch1
+-L nic2 vSwitch1
+-L nic3 vSwitch1
+-X 2 vSwitch1
+-A web vSwitch1
+-v 10 -p web vSwitch1
+-A db vSwitch1
+-M nic3 -p db vSwitch1
+-a vSwitch2
+-L nic5 vSwitch2
+-P nic4 -V 100 dvs0
+EOF
+    ovs-vsctl add-port vSwitch1 vnet0 tag=10 -- set interface vnet0 \
+        external_ids:iface-id=vm1-net0 external_ids:attached-mac=52:54:00:00:00:01 || return 1
+    ovs-vsctl add-port vSwitch1 vnet1 -- set port vnet1 'external_ids:"quenta:port-group"=db' ||
+        return 1
+    on_a -v 20 -p db vSwitch1 && on_b -P eth1 -V 200 dvs0 && host_a backup "$dir/old-backup.json"
+}
+
+# What a host shows: its listing, dump, status and history.
+shows() {
+    on_$1 -l >"$2.list" 2>&1
+    host_$1 dump >"$2.dump" 2>&1
+    host_$1 status >"$2.status" 2>&1
+    host_$1 history --json >"$2.history" 2>&1
+}
+
+# Every command on the old objects, each seen where Open vSwitch or the
+# northbound database shows it.
+check_changes() {
+    check "-U unlinks an old uplink" on_a -U nic1 vSwitch0
+    is "... from the bond" nic0 ovs-vsctl list-ifaces vSwitch0
+    check "-L links it again" on_a -L nic1 vSwitch0
+    is "... into the bond" "nic0 nic1" ovs-vsctl list-ifaces vSwitch0
+    check "-m sets an old switch's MTU" on_a -m 1600 vSwitch1
+    is "... on its interfaces" "1600 1600" ovs-vsctl get interface nic2 mtu_request -- \
+        get interface vSwitch1 mtu_request
+    check "-X sets max active" on_a -X 1 vSwitch1
+    is "... as the bond's mode" active-backup ovs-vsctl get port vSwitch1-uplink bond_mode
+    check "-v sets an old port group's VLAN" on_a -v 30 -p db vSwitch1
+    is "... as its member's tag" 30 ovs-vsctl get port vnet1 tag
+    check "-A adds a port group to an old switch" on_a -A pg2 vSwitch1
+    check "-D removes it" on_a -D pg2 vSwitch1
+    check "-R restores the stored uplinks" on_a -R
+    check "-d removes an old switch" on_a -d vSwitch2
+    check "... and its bridge" test "$(ovs-vsctl br-exists vSwitch2; echo $?)" = 2
+    check "-Q removes this host's old DVPort uplink" on_a -Q nic4 -V 100 dvs0
+    check "... and leaves the other host's" test "$(host_b get dvswitches.0.dvports.1.uplinks)" = \
+        '["eth1"]'
+    check "old DVPorts carry any VM's frames" test \
+        "$(ovn-nbctl --db=unix:$dir/nb.sock lsp-get-addresses dvs0/200)" = unknown
+    check "the history keeps the old rows" test "$(host_a history --json | grep -c '"time"')" -gt \
+        "$(grep -c '"time"' "$dir/old-a.history")"
+}
+
+# The earlier build's backup, restored on host A made anew: with A's
+# uplinks only, all or nothing.
+check_backup() {
+    private_ovs_stop "$dir" && rm "$dir/db.db" && private_ovs_start "$dir" &&
+        ovs-vsctl set open . external_ids:system-id=hostA || { check "a fresh host A" false; return; }
+    # A bridge of others holds nic4, which the backup gives DVPort 100.
+    ovs-vsctl add-br others -- add-port others nic4
+    check "a restore that cannot be done whole is refused" not host_a restore "$dir/old-backup.json"
+    is "... and changes nothing here" others ovs-vsctl list-br
+    is "... nor in the northbound database" '[] ["eth1"]' dvport_uplinks b
+    ovs-vsctl del-br others
+    check "the old backup restores" host_a restore "$dir/old-backup.json"
+    is "... with this host's DVPort uplinks only" '["nic4"] []' dvport_uplinks a
+    is "... leaving the other host its own" '[] ["eth1"]' dvport_uplinks b
+    is "... and vSwitch0's bond" '["nic0","nic1"]' host_a get switches.0.uplinks
+    is "... and vSwitch1's MTU" 9000 host_a get switches.1.mtu
+}
+not() { ! "$@"; }
+dvport_uplinks() {  # dvport_uplinks HOST: the uplinks of dvs0's two DVPorts that HOST has
+    host_$1 get dvswitches.0.dvports.0.uplinks && host_$1 get dvswitches.0.dvports.1.uplinks
+}
+
+# Records of a later format: this build reads them and changes nothing.
+check_newer() {
+    ovs-vsctl set open . 'external_ids:"quenta:format"=4' &&
+        ovn-nbctl --db="unix:$dir/nb.sock" set logical_switch dvs0 'external_ids:"quenta:format"=4' &&
+        sqlite3 "$dir/b.db" 'PRAGMA user_version = 4' || { check "records of format 4" false; return; }
+    local host command before=$dir/newer-before after=$dir/newer-after
+    newer_state >"$before"
+    for host in a b; do
+        check "host $host of format 4 is read" host_$host dump
+        for command in "-m 1600 vSwitch0" "-A pg3 vSwitch0" "-P eth0 -V 100 dvs0"; do
+            # shellcheck disable=SC2086  # the command's words
+            is "host $host: $command is refused, naming the formats" "$refusal" refused on_$host $command
+        done
+    done
+    newer_state >"$after"
+    same "records of format 4 are left as they were" "$before" "$after"
+}
+refusal="holds records of format 4, and this build knows formats 1 to 3"
+refused() { "$@" 2>&1 >/dev/null | grep -o "$refusal"; }
+newer_state() {  # what a change of either host would move
+    ovs-vsctl --columns=external_ids,other_config list open_vswitch
+    ovs-vsctl --columns=name,external_ids,ports list bridge
+    ovs-vsctl --columns=name,external_ids,interfaces,tag,bond_mode,other_config list port
+    ovs-vsctl --columns=name,external_ids,mtu_request list interface
+    ovs-vsctl --columns=external_ids list queue
+    ovn-nbctl --db="unix:$dir/nb.sock" list logical_switch -- list logical_switch_port
+    sqlite3 "$dir/b.db" .dump
+}
+
+for format in $formats; do
+    bin=$(earlier_build "$source" "$cache" "$format") || exit 1
+    dir=$tmp/$format
+    mkdir "$dir" && private_ovs_start "$dir" || { echo "FAIL: Open vSwitch did not start"; exit 1; }
+    serve_database "$dir" nb $nb_schema 2>/dev/null || { echo "FAIL: no northbound server"; exit 1; }
+    ovs-vsctl set open . external_ids:system-id=hostA
+    export QUENTA_OVS_DATAPATH=dummy QUENTA_OVS_PNICS="nic0 nic1 nic2 nic3 nic4 nic5" \
+        QUENTA_OVN_NB=unix:$dir/nb.sock QUENTA_OVS_APPLY_WAIT=10
+    set_up || { echo "FAIL ($format): the earlier build did not set the host up"; exit 1; }
+    shows a "$dir/old-a"
+    shows b "$dir/old-b"
+    bin=$build
+    shows a "$dir/new-a"
+    shows b "$dir/new-b"
+    # Each host's uplinks on a DVSwitch are its own now (format 1 shared them).
+    sed -i 's/nic4,eth1 /nic4      /; s/"nic4", "eth1"/"nic4"/; s/"uplinks": \["eth1"\]/"uplinks": []/' \
+        "$dir/old-a.list" "$dir/old-a.dump"
+    sed -i 's/nic4,eth1 /eth1      /; s/"nic4", "eth1"/"eth1"/; s/"uplinks": \["nic4"\]/"uplinks": []/' \
+        "$dir/old-b.list" "$dir/old-b.dump"
+    for host in a b; do
+        for part in list dump status history; do
+            same "host $host: the same $part" "$dir/old-$host.$part" "$dir/new-$host.$part"
+        done
+    done
+    check_changes
+    check_backup
+    check_newer
+    private_ovs_stop "$dir"
+    stop_daemons "$dir/nb.pid"
+done
+echo "$passed passed, $failed failed"
+((failed == 0))
