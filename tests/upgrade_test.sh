@@ -21,6 +21,8 @@ source "$source/tests/private_ovs.sh"
 # shellcheck source=tests/earlier_builds.sh
 source "$source/tests/earlier_builds.sh"
 own_host_settings "$tmp" || exit 1
+# A command that names no host of the test's own finds this one.
+export QUENTA_HOSTNET=sqlite:$tmp/stray.db
 nb_schema=/usr/share/ovn/ovn-nb.ovsschema
 missing=$(missing_of ovsdb-tool ovsdb-server ovs-vsctl ovs-vswitchd ovn-nbctl sqlite3 \
     $vswitch_schema $nb_schema)
@@ -60,7 +62,7 @@ tool() {
     if [[ $host == A ]]; then
         QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock "$exe" "$@"
     else
-        QUENTA_HOSTNET_DB=$dir/b.db "$exe" "$@"
+        QUENTA_HOSTNET=sqlite:$dir/b.db "$exe" "$@"
     fi
 }
 on_a() { tool vswitch A "$@"; }

@@ -202,9 +202,9 @@ HistoryOptions ParseHistory(const std::vector<std::string>& args) {
 }
 
 // The host document in a backup file, or a refusal that names the file.
-hostnet::HostDocument ReadBackup(const std::string& file) {
+hostnet::HostDocument ReadBackup(const std::string& file, DocumentRead& read) {
   try {
-    return HostFromJson(ReadInput(file));
+    return HostFromJson(ReadInput(file), &read);
   } catch (const QuorvicException& e) {
     throw QuorvicException("cannot restore " + file + ": " + e.GetMessage());
   }
@@ -269,14 +269,16 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   std::vector<std::string> kinds;
   if (command == "names") kinds = NameKinds(std::vector<std::string>(args.begin() + 1, args.end()));
   hostnet::HostDocument loaded;
+  DocumentRead read;
   const std::string file = operands.empty() ? "-" : operands[0];
   if (command == "load") {
     if (operands.size() > 1) {
       throw QuorvicException("unexpected argument " + operands[1] + " (try --help)");
     }
-    loaded = HostFromJson(ReadInput(file));
+    loaded = HostFromJson(ReadInput(file), &read);
   }
-  if (command == "restore") loaded = ReadBackup(file);
+  if (command == "restore") loaded = ReadBackup(file, read);
+  for (const std::string& line : read.leftOut) ErrorLine() << line;
 
   // Faults are for the tool's runs: this works on the backend itself. Tab
   // completion runs names, which must not make a host by asking for names.
@@ -301,7 +303,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     std::vector<hostnet::HistoryRow> rows = backend->ReadHistory(history.sinceUs);
     WriteOut(history.json ? HistoryJson(rows) : HistoryText(rows));
   } else if (command == "backup") {
-    WriteFileDurably(args[1], HostToJson(backend->ReadHost()));
+    WriteFileDurably(args[1], BackupJson(backend->ReadHost()));
   } else if (command == "load" || command == "restore") {
     RecordedChange(*backend, command, file, [&] { backend->ReplaceHost(loaded, shared); });
   } else if (command == "reset") {
