@@ -75,7 +75,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/doc/host-example.json ${PROJECT_SOURCE_DIR}/
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ploncfg-vswitch)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${PLONCFG_PACKAGE_VERSION})
 set(CPACK_PACKAGE_VENDOR "ploncfg-vswitch team")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure the virtual switches of a hypervisor host")
 set(CPACK_PACKAGE_DESCRIPTION

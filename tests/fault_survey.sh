@@ -53,12 +53,15 @@ src/commands/uuid_text.cc	&b[14], &b[15]) == 16;	&b[14], &b[15]) >= 15;
 src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
 src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
 # The simulated host: an order that is not the policy's own, host order,
-# the writers' lock, and the SQL wrapper.
+# a listing's port groups, the writers' lock, and the SQL wrapper.
 src/backends/rows/teaming.cc	if (row.orderSet) row.order = policy.GetUplinkOrder();	row.order = policy.GetUplinkOrder();
-src/backends/sqlite/store_read.cc	") ORDER BY g.switch_id, g.id, o.position"	") ORDER BY g.switch_id, g.name, o.position"
+src/backends/sqlite/port_group_cursor.cc	" ORDER BY s.id, g.id, o.position"	" ORDER BY s.id, g.name, o.position"
+src/backends/sqlite/port_group_cursor.cc	if (owner < switchId) continue;	
+src/backends/sqlite/store.h	    listing_.reset();	
+src/backends/rows/standard_switch_handle.cc	  return std::move(now->portGroups);	  return {};
 src/backends/sqlite/writer_lock.cc	  int result = flock(fd_, LOCK_EX | LOCK_NB);	  int result = 0;
 src/backends/sqlite/sql.h	Bind(int index, uint32_t value) { return Bind(index, int64_t{value}); }	Bind(int index, uint32_t value) { return Bind(index, int64_t{static_cast<int32_t>(value)}); }
-src/backends/sqlite/sql.cc	  Sqlite().sqlite3_clear_bindings(statement_.get());	
+src/backends/sqlite/sql.cc	  sqlite_.sqlite3_clear_bindings(statement_.get());	
 src/backends/sqlite/sql.cc	{ return Sqlite().sqlite3_changes64(db_.get()); }	{ return 1; }
 # ploncfg-host: get by name, and load's checks.
 tools/host_commands.cc	element.value("name", Json()) == step	element.value("name", Json()) != step
@@ -80,16 +83,26 @@ src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
 # The Open vSwitch host: guards of what was read, VLAN tags, the bond's
-# primary, the datapath's refusals and their undoing, the writers' lock,
-# host order and the ports a group counts.
+# primary, the datapath's refusals and their undoing, a teaming policy
+# another run changed since it was read, host order and the ports a group
+# counts.
 src/backends/ovs/ovs_plan.cc	  change_.Guard("Bridge", before.uuid,	  if (false) change_.Guard("Bridge", before.uuid,
 src/backends/ovs/ovs_plan.cc	      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));	      ;
 src/backends/ovs/ovs_plan.cc	      primary = pnic;	      primary = sw.uplinks[0];
-src/backends/ovs/ovs_store_write.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
-src/backends/ovs/ovs_connection.cc	  if (holds_ == 0) TakeLock(Client());	  if (false) TakeLock(Client());
+src/backends/ovs/ovs_session.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
+src/backends/rows/teaming.cc	  if (current == base) return wanted;	  return wanted;
 src/backends/ovs/ovs_store_edits.cc	    datapath.undo = [this, ref, was, what] {	    if (false) datapath.undo = [this, ref, was, what] {
 src/backends/ovs/ovs_store_read.cc	    return ca != cb ? ca < cb : a.name < b.name;	    return ca != cb ? a.name < b.name : a.name < b.name;
 src/backends/ovs/ovs_bridge_read.cc	        if (pg.name == group) ++pg.ports;	        ++pg.ports;
+# LAGs on Open vSwitch: the bond a LAG runs, its rate both ways, the bond
+# that goes back when its record is gone, a member outside the bond, and
+# members that do not negotiate.
+src/backends/ovs/ovs_plan.cc	  if (OurLacp(doc)) return {"balance-tcp", ""};	
+src/backends/ovs/ovs_plan.cc	lacp.timeout == 1 ? "fast" : "slow"	lacp.timeout == 0 ? "fast" : "slow"
+src/backends/ovs/ovs_bridge_read.cc	Get(port.otherConfig, "lacp-time") == "fast" ? 1 : 0	1
+src/backends/rows/lags.cc	      lacp.reset();	
+src/backends/rows/lags.cc	 && Linked(sw, member.uplink);	;
+src/backends/ovs/ovs_store_health.cc	interface->second.lacpCurrent == true) continue;	true) continue;
 # VLAN 4095 (all VLANs) is no tag; pnics are devices with hardware behind
 # them; a change others keep beating is tried as often as its message says;
 # a VM port ovs-vsctl adds between a removal's read and its write stops it;
@@ -99,9 +112,33 @@ src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(de
 src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
 src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
 src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
-# Which host and settings a run takes, and an unreadable hostnet.conf.
-src/backends/host_choice.cc	if (std::getenv(variable) != nullptr) settings.options[key]	if (!Environment(variable).empty()) settings.options[key]
-src/backends/host_choice.cc	if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return {};	if (stat(path.c_str(), &info) != 0) return {};
+# One commit path: a lost answer read back, a server given up on, a change
+# in the database told as such, a history row written once, a link that
+# leaves the teaming policy to SetTeamingPolicy.
+src/backends/ovsdb/database.cc	    if (now == token) return {true, ""};	    if (now == token && token.empty()) return {true, ""};
+src/backends/ovsdb/database.cc	  if (Clock::now() >= deadline && givenUp_.empty()) {	  if (false) {
+src/backends/ovs/ovs_store_write.cc	    refused = session_.AwaitDatapath(target, datapath.expected);	    refused = session_.AwaitDatapath(target, datapath.expected); } catch (const QuorvicException&) { throw; } try {
+src/backends/faults/fault_gate.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);	  host_.UnstageHistory(); history_.Append(row);
+src/backends/rows/uplinks.cc	configUplinks.push_back(pnic);	configUplinks.push_back(pnic); sw.row.teaming.order.push_back(pnic);
+# Which host and settings a run takes; hostnet.conf read strictly, without
+# blocking, from a file root trusts; every value held to its rule.
+src/backends/host_choice.cc	std::getenv(rule.variable) == nullptr) continue;	Environment(rule.variable).empty()) continue;
+src/backends/conf_file.cc	if (errno == ENOENT && namedBy.empty()) return std::nullopt;	if (errno == ENOENT) return std::nullopt;
+src/backends/conf_file.cc	O_RDONLY | O_NONBLOCK | O_NOCTTY	O_RDONLY | O_NOCTTY
+src/backends/conf_file.cc	if (lines.count(key) != 0) {	if (false) {
+src/backends/conf_file.cc	if (line.find('\0') != std::string::npos)	if (false)
+src/backends/conf_file.cc	"\xef\xbb\xbf", 0) == 0 ? 3 : 0;	"\xef\xbb\xbf", 0) == 0 ? 0 : 0;
+src/backends/trust/trusted_file.cc	if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {	if (false) {
+src/backends/trust/trusted_file.cc	for (const std::string& file : {named, std::string(real.get())}) {	for (const std::string& file : {std::string(real.get())}) {
+src/backends/setting_rules.cc	number < kMin || number > kMax ?	number < kMin || number > kMax + 1 ?
+src/backends/setting_rules.cc	return address.empty() ? std::string() : RemoteRefusal(address);	return std::string();
+# Documents: the host's longest switch name, strings and inputs too long to read.
+src/hostnet/host_json_read.cc	FirstLongString(text, kMaxDocumentString);	FirstLongString(text, kMaxDocumentBytes);
+src/hostnet/host_json_read.cc	name.size() >= maxSwitchNameSize_	name.size() > maxSwitchNameSize_
+tools/host_commands.cc	while (error == 0 && text.size() <= kMaxDocumentBytes) {	while (error == 0) {
+# Escaping: every line streamed, getopt_long's diagnostics, ploncfg-host's output.
+src/output/output.h	    WriteEscaped(stream_, text);	    stream_ << text;
+src/cli/parse_command_line.cc	if (caught != nullptr) stderr = caught;	
 # Counted faults spent once across runs; a kernel fault's status.
 src/backends/rows/row_backend.cc	  return fires;	  return true;
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return fault->status ? static_cast<int>(*fault->status) : 0;

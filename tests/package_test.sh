@@ -43,7 +43,19 @@ check "only the tools, their manual pages, completion and documents" \
     test -z "$(grep -v '/$' <<<"$contents" |
                grep -vE '^\./usr/(sbin|share/man/man8|share/bash-completion/completions|share/doc/ploncfg-vswitch(/examples)?)/[^/]+$')"
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+# In a git checkout the version names the commit, its time first, so that a
+# later commit's package is newer: the one a commit a second later would
+# get, repacked from this one, is what apt-get must upgrade to below.
+if [[ $version =~ ^(.*\+git)([0-9]{14})\.[0-9a-f]+$ ]]; then
+    later="${BASH_REMATCH[1]}$((BASH_REMATCH[2] + 1)).0000000"
+    dpkg-deb -R "$deb" "$tmp/later" && sed -i "s/^Version: .*/Version: $later/" "$tmp/later/DEBIAN/control" &&
+        echo later >"$tmp/later/usr/share/doc/ploncfg-vswitch/later" &&
+        dpkg-deb -b "$tmp/later" "$tmp/later.deb" >/dev/null || exit 1
+    check "$later is newer than $version" dpkg --compare-versions "$later" gt "$version"
+elif git -C "$(dirname "$0")" rev-parse 2>/dev/null; then
+    check "the version $version of a git checkout names its commit" false
+fi
 check "Package" test "$(dpkg-deb -f "$deb" Package)" = ploncfg-vswitch
 check "Version $version" test "$(dpkg-deb -f "$deb" Version)" = "$version"
 check "Architecture" test "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)"
@@ -131,6 +143,10 @@ if unshare --mount true 2>/dev/null && command -v apt-get >/dev/null; then
         bash -c ". /usr/share/bash-completion/bash_completion
                  _completion_loader ploncfg-vswitch; complete -p ploncfg-vswitch ploncfg-host"
         ls /usr/share/doc/ploncfg-vswitch/examples
+        if [ -f "$tmp/later.deb" ]; then
+            apt-get install -y -q "$tmp/later.deb" >"$tmp/apt.log" 2>&1 </dev/null || cat "$tmp/apt.log" >&2
+            [ -f /usr/share/doc/ploncfg-vswitch/later ] && echo upgraded
+        fi
     ' sh "$tmp" "$(readlink -f "$deb")")
     check "apt-get install gives the tools, manual pages, completion and example configuration" \
         test "$installed" = "/usr/sbin/ploncfg-vswitch
@@ -143,7 +159,8 @@ ploncfg-vswitch -h: 0
 complete -F _ploncfg_vswitch ploncfg-vswitch
 complete -F _ploncfg_host ploncfg-host
 host-example.json
-hostnet.conf"
+hostnet.conf${later:+
+upgraded}"
     [[ $failed -eq 0 ]] || printf '%s\n' "$installed"
 fi
 

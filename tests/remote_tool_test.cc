@@ -132,7 +132,7 @@ TEST(ToolWithABrokenLibrary, RefusesWhatNeedsItNamingThePackage) {
       std::filesystem::create_symlink(copy.file, link);
       std::vector<std::string> env = ToolPath();
       env.push_back("LD_LIBRARY_PATH=" + dir);
-      env.push_back("QUENTA_HOSTNET_CONF=/dev/null");
+      env.push_back("QUENTA_HOSTNET_CONF=" + dir + "/empty");
       env.insert(env.end(), library.run.begin(), library.run.end());
 
       CommandOutput checked = RunProcess({kTool, "-c", "sw1"}, env);

@@ -34,8 +34,8 @@ using Quorvic::Lib::QuorvicException;
 constexpr const char* kUsage =
     "Usage: ploncfg-host [--db PATH] COMMAND\n"
     "Inspects and seeds the host (--db PATH for the simulated host at PATH, else\n"
-    "$QUENTA_HOSTNET, else $QUENTA_HOSTNET_DB, else host = ... in /etc/quenta/hostnet.conf,\n"
-    "else /var/lib/quenta/hostnet.db).\n"
+    "$QUENTA_HOSTNET, else $QUENTA_HOSTNET_DB, else host = ... in /etc/quenta/hostnet.conf\n"
+    "or in the file $QUENTA_HOSTNET_CONF names, else /var/lib/quenta/hostnet.db).\n"
     "\n"
     "Commands:\n"
     "  dump                      Print the whole host as JSON.\n"
@@ -52,6 +52,10 @@ constexpr const char* kUsage =
     "                            DVSwitches shared with other hosts stay.\n"
     "  dvport add|remove DVSWITCH PORTID\n"
     "                            Add DVPort PORTID to DVSWITCH, or remove it.\n"
+    "  lag add SWITCH LAGID [--timeout N] | lag remove SWITCH LAGID\n"
+    "                            Add the LAG record LAGID of SWITCH with timeout N (0 to\n"
+    "                            255, default 0; on Open vSwitch 0 slow or 1 fast), or\n"
+    "                            remove it; ploncfg-vswitch -G loads it.\n"
     "  reboot                    Stop every switch, drop linked uplinks and ENS state.\n"
     "  fault OP --message TEXT [--target NAME] [--times N] [--status N]\n"
     "                            Add a fault: OP is Method or Class.Method.\n"
@@ -72,21 +76,29 @@ constexpr const char* kUsage =
     "  --help                    Show this message.\n"
     "  --version                 Show the version.\n";
 
-// Writes text, whole lines, to standard output; a failed write ends the run
-// with a message and status 1.
+// Writes text, whole lines, to standard output, each escaped as every line
+// of the tools is (output/output.h); a failed write ends the run with a
+// message and status 1.
 void WriteOut(const std::string& text) {
-  StandardOutput() << text;
+  for (std::string::size_type start = 0; start < text.size();) {
+    std::string::size_type end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    WriteEscaped(StandardOutput(), std::string_view(text).substr(start, end - start));
+    StandardOutput() << '\n';
+    start = end + 1;
+  }
   StandardOutput().Flush();
 }
 
-// The whole of file, or of standard input when file is empty or "-".
+// The whole of file, or of standard input when file is empty or "-"; a
+// text longer than a host document may be is refused once that much is read.
 std::string ReadInput(const std::string& file) {
   const bool standardInput = file.empty() || file == "-";
   const int fd = standardInput ? 0 : open(file.c_str(), O_RDONLY | O_CLOEXEC);
   std::string text;
   int error = fd < 0 ? errno : 0;
   char buffer[65536];
-  while (error == 0) {
+  while (error == 0 && text.size() <= kMaxDocumentBytes) {
     ssize_t length = read(fd, buffer, sizeof buffer);
     if (length < 0 && errno == EINTR) continue;
     if (length < 0) error = errno;
@@ -94,9 +106,11 @@ std::string ReadInput(const std::string& file) {
     text.append(buffer, static_cast<size_t>(length));
   }
   if (fd > 0) close(fd);
-  if (error != 0) {
-    throw QuorvicException("cannot read " + (standardInput ? std::string("standard input") : file) +
-                           ": " + std::strerror(error));
+  const std::string name = standardInput ? std::string("standard input") : file;
+  if (error != 0) throw QuorvicException("cannot read " + name + ": " + std::strerror(error));
+  if (text.size() > kMaxDocumentBytes) {
+    throw QuorvicException("cannot read " + name + ": a host document has at most " +
+                           std::to_string(kMaxDocumentBytes >> 20) + " MiB");
   }
   return text;
 }
@@ -180,6 +194,30 @@ void ExpectNoMore(const std::vector<std::string>& args, size_t count) {
   }
 }
 
+// A LAG record named on the command line: lag add|remove SWITCH LAGID
+// [--timeout N].
+struct LagOperands {
+  std::string portset;
+  uint32_t lagId = 0;
+  uint32_t timeout = 0;
+};
+
+LagOperands ParseLag(const std::vector<std::string>& operands) {
+  const bool add = !operands.empty() && operands[0] == "add";
+  const bool remove = !operands.empty() && operands[0] == "remove";
+  if ((!add && !remove) || operands.size() < 3 || (remove && operands.size() != 3) ||
+      (add && operands.size() != 3 && (operands.size() != 5 || operands[3] != "--timeout"))) {
+    throw QuorvicException("lag takes add SWITCH LAGID [--timeout N], or remove SWITCH LAGID");
+  }
+  LagOperands lag;
+  lag.portset = operands[1];
+  lag.lagId = static_cast<uint32_t>(ParseNumber("LAGID", operands[2], 0, 4294967295LL));
+  if (operands.size() == 5) {
+    lag.timeout = static_cast<uint32_t>(ParseNumber("--timeout", operands[4], 0, 255));
+  }
+  return lag;
+}
+
 struct HistoryOptions {
   bool json = false;
   int64_t sinceUs = 0;
@@ -201,10 +239,12 @@ HistoryOptions ParseHistory(const std::vector<std::string>& args) {
   return options;
 }
 
-// The host document in a backup file, or a refusal that names the file.
-hostnet::HostDocument ReadBackup(const std::string& file, DocumentRead& read) {
+// The host document in a backup file, for a host whose switch names are
+// shorter than maxSwitchNameSize, or a refusal that names the file.
+hostnet::HostDocument ReadBackup(const std::string& file, uint32_t maxSwitchNameSize,
+                                 DocumentRead& read) {
   try {
-    return HostFromJson(ReadInput(file), &read);
+    return HostFromJson(ReadInput(file), maxSwitchNameSize, &read);
   } catch (const QuorvicException& e) {
     throw QuorvicException("cannot restore " + file + ": " + e.GetMessage());
   }
@@ -228,9 +268,9 @@ void RecordedChange(hostnet::Backend& backend, const std::string& command,
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  static const char* const kCommands[] = {"dump",    "get",    "load",   "reset",  "reboot",
-                                          "fault",   "faults", "graph",  "names",  "status",
-                                          "history", "backup", "restore", "dvport"};
+  static const char* const kCommands[] = {"dump",    "get",    "load",    "reset",  "reboot",
+                                          "fault",   "faults", "graph",   "names",  "status",
+                                          "history", "backup", "restore", "dvport", "lag"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
@@ -264,26 +304,31 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
       (operands.size() != 3 || (operands[0] != "add" && operands[0] != "remove"))) {
     throw QuorvicException("dvport takes add or remove, a DVSwitch and a DVPort ID");
   }
+  LagOperands lag;
+  if (command == "lag") lag = ParseLag(operands);
   HistoryOptions history;
   if (command == "history") history = ParseHistory(args);
   std::vector<std::string> kinds;
   if (command == "names") kinds = NameKinds(std::vector<std::string>(args.begin() + 1, args.end()));
-  hostnet::HostDocument loaded;
-  DocumentRead read;
   const std::string file = operands.empty() ? "-" : operands[0];
-  if (command == "load") {
-    if (operands.size() > 1) {
-      throw QuorvicException("unexpected argument " + operands[1] + " (try --help)");
-    }
-    loaded = HostFromJson(ReadInput(file), &read);
+  if (command == "load" && operands.size() > 1) {
+    throw QuorvicException("unexpected argument " + operands[1] + " (try --help)");
   }
-  if (command == "restore") loaded = ReadBackup(file, read);
-  for (const std::string& line : read.leftOut) ErrorLine() << line;
 
   // Faults are for the tool's runs: this works on the backend itself. Tab
   // completion runs names, which must not make a host by asking for names.
+  // Nothing reaches the host before its first call that needs it.
   std::unique_ptr<hostnet::Backend> backend = backends::OpenBackend(
       host, command == "names" ? backends::MissingHost::kRefuse : backends::MissingHost::kMake);
+  // A document is read whole, and held to the host's limits, before the host
+  // is touched.
+  hostnet::HostDocument loaded;
+  DocumentRead read;
+  if (command == "load") {
+    loaded = HostFromJson(ReadInput(file), backend->MaxSwitchNameSize(), &read);
+  }
+  if (command == "restore") loaded = ReadBackup(file, backend->MaxSwitchNameSize(), read);
+  for (const std::string& line : read.leftOut) ErrorLine() << line;
   if (command == "dump") {
     WriteOut(HostToJson(backend->ReadHost()));
   } else if (command == "get") {
@@ -318,6 +363,15 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
         backend->AddDVPort(operands[1], operands[2]);
       } else {
         backend->RemoveDVPort(operands[1], operands[2]);
+      }
+    });
+  } else if (command == "lag") {
+    const std::string object = lag.portset + "/" + std::to_string(lag.lagId);
+    RecordedChange(*backend, "lag " + operands[0], object, [&] {
+      if (operands[0] == "add") {
+        backend->AddLag(lag.portset, lag.lagId, lag.timeout);
+      } else {
+        backend->RemoveLag(lag.portset, lag.lagId);
       }
     });
   } else if (command == "reboot") {

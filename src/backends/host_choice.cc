@@ -1,31 +1,24 @@
 #include "backends/host_choice.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <utility>
-#include <vector>
 
+#include "backends/conf_file.h"
 #include "backends/faults/fault_injection_backend.h"
 #include "backends/history/history_recorder.h"
 #include "backends/ovn/ovn_backend.h"
 #include "backends/ovs/ovs_backend.h"
 #include "backends/ovsdb/peer_settings.h"
-#include "backends/ovs/ovs_chassis.h"
+#include "backends/setting_rules.h"
 #include "backends/sqlite/sqlite_backend.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace backends {
 
 using Quorvic::Lib::QuorvicException;
-
-const char kKnownHostSchemes[] =
-    "sqlite:PATH, ovsdb:, ovsdb:unix:PATH, ovsdb:tcp:HOST:PORT, ovsdb:ssl:HOST:PORT";
 
 namespace {
 
@@ -37,86 +30,42 @@ std::string Environment(const char* name) {
   return value == nullptr ? std::string() : value;
 }
 
-std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r";
-  std::string::size_type first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// The "host = VALUE" line of the configuration file at path, with the
-// file's other keys as options; an empty value when the file does not exist
-// or has no such line.
-HostChoice HostFromConf(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0 && errno == ENOENT) return {};
-  std::ifstream in(path);
-  if (!in) throw QuorvicException("cannot read " + path + ": " + std::strerror(errno));
-  HostChoice choice;
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    std::string text = Trim(line);
-    if (text.empty() || text[0] == '#') continue;
-    std::string::size_type equals = text.find('=');
-    if (equals == std::string::npos || Trim(text.substr(0, equals)).empty()) {
-      throw QuorvicException(path + " line " + std::to_string(number) +
-                             ": expected KEY = VALUE, found " + text);
-    }
-    std::string key = Trim(text.substr(0, equals));
-    std::string value = Trim(text.substr(equals + 1));
-    if (key == "host") {
-      choice.value = value;
-      choice.source = path + " line " + std::to_string(number);
-    } else {
-      choice.options[key] = value;
-    }
-  }
-  return choice;
-}
-
-[[noreturn]] void Refuse(const HostChoice& choice, const std::string& reason) {
-  throw QuorvicException("cannot use host " + choice.value + " from " + choice.source + ": " +
-                         reason + " (known: " + kKnownHostSchemes + ")");
-}
-
 }  // namespace
 
 HostSettings ProcessHostSettings() {
   const std::string conf = Environment("QUENTA_HOSTNET_CONF");
   HostSettings settings{Environment("QUENTA_HOSTNET"), Environment("QUENTA_HOSTNET_DB"),
-                        conf.empty() ? kConfPath : conf};
-  const std::pair<const char*, const char*> kOptions[] = {
-      {"wait", "QUENTA_HOSTNET_WAIT"},
-      {"datapath", "QUENTA_OVS_DATAPATH"},
-      {"pnics", "QUENTA_OVS_PNICS"},
-      {"apply-wait", "QUENTA_OVS_APPLY_WAIT"},
-      {"ovn-nb", "QUENTA_OVN_NB"},
-      {"ovn-timeout", "QUENTA_OVN_TIMEOUT"},
-      {"ssl-private-key", "QUENTA_SSL_PRIVATE_KEY"},
-      {"ssl-certificate", "QUENTA_SSL_CERTIFICATE"},
-      {"ssl-ca-cert", "QUENTA_SSL_CA_CERT"},
-      {"max-message", "QUENTA_OVSDB_MAX_MESSAGE"}};
-  for (const auto& [key, variable] : kOptions) {
-    if (std::getenv(variable) != nullptr) settings.options[key] = Environment(variable);
+                        conf.empty() ? kConfPath : conf, conf.empty() ? "" : "QUENTA_HOSTNET_CONF"};
+  for (const SettingRule& rule : SettingRules()) {
+    if (std::string(rule.key) == "host" || std::getenv(rule.variable) == nullptr) continue;
+    settings.options[rule.key] = Environment(rule.variable);
   }
   return settings;
 }
 
 HostChoice ChooseHost(const HostSettings& settings) {
+  for (const auto& [key, value] : settings.options) {
+    const SettingRule* rule = FindSettingRule(key);
+    if (rule == nullptr) throw QuorvicException("unknown setting " + key);
+    CheckSetting(*rule, value, rule->variable);
+  }
   HostChoice choice;
   if (!settings.hostnet.empty()) {
-    choice.value = settings.hostnet;
-    choice.source = "QUENTA_HOSTNET";
+    choice = {settings.hostnet, "QUENTA_HOSTNET"};
   } else if (!settings.hostnetDb.empty()) {
-    choice.value = "sqlite:" + settings.hostnetDb;
-    choice.source = "QUENTA_HOSTNET_DB";
-  } else {
-    choice = HostFromConf(settings.confPath);
-    if (choice.value.empty()) {
-      choice.value = kDefaultHost;
-      choice.source = "the default";
+    choice = {"sqlite:" + settings.hostnetDb, "QUENTA_HOSTNET_DB"};
+  } else if (auto conf = ReadConfFile(settings.confPath, settings.confNamedBy)) {
+    for (const auto& [key, entry] : *conf) {
+      if (key == "host") {
+        choice.value = entry.value;
+        choice.source = entry.source;
+      } else {
+        choice.options[key] = entry.value;
+      }
     }
   }
+  if (choice.value.empty()) choice = {kDefaultHost, "the default", choice.options};
+  CheckSetting(*FindSettingRule("host"), choice.value, choice.source);
   for (const auto& [key, value] : settings.options) choice.options[key] = value;
   return choice;
 }
@@ -141,29 +90,22 @@ std::string SimulatedHostName(const std::string& path) {
 }
 
 LocalHost OpenLocalHost(const HostChoice& choice, MissingHost missing) {
-  std::string::size_type colon = choice.value.find(':');
-  if (colon == std::string::npos) Refuse(choice, "no scheme");
-  const std::string scheme = choice.value.substr(0, colon);
+  CheckSetting(*FindSettingRule("host"), choice.value, choice.source);
+  const std::string::size_type colon = choice.value.find(':');
   const std::string address = choice.value.substr(colon + 1);
-  if (scheme == "sqlite") {
-    if (address.empty()) Refuse(choice, "no path after sqlite:");
-    sqlite_host::SqliteSettings settings = sqlite_host::ParseSqliteSettings(address, choice.options);
+  if (choice.value.compare(0, colon, "sqlite") == 0) {
+    sqlite_host::SqliteSettings settings =
+        sqlite_host::ParseSqliteSettings(address, choice.options);
     settings.makeMissing = missing == MissingHost::kMake;
     return {std::make_unique<sqlite_host::SqliteBackend>(std::move(settings)),
             std::make_unique<rows::RecordsOnlyChassis>(SimulatedHostName(address))};
   }
-  if (scheme == "ovsdb") {
-    std::string remoteScheme = address.substr(0, address.find(':') + 1);
-    if (remoteScheme != "unix:" && remoteScheme != "tcp:" && remoteScheme != "ssl:" &&
-        !address.empty()) {
-      Refuse(choice, "ovsdb: takes unix:PATH, tcp:HOST:PORT or ssl:HOST:PORT, or nothing");
-    }
-    ovs_host::OvsSettings settings = ovs_host::ParseOvsSettings(address, choice.source, choice.options);
-    settings.comment = history::ProcessCommandLine();
-    return {std::make_unique<ovs_host::OvsBackend>(settings),
-            std::make_unique<ovs_host::OvsChassis>(settings)};
-  }
-  Refuse(choice, "unknown scheme " + scheme);
+  ovs_host::OvsSettings settings =
+      ovs_host::ParseOvsSettings(address, choice.source, choice.options);
+  settings.comment = history::ProcessCommandLine();
+  auto backend = std::make_unique<ovs_host::OvsBackend>(std::move(settings));
+  std::unique_ptr<rows::Chassis> chassis = backend->MakeChassis();
+  return {std::move(backend), std::move(chassis)};
 }
 
 }  // namespace
@@ -177,6 +119,7 @@ std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice, MissingH
   if (option("ovn-nb").empty()) return std::move(local.backend);
   ovn::OvnSettings settings = ovn::ParseOvnSettings(option("ovn-nb"), option("ovn-timeout"));
   settings.peer = ovsdb::ParsePeerSettings(choice.options);
+  settings.comment = history::ProcessCommandLine();
   return std::make_unique<ovn::OvnBackend>(std::move(local.backend), std::move(settings),
                                            std::move(local.chassis));
 }

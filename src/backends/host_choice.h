@@ -10,9 +10,8 @@
 // Which host a process talks to, chosen once per process, the same way for
 // every program: QUENTA_HOSTNET, else QUENTA_HOSTNET_DB (a path, short for
 // sqlite:PATH), else the line "host = VALUE" of the configuration file
-// (QUENTA_HOSTNET_CONF, else /etc/quenta/hostnet.conf) when that file exists,
-// else sqlite:/var/lib/quenta/hostnet.db. A value is SCHEME:ADDRESS; the
-// schemes known are listed by kKnownHostSchemes.
+// (QUENTA_HOSTNET_CONF, else /etc/quenta/hostnet.conf, which alone may be
+// missing; conf_file.h reads it), else sqlite:/var/lib/quenta/hostnet.db.
 //
 // The settings of the backend chosen come from its environment variables
 // and, only when the host itself came from the file or the default, from the
@@ -27,21 +26,22 @@
 // scratch run never takes the machine's shared settings. For either
 // database over "ssl:", ssl-private-key, ssl-certificate and ssl-ca-cert
 // (QUENTA_SSL_PRIVATE_KEY, QUENTA_SSL_CERTIFICATE, QUENTA_SSL_CA_CERT) name
-// the TLS files.
+// the TLS files. setting_rules.h says what each may hold; every value is
+// checked when it is read.
 namespace backends {
-
-extern const char kKnownHostSchemes[];
 
 // What chooses the host, as the process found it.
 struct HostSettings {
   std::string hostnet;    // QUENTA_HOSTNET; empty when unset
   std::string hostnetDb;  // QUENTA_HOSTNET_DB; empty when unset
-  std::string confPath;   // the configuration file, read when it exists and is needed
+  std::string confPath;   // the configuration file, read when it is needed
+  // The variable that named confPath; empty for the default path, which
+  // alone may be missing.
+  std::string confNamedBy = {};
   // Options from the environment, by the file's key for them.
   std::map<std::string, std::string> options = {};
 };
 
-// The chosen host: its value and where the value came from, for messages.
 struct HostChoice {
   std::string value;
   std::string source;
@@ -53,10 +53,10 @@ struct HostChoice {
 // configuration file.
 HostSettings ProcessHostSettings();
 
-// Applies the rule above. Throws Quorvic::Lib::QuorvicException when the
-// configuration file is needed and cannot be read, or has a line that is
-// neither blank, a "#" comment, nor "KEY = VALUE" (keys other than host are
-// left to the backends).
+// Applies the rule above. Throws Quorvic::Lib::QuorvicException when a
+// value of the environment or of the configuration file is refused by its
+// rule (setting_rules.h), or when the file is needed and ReadConfFile
+// refuses it; nothing is created then.
 HostChoice ChooseHost(const HostSettings& settings);
 
 // Whether a backend may make a host where there is none yet, as the
@@ -64,9 +64,9 @@ HostChoice ChooseHost(const HostSettings& settings);
 enum class MissingHost { kMake, kRefuse };
 
 // The backend choice names, on its own. Throws QuorvicException naming the
-// value, its source and the schemes known when the value is malformed or its
-// scheme unknown; nothing is created then. With MissingHost::kRefuse, the
-// first call that needs the host throws instead of making one.
+// value, its source and what is allowed when the host's rule refuses it;
+// nothing is created then. With MissingHost::kRefuse, the first call that
+// needs the host throws instead of making one.
 std::unique_ptr<hostnet::Backend> OpenBackend(const HostChoice& choice,
                                               MissingHost missing = MissingHost::kMake);
 

@@ -2,7 +2,10 @@
 
 #include <getopt.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "cli/command_checks.h"
 #include "cli/numbers.h"
@@ -70,12 +73,36 @@ void Validate(CommandLine& line, const char* firstPositional) {
   }
 }
 
+// getopt_long's next option. Its own diagnostic quotes the operator's
+// argument as it is, so it is caught on its way to the C library's stderr
+// (glibc's stderr is a variable) and written, a line at a time, as every
+// line of the tool is: escaped (output/output.h).
+int NextOption(int argc, char* argv[]) {
+  char* text = nullptr;
+  size_t size = 0;
+  FILE* caught = open_memstream(&text, &size);
+  FILE* const saved = stderr;
+  if (caught != nullptr) stderr = caught;
+  const int letter = getopt_long(argc, argv, ShortOptions(), LongOptions(), nullptr);
+  stderr = saved;
+  if (caught == nullptr) return letter;
+  std::fclose(caught);
+  std::string_view said(text, size);
+  while (!said.empty()) {
+    const std::string_view::size_type end = said.find('\n');
+    ErrorLine() << said.substr(0, end);
+    said.remove_prefix(end == std::string_view::npos ? said.size() : end + 1);
+  }
+  std::free(text);
+  return letter;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, char* argv[]) {
   CommandLine line;
   int letter;
-  while ((letter = getopt_long(argc, argv, ShortOptions(), LongOptions(), nullptr)) != -1) {
+  while ((letter = NextOption(argc, argv)) != -1) {
     ReadOption(line, letter, optarg);
   }
   Validate(line, optind < argc ? argv[optind] : nullptr);

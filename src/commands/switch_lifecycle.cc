@@ -62,12 +62,14 @@ void RefuseUnbackedKind(const DVSwitchKind& kind) {
   }
 }
 
-// True when name is a DVSwitch; a failed lookup is the ordinary "no".
+// True when name is a DVSwitch; a failed lookup is the ordinary "no", but a
+// host that did not answer says nothing of the name and ends the run.
 bool IsDVSwitch(const std::string& name) {
   try {
     NetworkFactory::GetDVSwitchByName(name);
     return true;
-  } catch (const QuorvicException&) {
+  } catch (const QuorvicException& e) {
+    if (e.NoAnswer()) throw;
     return false;
   }
 }

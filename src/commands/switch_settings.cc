@@ -27,11 +27,13 @@ std::string CdpStatusName(int32_t status) {
   return CdpStatusNames[static_cast<std::size_t>(status)];
 }
 
-// The standard switch name, or null when the host has none of that name.
+// The standard switch name, or null when the host has none of that name; a
+// host that did not answer ends the run.
 std::unique_ptr<VirtualSwitch> FindStandardSwitch(const std::string& name) {
   try {
     return NetworkFactory::GetVirtualSwitchById(name, 0);
-  } catch (const QuorvicException&) {
+  } catch (const QuorvicException& e) {
+    if (e.NoAnswer()) throw;
     return nullptr;
   }
 }

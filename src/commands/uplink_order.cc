@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "hostnet/uplink_order.h"
 #include "output/output.h"
 
 using Quorvic::Network::NicTeamingPolicy;
@@ -21,7 +20,19 @@ bool HasOwnOrder(const NicTeamingPolicy& policy) {
 }  // namespace
 
 bool AddUplinkToOrder(std::string uplink, NicTeamingPolicy& policy) {
-  return hostnet::JoinUplinkOrder(uplink, policy);
+  std::vector<std::string> order;
+  if (HasOwnOrder(policy)) order = policy.GetUplinkOrder();
+  if (std::find(order.begin(), order.end(), uplink) != order.end()) return false;
+
+  // A negative count has no active entries: the uplink goes first.
+  const int32_t maxActive = policy.GetMaxActiveUplinks();
+  const std::size_t position =
+      std::min(static_cast<std::size_t>(std::max<int32_t>(maxActive, 0)), order.size());
+  order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), std::move(uplink));
+
+  policy.SetUplinkOrder(std::move(order));
+  policy.SetMaxActiveUplinks(static_cast<int32_t>(position) + 1);
+  return true;
 }
 
 bool RemoveUplinkFromOrder(std::string uplink, NicTeamingPolicy& policy) {

@@ -142,6 +142,17 @@ class Backend {
   // Removes DVPort portId of the running DVSwitch dvswitch, and this host's
   // uplinks on it. Throws when there is no such DVSwitch or DVPort.
   virtual void RemoveDVPort(const std::string& dvswitch, const std::string& portId) = 0;
+  // Adds the LAG record of portset lagId with timeout, not loaded, after the
+  // others; what it runs comes with the next load (-G). Throws when lagId is
+  // 0, timeout is above 255 or portset has a LAG lagId already; a host whose
+  // LAGs are its switches' uplink bonds also refuses a portset that is not
+  // one of its running standard switches, a second LAG of one switch, and a
+  // timeout its LACP does not take.
+  virtual void AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) = 0;
+  // Removes the LAG record of portset lagId; the records of its uplinks
+  // stay, and a bond that runs it goes back to its teaming policy with the
+  // next load. Throws when there is no such record.
+  virtual void RemoveLag(const std::string& portset, uint32_t lagId) = 0;
   // The host a fresh installation starts with.
   virtual HostDocument DefaultHost() const = 0;
   // Simulates a host restart: switches stop, links and ENS state go, the
@@ -165,12 +176,23 @@ class Backend {
   virtual bool SpendFault(int64_t id) = 0;
 
   // --- The history of changes the host keeps ------------------------------
+  // Hands over the history row of the library call about to run, as done:
+  // the first transaction of the call that changes the host writes it with
+  // the change, so that the change and its record commit together. A host
+  // that undoes the change in a later transaction (the datapath refused it)
+  // rewrites the row there as refused, with the message the call throws.
+  // A host that keeps its history apart from its changes ignores it.
+  virtual void StageHistory(const HistoryRow& /*row*/) {}
+  // Ends what StageHistory began, saying what became of the row.
+  virtual StagedRow UnstageHistory() { return StagedRow::kNotWritten; }
   // Appends row (its id is ignored; the host gives the next one) and drops
-  // the oldest rows beyond kHistoryLimit. The recorder calls this right after
-  // the change row describes has been done or refused, with the host's own
-  // writer protection as for any change; it never fires a fault. The host
-  // document (ReadHost, ReplaceHost, Reboot) neither holds nor clears the
-  // history. Throws QuorvicException when the host cannot keep the row.
+  // the oldest rows beyond kHistoryLimit; a row with the timeUs and pid of
+  // the row a transaction wrote for the last staged call replaces that row.
+  // The recorder calls this for a change no transaction recorded, right
+  // after it has been done or refused, with the host's own writer
+  // protection as for any change; it never fires a fault. The host document
+  // (ReadHost, ReplaceHost, Reboot) neither holds nor clears the history.
+  // Throws QuorvicException when the host cannot keep the row.
   virtual void AppendHistory(const HistoryRow& row) = 0;
   // The rows whose timeUs is sinceUs or later, oldest first (in id order),
   // ids filled in; empty when the host has none yet. Reads a snapshot and

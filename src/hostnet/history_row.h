@@ -23,6 +23,14 @@ struct HistoryRow {
   std::string message;    // the refusal's message; empty when done
 };
 
+// What became of the history row a backend was handed before a change
+// (Backend::StageHistory).
+enum class StagedRow {
+  kNotWritten,      // no transaction of the change wrote it
+  kWrittenDone,     // a transaction wrote it as done
+  kWrittenRefused,  // a later one rewrote it as refused, when the change was undone
+};
+
 }  // namespace hostnet
 
 #endif  // HOSTNET_HISTORY_ROW_H_

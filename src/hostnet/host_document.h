@@ -119,9 +119,24 @@ struct FaultRow {
   std::optional<int64_t> status;
 };
 
+// The LACP a standard switch's uplinks run as one bond, on a host whose LAGs
+// are its switches' uplink bonds (Open vSwitch): what the engine runs, as a
+// read shows it, and what a change asks it to run. Never set on other hosts,
+// and not part of the JSON form: there the LAG records say it.
+struct LacpRow {
+  uint32_t lagId = 0;    // the LAG of this host's records; 0 for LACP others turned on
+  uint32_t timeout = 0;  // 1 fast, 0 slow
+
+  bool operator==(const LacpRow& other) const {
+    return lagId == other.lagId && timeout == other.timeout;
+  }
+  bool operator!=(const LacpRow& other) const { return !(*this == other); }
+};
+
 struct StandardSwitchDoc {
   SwitchRow row;
   std::vector<PortGroupRow> portGroups;
+  std::optional<LacpRow> lacp = std::nullopt;  // none: bonded as the teaming policy says
 };
 
 struct DVSwitchDoc {
@@ -170,7 +185,7 @@ inline bool operator==(const FaultRow& a, const FaultRow& b) {
          std::tie(b.id, b.op, b.target, b.message, b.times, b.status);
 }
 inline bool operator==(const StandardSwitchDoc& a, const StandardSwitchDoc& b) {
-  return a.row == b.row && a.portGroups == b.portGroups;
+  return a.row == b.row && a.portGroups == b.portGroups && a.lacp == b.lacp;
 }
 inline bool operator==(const DVSwitchDoc& a, const DVSwitchDoc& b) {
   return a.row == b.row && a.dvports == b.dvports;

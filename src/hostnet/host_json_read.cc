@@ -31,12 +31,17 @@ using Quorvic::Lib::QuorvicException;
 
 std::string Index(const std::string& path, size_t i);
 std::string Member(const std::string& path, const char* key);
+size_t FirstLongString(const std::string& text, size_t limit);
 
 // Finds what Json::parse lets through or reports badly: the first syntax
-// error, and the first key that an object repeats (the parser would keep the
-// last one silently).
+// error, the first key that an object repeats (the parser would keep the
+// last one silently), and a document of more than kMaxDocumentValues values.
+// Given a text cut where a string too long to read opens (cutAt), it names
+// that string's place when the parser runs out of text there.
 class TextChecker : public nlohmann::json_sax<Json> {
  public:
+  explicit TextChecker(size_t cutAt) : cutAt_(cutAt) {}
+
   std::string error;
   bool null() override { return Value(); }
   bool boolean(bool) override { return Value(); }
@@ -46,12 +51,13 @@ class TextChecker : public nlohmann::json_sax<Json> {
   bool string(string_t&) override { return Value(); }
   bool binary(binary_t&) override { return Value(); }
   bool start_object(std::size_t) override {
-    frames_.push_back({true, {}, {}, 0});
-    return true;
+    frames_.push_back({true, {}, {}, 0, true});
+    return Counted();
   }
   bool key(string_t& key) override {
     Frame& frame = frames_.back();
     frame.key = key;
+    frame.expectKey = false;
     if (!frame.keys.insert(key).second) {
       error = Path() + ": duplicate key";
       return false;
@@ -60,17 +66,27 @@ class TextChecker : public nlohmann::json_sax<Json> {
   }
   bool end_object() override {
     frames_.pop_back();
-    return Value();
+    return Ended();
   }
   bool start_array(std::size_t) override {
-    frames_.push_back({false, {}, {}, 0});
-    return true;
+    frames_.push_back({false, {}, {}, 0, false});
+    return Counted();
   }
   bool end_array() override {
     frames_.pop_back();
-    return Value();
+    return Ended();
   }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
+  bool parse_error(std::size_t position, const std::string&,
+                   const nlohmann::detail::exception& e) override {
+    if (position >= cutAt_) {
+      const std::string limit = std::to_string(kMaxDocumentString);
+      // A key names the object it is in; a value, its own place.
+      const bool isKey = !frames_.empty() && frames_.back().expectKey;
+      const std::string where = Path(isKey ? frames_.size() - 1 : frames_.size());
+      error = (where.empty() ? "document" : where) + (isKey ? ": a key of " : ": a string of ") +
+              limit + " bytes or more";
+      return false;
+    }
     error = e.what();
     // Drop the library's "[json.exception.parse_error.101] " tag.
     size_t end = error.find("] ");
@@ -87,24 +103,68 @@ class TextChecker : public nlohmann::json_sax<Json> {
     std::set<std::string> keys;
     std::string key;  // objects: the key being read
     size_t index;     // arrays: the element being read
+    bool expectKey;   // objects: a key comes next
   };
 
-  // Where the parser is, as the reader's messages name places.
-  std::string Path() const {
+  // Where the parser is, as the reader's messages name places: the place of
+  // the value being read, or of the container that many frames deep.
+  std::string Path() const { return Path(frames_.size()); }
+  std::string Path(size_t depth) const {
     std::string path;
-    for (const Frame& frame : frames_) {
+    for (size_t i = 0; i < depth; ++i) {
+      const Frame& frame = frames_[i];
       path = frame.object ? Member(path, frame.key.c_str()) : Index(path, frame.index);
     }
     return path;
   }
-  // A value ended: an array moves on to its next element.
-  bool Value() {
-    if (!frames_.empty() && !frames_.back().object) ++frames_.back().index;
+  // A value that holds no other was read.
+  bool Value() { return Counted() && Ended(); }
+  // A value ended: an array moves on to its next element, an object to its
+  // next key.
+  bool Ended() {
+    if (frames_.empty()) return true;
+    Frame& frame = frames_.back();
+    if (frame.object) {
+      frame.expectKey = true;
+    } else {
+      ++frame.index;
+    }
     return true;
   }
+  // One more value of the document, when the document may hold it.
+  bool Counted() {
+    if (++values_ <= kMaxDocumentValues) return true;
+    error = "document: more than " + std::to_string(kMaxDocumentValues) + " values";
+    return false;
+  }
 
+  size_t cutAt_;
+  size_t values_ = 0;
   std::vector<Frame> frames_;
 };
+
+// Where the first string of text (a key or a value) of limit bytes or more,
+// as written, opens; npos when there is none. Reads text as JSON is written,
+// and builds nothing.
+size_t FirstLongString(const std::string& text, size_t limit) {
+  bool inString = false;
+  size_t opened = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!inString) {
+      inString = text[i] == '"';
+      opened = i;
+      continue;
+    }
+    if (text[i] == '\\') {
+      ++i;  // the escaped character, a quote included
+    } else if (text[i] == '"') {
+      inString = false;
+      continue;
+    }
+    if (i - opened >= limit) return opened;
+  }
+  return std::string::npos;
+}
 
 std::string Index(const std::string& path, size_t i) {
   return path + "[" + std::to_string(i) + "]";
@@ -116,7 +176,8 @@ std::string Member(const std::string& path, const char* key) {
 
 class Reader {
  public:
-  explicit Reader(DocumentRead& read) : read_(read) {}
+  Reader(uint32_t maxSwitchNameSize, DocumentRead& read)
+      : maxSwitchNameSize_(maxSwitchNameSize), read_(read) {}
   HostDocument Read(const Json& root);
 
  private:
@@ -301,6 +362,10 @@ class Reader {
 
   std::string SwitchName(const Json& object, const std::string& path) {
     std::string name = Name(object, path, "name");
+    if (maxSwitchNameSize_ != 0 && name.size() >= maxSwitchNameSize_) {
+      Fail(Member(path, "name"),
+           "must be shorter than " + std::to_string(maxSwitchNameSize_) + " bytes (MAX_VSNAME_SZ)");
+    }
     if (!switchNames_.insert(name).second) Fail(Member(path, "name"), "duplicate name " + name);
     return name;
   }
@@ -334,6 +399,7 @@ class Reader {
   LagTimeoutRow LagTimeout(const Json& object, const std::string& path);
   FaultRow Fault(const Json& object, const std::string& path);
 
+  uint32_t maxSwitchNameSize_;
   std::set<std::string> pnics_;
   std::set<std::string> switchNames_;
   std::set<std::string> portGroupNames_;
@@ -512,11 +578,23 @@ std::string UuidTextFromName(const std::string& name) {
   return text;
 }
 
-hostnet::HostDocument HostFromJson(const std::string& text, DocumentRead* read) {
-  TextChecker checker;
-  if (!Json::sax_parse(text, &checker)) throw QuorvicException(checker.error);
+hostnet::HostDocument HostFromJson(const std::string& text, uint32_t maxSwitchNameSize,
+                                   DocumentRead* read) {
+  if (text.size() > kMaxDocumentBytes) {
+    throw QuorvicException("document: more than " + std::to_string(kMaxDocumentBytes >> 20) +
+                           " MiB");
+  }
+  // The parser builds each string whole before anyone sees it: a string too
+  // long to read ends the text the checker reads, where it opens.
+  const size_t cut = FirstLongString(text, kMaxDocumentString);
+  TextChecker checker(cut);
+  const auto end = cut == std::string::npos ? text.end() : text.begin() + static_cast<long>(cut);
+  if (!Json::sax_parse(text.begin(), end, &checker)) throw QuorvicException(checker.error);
+  if (cut != std::string::npos) {
+    throw QuorvicException("invalid JSON: text after the end of the document");
+  }
   DocumentRead found;
-  hostnet::HostDocument host = Reader(found).Read(Json::parse(text));
+  hostnet::HostDocument host = Reader(maxSwitchNameSize, found).Read(Json::parse(text));
   if (read != nullptr) *read = std::move(found);
   return host;
 }

@@ -44,6 +44,12 @@ int32_t NextCodePoint(const std::string& text, size_t& at) {
 
 bool IsPrintableName(const std::string& name) {
   for (size_t at = 0; at < name.size();) {
+    // Most names are printable ASCII, which needs no decoding.
+    const auto ascii = static_cast<unsigned char>(name[at]);
+    if (ascii >= 0x20 && ascii < 0x7f) {
+      ++at;
+      continue;
+    }
     int32_t point = NextCodePoint(name, at);
     if (point < 0x20 || (point >= 0x7f && point <= 0x9f)) return false;
   }

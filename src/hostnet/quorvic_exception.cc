@@ -4,9 +4,11 @@
 
 namespace Quorvic::Lib {
 
-QuorvicException::QuorvicException(std::string message, std::string detail)
+QuorvicException::QuorvicException(std::string message, std::string detail, Kind kind)
     : message_(std::move(message)),
-      detailed_(detail.empty() ? message_ : detail + ": " + message_) {}
+      detail_(std::move(detail)),
+      detailed_(detail_.empty() ? message_ : detail_ + ": " + message_),
+      kind_(kind) {}
 
 std::string QuorvicException::GetDetailedMessage() const { return detailed_; }
 

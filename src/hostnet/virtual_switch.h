@@ -32,10 +32,9 @@ class VirtualSwitch : public Switch {
   virtual void SetTeamingPolicy(NicTeamingPolicy policy) = 0;
 
   // Attaches pnic to this switch as an uplink, live and in the stored
-  // configuration, and makes it the last active uplink of the switch's order
-  // when the order lacks it (hostnet::JoinUplinkOrder), in one change.
-  // Throws QuorvicException when pnic is not a pnic of the host, is linked
-  // to another switch, or the switch no longer exists.
+  // configuration; the teaming policy is SetTeamingPolicy's. Throws
+  // QuorvicException when pnic is not a pnic of the host, is linked to
+  // another switch, or the switch no longer exists.
   virtual void AddUplink(const std::string& pnic, bool persist) = 0;
   // configOnly false: detaches pnic from the running switch and from the
   // stored configuration; throws when it is not linked. configOnly true:

@@ -31,6 +31,7 @@ class Cell {
   explicit Cell(int width) : width_(width) {}
   // A name others gave the host may hold anything: it is written escaped.
   void operator()(const std::string& value) const {
+    if (hostnet::IsPrintableName(value)) return Write(value.data(), value.size());
     const std::string text = hostnet::EscapedName(value);
     Write(text.data(), text.size());
   }

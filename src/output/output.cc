@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hostnet/names.h"
+
 namespace {
 
 constexpr size_t kBufferSize = 64 * 1024;
@@ -58,6 +60,10 @@ void EndRunOnFailedOutput(int error) {
 }
 
 }  // namespace
+
+void WriteEscaped(OutputStream& stream, std::string_view text) {
+  stream << hostnet::EscapedName(std::string(text));
+}
 
 OutputStream& StandardOutput() {
   static OutputStream out(STDOUT_FILENO, EndRunOnFailedOutput);

@@ -80,8 +80,17 @@ OutputStream& StandardOutput();
 // so.
 OutputStream& StandardError();
 
+// Writes text to stream as hostnet::EscapedName writes a name: itself when it
+// is UTF-8 text without control characters, else with those bytes as \xHH.
+void WriteEscaped(OutputStream& stream, std::string_view text);
+
 // One line of output: what is streamed into it, then the line's end when it
 // goes out of scope. Usage: ErrorLine() << "Failed to ..." << name;
+//
+// Text streamed into a line goes out escaped (WriteEscaped): a name, the
+// operator's own argument or a message that carries one can neither end the
+// line early nor reach a terminal as a control sequence. Text without such
+// bytes, which is all a host stores and all the tools say, goes out as it is.
 class Line {
  public:
   explicit Line(OutputStream& stream) : stream_(stream) {}
@@ -89,6 +98,13 @@ class Line {
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
+  Line& operator<<(std::string_view text) {
+    WriteEscaped(stream_, text);
+    return *this;
+  }
+  Line& operator<<(const std::string& text) { return *this << std::string_view(text); }
+  Line& operator<<(const char* text) { return *this << std::string_view(text); }
+  // Numbers, a character, a boolean: as OutputStream writes them.
   template <typename T>
   Line& operator<<(const T& value) {
     stream_ << value;

@@ -3,14 +3,13 @@
 #include <chrono>
 
 #include "backends/ovn/ovn_backend.h"
-#include "support/test_cluster.h"
+#include "backends/ovs/ovs_backend.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovs/ovs_backend.h"
-#include "backends/ovs/ovs_chassis.h"
-#include "support/test_server.h"
 #include "backends/ovsdb/values.h"
+#include "support/test_cluster.h"
 #include "support/test_host.h"
+#include "support/test_server.h"
 
 namespace contract {
 namespace {
@@ -19,7 +18,7 @@ class SqliteTestHost : public TestHost {
  public:
   std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
   std::unique_ptr<rows::RowBackend> OpenLocal() const { return temp_.Open(); }
-  std::unique_ptr<rows::Chassis> OpenChassis() const {
+  std::unique_ptr<rows::Chassis> OpenChassis(rows::RowBackend& /*local*/) const {
     return std::make_unique<rows::RecordsOnlyChassis>(temp_.Path());
   }
 
@@ -35,12 +34,12 @@ class OvsTestHost : public TestHost {
   OvsTestHost() : server_(ovsdb::TestServer::kSwitchSchema) { server_.StartSwitchDaemon(); }
 
   std::unique_ptr<hostnet::Backend> Open() const override { return OpenLocal(); }
-  std::unique_ptr<rows::RowBackend> OpenLocal() const {
+  std::unique_ptr<ovs_host::OvsBackend> OpenLocal() const {
     return std::make_unique<ovs_host::OvsBackend>(Settings());
   }
   // The chassis carries traffic: DVPort uplinks go into bridges of their own.
-  std::unique_ptr<rows::Chassis> OpenChassis() const {
-    return std::make_unique<ovs_host::OvsChassis>(Settings());
+  std::unique_ptr<rows::Chassis> OpenChassis(ovs_host::OvsBackend& local) const {
+    return local.MakeChassis();
   }
 
   void Load(const std::string& json) override {
@@ -121,8 +120,10 @@ template <typename Base>
 class OvnTestHost : public Base {
  public:
   std::unique_ptr<hostnet::Backend> Open() const override {
+    auto local = Base::OpenLocal();
+    std::unique_ptr<rows::Chassis> chassis = Base::OpenChassis(*local);
     return std::make_unique<ovn::OvnBackend>(
-        Base::OpenLocal(), ovn::ParseOvnSettings(cluster_.Remotes(), ""), Base::OpenChassis());
+        std::move(local), ovn::ParseOvnSettings(cluster_.Remotes(), ""), std::move(chassis));
   }
 
  private:

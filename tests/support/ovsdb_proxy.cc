@@ -35,14 +35,21 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// True when a transact's operations change something.
-bool Writes(const nlohmann::json& params) {
+// True when a transact's operations hold one of op's.
+bool Has(const nlohmann::json& params, std::initializer_list<const char*> ops) {
   for (const nlohmann::json& operation : params) {
     if (!operation.is_object()) continue;
     const std::string op = operation.value("op", "");
-    if (op == "insert" || op == "update" || op == "mutate" || op == "delete") return true;
+    for (const char* wanted : ops) {
+      if (op == wanted) return true;
+    }
   }
   return false;
+}
+
+// True when a transact's operations change something.
+bool WritesSomething(const nlohmann::json& params) {
+  return Has(params, {"insert", "update", "mutate", "delete"});
 }
 
 }  // namespace
@@ -88,9 +95,20 @@ void OvsdbProxy::BeforeNextWrite(std::function<void()> act) {
   beforeWrite_ = std::move(act);
 }
 
+int OvsdbProxy::Writes() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return writes_;
+}
+
+int OvsdbProxy::UncommentedWrites() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return uncommented_;
+}
+
 void OvsdbProxy::ResetCounts() {
   std::lock_guard<std::mutex> lock(mutex_);
   requests_.clear();
+  writes_ = uncommented_ = 0;
 }
 
 OvsdbProxy::Cut OvsdbProxy::Inspect(const std::string& message) {
@@ -103,14 +121,36 @@ OvsdbProxy::Cut OvsdbProxy::Inspect(const std::string& message) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++requests_[method];
   }
-  if (method != "transact" || !Writes(request["params"])) return Cut::kNever;
+  if (method != "transact" || !WritesSomething(request["params"])) return Cut::kNever;
   std::function<void()> act;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     act.swap(beforeWrite_);
+    ++writes_;
+    if (!Has(request["params"], {"comment"})) ++uncommented_;
   }
   if (act) act();
   return cut_.exchange(Cut::kNever);
+}
+
+void OvsdbProxy::PassAnswer(int server, int client) {
+  JsonSplitter fromServer;
+  char buffer[65536];
+  for (;;) {
+    pollfd fd = {server, POLLIN, 0};
+    if (poll(&fd, 1, 15000) != 1) return;
+    ssize_t got = recv(server, buffer, sizeof buffer, 0);
+    if (got <= 0) return;
+    fromServer.Append(buffer, static_cast<size_t>(got));
+    // The server sends nothing but the answer in between: a run has no
+    // other request out.
+    while (std::optional<std::string_view> message = fromServer.Next()) {
+      const std::string text(*message);
+      WriteAll(client, text.data(), text.size());
+      nlohmann::json reply = nlohmann::json::parse(text, nullptr, false);
+      if (reply.is_object() && reply.contains("result")) return;
+    }
+  }
 }
 
 // One client at a time, which is all a run of the tools opens at once.
@@ -161,6 +201,12 @@ void OvsdbProxy::Relay(int client) {
           unreachable_ = cut == Cut::kAfterWriteForGood;
           // Let the server read it before its answer's way is cut.
           shutdown(server, SHUT_WR);
+          open = false;
+          break;
+        }
+        if (cut == Cut::kAfterAnswer || cut == Cut::kAfterAnswerForGood) {
+          unreachable_ = cut == Cut::kAfterAnswerForGood;
+          PassAnswer(server, client);
           open = false;
           break;
         }

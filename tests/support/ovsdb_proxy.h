@@ -12,15 +12,24 @@ namespace ovsdb {
 
 // For tests and benchmarks: a proxy on a unix socket of its own in front of
 // an OVSDB server's unix socket. It counts the requests clients send, by
-// method, and can lose a transaction as a broken network would: cut the
-// connection right after passing a transaction that writes on to the
-// server (which then commits it, its answer lost), or right before, or
-// right after and then refuse every later connection (the server is out of
-// reach from then on); and can
-// let another client write just before a transaction that writes.
+// method, and the transactions that write, with and without a comment; and
+// can lose a transaction as a broken network would: cut the connection
+// right after passing a transaction that writes on to the server (which
+// then commits it, its answer lost), or right before, or right after and
+// then refuse every later connection (the server is out of reach from then
+// on), or after passing the server's answer back to the client (then, for
+// good or not); and can let another client write just before a transaction
+// that writes.
 class OvsdbProxy {
  public:
-  enum class Cut { kNever, kAfterWrite, kBeforeWrite, kAfterWriteForGood };
+  enum class Cut {
+    kNever,
+    kAfterWrite,
+    kBeforeWrite,
+    kAfterWriteForGood,
+    kAfterAnswer,
+    kAfterAnswerForGood
+  };
 
   // Listens in a new temporary folder and forwards to serverPath.
   explicit OvsdbProxy(const std::string& serverPath);
@@ -38,11 +47,16 @@ class OvsdbProxy {
   // The requests clients sent so far, by method, and their sum.
   std::map<std::string, int> Requests();
   int RequestCount();
+  // The transactions that wrote, and those of them without a comment.
+  int Writes();
+  int UncommentedWrites();
   void ResetCounts();
 
  private:
   void Serve();
   void Relay(int client);
+  // Passes the next answer from server on to client.
+  void PassAnswer(int server, int client);
   // Looks at one message from a client: counts it, and says whether to cut
   // the connection before or after passing it.
   Cut Inspect(const std::string& message);
@@ -56,6 +70,8 @@ class OvsdbProxy {
   std::atomic<bool> unreachable_{false};
   std::mutex mutex_;
   std::map<std::string, int> requests_;
+  int writes_ = 0;
+  int uncommented_ = 0;
   std::function<void()> beforeWrite_;
   std::thread thread_;
 };

@@ -34,6 +34,10 @@ void FaultGate::Check(const char* op, const std::string& object, const std::stri
   }
 }
 
+void FaultGate::Recorded(const hostnet::HistoryRow& row) {
+  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);
+}
+
 void FaultGate::CheckValueCall(const char* op) {
   if (depth_ == 0 && MayFire()) Check(op, std::string(), std::string());
 }
@@ -51,7 +55,7 @@ std::optional<int> FaultGate::KernelFault(const char* op) {
 
 void FaultGate::RethrowWithDetail(const QuorvicException& e, const char* op) {
   if (e.GetDetailedMessage() != e.GetMessage()) throw e;
-  throw QuorvicException(e.GetMessage(), op);
+  throw QuorvicException(e.GetMessage(), op, e.GetKind());
 }
 
 }  // namespace faults

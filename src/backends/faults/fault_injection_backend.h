@@ -59,6 +59,12 @@ class FaultInjectionBackend : public hostnet::Backend {
   void RemoveDVPort(const std::string& dvswitch, const std::string& portId) override {
     base_->RemoveDVPort(dvswitch, portId);
   }
+  void AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) override {
+    base_->AddLag(portset, lagId, timeout);
+  }
+  void RemoveLag(const std::string& portset, uint32_t lagId) override {
+    base_->RemoveLag(portset, lagId);
+  }
   hostnet::HostDocument DefaultHost() const override { return base_->DefaultHost(); }
   void Reboot() override { base_->Reboot(); }
   std::vector<std::string> Health() override { return base_->Health(); }
@@ -66,6 +72,8 @@ class FaultInjectionBackend : public hostnet::Backend {
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }
   void ClearFaults() override { base_->ClearFaults(); }
   bool SpendFault(int64_t id) override { return base_->SpendFault(id); }
+  void StageHistory(const hostnet::HistoryRow& row) override { base_->StageHistory(row); }
+  hostnet::StagedRow UnstageHistory() override { return base_->UnstageHistory(); }
   void AppendHistory(const hostnet::HistoryRow& row) override { base_->AppendHistory(row); }
   std::vector<hostnet::HistoryRow> ReadHistory(int64_t sinceUs) override {
     return base_->ReadHistory(sinceUs);

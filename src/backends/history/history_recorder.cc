@@ -64,8 +64,7 @@ std::string ProcessCommandLine() {
       std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
 }
 
-void HistoryRecorder::Record(const std::string& operation, const std::string& object, bool done,
-                             const std::string& message) {
+hostnet::HistoryRow HistoryRecorder::Row(const std::string& operation, const std::string& object) {
   if (!command_) command_ = ProcessCommandLine();
   hostnet::HistoryRow row;
   row.timeUs = NowUs();
@@ -74,8 +73,17 @@ void HistoryRecorder::Record(const std::string& operation, const std::string& ob
   row.command = *command_;
   row.operation = operation;
   row.object = object;
-  row.done = done;
+  row.done = true;
+  return row;
+}
+
+hostnet::HistoryRow HistoryRecorder::Refusal(hostnet::HistoryRow row, const std::string& message) {
+  row.done = false;
   row.message = message;
+  return row;
+}
+
+void HistoryRecorder::Append(const hostnet::HistoryRow& row) {
   try {
     host_.AppendHistory(row);
   } catch (const Quorvic::Lib::QuorvicException&) {

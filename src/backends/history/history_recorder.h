@@ -20,18 +20,22 @@ class HistoryRecorder {
 
   // Records that operation on object was done.
   void Done(const std::string& operation, const std::string& object) {
-    Record(operation, object, true, std::string());
+    Append(Row(operation, object));
   }
   // Records that the host refused operation on object with message.
   void Refused(const std::string& operation, const std::string& object,
                const std::string& message) {
-    Record(operation, object, false, message);
+    Append(Refusal(Row(operation, object), message));
   }
 
- private:
-  void Record(const std::string& operation, const std::string& object, bool done,
-              const std::string& message);
+  // The row that records operation on object as done, now.
+  hostnet::HistoryRow Row(const std::string& operation, const std::string& object);
+  // row, as refused with message.
+  static hostnet::HistoryRow Refusal(hostnet::HistoryRow row, const std::string& message);
+  // Appends row to the host's history, losing it when the host cannot keep it.
+  void Append(const hostnet::HistoryRow& row);
 
+ private:
   hostnet::Backend& host_;
   std::optional<std::string> command_;
 };

@@ -62,6 +62,9 @@ constexpr const char* kSwitchMark = "quenta:dvswitch";
 constexpr const char* kPortSwitchKey = "quenta:switch";
 // On a localnet port of ours: its network.
 constexpr const char* kLocalnetMark = "quenta:localnet";
+// In NB_Global's external_ids, + HOST: the token of the last change that
+// host made, for a change whose answer was lost to be looked for.
+constexpr const char* kChangePrefix = "quenta:change:";
 
 // The external_ids of the Logical_Switch of row, with host's uplinks.
 Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation, const std::string& host);

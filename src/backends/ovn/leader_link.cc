@@ -28,11 +28,6 @@ constexpr std::chrono::milliseconds kRoundPause{100};
 // within milliseconds, even under load.
 constexpr std::chrono::milliseconds kProbeBudget{1000};
 
-// How long a read-back waits for each member: a member with a write pending
-// that its cluster cannot commit answers no reads either, so the read-back
-// must not add the whole timeout per member to a run that already waited.
-constexpr std::chrono::milliseconds kReadBackWait{1000};
-
 // Why the member behind client cannot be trusted; empty when it can.
 std::string Distrust(ovsdb::Client& client) {
   std::vector<json> result = client.Transact(
@@ -61,6 +56,10 @@ std::unique_ptr<ovsdb::Client> ConnectWithin(const std::string& remote,
 
 LeaderLink::LeaderLink(OvnSettings settings) : settings_(std::move(settings)) {}
 
+std::string LeaderLink::Describe() const {
+  return "the OVN northbound database (" + Remotes() + ")";
+}
+
 std::string LeaderLink::Remotes() const {
   std::string text;
   for (const std::string& remote : settings_.remotes) text += (text.empty() ? "" : ", ") + remote;
@@ -71,9 +70,8 @@ std::chrono::milliseconds LeaderLink::ProbeBudget() const {
   return std::min(kProbeBudget, settings_.timeout / 3);
 }
 
-ovsdb::Client& LeaderLink::Leader() {
-  if (client_) return *client_;
-  const Clock::time_point deadline = Clock::now() + settings_.timeout;
+std::unique_ptr<ovsdb::Client> LeaderLink::Connect(ovsdb::Deadline deadline) {
+  const Clock::time_point began = Clock::now();
   const std::size_t count = settings_.remotes.size();
   std::vector<std::string> said(count);  // what each member did last time
   std::vector<bool> hung(count, false);  // it took its whole budget
@@ -99,9 +97,7 @@ ovsdb::Client& LeaderLink::Leader() {
         hung[index] = false;
         if (distrust.empty()) {
           next_ = index;
-          client->SetTimeout(settings_.timeout);
-          client_ = std::move(client);
-          return *client_;
+          return client;
         }
         said[index] = remote + ": " + distrust;
       } catch (const QuorvicException& e) {
@@ -119,34 +115,11 @@ ovsdb::Client& LeaderLink::Leader() {
         said[i].empty() ? settings_.remotes[i] + ": not reached before the timeout" : said[i];
     reason += (reason.empty() ? "" : "; ") + what;
   }
-  throw QuorvicException("no member of the OVN northbound database (" + Remotes() +
-                         ") leads it after " + std::to_string(settings_.timeout.count()) +
-                         " ms: " + reason);
-}
-
-std::vector<json> LeaderLink::Read(const std::vector<json>& operations) {
-  for (int attempt = 1;; ++attempt) {
-    ovsdb::Client& leader = Leader();  // already waited as long as it may
-    try {
-      return leader.Transact(kNorthbound, operations);
-    } catch (const QuorvicException&) {
-      Drop();
-      if (attempt == 2) throw;
-      next_ = (next_ + 1) % settings_.remotes.size();
-    }
-  }
-}
-
-std::optional<std::vector<json>> LeaderLink::ReadAnyMember(const std::vector<json>& operations) {
-  for (const std::string& remote : settings_.remotes) {
-    try {
-      return ConnectWithin(remote, std::min(settings_.timeout, kReadBackWait), settings_.peer)
-          ->Transact(kNorthbound, operations);
-    } catch (const QuorvicException&) {
-      continue;
-    }
-  }
-  return std::nullopt;
+  const auto waited = std::chrono::round<std::chrono::milliseconds>(deadline - began);
+  throw QuorvicException(QuorvicException::Kind::kUnreachable,
+                         "no member of the OVN northbound database (" + Remotes() +
+                             ") leads it after " + std::to_string(waited.count()) +
+                             " ms: " + reason);
 }
 
 }  // namespace ovn

@@ -26,6 +26,9 @@ class OvnBackend : public rows::RowBackend {
   std::string DefaultDVSCacheFile() const override { return local_->DefaultDVSCacheFile(); }
   HostDocument DefaultHost() const override { return local_->DefaultHost(); }
   void ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches shared) override;
+  // The history is the local host's.
+  void StageHistory(const hostnet::HistoryRow& row) override { local_->StageHistory(row); }
+  hostnet::StagedRow UnstageHistory() override { return local_->UnstageHistory(); }
 
  protected:
   rows::RowStore& Host() override { return Store(); }

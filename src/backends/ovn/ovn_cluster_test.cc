@@ -77,7 +77,8 @@ TEST_F(OvnCluster, HostsShareDVSwitchesAndOneNamespace) {
   AddDV(*a, "dvs1");
   EXPECT_EQ(DVNames(*b), "dvs1 ");
   b->GetDVSwitchByName("dvs1")->SetMtu(9000);
-  EXPECT_EQ(a->GetDVSwitchByName("dvs1")->GetMtu(), 9000u);
+  // A run reads from one snapshot; the next run of host A sees B's change.
+  EXPECT_EQ(Open(hostA)->GetDVSwitchByName("dvs1")->GetMtu(), 9000u);
   EXPECT_EQ(LogicalSwitches(), std::vector<std::string>{"dvs1"});
 
   EXPECT_THROW(b->GetVirtualSwitchInfo()->AddVirtualSwitch({}, {}, {}, {}, "dvs1", 64),
@@ -177,11 +178,14 @@ TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {
       ovsdb::MessageOf([&] { run->ReplaceHost(doc, hostnet::SharedDVSwitches::kUpdate); });
   EXPECT_NE(message.find("may or may not have been applied"), std::string::npos) << message;
   EXPECT_LT(Clock::now() - start, kTimeout + kLoadSlack);
-  // Once it knows it lost its quorum, a new run finds no leader.
+  // A new run finds no leader, or a member that has not noticed yet that it
+  // lost its quorum and answers nothing: one timeout either way.
   start = Clock::now();
   message = ovsdb::MessageOf([&] { AddDV(*Open(host), "later"); });
-  EXPECT_NE(message.find("leads it"), std::string::npos) << message;
-  EXPECT_LT(Clock::now() - start, 2 * kTimeout + kLoadSlack);
+  EXPECT_TRUE(message.find("leads it") != std::string::npos ||
+              message.find("did not answer within") != std::string::npos)
+      << message;
+  EXPECT_LT(Clock::now() - start, kTimeout + kLoadSlack);
 
   for (int member : killed) cluster_->Start(member);
   // Whatever became of the change, no DVSwitch is half there. The run waits

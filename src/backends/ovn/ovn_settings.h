@@ -21,6 +21,8 @@ struct OvnSettings {
   std::chrono::milliseconds timeout = kDefaultTimeout;
   // The TLS files of "ssl:" members, and what is read from any member.
   ovsdb::PeerSettings peer;
+  // What the database's log keeps with each transaction: the command line.
+  std::string comment;
 };
 
 // The settings that remotes (comma-separated, as QUENTA_OVN_NB gives them)

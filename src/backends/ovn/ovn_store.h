@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -10,31 +12,38 @@
 
 #include "backends/ovn/dv_rows.h"
 #include "backends/ovn/leader_link.h"
+#include "backends/ovsdb/database.h"
 #include "backends/ovsdb/guarded_change.h"
 #include "backends/rows/chassis.h"
 
 // The DVSwitches of every host that shares one OVN northbound database
 // (dv_rows.h gives the mapping), as one host sees them: with its own uplinks
 // only. A DVSwitch's ref is its Logical_Switch's UUID, a DVPort's its
-// Logical_Switch_Port's. Each call is one guarded transaction
-// (ovsdb::RunGuarded): a change waits on the _version of the Logical_Switch
-// row it read, which every change of the switch or its ports bumps, or on
-// the absence of the name it adds; so a DVSwitch is never half written, and
-// two hosts that change one at the same time lose no change. It writes only
-// the external_ids keys of ours, with mutate, and never changes or takes a
-// logical switch or port it did not make.
+// Logical_Switch_Port's. Each change is one guarded transaction
+// (ovsdb::RunGuarded) through the run's one commit path to the leader
+// (ovsdb::Database, with the command line as its comment and a token in
+// NB_Global's external_ids "quenta:change:HOST"): a change waits on the
+// _version of the Logical_Switch row it read, which every change of the
+// switch or its ports bumps, or on the absence of the name it adds; so a
+// DVSwitch is never half written, and two hosts that change one at the same
+// time lose no change. It writes only the external_ids keys of ours, with
+// mutate, and never changes or takes a logical switch or port it did not
+// make.
+//
+// A run reads from one snapshot: a DVSwitch it looks up by name is read with
+// its ports in one request, and each change leaves in the snapshot the
+// switch as it wrote it, read at the end of the same transaction.
 //
 // A row of ours that another writer left malformed is skipped by the reads
 // of every DVSwitch (Unreadable names it) and refused by a read that asks
 // for it by name.
 //
-// A change the cluster does not confirm (the request timed out, or the
-// connection broke after it was sent, as when the cluster lost its quorum)
-// has an unknown outcome: the call reads back what a member still answers
-// and throws "WHAT: the OVN northbound database did not confirm the change
-// (REASON); it may or may not have been applied; ..." saying what that
-// member shows. A change that could not be sent, because no member leads,
-// throws saying that nothing was changed.
+// A change whose answer is lost, or does not come in time (as when the
+// cluster lost its quorum), is read back on the leader within the same
+// timeout: the call goes on when the change is there, and throws saying
+// nothing was changed, or that it may or may not have been applied, when it
+// is not, or no one can tell. A change that could not be sent, because no
+// member leads, throws saying that nothing was changed.
 namespace ovn {
 
 class OvnStore {
@@ -90,7 +99,10 @@ class OvnStore {
     Ids ids;
   };
   struct SwitchRead {
+    // The row's _version; null for a row read at the end of the transaction
+    // that wrote it, which the server shows with its version from before.
     nlohmann::json version;
+    nlohmann::json ports;  // the ports column as read
     Ids ids;
     DVSwitchDoc doc;
     std::optional<Localnet> localnet;
@@ -102,27 +114,40 @@ class OvnStore {
   const std::string& HostName();
   // This host as the reads of its uplinks see it.
   UplinkHost Uplinks();
-  // Our switches that meet where, with their ports, in host order; rows
-  // that cannot be read go to Unreadable. A listing reads every port in the
-  // same request; a point read reads the few switches' ports by UUID in a
-  // second one.
+  // The database, made on first use (its token's key names this host).
+  ovsdb::Database& Db();
+  // Runs read-only operations; the first read of the run also reads what
+  // the token's key holds.
+  std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations);
+  // The selects of the switch named name with its ports, and the switches
+  // of ours that the results of selects like them show (in host order;
+  // rows that cannot be read go to Unreadable).
+  static std::vector<nlohmann::json> SelectNamed(const std::string& name);
+  std::vector<SwitchRead> SwitchesFrom(const nlohmann::json& switchRows,
+                                       const nlohmann::json& portRows);
+  // Our switches that meet where, with their ports, in host order. A
+  // listing reads every port in the same request; a point read reads the
+  // few switches' ports in a second one.
   std::vector<SwitchRead> ReadSwitchRows(std::vector<nlohmann::json> where, bool listing);
+  // Our switch named name, running or not, from the snapshot or one
+  // request.
+  std::optional<SwitchRead> ReadNamed(const std::string& name);
   // Throws the problem of an unreadable switch named name that the last
   // read skipped, if there is one.
   void RefuseUnreadable(const std::string& name) const;
   // Our running switch of ref, with its ports.
   std::optional<SwitchRead> ReadByRef(const RowRef& ref);
+  // Our running switch named name, when it is the one ref names.
+  std::optional<SwitchRead> ReadRunning(const std::string& name, const RowRef& ref);
 
-  // Builds and commits one guarded change about the DVSwitch named subject
-  // (for reading back when the outcome is unknown).
+  // Builds and commits one guarded change; when subject names the one
+  // DVSwitch it changes, the snapshot takes the switch from the end of the
+  // same transaction, else forgets what it holds.
   void Write(const std::string& what, const std::string& subject,
              const std::function<void(ovsdb::GuardedChange&)>& build);
-  // Throws for the change what, sent but not confirmed because of reason,
-  // saying what a member shows of subject now.
-  [[noreturn]] void Unconfirmed(const std::string& what, const std::string& subject,
-                                const std::string& reason);
 
-  // The change commits only when the switch is as it was read.
+  // The change commits only when the switch is as it was read: its
+  // version, or, where that is not known, its name, ports and external_ids.
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
   // Guards sw and removes it with its ports; throws when it holds ports
   // that other programs made, which it must not take with it.
@@ -140,12 +165,17 @@ class OvnStore {
                      const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
                      std::vector<nlohmann::json>& added, std::vector<nlohmann::json>& removed);
 
-  LeaderLink link_;
+  OvnSettings settings_;
   rows::Chassis& chassis_;
+  std::unique_ptr<ovsdb::Database> db_;
+  bool tokenSeen_ = false;
   std::string hostName_;
   std::function<std::vector<std::string>()> pnics_;
   std::optional<std::vector<std::string>> pnicsRead_;
   std::vector<rows::UnreadableRow> unreadable_;
+  // Our switches this run read or wrote, by name; nullopt for a name none
+  // of ours has.
+  std::map<std::string, std::optional<SwitchRead>> switches_;
 };
 
 }  // namespace ovn

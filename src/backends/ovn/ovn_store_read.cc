@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
@@ -26,7 +27,7 @@ std::string Get(const Ids& ids, const std::string& key) {
 
 OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis,
                    std::function<std::vector<std::string>()> pnics)
-    : link_(std::move(settings)), chassis_(chassis), pnics_(std::move(pnics)) {}
+    : settings_(std::move(settings)), chassis_(chassis), pnics_(std::move(pnics)) {}
 
 const std::string& OvnStore::HostName() {
   if (hostName_.empty()) hostName_ = chassis_.Name();
@@ -40,36 +41,45 @@ UplinkHost OvnStore::Uplinks() {
           }};
 }
 
-std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where,
-                                                           bool listing) {
+ovsdb::Database& OvnStore::Db() {
+  if (!db_) {
+    ovsdb::DatabaseSettings database;
+    database.name = kNorthbound;
+    database.timeout = settings_.timeout;
+    database.comment = settings_.comment;
+    database.token = ovsdb::TokenPlace{"NB_Global", {}, "external_ids", kChangePrefix + HostName()};
+    db_ = std::make_unique<ovsdb::Database>(std::make_unique<LeaderLink>(settings_), database);
+  }
+  return *db_;
+}
+
+std::vector<json> OvnStore::Read(std::vector<json> operations) {
+  if (tokenSeen_) return Db().Read(std::move(operations));
+  operations.push_back(ovsdb::Select("NB_Global", {}, {"external_ids"}));
+  std::vector<json> results = Db().Read(std::move(operations));
+  const json& rows = results.back().at("rows");
+  if (!rows.empty()) Db().SawTokenRow(ovsdb::ReadMap(rows[0].at("external_ids")));
+  tokenSeen_ = true;
+  results.pop_back();
+  return results;
+}
+
+std::vector<json> OvnStore::SelectNamed(const std::string& name) {
+  return {ovsdb::Select("Logical_Switch",
+                        {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
+                        {"_uuid", "_version", "name", "external_ids", "ports"}),
+          ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kPortSwitchKey, name)},
+                        {"_uuid", "external_ids"}),
+          ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
+                        {"_uuid", "external_ids"})};
+}
+
+std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
+                                                         const json& portRows) {
   const UplinkHost host = Uplinks();
   unreadable_.clear();
-  where.push_back(MarkedOurs(kSwitchMark, ""));
-  std::vector<json> reads = {ovsdb::Select("Logical_Switch", where,
-                                           {"_uuid", "_version", "name", "external_ids", "ports"})};
-  if (listing) reads.push_back(ovsdb::Select("Logical_Switch_Port", {}, {"_uuid", "external_ids"}));
-  std::vector<json> results = link_.Read(reads);
-  const json& switchRows = results.at(0).at("rows");
-  if (!listing) {
-    // The ports of the few switches read, each by its UUID, in one request.
-    std::vector<json> ports;
-    for (const json& row : switchRows) {
-      for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
-        ports.push_back(ovsdb::Select("Logical_Switch_Port",
-                                      {ovsdb::Condition("_uuid", "==", ref)},
-                                      {"_uuid", "external_ids"}));
-      }
-    }
-    json rows = json::array();
-    if (!ports.empty()) {
-      for (const json& result : link_.Read(ports)) {
-        for (const json& row : result.at("rows")) rows.push_back(row);
-      }
-    }
-    results.push_back({{"rows", rows}});
-  }
   std::map<std::string, Ids> portIds;
-  for (const json& row : results.at(1).at("rows")) {
+  for (const json& row : portRows) {
     portIds[ovsdb::ReadUuid(row.at("_uuid"))] = ovsdb::ReadMap(row.at("external_ids"));
   }
   std::vector<SwitchRead> switches;
@@ -77,6 +87,7 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
     const std::string name = row.at("name").get<std::string>();
     SwitchRead sw;
     sw.version = row.at("_version");
+    sw.ports = row.at("ports");
     sw.ids = ovsdb::ReadMap(row.at("external_ids"));
     try {
       sw.doc.row = ReadSwitchIds(name, sw.ids, host);
@@ -88,7 +99,11 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
     std::vector<std::pair<std::size_t, DVPortRow>> ports;
     for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
       auto port = portIds.find(ovsdb::ReadUuid(ref));
-      if (port == portIds.end()) continue;
+      // A port of the switch that was not read is one other programs made.
+      if (port == portIds.end()) {
+        ++sw.foreignPorts;
+        continue;
+      }
       const Ids& ids = port->second;
       if (ids.count(kLocalnetMark) != 0) {
         sw.localnet = Localnet{port->first, ids};
@@ -125,6 +140,52 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
   return switches;
 }
 
+std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> where, bool listing) {
+  where.push_back(MarkedOurs(kSwitchMark, ""));
+  std::vector<json> reads = {ovsdb::Select("Logical_Switch", where,
+                                           {"_uuid", "_version", "name", "external_ids", "ports"})};
+  if (listing) reads.push_back(ovsdb::Select("Logical_Switch_Port", {}, {"_uuid", "external_ids"}));
+  std::vector<json> results = Read(reads);
+  const json& switchRows = results.at(0).at("rows");
+  if (listing) return SwitchesFrom(switchRows, results.at(1).at("rows"));
+  // The ports of the few switches read, each by its UUID, in one request.
+  std::vector<json> ports;
+  for (const json& row : switchRows) {
+    for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
+      ports.push_back(ovsdb::Select("Logical_Switch_Port", {ovsdb::Condition("_uuid", "==", ref)},
+                                    {"_uuid", "external_ids"}));
+    }
+  }
+  json rows = json::array();
+  if (!ports.empty()) {
+    for (const json& result : Read(ports)) {
+      for (const json& row : result.at("rows")) rows.push_back(row);
+    }
+  }
+  return SwitchesFrom(switchRows, rows);
+}
+
+std::optional<OvnStore::SwitchRead> OvnStore::ReadNamed(const std::string& name) {
+  auto known = switches_.find(name);
+  if (known != switches_.end()) return known->second;
+  const std::vector<json> results = Read(SelectNamed(name));
+  json ports = results.at(1).at("rows");
+  for (const json& row : results.at(2).at("rows")) ports.push_back(row);
+  std::vector<SwitchRead> read = SwitchesFrom(results.at(0).at("rows"), ports);
+  std::optional<SwitchRead> sw;
+  if (!read.empty()) sw = std::move(read.front());
+  // A switch that cannot be read is read again when asked for, and refused.
+  if (unreadable_.empty()) switches_[name] = sw;
+  return sw;
+}
+
+std::optional<OvnStore::SwitchRead> OvnStore::ReadRunning(const std::string& name,
+                                                          const RowRef& ref) {
+  std::optional<SwitchRead> sw = ReadNamed(name);
+  if (!sw || sw->doc.row.ref != ref || !sw->doc.row.running) return std::nullopt;
+  return sw;
+}
+
 void OvnStore::RefuseUnreadable(const std::string& name) const {
   for (const rows::UnreadableRow& row : unreadable_) {
     if (row.dvport.empty() && (name.empty() || row.dvswitch == name)) {
@@ -135,6 +196,9 @@ void OvnStore::RefuseUnreadable(const std::string& name) const {
 
 std::optional<OvnStore::SwitchRead> OvnStore::ReadByRef(const RowRef& ref) {
   if (ref.kind != RowKind::kDVSwitch || ref.key.empty()) return std::nullopt;
+  for (const auto& [name, sw] : switches_) {
+    if (sw && sw->doc.row.ref == ref) return ReadRunning(name, ref);
+  }
   for (SwitchRead& sw :
        ReadSwitchRows({ovsdb::Condition("_uuid", "==", ovsdb::Uuid(ref.key))}, false)) {
     if (sw.doc.row.running) return std::move(sw);
@@ -150,30 +214,42 @@ std::optional<DVSwitchDoc> OvnStore::ReadDVSwitch(const RowRef& ref) {
 }
 
 std::optional<DVSwitchDoc> OvnStore::FindDVSwitch(const SwitchKey& key) {
-  std::vector<json> where;
   switch (key.by) {
-    case SwitchKey::By::kName:
+    case SwitchKey::By::kName: {
       if (key.value.empty()) return std::nullopt;
-      where = {ovsdb::Condition("name", "==", key.value)};
-      break;
-    case SwitchKey::By::kSwitchId:
-      where = {MarkedOurs("quenta:switch-id", key.value)};
-      break;
+      std::optional<SwitchRead> sw = ReadNamed(key.value);
+      // Asked for by name, a switch that cannot be read is named, not
+      // hidden.
+      RefuseUnreadable("");
+      if (!sw || !sw->doc.row.running) return std::nullopt;
+      return std::move(sw->doc);
+    }
+    case SwitchKey::By::kSwitchId: {
+      for (const auto& [name, sw] : switches_) {
+        if (sw && sw->doc.row.switchId == key.value && sw->doc.row.running) return sw->doc;
+      }
+      // The switch's name, then the switch with its ports as by name.
+      std::vector<json> found = Read({ovsdb::Select(
+          "Logical_Switch",
+          {MarkedOurs(kSwitchMark, ""), MarkedOurs("quenta:switch-id", key.value)}, {"name"})});
+      for (const json& row : found.at(0).at("rows")) {
+        std::optional<SwitchRead> sw = ReadNamed(row.at("name").get<std::string>());
+        RefuseUnreadable("");
+        if (sw && sw->doc.row.switchId == key.value && sw->doc.row.running) {
+          return std::move(sw->doc);
+        }
+      }
+      return std::nullopt;
+    }
     case SwitchKey::By::kPortGroup:
     case SwitchKey::By::kLinkedPnic:
       return std::nullopt;
   }
-  for (SwitchRead& sw : ReadSwitchRows(std::move(where), false)) {
-    if (sw.doc.row.running) return std::move(sw.doc);
-  }
-  // Asked for by name or id, a switch that cannot be read is named, not
-  // hidden.
-  RefuseUnreadable("");
   return std::nullopt;
 }
 
 std::optional<SwitchRow> OvnStore::FindAnyDVSwitch(const std::string& name) {
-  std::vector<json> results = link_.Read({ovsdb::Select(
+  std::vector<json> results = Read({ovsdb::Select(
       "Logical_Switch", {ovsdb::Condition("name", "==", name)}, {"_uuid", "external_ids"})});
   std::optional<SwitchRow> found;
   for (const json& row : results.at(0).at("rows")) {
@@ -227,10 +303,9 @@ std::vector<OvnStore::Wiring> OvnStore::ReadWiring() {
 }
 
 std::vector<std::string> OvnStore::ReadForeignSwitchNames() {
-  std::vector<json> results = link_.Read({ovsdb::Select(
+  std::vector<json> results = Read({ovsdb::Select(
       "Logical_Switch",
-      {ovsdb::Condition("external_ids", "excludes", ovsdb::Map({{kSwitchMark, ""}}))},
-      {"name"})});
+      {ovsdb::Condition("external_ids", "excludes", ovsdb::Map({{kSwitchMark, ""}}))}, {"name"})});
   std::vector<std::string> names;
   for (const json& row : results.at(0).at("rows")) names.push_back(row.at("name"));
   return names;

@@ -39,45 +39,48 @@ json SetOurKeys(const std::string& table, const std::string& uuid, const Ids& id
 
 void OvnStore::Write(const std::string& what, const std::string& subject,
                      const std::function<void(GuardedChange&)>& build) {
-  ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
-    ovsdb::Client* leader = nullptr;
-    try {
-      leader = &link_.Leader();
-    } catch (const QuorvicException& e) {
-      throw QuorvicException(what + ": " + e.GetMessage() + "; nothing was changed");
-    }
-    ovsdb::Client::Outcome outcome;
-    try {
-      outcome = leader->TryTransact(kNorthbound, change.Operations());
-    } catch (const QuorvicException& e) {
-      link_.Drop();
-      Unconfirmed(what, subject, e.GetMessage());
-    }
-    return change.Judge(outcome);
-  });
-}
-
-void OvnStore::Unconfirmed(const std::string& what, const std::string& subject,
-                           const std::string& reason) {
-  std::string shown = "no member answered a read-back";
-  std::optional<std::vector<json>> read = link_.ReadAnyMember({ovsdb::Select(
-      "Logical_Switch", {ovsdb::Condition("name", "==", subject)}, {"external_ids"})});
-  if (read) {
-    const json& rows = read->at(0).at("rows");
-    shown = "a member that answered, possibly out of date, ";
-    if (rows.empty()) {
-      shown += "has no DVSwitch " + subject;
-    } else {
-      shown += "has DVSwitch " + subject + " at change " +
-               std::to_string(GenerationOf(ovsdb::ReadMap(rows[0].at("external_ids"))));
-    }
-  }
-  throw QuorvicException(what + ": the OVN northbound database did not confirm the change (" +
-                         reason + "); it may or may not have been applied; " + shown);
+  std::optional<std::size_t> refresh;
+  ovsdb::RunGuarded(
+      what,
+      [&](GuardedChange& change) {
+        refresh.reset();
+        build(change);
+        if (!subject.empty() && !change.Empty()) {
+          for (json& select : SelectNamed(subject)) {
+            const std::size_t at = change.Add(std::move(select));
+            if (!refresh) refresh = at;
+          }
+        }
+      },
+      [&](const GuardedChange& change) {
+        ovsdb::Database::Result result = Db().Commit(change);
+        if (!result.Committed() || !refresh || result.results.empty()) {
+          switches_.clear();
+          return result.Committed();
+        }
+        const std::vector<json>& results = result.results;
+        json ports = results.at(*refresh + 1).at("rows");
+        for (const json& row : results.at(*refresh + 2).at("rows")) ports.push_back(row);
+        std::vector<SwitchRead> written = SwitchesFrom(results.at(*refresh).at("rows"), ports);
+        for (SwitchRead& sw : written) sw.version = nullptr;
+        switches_.clear();
+        if (unreadable_.empty()) {
+          switches_[subject] = written.empty()
+                                   ? std::nullopt
+                                   : std::optional<SwitchRead>(std::move(written.front()));
+        }
+        return true;
+      });
 }
 
 void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
-  change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
+  if (!sw.version.is_null()) {
+    change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
+    return;
+  }
+  change.Guard(
+      "Logical_Switch", sw.doc.row.ref.key,
+      {{"name", sw.doc.row.name}, {"ports", sw.ports}, {"external_ids", ovsdb::Map(sw.ids)}});
 }
 
 void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
@@ -168,9 +171,9 @@ void OvnStore::Insert(GuardedChange& change, const DVSwitchDoc& dvs, int64_t cre
 RowRef OvnStore::AddDVSwitch(const DVSwitchDoc& dvs) {
   Write("adding DVSwitch " + dvs.row.name, dvs.row.name,
         [&](GuardedChange& change) { Insert(change, dvs, Now()); });
-  std::optional<SwitchRow> added = FindAnyDVSwitch(dvs.row.name);
-  if (!added || added->ref.Empty()) rows::SwitchGone(dvs.row);
-  return added->ref;
+  std::optional<SwitchRead> added = ReadNamed(dvs.row.name);
+  if (!added) rows::SwitchGone(dvs.row);
+  return added->doc.row.ref;
 }
 
 bool OvnStore::RemoveDVSwitch(const RowRef& ref) {
@@ -179,8 +182,7 @@ bool OvnStore::RemoveDVSwitch(const RowRef& ref) {
   if (!first) return false;
   const std::string name = first->doc.row.name;
   Write("removing DVSwitch " + name, name, [&](GuardedChange& change) {
-    std::optional<SwitchRead> sw = first ? std::move(first) : ReadByRef(ref);
-    first.reset();
+    std::optional<SwitchRead> sw = ReadRunning(name, ref);
     removed = sw.has_value();
     if (removed) Remove(change, *sw);
   });
@@ -233,23 +235,19 @@ std::optional<DVSwitchDoc> OvnStore::EditDVSwitch(const RowRef& ref,
   if (!first) return std::nullopt;
   const std::string name = first->doc.row.name;
   std::optional<DVSwitchDoc> written;
-  bool portsAdded = false;
   Write("changing DVSwitch " + name, name, [&](GuardedChange& change) {
     written.reset();
-    std::optional<SwitchRead> sw = first ? std::move(first) : ReadByRef(ref);
-    first.reset();
+    std::optional<SwitchRead> sw = ReadRunning(name, ref);
     if (!sw) return;
     DVSwitchDoc after = sw->doc;
     edit(after);
     written = after;
     if (after == sw->doc) return;
-    portsAdded = std::any_of(after.dvports.begin(), after.dvports.end(),
-                             [](const DVPortRow& p) { return p.ref.Empty(); });
     WriteEdit(change, *sw, after);
   });
-  if (written && portsAdded) {
-    std::optional<SwitchRead> now = ReadByRef(ref);
-    if (now) written = std::move(now->doc);
+  // The ports it added have their refs as the switch was read back.
+  if (written) {
+    if (std::optional<SwitchRead> now = ReadRunning(name, ref)) written = std::move(now->doc);
   }
   return written;
 }
@@ -259,13 +257,11 @@ void OvnStore::StartDVSwitches(const std::function<void(SwitchRow&)>& start) {
     if (stopped.row.running) continue;
     const std::string& name = stopped.row.name;
     Write("starting DVSwitch " + name, name, [&](GuardedChange& change) {
-      for (SwitchRead& sw : ReadSwitchRows(
-               {ovsdb::Condition("_uuid", "==", ovsdb::Uuid(stopped.row.ref.key))}, false)) {
-        if (sw.doc.row.running) return;
-        DVSwitchDoc after = sw.doc;
-        start(after.row);
-        WriteEdit(change, sw, after);
-      }
+      std::optional<SwitchRead> sw = ReadNamed(name);
+      if (!sw || sw->doc.row.ref != stopped.row.ref || sw->doc.row.running) return;
+      DVSwitchDoc after = sw->doc;
+      start(after.row);
+      WriteEdit(change, *sw, after);
     });
   }
 }
@@ -298,8 +294,7 @@ DVSwitchDoc Merged(const DVSwitchDoc& before, const DVSwitchDoc& dvs, bool prune
 }  // namespace
 
 void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
-  const std::string subject = dvswitches.empty() ? std::string() : dvswitches.front().row.name;
-  Write("loading the DVSwitches", subject, [&](GuardedChange& change) {
+  Write("loading the DVSwitches", {}, [&](GuardedChange& change) {
     std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
     int64_t created = Now();
     for (const DVSwitchDoc& dvs : dvswitches) {

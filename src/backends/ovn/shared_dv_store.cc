@@ -32,6 +32,14 @@ bool SameSet(std::vector<std::string> a, std::vector<std::string> b) {
 
 }  // namespace
 
+std::optional<DVSwitchDoc> SharedDVStore::FindDVSwitch(const SwitchKey& key) {
+  if (key.by == SwitchKey::By::kName) {
+    std::optional<SwitchRow> local = Base().FindAnySwitch(key);
+    if (local && local->kind != SwitchKind::kDistributed) return std::nullopt;
+  }
+  return shared_.FindDVSwitch(key);
+}
+
 std::optional<SwitchRow> SharedDVStore::FindAnySwitch(const rows::SwitchKey& key) {
   std::optional<SwitchRow> local = Base().FindAnySwitch(key);
   if (key.by != rows::SwitchKey::By::kName) return local;

@@ -41,9 +41,9 @@ class SharedDVStore : public rows::RowStoreWrapper {
   SharedDVStore(rows::RowStore& local, OvnStore& shared, rows::Chassis& chassis)
       : RowStoreWrapper(local), shared_(shared), chassis_(chassis) {}
 
-  std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override {
-    return shared_.FindDVSwitch(key);
-  }
+  // By name, this host's own switches are looked at first: a name one of
+  // them has is no DVSwitch's, and the database is not asked.
+  std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override;
   std::optional<SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return shared_.ReadDVSwitches(); }
   std::vector<rows::UnreadableRow> Unreadable() override { return shared_.Unreadable(); }

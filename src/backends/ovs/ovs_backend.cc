@@ -1,5 +1,6 @@
 #include "backends/ovs/ovs_backend.h"
 
+#include "backends/ovs/ovs_chassis.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -10,6 +11,10 @@ void OvsBackend::Reboot() {
   throw Quorvic::Lib::QuorvicException(
       "Open vSwitch keeps no stored configuration apart from the running one, so there is no "
       "restart to simulate; restarting ovs-vswitchd applies the database as it stands");
+}
+
+std::unique_ptr<rows::Chassis> OvsBackend::MakeChassis() {
+  return std::make_unique<OvsChassis>(session_);
 }
 
 OvsStore& OvsBackend::Host() {

@@ -1,6 +1,8 @@
 #include "backends/ovs/ovs_bridge_read.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <utility>
 
 #include "backends/ovs/ovs_keys.h"
@@ -15,11 +17,12 @@ using nlohmann::json;
 using namespace rows;
 
 const std::vector<std::string> kBridgeColumns = {"_uuid", "name", "external_ids", "ports"};
-const std::vector<std::string> kPortColumns = {"_uuid",       "name",      "external_ids",
-                                               "interfaces",  "tag",       "fake_bridge",
-                                               "bond_mode",   "other_config"};
-const std::vector<std::string> kInterfaceColumns = {
-    "_uuid", "name", "type", "external_ids", "mtu_request", "mtu", "ofport", "error"};
+const std::vector<std::string> kPortColumns = {
+    "_uuid",       "name",      "external_ids", "interfaces",   "tag",
+    "fake_bridge", "bond_mode", "lacp",         "other_config", "bond_active_slave"};
+const std::vector<std::string> kInterfaceColumns = {"_uuid",        "name",        "type",
+                                                    "external_ids", "mtu_request", "mtu",
+                                                    "ofport",       "error",       "lacp_current"};
 
 namespace {
 
@@ -58,11 +61,34 @@ std::string PortRead::Role() const {
   return unmarkedRole.empty() ? Get(externalIds, kRoleKey) : unmarkedRole;
 }
 
+std::optional<LacpRow> LacpOf(const PortRead& port) {
+  if (port.lacp != "active") return std::nullopt;
+  LacpRow lacp;
+  const std::string lag = Get(port.externalIds, kLagKey);
+  char* end = nullptr;
+  const unsigned long long id = std::strtoull(lag.c_str(), &end, 10);
+  const bool number = !lag.empty() && lag[0] >= '0' && lag[0] <= '9' && *end == '\0';
+  if (number && id <= UINT32_MAX) lacp.lagId = static_cast<uint32_t>(id);
+  lacp.timeout = Get(port.otherConfig, "lacp-time") == "fast" ? 1 : 0;
+  return lacp;
+}
+
 const PortRead* BridgeRead::OwnPort(const std::string& role, const std::string& portName) const {
   for (const PortRead& port : ownPorts) {
     if (port.Role() == role && port.name == portName) return &port;
   }
   return nullptr;
+}
+
+std::vector<std::string> BridgeRead::ForeignPorts() const {
+  std::vector<std::string> foreign;
+  for (const std::string& port : ports) {
+    if (std::none_of(ownPorts.begin(), ownPorts.end(),
+                     [&](const PortRead& own) { return own.uuid == port; })) {
+      foreign.push_back(port);
+    }
+  }
+  return foreign;
 }
 
 const InterfaceRead* BridgeRead::InterfaceNamed(const std::string& interfaceName) const {
@@ -94,6 +120,8 @@ InterfaceRead InterfaceFromRow(const json& row) {
   interface.mtu = OptionalInt(Column(row, "mtu"));
   interface.ofport = OptionalInt(Column(row, "ofport"));
   interface.error = OptionalText(Column(row, "error"));
+  std::vector<json> current = ovsdb::ReadSet(Column(row, "lacp_current"));
+  if (!current.empty() && current[0].is_boolean()) interface.lacpCurrent = current[0].get<bool>();
   return interface;
 }
 
@@ -107,6 +135,8 @@ PortRead PortFromRow(const json& row) {
   const json& fake = Column(row, "fake_bridge");
   port.fakeBridge = fake.is_boolean() && fake.get<bool>();
   port.bondMode = OptionalText(Column(row, "bond_mode"));
+  port.lacp = OptionalText(Column(row, "lacp"));
+  port.bondActiveMember = OptionalText(Column(row, "bond_active_slave"));
   port.otherConfig = ovsdb::ReadMap(Column(row, "other_config"));
   return port;
 }
@@ -172,6 +202,7 @@ std::string UnmarkedRole(const BridgeRead& bridge, const PortRead& port) {
 }  // namespace
 
 void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
+  bridge.partsRead = true;
   bridge.membersRead = members;
   for (const PortRead* port : parts.PortsAmong(bridge.ports)) {
     if (!port->Role().empty() && Get(port->externalIds, kBridgeKey) == bridge.name) {
@@ -213,6 +244,14 @@ void AttachUnmarked(BridgeRead& bridge, const std::vector<InterfaceRead>& interf
   }
 }
 
+void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports) {
+  bridge.membersRead = true;
+  bridge.memberPorts.clear();
+  for (const PortRead& port : ports) {
+    if (!port.fakeBridge) bridge.memberPorts.push_back(port);
+  }
+}
+
 StandardSwitchDoc SwitchOf(const BridgeRead& bridge) {
   StandardSwitchDoc sw = bridge.doc;
   SwitchRow& row = sw.row;
@@ -232,6 +271,7 @@ StandardSwitchDoc SwitchOf(const BridgeRead& bridge) {
       auto interface = bridge.interfaces.find(uuid);
       if (interface != bridge.interfaces.end()) row.uplinks.push_back(interface->second.name);
     }
+    sw.lacp = LacpOf(*uplink);
   }
   auto rank = [&](const std::string& pnic) {
     return std::find(order.begin(), order.end(), pnic) - order.begin();

@@ -39,6 +39,9 @@ struct InterfaceRead {
   std::string error;
   // An interface of ours that a format-1 build made without our marks.
   bool unmarked = false;
+  // Whether LACP has current word of a partner on it; none without LACP, or
+  // before ovs-vswitchd first says.
+  std::optional<bool> lacpCurrent;
 };
 
 struct PortRead {
@@ -49,6 +52,10 @@ struct PortRead {
   std::optional<int64_t> tag;
   bool fakeBridge = false;
   std::string bondMode;
+  std::string lacp;  // active, passive, off, or empty (off)
+  // The MAC of the bond's member that carries traffic; empty or all zeros
+  // when none does.
+  std::string bondActiveMember;
   Ids otherConfig;
 
   // The role a format-1 port of ours has without its mark.
@@ -77,11 +84,17 @@ struct BridgeRead {
   // neither.
   std::vector<PortRead> ownPorts;
   std::vector<PortRead> memberPorts;
+  // Whether our ports and interfaces were read (Attach), and the ports of
+  // others.
+  bool partsRead = false;
   bool membersRead = false;
   // The Interfaces of our ports, by uuid.
   std::map<std::string, InterfaceRead> interfaces;
 
   const PortRead* OwnPort(const std::string& role, const std::string& name) const;
+  // The UUIDs of the bridge's ports that are not ours: the VMs' ports, and
+  // VLAN bridges of others.
+  std::vector<std::string> ForeignPorts() const;
   const InterfaceRead* InterfaceNamed(const std::string& name) const;
   // The port group a member port belongs to: the one it names, else the
   // group whose VLAN bridge has its tag; empty when none.
@@ -122,9 +135,18 @@ void Attach(BridgeRead& bridge, const PartsRead& parts, bool members);
 // the parts (reads select ours by their marks); AttachUnmarked adds them.
 std::vector<std::string> UnmarkedInterfaces(const BridgeRead& bridge);
 void AttachUnmarked(BridgeRead& bridge, const std::vector<InterfaceRead>& interfaces);
+// Adds the members among ports, the bridge's ports of others as read.
+void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports);
+
+// The LACP an uplink port runs, as SwitchOf reads it; none without
+// lacp=active.
+std::optional<rows::LacpRow> LacpOf(const PortRead& port);
 
 // The standard switch a bridge of ours shows: its record, and what the
-// engine says of its uplinks, MTU, port groups' VLANs and members.
+// engine says of its uplinks, MTU, port groups' VLANs and members, and the
+// LACP its uplink port runs: lacp=active, the rate of other_config:lacp-time
+// (fast 1, else 0), and the LAG of its external_ids:quenta:lag (0 when it
+// has none: LACP others turned on).
 rows::StandardSwitchDoc SwitchOf(const BridgeRead& bridge);
 // An opaque switch: a bridge others made (or whose record is damaged).
 rows::SwitchRow OpaqueOf(const BridgeRead& bridge);

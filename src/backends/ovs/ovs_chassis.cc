@@ -66,20 +66,8 @@ std::optional<std::string> InterfaceWithAddress(const std::string& address) {
 
 }  // namespace
 
-OvsChassis::OvsChassis(OvsSettings settings) : connection_(std::move(settings)) {}
-
-std::vector<json> OvsChassis::Read(std::vector<json> operations) {
-  return connection_.Read(std::move(operations));
-}
-
-std::pair<std::string, std::map<std::string, std::string>> OvsChassis::ReadRoot() {
-  const json rows = Read({ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids"})}).at(0).at("rows");
-  if (rows.empty()) throw QuorvicException("Open vSwitch at " + connection_.Settings().remote + " has no root row");
-  return {ovsdb::ReadUuid(rows[0].at("_uuid")), ovsdb::ReadMap(rows[0].at("external_ids"))};
-}
-
 std::string OvsChassis::Name() {
-  std::string name = Get(ReadRoot().second, "system-id");
+  std::string name = Get(session_.Root().externalIds, "system-id");
   if (!name.empty()) return name;
   char host[256] = "";
   gethostname(host, sizeof host - 1);
@@ -88,7 +76,8 @@ std::string OvsChassis::Name() {
 
 std::vector<std::string> OvsChassis::WiringBridges() {
   std::vector<std::string> names;
-  const std::vector<json> bridges = Read({ovsdb::Select("Bridge", {}, {"name", "external_ids"})});
+  const std::vector<json> bridges =
+      session_.Read({ovsdb::Select("Bridge", {}, {"name", "external_ids"})});
   for (const json& row : bridges.at(0).at("rows")) {
     if (ovsdb::ReadMap(row.at("external_ids")).count(kNetworkKey) != 0) {
       names.push_back(row.at("name"));
@@ -98,7 +87,7 @@ std::vector<std::string> OvsChassis::WiringBridges() {
 }
 
 std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
-  std::string address = Get(ReadRoot().second, "ovn-encap-ip");
+  std::string address = Get(session_.Root().externalIds, "ovn-encap-ip");
   address = address.substr(0, address.find(','));
   if (address.empty()) return std::nullopt;
   std::optional<std::string> underlay = InterfaceWithAddress(address);
@@ -109,48 +98,23 @@ std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
   return rows::Tunnel{*underlay, mtu, kGeneveOverhead};
 }
 
-bool OvsChassis::Commit(const GuardedChange& change) {
-  GuardedChange sent = change;
-  sent.Add(ovsdb::Mutate(kDatabase, {}, {ovsdb::Mutation("next_cfg", "+=", 1)}));
-  const std::size_t nextCfg = sent.Add(ovsdb::Select(kDatabase, {}, {"next_cfg"}));
-  ovsdb::Client::Outcome outcome = connection_.Client().TryTransact(kDatabase, sent.Operations());
-  if (!sent.Judge(outcome)) return false;
-  const OvsSettings& settings = connection_.Settings();
-  if (settings.applyWait.count() == 0) return true;
-  const int64_t target = outcome.results.at(nextCfg).at("rows").at(0).at("next_cfg");
-  if (connection_.AwaitApplied(target, std::chrono::steady_clock::now() + settings.applyWait)) {
-    return true;
-  }
-  throw QuorvicException(change.What() +
-                         ": the database holds the change, but ovs-vswitchd did not apply it "
-                         "within " +
-                         ovsdb::DescribeTimeout(settings.applyWait) +
-                         " (is it running? `systemctl start openvswitch-switch` starts it)");
-}
-
-std::string OvsChassis::Refusal(const std::string& interface) {
-  const json rows =
-      Read({ovsdb::Select("Interface", WhereName(interface), {"error", "ofport"})}).at(0).at("rows");
-  if (rows.empty()) return "it is gone";
-  const json& error = rows[0].at("error");
-  if (error.is_string() && !error.get<std::string>().empty()) return error;
-  const json& ofport = rows[0].at("ofport");
-  if (ofport.is_number() && ofport.get<int64_t>() < 0) return "it has no port number";
-  return "";
-}
-
 void OvsChassis::Wire(const std::string& network, const std::vector<std::string>& pnics) {
+  const OvsSettings& settings = session_.Settings();
   const std::string bridge = BridgeNameFor(network);
   const std::string uplinkPort = bridge + "-uplink";
-  std::vector<std::string> joining, was;
+  std::vector<std::string> joining;
+  std::vector<json> held;  // the interfaces the uplink port holds
   auto build = [&](GuardedChange& change) {
     joining.clear();
-    was.clear();
-    auto [rootUuid, rootIds] = ReadRoot();
-    change.Guard(kDatabase, rootUuid, {{"external_ids", ovsdb::Map(rootIds)}});
-    const std::vector<json> found =
-        Read({ovsdb::Select("Bridge", WhereName(bridge), {"_uuid", "ports", "external_ids"}),
-              ovsdb::Select("Port", WhereName(uplinkPort), {"_uuid", "interfaces"})});
+    held.clear();
+    const RootRow& root = session_.Root();
+    std::vector<json> reads = {
+        ovsdb::Select("Bridge", WhereName(bridge), {"_uuid", "ports", "external_ids"}),
+        ovsdb::Select("Port", WhereName(uplinkPort), {"_uuid", "interfaces"})};
+    for (const std::string& pnic : pnics) {
+      reads.push_back(ovsdb::Select("Interface", WhereName(pnic), {"_uuid"}));
+    }
+    const std::vector<json> found = session_.Read(reads);
     const json& bridgeRows = found.at(0).at("rows");
     const json& portRows = found.at(1).at("rows");
     if (!bridgeRows.empty() &&
@@ -158,61 +122,61 @@ void OvsChassis::Wire(const std::string& network, const std::vector<std::string>
       throw QuorvicException("bridge " + bridge + " exists, and does not lead to network " +
                              network + " as this host's bridge for it would");
     }
-    // The pnics the bridge holds now, by name.
-    std::map<std::string, json> held;
     if (!portRows.empty()) {
-      std::vector<json> reads;
-      for (const json& ref : ovsdb::ReadSet(portRows[0].at("interfaces"))) {
-        reads.push_back(ovsdb::Select("Interface", {Condition("_uuid", "==", ref)}, {"_uuid", "name"}));
-      }
-      for (const json& result : Read(reads)) {
-        for (const json& row : result.at("rows")) held[row.at("name")] = row.at("_uuid");
-      }
+      held = ovsdb::ReadSet(portRows[0].at("interfaces"));
       change.Guard("Port", ovsdb::ReadUuid(portRows[0].at("_uuid")),
                    {{"interfaces", portRows[0].at("interfaces")}});
     }
-    for (const auto& [name, uuid] : held) was.push_back(name);
+    std::vector<json> staying;
+    for (std::size_t i = 0; i < pnics.size(); ++i) {
+      const json& rows = found.at(2 + i).at("rows");
+      if (rows.empty()) {
+        joining.push_back(pnics[i]);
+        // Another run may make it meanwhile: then this is built again.
+        change.Assume("Interface", WhereName(pnics[i]));
+        continue;
+      }
+      if (std::find(held.begin(), held.end(), rows[0].at("_uuid")) == held.end()) {
+        throw QuorvicException("pnic " + pnics[i] +
+                               " is an interface of another bridge of Open vSwitch already");
+      }
+      staying.push_back(rows[0].at("_uuid"));
+    }
     std::vector<json> leaving;
-    for (const auto& [name, uuid] : held) {
-      if (std::find(pnics.begin(), pnics.end(), name) == pnics.end()) leaving.push_back(uuid);
+    for (const json& uuid : held) {
+      if (std::find(staying.begin(), staying.end(), uuid) == staying.end()) leaving.push_back(uuid);
     }
-    for (const std::string& pnic : pnics) {
-      if (held.count(pnic) == 0) joining.push_back(pnic);
-    }
-    if (!joining.empty()) {
-      std::vector<json> reads;
-      for (const std::string& pnic : joining) {
-        reads.push_back(ovsdb::Select("Interface", WhereName(pnic), {"_uuid"}));
-      }
-      std::vector<json> results = Read(reads);
-      for (std::size_t i = 0; i < joining.size(); ++i) {
-        if (!results.at(i).at("rows").empty()) {
-          throw QuorvicException("pnic " + joining[i] +
-                                 " is an interface of another bridge of Open vSwitch already");
-        }
-      }
-    }
-    const std::string mappings = Get(rootIds, kMappingsKey);
+    // The mappings are merged with others' entries: the change commits only
+    // when they are as read, or, where there were none, as it leaves them.
+    const std::string mappings = Get(root.externalIds, kMappingsKey);
     const std::string mapped = SetBridgeMapping(mappings, network, pnics.empty() ? "" : bridge);
     if (mapped != mappings) {
-      std::vector<json> ops = {ovsdb::Mutation("external_ids", "delete", ovsdb::Set({json(kMappingsKey)}))};
-      if (!mapped.empty()) {
-        ops.push_back(ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{kMappingsKey, mapped}})));
+      std::vector<json> ops;
+      if (!mappings.empty()) {
+        change.GuardPairs(kDatabase, root.uuid, "external_ids", {{kMappingsKey, mappings}});
+        ops.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set({json(kMappingsKey)})));
       }
-      change.Add(ovsdb::Mutate(kDatabase, WhereUuid(rootUuid), ops));
+      if (!mapped.empty()) {
+        ops.push_back(
+            ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{kMappingsKey, mapped}})));
+      }
+      change.Add(ovsdb::Mutate(kDatabase, WhereUuid(root.uuid), ops));
+      if (mappings.empty()) {
+        change.GuardPairs(kDatabase, root.uuid, "external_ids", {{kMappingsKey, mapped}});
+      }
     }
     if (pnics.empty()) {
       if (!bridgeRows.empty()) {
-        change.Add(ovsdb::Mutate(kDatabase, WhereUuid(rootUuid),
-                                 {ovsdb::Mutation("bridges", "delete",
-                                                  ovsdb::Set({bridgeRows[0].at("_uuid")}))}));
+        change.Add(ovsdb::Mutate(
+            kDatabase, WhereUuid(root.uuid),
+            {ovsdb::Mutation("bridges", "delete", ovsdb::Set({bridgeRows[0].at("_uuid")}))}));
       }
       return;
     }
     std::vector<json> added;
     for (const std::string& pnic : joining) {
       json interface = {{"name", pnic}};
-      if (connection_.Settings().datapathType == "dummy") interface["type"] = "dummy";
+      if (settings.datapathType == "dummy") interface["type"] = "dummy";
       std::string row = change.NewRowName();
       change.Add(ovsdb::Insert("Interface", interface, row));
       added.push_back(ovsdb::NamedUuid(row));
@@ -245,23 +209,60 @@ void OvsChassis::Wire(const std::string& network, const std::vector<std::string>
     change.Add(ovsdb::Insert(
         "Bridge",
         {{"name", bridge},
-         {"datapath_type", connection_.Settings().datapathType},
+         {"datapath_type", settings.datapathType},
          {"ports", ovsdb::Set({ovsdb::NamedUuid("local"), ovsdb::NamedUuid("uplink")})},
          {"external_ids", ovsdb::Map({{kNetworkKey, network}})}},
         "bridge"));
-    change.Add(ovsdb::Mutate(kDatabase, WhereUuid(rootUuid),
-                             {ovsdb::Mutation("bridges", "insert",
-                                              ovsdb::Set({ovsdb::NamedUuid("bridge")}))}));
+    change.Add(ovsdb::Mutate(
+        kDatabase, WhereUuid(root.uuid),
+        {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("bridge")}))}));
   };
-  ovsdb::RunGuarded("wiring bridge " + bridge + " of network " + network, build,
-                    [&](const GuardedChange& change) { return Commit(change); });
-  for (const std::string& pnic : joining) {
-    std::string refusal = Refusal(pnic);
-    if (refusal.empty()) continue;
-    Wire(network, was);
-    throw QuorvicException("pnic " + pnic + " cannot join bridge " + bridge + ": " + refusal +
-                           "; it was taken out again");
+  const std::string what = "wiring bridge " + bridge + " of network " + network;
+  std::optional<int64_t> target;
+  ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
+    OvsSession::Committed committed = session_.Commit(change, true);
+    target = committed.target;
+    return committed.result.Committed();
+  });
+  if (settings.applyWait.count() == 0 || joining.empty()) return;
+  std::vector<std::pair<std::string, std::optional<uint32_t>>> expected;
+  for (const std::string& pnic : joining) expected.emplace_back(pnic, std::nullopt);
+  std::string refused;
+  try {
+    if (!target) {
+      target = session_.Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})})[0]
+                   .at("rows")
+                   .at(0)
+                   .at("next_cfg")
+                   .get<int64_t>();
+    }
+    refused = session_.AwaitDatapath(*target, expected);
+  } catch (const QuorvicException& e) {
+    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
+                           what +
+                               ": the database holds the change, but whether ovs-vswitchd "
+                               "applied it is not known: " +
+                               e.GetMessage());
   }
+  if (refused.empty()) return;
+  if (refused.rfind("ovs-vswitchd", 0) == 0) {
+    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
+                           what + ": the database holds the change, but " + refused);
+  }
+  // The pnics it held before, by name, go back.
+  std::vector<std::string> was;
+  if (!held.empty()) {
+    std::vector<json> reads;
+    for (const json& uuid : held) {
+      reads.push_back(ovsdb::Select("Interface", {Condition("_uuid", "==", uuid)}, {"name"}));
+    }
+    for (const json& result : session_.Read(reads)) {
+      for (const json& row : result.at("rows")) was.push_back(row.at("name"));
+    }
+  }
+  Wire(network, was);
+  throw QuorvicException("a pnic cannot join bridge " + bridge + " (" + refused +
+                         "); it was taken out again");
 }
 
 }  // namespace ovs_host

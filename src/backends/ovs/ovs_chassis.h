@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backends/ovs/ovs_connection.h"
+#include "backends/ovs/ovs_session.h"
 #include "backends/ovsdb/guarded_change.h"
 #include "backends/rows/chassis.h"
 
@@ -27,28 +27,21 @@ namespace ovs_host {
 
 class OvsChassis : public rows::Chassis {
  public:
-  explicit OvsChassis(OvsSettings settings);
+  // session, the host's, must outlive this.
+  explicit OvsChassis(OvsSession& session) : session_(session) {}
 
   std::string Name() override;
   bool Carries() const override { return true; }
-  // One guarded transaction of the switch database, applied by
-  // ovs-vswitchd within apply-wait; when it then reports an error for a pnic
-  // that joined, the change is undone and this throws naming the pnic.
+  // One guarded transaction of the switch database, after one request that
+  // reads what it changes; applied by ovs-vswitchd within apply-wait. When
+  // ovs-vswitchd then reports an error for a pnic that joined, the change
+  // is undone and this throws naming the pnic.
   void Wire(const std::string& network, const std::vector<std::string>& pnics) override;
   std::vector<std::string> WiringBridges() override;
   std::optional<rows::Tunnel> ReadTunnel() override;
 
  private:
-  std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations);
-  // The root row's UUID and external_ids.
-  std::pair<std::string, std::map<std::string, std::string>> ReadRoot();
-  // Sends change, and waits until ovs-vswitchd applied it; false when a
-  // guard failed.
-  bool Commit(const ovsdb::GuardedChange& change);
-  // Why interface failed to join, or empty when it did.
-  std::string Refusal(const std::string& interface);
-
-  OvsConnection connection_;
+  OvsSession& session_;
 };
 
 }  // namespace ovs_host

@@ -22,6 +22,9 @@ constexpr const char* kRoleSwitch = "switch";         // a bridge's own port
 constexpr const char* kRoleUplink = "uplink";         // the uplink port, its pnics
 constexpr const char* kRolePortGroup = "port-group";  // a port group's VLAN bridge
 
+// On a bridge's uplink Port while it runs a LAG: the LAG's ID.
+constexpr const char* kLagKey = "quenta:lag";
+
 // On a VM's Port: the port group it joined by name.
 constexpr const char* kMemberKey = "quenta:port-group";
 

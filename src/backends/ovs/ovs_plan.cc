@@ -28,9 +28,20 @@ std::vector<json> WhereUuid(const std::string& uuid) {
 
 json TagValue(std::optional<int64_t> tag) { return tag ? json(*tag) : ovsdb::Set({}); }
 
-// The bond a switch's uplinks make: its mode (empty below two pnics) and,
-// for active-backup, the primary: the first linked uplink of the order.
-std::pair<std::string, std::string> BondOf(const SwitchRow& sw) {
+// The LACP of ours that sw's bond is to run: its LAG's. LACP others turned
+// on, which runs no LAG, is left as they made it.
+std::optional<LacpRow> OurLacp(const StandardSwitchDoc& sw) {
+  if (sw.lacp && sw.lacp->lagId != 0) return sw.lacp;
+  return std::nullopt;
+}
+
+// The bond a switch's uplinks make: its mode and, for active-backup, the
+// primary. A LAG bonds balance-tcp; else the teaming policy says: no bond
+// below two pnics, active-backup whose primary is the first linked uplink of
+// the order for max active 1, balance-slb otherwise.
+std::pair<std::string, std::string> BondOf(const StandardSwitchDoc& doc) {
+  if (OurLacp(doc)) return {"balance-tcp", ""};
+  const SwitchRow& sw = doc.row;
   if (sw.uplinks.size() < 2) return {};
   if (sw.teaming.maxActive != 1) return {"balance-slb", ""};
   std::string primary = sw.uplinks[0];
@@ -42,6 +53,11 @@ std::pair<std::string, std::string> BondOf(const SwitchRow& sw) {
   }
   return {"active-backup", primary};
 }
+
+// The keys of ours an uplink port running lacp carries: the LAG's in
+// external_ids, its rate in other_config.
+Ids LagIds(const LacpRow& lacp) { return {{kLagKey, std::to_string(lacp.lagId)}}; }
+Ids LacpConfig(const LacpRow& lacp) { return {{"lacp-time", lacp.timeout == 1 ? "fast" : "slow"}}; }
 
 // Our keys of a bridge's external_ids: the records, and the marks that find
 // its port groups.
@@ -175,12 +191,20 @@ void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created,
                             port));
   std::vector<json> ports = {NamedUuid(port)};
   if (!row.uplinks.empty()) {
-    const auto [mode, primary] = BondOf(row);
+    const auto [mode, primary] = BondOf(sw);
+    Ids ids = OwnIds(kRoleUplink, row.name);
+    Ids config;
+    if (!primary.empty()) config["bond-primary"] = primary;
     json uplink = {{"name", row.name + kUplinkPortSuffix},
                    {"interfaces", ovsdb::Set(NewUplinks(row.name, row.uplinks, mtu))},
-                   {"bond_mode", mode.empty() ? ovsdb::Set({}) : json(mode)},
-                   {"external_ids", ovsdb::Map(OwnIds(kRoleUplink, row.name))}};
-    if (!primary.empty()) uplink["other_config"] = ovsdb::Map({{"bond-primary", primary}});
+                   {"bond_mode", mode.empty() ? ovsdb::Set({}) : json(mode)}};
+    if (const std::optional<LacpRow> lacp = OurLacp(sw)) {
+      uplink["lacp"] = "active";
+      ids.merge(LagIds(*lacp));
+      config.merge(LacpConfig(*lacp));
+    }
+    uplink["external_ids"] = ovsdb::Map(ids);
+    uplink["other_config"] = ovsdb::Map(config);
     std::string name = change_.NewRowName();
     change_.Add(ovsdb::Insert("Port", uplink, name));
     ports.push_back(NamedUuid(name));
@@ -295,22 +319,34 @@ void BridgePlan::WriteUplinkPort(const BridgeRead& before, const StandardSwitchD
   }
   if (port != nullptr && interfaces.size() != port->interfaces.size()) membersChanged = true;
   for (json& ref : NewUplinks(name, added, mtu)) interfaces.push_back(std::move(ref));
-  const auto [mode, primary] = BondOf(after.row);
+  const auto [mode, primary] = BondOf(after);
   std::string oldPrimary;
   if (port != nullptr && port->otherConfig.count("bond-primary") != 0) {
     oldPrimary = port->otherConfig.at("bond-primary");
   }
-  const bool bondChanged = port == nullptr || port->bondMode != mode || oldPrimary != primary;
+  // A LAG starts, changes or ends; LACP others turned on is theirs.
+  const std::optional<LacpRow> lacp = OurLacp(after);
+  const std::optional<LacpRow> wasLacp = port == nullptr ? std::nullopt : LacpOf(*port);
+  const bool lacpChanged = lacp ? lacp != wasLacp : wasLacp.has_value() && wasLacp->lagId != 0;
+  const bool bondChanged =
+      port == nullptr || port->bondMode != mode || oldPrimary != primary || lacpChanged;
   if (!membersChanged && !bondChanged) return;
   datapath_.reached = true;
   const json bondMode = mode.empty() ? ovsdb::Set({}) : json(mode);
   const Ids bondPrimary = primary.empty() ? Ids() : Ids{{"bond-primary", primary}};
   if (port == nullptr) {
+    Ids ids = OwnIds(kRoleUplink, name);
+    Ids config = bondPrimary;
     json row = {{"name", name + kUplinkPortSuffix},
                 {"interfaces", ovsdb::Set(interfaces)},
-                {"bond_mode", bondMode},
-                {"other_config", ovsdb::Map(bondPrimary)},
-                {"external_ids", ovsdb::Map(OwnIds(kRoleUplink, name))}};
+                {"bond_mode", bondMode}};
+    if (lacp) {
+      row["lacp"] = "active";
+      ids.merge(LagIds(*lacp));
+      config.merge(LacpConfig(*lacp));
+    }
+    row["other_config"] = ovsdb::Map(config);
+    row["external_ids"] = ovsdb::Map(ids);
     std::string rowName = change_.NewRowName();
     change_.Add(ovsdb::Insert("Port", row, rowName));
     change_.Add(ovsdb::Mutate("Bridge", WhereUuid(before.uuid),
@@ -320,11 +356,20 @@ void BridgePlan::WriteUplinkPort(const BridgeRead& before, const StandardSwitchD
   std::vector<json> readInterfaces;
   for (const std::string& uuid : port->interfaces) readInterfaces.push_back(Uuid(uuid));
   change_.Guard("Port", port->uuid, {{"interfaces", ovsdb::Set(readInterfaces)}});
-  change_.Add(ovsdb::Update("Port", WhereUuid(port->uuid),
-                            {{"interfaces", ovsdb::Set(interfaces)}, {"bond_mode", bondMode}}));
-  // Only the key of ours: an operator's lacp-time or other settings stay.
-  change_.Add(ReplacePairs("Port", port->uuid, "other_config", Ids{{"bond-primary", ""}},
-                           bondPrimary));
+  json columns = {{"interfaces", ovsdb::Set(interfaces)}, {"bond_mode", bondMode}};
+  // Only the keys of ours: an operator's settings stay, and so does an
+  // operator's lacp-time while no LAG starts or ends.
+  Ids oldConfig = {{"bond-primary", ""}};
+  Ids config = bondPrimary;
+  if (lacpChanged) {
+    columns["lacp"] = lacp ? "active" : "off";
+    oldConfig.merge(LacpConfig(LacpRow()));
+    if (lacp) config.merge(LacpConfig(*lacp));
+    change_.Add(ReplacePairs("Port", port->uuid, "external_ids", LagIds(LacpRow()),
+                             lacp ? LagIds(*lacp) : Ids()));
+  }
+  change_.Add(ovsdb::Update("Port", WhereUuid(port->uuid), columns));
+  change_.Add(ReplacePairs("Port", port->uuid, "other_config", oldConfig, config));
 }
 
 void BridgePlan::WriteVlanBridges(const BridgeRead& before, const StandardSwitchDoc& after,
@@ -356,6 +401,10 @@ void BridgePlan::WriteVlanBridges(const BridgeRead& before, const StandardSwitch
 
 void BridgePlan::WriteMemberTags(const BridgeRead& before, const StandardSwitchDoc& after) {
   const StandardSwitchDoc was = SwitchOf(before);
+  if (!before.membersRead) {
+    WriteUnreadMemberTags(before, was, after);
+    return;
+  }
   for (const PortRead& member : before.memberPorts) {
     const std::string group = before.GroupOf(member, was);
     const PortGroupRow* pg = group.empty() ? nullptr : GroupNamed(after, group);
@@ -367,6 +416,43 @@ void BridgePlan::WriteMemberTags(const BridgeRead& before, const StandardSwitchD
       change_.Add(ovsdb::Mutate("Port", WhereUuid(member.uuid),
                                 {Mutation("external_ids", "insert",
                                           ovsdb::Map({{kMemberKey, group}}))}));
+    }
+    datapath_.reached = true;
+  }
+}
+
+void BridgePlan::WriteUnreadMemberTags(const BridgeRead& before, const StandardSwitchDoc& was,
+                                       const StandardSwitchDoc& after) {
+  const std::vector<std::string> foreign = before.ForeignPorts();
+  for (const PortGroupRow& pg : after.portGroups) {
+    const PortGroupRow* old = GroupNamed(was, pg.name);
+    if (old == nullptr || old->vlan == pg.vlan || foreign.empty()) continue;
+    const json tag = TagValue(TagFor(pg.vlan));
+    // Members that joined by the tag of the group's VLAN bridge, naming no
+    // group of the switch, take the new tag and the group's name; then
+    // every member that names the group takes the new tag. The server
+    // picks them out as it commits.
+    const PortRead* vlanBridge = before.OwnPort(kRolePortGroup, pg.name);
+    for (const std::string& uuid : foreign) {
+      if (vlanBridge != nullptr && vlanBridge->tag) {
+        std::vector<json> joined = {Condition("_uuid", "==", Uuid(uuid)),
+                                    Condition("tag", "==", TagValue(vlanBridge->tag)),
+                                    Condition("fake_bridge", "==", false)};
+        for (const PortGroupRow& group : was.portGroups) {
+          joined.push_back(
+              Condition("external_ids", "excludes", ovsdb::Map({{kMemberKey, group.name}})));
+        }
+        change_.Add(ovsdb::Mutate(
+            "Port", std::move(joined),
+            {Mutation("tag", "delete", TagValue(vlanBridge->tag)), Mutation("tag", "insert", tag),
+             Mutation("external_ids", "insert", ovsdb::Map({{kMemberKey, pg.name}}))}));
+      }
+      change_.Add(
+          ovsdb::Update("Port",
+                        {Condition("_uuid", "==", Uuid(uuid)),
+                         Condition("external_ids", "includes", ovsdb::Map({{kMemberKey, pg.name}})),
+                         Condition("fake_bridge", "==", false)},
+                        {{"tag", tag}}));
     }
     datapath_.reached = true;
   }

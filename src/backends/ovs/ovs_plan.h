@@ -16,9 +16,10 @@
 
 // The operations that make Open vSwitch show a standard switch: the bridge
 // and its own port, the uplink port (a bond from two pnics up, following the
-// teaming policy), the MTU of its interfaces, a VLAN bridge per port group
-// that can be one, the tags of the groups' members, and the records. Every
-// row it makes is marked as ours; it changes only rows and keys that are.
+// teaming policy, or running the switch's LAG: LACP active, balance-tcp, the
+// LAG's rate as lacp-time and its ID as quenta:lag), the MTU of its interfaces, a VLAN bridge per
+// port group that can be one, the tags of the groups' members, and the records. Every row it makes
+// is marked as ours; it changes only rows and keys that are.
 namespace ovs_host {
 
 // What a change asks of the datapath once ovs-vswitchd has applied it: the
@@ -54,9 +55,10 @@ class BridgePlan {
               const std::set<std::string>& taken);
   // Makes bridge, read as before, show after. Throws QuorvicException,
   // having added nothing, for what cannot be done without touching rows of
-  // others (a removed port group that VMs still use). A bridge of an
-  // earlier format becomes one of this build's on the way: its records are
-  // written anew and its unmarked rows marked as ours.
+  // others (a removed port group that VMs still use: before must hold its
+  // members when after lacks a group). A bridge of an earlier format becomes
+  // one of this build's on the way: its records are written anew and its
+  // unmarked rows marked as ours.
   void Update(const BridgeRead& before, const rows::StandardSwitchDoc& after,
               const std::set<std::string>& taken);
 
@@ -77,6 +79,10 @@ class BridgePlan {
                         const std::set<std::string>& vlanBridges);
   void WriteMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& after);
   void WriteMarks(const BridgeRead& before);
+  // The same for a bridge whose members were not read: operations that
+  // pick the members out of the bridge's other ports as they commit.
+  void WriteUnreadMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& was,
+                             const rows::StandardSwitchDoc& after);
   void WriteRecords(const BridgeRead& before, const rows::StandardSwitchDoc& after,
                     const std::set<std::string>& vlanBridges);
 

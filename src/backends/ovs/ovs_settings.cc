@@ -28,7 +28,6 @@ OvsSettings ParseOvsSettings(const std::string& remote, const std::string& sourc
   if (pnics != options.end()) settings.pnics = Words(pnics->second);
   settings.applyWait = rows::SecondsOption(options, "apply-wait", 0, 3600, std::chrono::seconds(10),
                                            "QUENTA_OVS_APPLY_WAIT");
-  settings.lockWait = rows::WaitLimit(options);
   settings.peer = ovsdb::ParsePeerSettings(options);
   return settings;
 }

@@ -28,8 +28,6 @@ struct OvsSettings {
   // apply it; zero: it does not wait, and nothing checks what the datapath
   // made of it.
   std::chrono::milliseconds applyWait{10000};
-  // How long a run that reads in order to change waits for another one.
-  std::chrono::milliseconds lockWait{10000};
   // The longest any one request to the database may take.
   std::chrono::milliseconds requestTimeout{15000};
   // What the database's log keeps with each transaction: the command line.
@@ -38,8 +36,8 @@ struct OvsSettings {
 
 // The settings of an Open vSwitch host at remote (empty for the local
 // socket), chosen by source, from the keys datapath, pnics (blank-separated),
-// apply-wait (seconds), wait, and those of ParsePeerSettings of options. Throws QuorvicException naming a
-// value that is malformed.
+// apply-wait (seconds), and those of ParsePeerSettings of options. Throws
+// QuorvicException naming a value that is malformed.
 OvsSettings ParseOvsSettings(const std::string& remote, const std::string& source,
                              const rows::Options& options);
 

@@ -5,6 +5,7 @@
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "backends/rows/lags.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -31,10 +32,13 @@ HostDocument OvsStore::ReadHost() {
   doc.lagTimeouts = std::move(records.host.lagTimeouts);
   doc.ensActivateNode = records.host.ensActivateNode;
   doc.faults = std::move(records.host.faults);
+  ShowRunningLags(doc);
   return doc;
 }
 
-void OvsStore::ReplaceHost(const HostDocument& doc) {
+void OvsStore::ReplaceHost(const HostDocument& document) {
+  HostDocument doc = document;
+  RunLoadedLags(doc);
   std::vector<std::string> pnics = Pnics().names;
   for (const std::string& pnic : doc.pnics) {
     if (std::find(pnics.begin(), pnics.end(), pnic) == pnics.end()) {
@@ -78,12 +82,12 @@ void OvsStore::ReplaceHost(const HostDocument& doc) {
     int64_t created = std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::system_clock::now().time_since_epoch())
                           .count();
-    BridgePlan plan(change, datapath, connection_.Settings());
+    BridgePlan plan(change, datapath, session_.Settings());
     for (const StandardSwitchDoc& sw : doc.switches) {
       auto bridge = std::find_if(host.bridges.begin(), host.bridges.end(),
                                  [&](const BridgeRead& b) { return b.name == sw.row.name; });
       if (bridge == host.bridges.end()) {
-        plan.Insert(sw, created++, TakenFor(sw, nullptr));
+        plan.Insert(sw, created++, TakenFor(change, sw, nullptr));
         continue;
       }
       if (!bridge->ours) {
@@ -91,7 +95,7 @@ void OvsStore::ReplaceHost(const HostDocument& doc) {
                                ": a bridge of that name was made by others");
       }
       const StandardSwitchDoc was = SwitchOf(*bridge);
-      plan.Update(*bridge, sw, TakenFor(sw, &was));
+      plan.Update(*bridge, sw, TakenFor(change, sw, &was));
     }
     RootRead& root = host.root;
     root.records = RootRecords{

@@ -12,6 +12,7 @@
 
 namespace ovs_host {
 
+using nlohmann::json;
 using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using ovsdb::Uuid;
@@ -34,6 +35,17 @@ std::vector<std::string> Missing(const std::vector<std::string>& a,
     if (std::find(b.begin(), b.end(), name) == b.end()) missing.push_back(name);
   }
   return missing;
+}
+
+// True when after lacks a port group that before has.
+bool GroupsRemoved(const StandardSwitchDoc& before, const StandardSwitchDoc& after) {
+  for (const PortGroupRow& pg : before.portGroups) {
+    if (std::none_of(after.portGroups.begin(), after.portGroups.end(),
+                     [&](const PortGroupRow& g) { return g.name == pg.name; })) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // What an edit of a standard switch does, for messages: the first thing
@@ -68,7 +80,8 @@ std::string NewDVSwitchKey() {
 
 }  // namespace
 
-std::set<std::string> OvsStore::TakenFor(const StandardSwitchDoc& sw, const StandardSwitchDoc* was) {
+std::set<std::string> OvsStore::TakenFor(GuardedChange& change, const StandardSwitchDoc& sw,
+                                         const StandardSwitchDoc* was) {
   const std::vector<std::string> newPnics =
       was == nullptr ? sw.row.uplinks : Missing(sw.row.uplinks, was->row.uplinks);
   const std::string uplinkPort = sw.row.name + kUplinkPortSuffix;
@@ -77,6 +90,12 @@ std::set<std::string> OvsStore::TakenFor(const StandardSwitchDoc& sw, const Stan
   if (was == nullptr) names.insert(sw.row.name);
   for (const PortGroupRow& pg : sw.portGroups) {
     if (IsDeviceName(pg.name)) names.insert(pg.name);
+  }
+  // Port and Interface names are unique in the schema's indexes: a name
+  // taken meanwhile fails the commit, and the change is built again here.
+  if (Assuming()) {
+    change.AssumeNamesFree();
+    return {};
   }
   std::set<std::string> taken = TakenNames(names);
   if (taken.count(uplinkPort) != 0 && !sw.row.uplinks.empty()) {
@@ -101,16 +120,23 @@ RowRef OvsStore::AddSwitch(const StandardSwitchDoc& sw) {
     for (const DVSwitchDoc& dvs : root.records.dvswitches) {
       if (dvs.row.name == name) SwitchNameTaken(name);
     }
-    BridgePlan(change, datapath, connection_.Settings()).Insert(sw, Now(), TakenFor(sw, nullptr));
+    // A DVSwitch of that name added meanwhile stops it.
+    auto records = root.externalIds.find(kHostKey);
+    if (records != root.externalIds.end()) {
+      change.GuardPairs(kDatabase, root.uuid, "external_ids", {*records});
+    }
+    BridgePlan(change, datapath, session_.Settings())
+        .Insert(sw, Now(), TakenFor(change, sw, nullptr));
+    Refresh(change, name);
     // A bridge the datapath refuses goes again.
     datapath.undo = [this, name] {
-      std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
+      std::optional<BridgeRead> made = ReadBridgeRow(name);
       if (made && made->ours) RemoveSwitch(RowRef{RowKind::kStandardSwitch, made->uuid});
     };
   });
   // Another run may have removed the switch since: the add is done all the
   // same, and the ref then finds nothing.
-  std::optional<BridgeRead> made = ReadBridge(Condition("name", "==", name));
+  std::optional<BridgeRead> made = ReadBridgeRow(name);
   return RowRef{RowKind::kStandardSwitch, made && made->ours ? made->uuid : std::string()};
 }
 
@@ -144,62 +170,99 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
     });
     return removed;
   }
+  std::optional<BridgeRead> first = ReadBridgeRowByRef(ref);
+  if (!first) return false;
   Write("removing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
-    std::optional<BridgeRead> bridge = ReadBridgeByRef(ref);
-    removed = bridge.has_value();
+    std::optional<BridgeRead> bridge = ReadBridgeRow(first->name);
+    removed = bridge && bridge->uuid == ref.key && bridge->ours && bridge->doc.row.running;
     if (!removed) return;
     change.SetWhat("removing standard switch " + bridge->name);
-    std::string others;
-    for (const PortRead& port : bridge->memberPorts) {
-      others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
-    }
-    if (!others.empty()) {
-      throw QuorvicException("standard switch " + bridge->name + " has ports ploncfg did not make (" +
-                             others + "); `ovs-vsctl del-port " + bridge->name +
-                             " PORT` removes one");
+    if (Assuming() && !bridge->partsRead) {
+      // Assumed, port by port: none is a VM's port.
+      for (const std::string& uuid : bridge->ports) {
+        change.Assume("Port", {Condition("_uuid", "==", Uuid(uuid)),
+                               Condition("external_ids", "excludes",
+                                         ovsdb::Map({{kBridgeKey, bridge->name}})),
+                               Condition("fake_bridge", "==", false)});
+      }
+    } else {
+      bridge = ReadRunningBridge(bridge->name);
+      removed = bridge && bridge->uuid == ref.key;
+      if (!removed) return;
+      ReadMembers(*bridge);
+      std::string others;
+      for (const PortRead& port : bridge->memberPorts) {
+        others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
+      }
+      if (!others.empty()) {
+        throw QuorvicException("standard switch " + bridge->name +
+                               " has ports ploncfg did not make (" + others +
+                               "); `ovs-vsctl del-port " + bridge->name + " PORT` removes one");
+      }
     }
     std::vector<nlohmann::json> ports;
     for (const std::string& uuid : bridge->ports) ports.push_back(Uuid(uuid));
     change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});
-    change.Add(ovsdb::Mutate("Open_vSwitch", {},
-                             {ovsdb::Mutation("bridges", "delete", ovsdb::Set({Uuid(bridge->uuid)}))}));
+    change.Add(
+        ovsdb::Mutate("Open_vSwitch", {},
+                      {ovsdb::Mutation("bridges", "delete", ovsdb::Set({Uuid(bridge->uuid)}))}));
     datapath.reached = true;
+    Removed(bridge->name);
   });
   return removed;
 }
 
 std::optional<StandardSwitchDoc> OvsStore::EditSwitch(
     const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) {
+  std::optional<BridgeRead> first = ReadBridgeByRef(ref);
+  if (!first) return std::nullopt;
   std::optional<StandardSwitchDoc> written;
-  Write("changing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
-    written.reset();
-    std::optional<BridgeRead> before = ReadBridgeByRef(ref);
-    if (!before) return;
-    const StandardSwitchDoc was = SwitchOf(*before);
-    StandardSwitchDoc after = was;
-    edit(after);
-    for (PortGroupRow& pg : after.portGroups) {
-      if (pg.ref.Empty()) pg.ref = RowRef{RowKind::kPortGroup, pg.name};
-    }
-    written = after;
-    change.SetWhat(DescribeEdit(was, after));
-    BridgePlan(change, datapath, connection_.Settings())
-        .Update(*before, after, TakenFor(after, &was));
-    const std::string what = change.What();
-    datapath.undo = [this, ref, was, what] {
-      Write("putting back what " + what + " changed", [&](GuardedChange& undo, DatapathCheck& path) {
-        std::optional<BridgeRead> now = ReadBridgeByRef(ref);
-        if (!now) return;
-        StandardSwitchDoc back = SwitchOf(*now);
-        back.row.uplinks = was.row.uplinks;
-        back.row.configUplinks = was.row.configUplinks;
-        back.row.mtu = was.row.mtu;
-        back.row.teaming = was.row.teaming;
-        BridgePlan(undo, path, connection_.Settings()).Update(*now, back, TakenFor(back, nullptr));
-        path.expected.clear();
+  Write(
+      "changing a standard switch", [&](GuardedChange& change, DatapathCheck& datapath) {
+        written.reset();
+        // The bridge keeps its name while it lives: read by name, it is the
+        // same bridge when its UUID is.
+        std::optional<BridgeRead> before = ReadRunningBridge(first->name);
+        if (!before || before->uuid != ref.key) return;
+        const StandardSwitchDoc was = SwitchOf(*before);
+        StandardSwitchDoc after = was;
+        edit(after);
+        for (PortGroupRow& pg : after.portGroups) {
+          if (pg.ref.Empty()) pg.ref = RowRef{RowKind::kPortGroup, pg.name};
+        }
+        written = after;
+        change.SetWhat(DescribeEdit(was, after));
+        // A port group that goes must not take VMs' ports with it.
+        if (GroupsRemoved(was, after)) ReadMembers(*before);
+        BridgePlan plan(change, datapath, session_.Settings());
+        const std::set<std::string> taken = TakenFor(change, after, &was);
+        plan.Update(*before, after, taken);
+        // A change that writes nothing of ours still tags the VMs' ports that
+        // do not carry their group's VLAN.
+        if (change.Empty() && !before->membersRead && !before->ForeignPorts().empty()) {
+          ReadMembers(*before);
+          plan.Update(*before, after, taken);
+        }
+        if (change.Empty()) return;
+        Refresh(change, before->name);
+        const std::string what = change.What();
+        datapath.undo = [this, ref, was, what] {
+          Write("putting back what " + what + " changed",
+                [&](GuardedChange& undo, DatapathCheck& path) {
+                  std::optional<BridgeRead> now = ReadBridgeByRef(ref);
+                  if (!now) return;
+                  StandardSwitchDoc back = SwitchOf(*now);
+                  back.row.uplinks = was.row.uplinks;
+                  back.row.configUplinks = was.row.configUplinks;
+                  back.row.mtu = was.row.mtu;
+                  back.row.teaming = was.row.teaming;
+                  BridgePlan(undo, path, session_.Settings())
+                      .Update(*now, back, TakenFor(undo, back, nullptr));
+                  path.expected.clear();
+                  Refresh(undo, now->name);
+                });
+        };
       });
-    };
-  });
   return written;
 }
 
@@ -232,8 +295,8 @@ void OvsStore::StartSwitches(SwitchKind kind, const std::function<void(SwitchRow
       if (!stopped.ours || stopped.doc.row.running) continue;
       StandardSwitchDoc started = SwitchOf(stopped);
       start(started.row);
-      BridgePlan(change, datapath, connection_.Settings())
-          .Update(stopped, started, TakenFor(started, nullptr));
+      BridgePlan(change, datapath, session_.Settings())
+          .Update(stopped, started, TakenFor(change, started, nullptr));
     }
   });
 }

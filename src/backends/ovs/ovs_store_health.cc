@@ -6,6 +6,7 @@
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "backends/rows/lags.h"
 #include "hostnet/quorvic_exception.h"
 
 // What status says of the engine: what Open vSwitch shows that differs from
@@ -49,6 +50,35 @@ void BridgeHealth(const BridgeRead& bridge, std::vector<std::string>& lines) {
                     " but its device has " + std::to_string(*own->mtu) +
                     ": the datapath did not apply it");
   }
+  const PortRead* uplink = bridge.OwnPort(kRoleUplink, name + kUplinkPortSuffix);
+  if (uplink != nullptr && sw.lacp) {
+    // ovs-vswitchd marks a member current while its partner's LACP word is.
+    std::string quiet;
+    for (const std::string& uuid : uplink->interfaces) {
+      auto interface = bridge.interfaces.find(uuid);
+      if (interface == bridge.interfaces.end() || interface->second.lacpCurrent == true) continue;
+      quiet += (quiet.empty() ? "" : ", ") + interface->second.name;
+    }
+    // A bond (two members up) without a member that carries traffic has
+    // not agreed with a partner, even while its members are still counted
+    // current in the first seconds.
+    const std::string& active = uplink->bondActiveMember;
+    const bool idle =
+        uplink->interfaces.size() > 1 && (active.empty() || active == "00:00:00:00:00:00");
+    if (!quiet.empty() || idle) {
+      const std::string bond = name + kUplinkPortSuffix;
+      const std::string what = sw.lacp->lagId != 0
+                                   ? "LAG " + std::to_string(sw.lacp->lagId) + " of " + name
+                                   : "the uplink bond of " + name;
+      const std::string where = quiet.empty() ? "(no member carries traffic)" : "on " + quiet;
+      const std::string shows =
+          "`ovs-appctl bond/show " + bond + "` and `ovs-appctl lacp/show " + bond + "`";
+      lines.push_back(what + " does not negotiate LACP " + where +
+                      ": no partner answers there; check that the ports at the other end are "
+                      "one LACP group with LACP on and that the links are up (" +
+                      shows + " show what the bond hears)");
+    }
+  }
   if (!row.running && !row.uplinks.empty()) {
     lines.push_back("standard switch " + name + " is stopped but its uplinks are linked: "
                     "`ploncfg-vswitch -r` starts it");
@@ -72,14 +102,14 @@ void BridgeHealth(const BridgeRead& bridge, std::vector<std::string>& lines) {
 std::vector<std::string> OvsStore::Health() {
   std::vector<std::string> lines;
   // ovs-vswitchd holds the database lock "ovs_vswitchd" while it runs.
-  if (!connection_.HeldByAnother("ovs_vswitchd")) {
+  if (!session_.Database().HeldByAnother("ovs_vswitchd")) {
     lines.push_back("ovs-vswitchd is not running, so nothing applies the switch database: "
                     "`systemctl start openvswitch-switch` starts it");
   }
   // ovs-vswitchd applies what the database holds; a configuration it has
   // not reached within a second is one it is not applying.
   for (int check = 0; lines.empty(); ++check) {
-    const json root = connection_.Read({ovsdb::Select("Open_vSwitch", {}, {"cur_cfg", "next_cfg"})})[0]
+    const json root = session_.Read({ovsdb::Select("Open_vSwitch", {}, {"cur_cfg", "next_cfg"})})[0]
                           .at("rows")
                           .at(0);
     const int64_t current = root.at("cur_cfg").get<int64_t>();
@@ -110,6 +140,13 @@ std::vector<std::string> OvsStore::Health() {
     } else if (bridge.ours) {
       BridgeHealth(bridge, lines);
     }
+  }
+  std::vector<StandardSwitchDoc> running;
+  for (const BridgeRead& bridge : host.bridges) {
+    if (bridge.ours && bridge.doc.row.running) running.push_back(SwitchOf(bridge));
+  }
+  for (std::string& line : LagHealth(host.root.records.host, running)) {
+    lines.push_back(std::move(line));
   }
   // A stored uplink that a port of others holds stops -R.
   for (const BridgeRead& bridge : host.bridges) {

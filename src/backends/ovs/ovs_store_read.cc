@@ -53,33 +53,15 @@ std::vector<InterfaceRead> InterfacesOf(const json& result) {
 
 }  // namespace
 
-OvsStore::OvsStore(OvsSettings settings) : connection_(std::move(settings)) {}
+OvsStore::OvsStore(OvsSession& session) : session_(session) {}
 
 // A bridge's name becomes the name of its internal network device, which
 // Linux limits to 15 bytes.
 uint32_t OvsStore::MaxSwitchNameSize() const { return 16; }
 
 OvsStore::RootRead OvsStore::ReadRoot() {
-  if (recordsRoot_ && recordsRoot_->second == connection_.Mark()) {
-    RootRead root = std::move(recordsRoot_->first);
-    recordsRoot_.reset();
-    return root;
-  }
-  recordsRoot_.reset();
-  return RootFrom(connection_.Read({SelectRoot()})[0]);
-}
-
-json OvsStore::SelectRoot() { return ovsdb::Select("Open_vSwitch", {}, {"_uuid", "external_ids"}); }
-
-OvsStore::RootRead OvsStore::RootFrom(const json& result) {
-  const json& rows = result.at("rows");
-  if (rows.size() != 1) {
-    throw QuorvicException(
-        "the switch database has no Open_vSwitch row; `ovs-vsctl init` makes it");
-  }
-  RootRead root;
-  root.uuid = ovsdb::ReadUuid(rows[0].at("_uuid"));
-  root.externalIds = ovsdb::ReadMap(rows[0].at("external_ids"));
+  const RootRow& row = session_.Root();
+  RootRead root{row.uuid, row.externalIds, {}};
   auto host = root.externalIds.find(kHostKey);
   if (host != root.externalIds.end()) {
     root.records = ReadRootRecords(ParseRecord(kHostKey, host->second));
@@ -87,9 +69,13 @@ OvsStore::RootRead OvsStore::RootFrom(const json& result) {
   return root;
 }
 
+void OvsStore::Forget() {
+  bridges_.clear();
+  session_.ForgetRoot();
+}
+
 OvsStore::HostRead OvsStore::ReadEverything() {
-  std::vector<json> results = connection_.Read({
-      SelectRoot(),
+  std::vector<json> results = session_.Read({
       ovsdb::Select("Bridge", {}, kBridgeColumns),
       ovsdb::Select("Port", {}, kPortColumns),
       ovsdb::Select("Interface",
@@ -104,13 +90,15 @@ OvsStore::HostRead OvsStore::ReadEverything() {
           kInterfaceColumns),
   });
   HostRead host;
-  host.root = RootFrom(results[0]);
+  host.root = ReadRoot();
   std::vector<InterfaceRead> interfaces;
-  for (std::size_t i = 3; i < results.size(); ++i) {
-    for (InterfaceRead& interface : InterfacesOf(results[i])) interfaces.push_back(std::move(interface));
+  for (std::size_t i = 2; i < results.size(); ++i) {
+    for (InterfaceRead& interface : InterfacesOf(results[i])) {
+      interfaces.push_back(std::move(interface));
+    }
   }
-  const PartsRead parts(PortsOf(results[2]), std::move(interfaces));
-  for (const json& row : results[1].at("rows")) {
+  const PartsRead parts(PortsOf(results[1]), std::move(interfaces));
+  for (const json& row : results[0].at("rows")) {
     BridgeRead bridge = BridgeFromRow(row);
     Attach(bridge, parts, true);
     host.bridges.push_back(std::move(bridge));
@@ -122,42 +110,104 @@ OvsStore::HostRead OvsStore::ReadEverything() {
   return host;
 }
 
-void OvsStore::ReadParts(BridgeRead& bridge) {
-  std::vector<json> selects = {ovsdb::Select("Interface", {OwnedBy(bridge.name)}, kInterfaceColumns)};
-  for (const std::string& uuid : bridge.ports) {
+std::vector<json> OvsStore::SelectBridge(const std::string& name) {
+  return {ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns),
+          ovsdb::Select("Port", {OwnedBy(name)}, kPortColumns),
+          ovsdb::Select("Interface", {OwnedBy(name)}, kInterfaceColumns)};
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeRow(const std::string& name) {
+  auto known = bridges_.find(name);
+  if (known != bridges_.end()) return known->second;
+  std::optional<BridgeRead> bridge = ReadBridge(Condition("name", "==", name));
+  bridges_[name] = bridge;
+  return bridge;
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name) {
+  auto known = bridges_.find(name);
+  if (known != bridges_.end() && (!known->second || known->second->partsRead)) {
+    return known->second;
+  }
+  std::optional<BridgeRead> bridge;
+  // A bridge whose row is known, or one of format 1, whose ports carry no
+  // mark to select them by, is read port by port.
+  bool byPorts = known != bridges_.end();
+  if (byPorts) {
+    bridge = known->second;
+  } else {
+    const std::vector<json> results = session_.Read(SelectBridge(name));
+    const json& rows = results[0].at("rows");
+    if (!rows.empty()) {
+      bridge = BridgeFromRow(rows[0]);
+      byPorts = bridge->ours && bridge->format == 1;
+      if (!byPorts) Attach(*bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
+    }
+  }
+  if (bridge && byPorts) {
+    std::vector<json> selects = {
+        ovsdb::Select("Interface", {OwnedBy(bridge->name)}, kInterfaceColumns)};
+    for (const std::string& uuid : bridge->ports) {
+      selects.push_back(
+          ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
+    }
+    std::vector<json> results = session_.Read(std::move(selects));
+    std::vector<PortRead> ports;
+    for (std::size_t i = 1; i < results.size(); ++i) {
+      for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
+    }
+    Attach(*bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
+    ReadUnmarked({&*bridge});
+  }
+  bridges_[name] = bridge;
+  return bridge;
+}
+
+void OvsStore::ReadMembers(BridgeRead& bridge) {
+  if (bridge.membersRead) return;
+  std::vector<json> selects;
+  for (const std::string& uuid : bridge.ForeignPorts()) {
     selects.push_back(ovsdb::Select("Port", {Condition("_uuid", "==", Uuid(uuid))}, kPortColumns));
   }
-  std::vector<json> results = connection_.Read(std::move(selects));
   std::vector<PortRead> ports;
-  for (std::size_t i = 1; i < results.size(); ++i) {
-    for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
+  if (!selects.empty()) {
+    for (const json& result : session_.Read(std::move(selects))) {
+      for (PortRead& port : PortsOf(result)) ports.push_back(std::move(port));
+    }
   }
-  Attach(bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
-  ReadUnmarked({&bridge});
+  AttachMembers(bridge, ports);
 }
 
 std::optional<BridgeRead> OvsStore::ReadBridge(const json& where) {
-  std::vector<json> found =
-      connection_.Read({ovsdb::Select("Bridge", {where}, kBridgeColumns)})[0].at("rows").get<std::vector<json>>();
+  std::vector<json> found = session_.Read({ovsdb::Select("Bridge", {where}, kBridgeColumns)})[0]
+                                .at("rows")
+                                .get<std::vector<json>>();
   if (found.empty()) return std::nullopt;
   return BridgeFromRow(found[0]);
 }
 
-std::optional<BridgeRead> OvsStore::ReadRunningBridge(const json& where) {
-  std::optional<BridgeRead> bridge = ReadBridge(where);
+std::optional<BridgeRead> OvsStore::ReadRunningBridge(const std::string& name) {
+  std::optional<BridgeRead> bridge = ReadBridgeNamed(name);
   if (!bridge || !bridge->ours || !bridge->doc.row.running) return std::nullopt;
-  ReadParts(*bridge);
-  lastBridge_.emplace(*bridge, connection_.Mark());
   return bridge;
 }
 
-std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
+std::optional<BridgeRead> OvsStore::ReadBridgeRowByRef(const RowRef& ref) {
   if (ref.kind != RowKind::kStandardSwitch || ref.key.empty()) return std::nullopt;
-  if (lastBridge_ && lastBridge_->first.uuid == ref.key &&
-      lastBridge_->second == connection_.Mark()) {
-    return lastBridge_->first;
+  for (const auto& [name, bridge] : bridges_) {
+    if (bridge && bridge->uuid == ref.key) return bridge;
   }
-  return ReadRunningBridge(Condition("_uuid", "==", Uuid(ref.key)));
+  std::optional<BridgeRead> row = ReadBridge(Condition("_uuid", "==", Uuid(ref.key)));
+  if (row) bridges_[row->name] = row;
+  return row;
+}
+
+std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
+  std::optional<BridgeRead> row = ReadBridgeRowByRef(ref);
+  if (!row) return std::nullopt;
+  std::optional<BridgeRead> bridge = ReadRunningBridge(row->name);
+  if (!bridge || bridge->uuid != ref.key) return std::nullopt;
+  return bridge;
 }
 
 std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
@@ -173,7 +223,7 @@ std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
   // refused by them, and a load moves rows between bridges.
   std::map<std::string, std::string> unmarked;  // uuid -> name
   std::set<std::string> ports, interfaces;
-  const std::vector<json> results = connection_.Read(std::move(selects));
+  const std::vector<json> results = session_.Read(std::move(selects));
   for (std::size_t i = 0; i < results.size(); ++i) {
     for (const json& row : results[i].at("rows")) {
       if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) != 0) continue;
@@ -190,18 +240,28 @@ std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
 }
 
 void OvsStore::RefuseForeignPnic(const std::string& pnic) {
-  std::vector<json> interface = connection_.Read({ovsdb::Select(
-      "Interface", {Condition("name", "==", pnic)}, {"_uuid"})})[0].at("rows").get<std::vector<json>>();
+  std::vector<json> interface =
+      session_.Read({ovsdb::Select("Interface", {Condition("name", "==", pnic)}, {"_uuid"})})[0]
+          .at("rows")
+          .get<std::vector<json>>();
   std::string where = "an interface of Open vSwitch";
   if (!interface.empty()) {
-    std::vector<json> port = connection_.Read({ovsdb::Select(
-        "Port",
-        {Condition("interfaces", "includes", ovsdb::Set({interface[0].at("_uuid")}))},
-        {"_uuid", "name"})})[0].at("rows").get<std::vector<json>>();
+    std::vector<json> port =
+        session_
+            .Read({ovsdb::Select(
+                "Port",
+                {Condition("interfaces", "includes", ovsdb::Set({interface[0].at("_uuid")}))},
+                {"_uuid", "name"})})[0]
+            .at("rows")
+            .get<std::vector<json>>();
     if (!port.empty()) {
-      std::vector<json> bridge = connection_.Read({ovsdb::Select(
-          "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
-          {"name"})})[0].at("rows").get<std::vector<json>>();
+      std::vector<json> bridge =
+          session_
+              .Read({ovsdb::Select(
+                  "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
+                  {"name"})})[0]
+              .at("rows")
+              .get<std::vector<json>>();
       const std::string portName = hostnet::EscapedName(port[0].at("name").get<std::string>());
       const std::string bridgeName =
           bridge.empty() ? std::string("no bridge")
@@ -215,20 +275,35 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
 }
 
 std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
-  json where;
+  std::string name;
   switch (key.by) {
     case SwitchKey::By::kName:
-      where = Condition("name", "==", key.value);
+      name = key.value;
       break;
-    case SwitchKey::By::kPortGroup:
-      where = Condition("external_ids", "includes",
-                        ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}));
+    case SwitchKey::By::kPortGroup: {
+      const json where =
+          Condition("external_ids", "includes", ovsdb::Map({{kGroupMarkPrefix + key.value, ""}}));
+      // A rule that checks a new group's name, in a change: assumed free.
+      if (Assuming()) {
+        building_->Assume("Bridge", {where});
+        return std::nullopt;
+      }
+      std::optional<BridgeRead> holder = ReadBridge(where);
+      if (!holder) return std::nullopt;
+      name = holder->name;
       break;
+    }
     case SwitchKey::By::kLinkedPnic: {
-      const json found = connection_.Read({ovsdb::Select(
+      // A rule that checks a pnic to link, in a change: assumed linked
+      // nowhere else, which the index of Interface names holds the change
+      // to, since linking makes an Interface of that name.
+      if (Assuming()) {
+        building_->AssumeNamesFree();
+        return std::nullopt;
+      }
+      const json found = session_.Read({ovsdb::Select(
           "Interface", {Condition("name", "==", key.value)}, {"_uuid", "external_ids"})})[0]
                              .at("rows");
-      std::string bridge;
       std::set<std::string> unmarked;
       for (const json& row : found) {
         const Ids ids = ovsdb::ReadMap(row.at("external_ids"));
@@ -236,21 +311,20 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
         if (role == ids.end()) {
           unmarked.insert(ovsdb::ReadUuid(row.at("_uuid")));
         } else if (role->second == kRoleUplink && ids.count(kBridgeKey) != 0) {
-          bridge = ids.at(kBridgeKey);
+          name = ids.at(kBridgeKey);
         }
       }
-      if (bridge.empty() && !unmarked.empty()) {
+      if (name.empty() && !unmarked.empty()) {
         const std::map<std::string, std::string> ours = UnmarkedOfOurs({}, unmarked);
-        if (!ours.empty()) bridge = ours.begin()->second;
+        if (!ours.empty()) name = ours.begin()->second;
       }
-      if (bridge.empty()) return std::nullopt;
-      where = Condition("name", "==", bridge);
+      if (name.empty()) return std::nullopt;
       break;
     }
     case SwitchKey::By::kSwitchId:
       return std::nullopt;
   }
-  std::optional<BridgeRead> bridge = ReadRunningBridge(where);
+  std::optional<BridgeRead> bridge = ReadRunningBridge(name);
   if (!bridge) return std::nullopt;
   StandardSwitchDoc sw = SwitchOf(*bridge);
   if (key.by == SwitchKey::By::kLinkedPnic &&
@@ -258,6 +332,17 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
     return std::nullopt;
   }
   return sw;
+}
+
+uint32_t OvsStore::CountPorts(const RowRef& ref, const std::string& group) {
+  std::optional<BridgeRead> bridge = ReadBridgeByRef(ref);
+  if (!bridge) return 0;
+  ReadMembers(*bridge);
+  bridges_[bridge->name] = bridge;
+  for (const PortGroupRow& pg : SwitchOf(*bridge).portGroups) {
+    if (pg.name == group) return pg.ports;
+  }
+  return 0;
 }
 
 std::optional<DVSwitchDoc> OvsStore::FindDVSwitch(const SwitchKey& key) {
@@ -281,16 +366,11 @@ std::optional<SwitchRow> OvsStore::FindAnySwitch(const SwitchKey& key) {
   }
   if (key.by != SwitchKey::By::kName) return std::nullopt;
   const std::string& name = key.value;
-  // The bridge row alone, and the root for DVSwitches, from one request:
-  // what a bridge links and its MTU are not asked for.
-  const std::vector<json> results = connection_.Read(
-      {ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns), SelectRoot()});
-  const json& bridges = results[0].at("rows");
-  if (!bridges.empty()) {
-    BridgeRead bridge = BridgeFromRow(bridges[0]);
-    return bridge.ours ? SwitchOf(bridge).row : OpaqueOf(bridge);
+  // The bridge's row alone: what it links and its MTU are not asked for.
+  if (std::optional<BridgeRead> bridge = ReadBridgeRow(name)) {
+    return bridge->ours ? SwitchOf(*bridge).row : OpaqueOf(*bridge);
   }
-  for (DVSwitchDoc& dvs : RootFrom(results[1]).records.dvswitches) {
+  for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {
     if (dvs.row.name == name) return std::move(dvs.row);
   }
   return std::nullopt;
@@ -306,6 +386,14 @@ std::vector<StandardSwitchDoc> OvsStore::ReadSwitches(bool system) {
   return switches;
 }
 
+void OvsStore::ListSwitches(bool system, const std::function<void(SwitchRow&&)>& each) {
+  listed_.List(ReadSwitches(system), each);
+}
+
+std::optional<std::vector<PortGroupRow>> OvsStore::TakeListedPortGroups(const RowRef& sw) {
+  return listed_.Take(sw);
+}
+
 std::vector<DVSwitchDoc> OvsStore::ReadDVSwitches() {
   std::vector<DVSwitchDoc> running;
   for (DVSwitchDoc& dvs : ReadRoot().records.dvswitches) {
@@ -316,7 +404,7 @@ std::vector<DVSwitchDoc> OvsStore::ReadDVSwitches() {
 
 std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
   std::vector<BridgeRead> bridges;
-  const std::vector<json> results = connection_.Read({ovsdb::Select("Bridge", {}, kBridgeColumns)});
+  const std::vector<json> results = session_.Read({ovsdb::Select("Bridge", {}, kBridgeColumns)});
   for (const json& row : results[0].at("rows")) {
     BridgeRead bridge = BridgeFromRow(row);
     if (!bridge.ours) bridges.push_back(std::move(bridge));
@@ -327,17 +415,12 @@ std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
   return opaque;
 }
 
-HostRecords OvsStore::ReadRecords() {
-  RootRead root = ReadRoot();
-  HostRecords records = root.records.host;
-  recordsRoot_.emplace(std::move(root), connection_.Mark());
-  return records;
-}
+HostRecords OvsStore::ReadRecords() { return ReadRoot().records.host; }
 
 PnicSet OvsStore::Pnics() {
   constexpr const char* kSysfs = "/sys/class/net";
   PnicSet pnics;
-  if (const auto& named = connection_.Settings().pnics) {
+  if (const auto& named = session_.Settings().pnics) {
     pnics.names = *named;
     std::string list;
     for (const std::string& pnic : *named) list += (list.empty() ? "" : " ") + pnic;

@@ -22,7 +22,7 @@ void OvsStore::ReadUnmarked(const std::vector<BridgeRead*>& bridges) {
   }
   if (selects.empty()) return;
   std::vector<InterfaceRead> interfaces;
-  for (const json& result : connection_.Read(std::move(selects))) {
+  for (const json& result : session_.Read(std::move(selects))) {
     for (const json& row : result.at("rows")) interfaces.push_back(InterfaceFromRow(row));
   }
   for (BridgeRead* bridge : bridges) AttachUnmarked(*bridge, interfaces);
@@ -42,7 +42,7 @@ std::map<std::string, std::string> OvsStore::UnmarkedOfOurs(
         "Port", {Condition("interfaces", "includes", ovsdb::Set({Uuid(uuid)}))}, kPortColumns));
   }
   std::vector<PortRead> held;
-  for (const json& result : connection_.Read(std::move(selects))) {
+  for (const json& result : session_.Read(std::move(selects))) {
     for (const json& row : result.at("rows")) held.push_back(PortFromRow(row));
   }
   selects.clear();
@@ -51,7 +51,7 @@ std::map<std::string, std::string> OvsStore::UnmarkedOfOurs(
         "Bridge", {Condition("ports", "includes", ovsdb::Set({Uuid(port.uuid)}))}, kBridgeColumns));
   }
   if (selects.empty()) return ours;
-  const std::vector<json> results = connection_.Read(std::move(selects));
+  const std::vector<json> results = session_.Read(std::move(selects));
   for (std::size_t i = 0; i < held.size(); ++i) {
     for (const json& row : results[i].at("rows")) {
       BridgeRead bridge = BridgeFromRow(row);

@@ -1,11 +1,9 @@
 #include <chrono>
-#include <random>
-#include <thread>
+#include <utility>
 
 #include "backends/ovs/ovs_keys.h"
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
-#include "backends/ovsdb/stream.h"
 #include "backends/ovsdb/values.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -16,177 +14,111 @@ using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using ovsdb::Mutation;
 using Quorvic::Lib::QuorvicException;
-using Clock = std::chrono::steady_clock;
+using Kind = QuorvicException::Kind;
 using namespace rows;
 
 namespace {
 
-// A token no other change writes.
-std::string NewToken() {
-  std::random_device random;
-  return std::to_string(random()) + "-" + std::to_string(random()) + "-" +
-         std::to_string(Clock::now().time_since_epoch().count());
-}
-
-// What the datapath made of an interface a change touched: empty when it is
-// as expected, "wait" when it is not there yet, else what is wrong.
-std::string Refusal(const InterfaceRead& interface, std::optional<uint32_t> mtu) {
-  if (!interface.error.empty()) return "interface " + interface.name + ": " + interface.error;
-  if (interface.ofport && *interface.ofport < 0) {
-    return "interface " + interface.name + " got no port number";
-  }
-  if (!interface.ofport) return "wait";
-  if (mtu && interface.mtu != static_cast<int64_t>(*mtu)) return "wait";
-  return {};
-}
-
-// Why an interface still waited when the time was up.
-std::string StillWaiting(const InterfaceRead& interface, std::optional<uint32_t> mtu) {
-  if (!interface.ofport) return "interface " + interface.name + " got no port number";
-  return "interface " + interface.name + " kept MTU " +
-         (interface.mtu ? std::to_string(*interface.mtu) : std::string("none")) +
-         " instead of " + std::to_string(*mtu);
-}
-
-}  // namespace
-
-class OvsStore::LockHold : public rows::ChangeHold {
+// Gives a variable a value while it lives, and its old one back after.
+template <typename T>
+class Assigned {
  public:
-  explicit LockHold(OvsConnection& connection) : connection_(connection) { connection_.Lock(); }
-  ~LockHold() override { connection_.Unlock(); }
+  Assigned(T& slot, T value) : slot_(slot), old_(std::exchange(slot, std::move(value))) {}
+  ~Assigned() { slot_ = std::move(old_); }
+  Assigned(const Assigned&) = delete;
+  Assigned& operator=(const Assigned&) = delete;
 
  private:
-  OvsConnection& connection_;
+  T& slot_;
+  T old_;
 };
 
-std::unique_ptr<rows::ChangeHold> OvsStore::HoldForChange() {
-  return std::make_unique<LockHold>(connection_);
-}
+}  // namespace
 
 void OvsStore::Write(const std::string& what,
                      const std::function<void(GuardedChange&, DatapathCheck&)>& build) {
   DatapathCheck datapath;
+  Assigned<bool> assume(assume_, true);
   ovsdb::RunGuarded(
       what,
       [&](GuardedChange& change) {
         datapath = DatapathCheck();
+        refresh_.reset();
+        Assigned<GuardedChange*> building(building_, &change);
         build(change, datapath);
       },
       [&](const GuardedChange& change) { return Commit(change, datapath); });
 }
 
-std::optional<bool> OvsStore::Applied(const std::string& token) {
-  try {
-    RootRead root = ReadRoot();
-    auto found = root.externalIds.find(kChangeKey);
-    return found != root.externalIds.end() && found->second == token;
-  } catch (const QuorvicException&) {
-    return std::nullopt;
-  }
+void OvsStore::Removed(const std::string& name) { refresh_.emplace(name, kGone); }
+
+void OvsStore::Refresh(GuardedChange& change, const std::string& name) {
+  refresh_.emplace(
+      name, change.Add(ovsdb::Select("Bridge", {Condition("name", "==", name)}, kBridgeColumns)));
 }
 
 bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath) {
-  const OvsSettings& settings = connection_.Settings();
-  GuardedChange sent = change;
-  const std::string token = NewToken();
-  sent.Add(ovsdb::Mutate("Open_vSwitch", {},
-                         {Mutation("external_ids", "delete", ovsdb::Set({kChangeKey})),
-                          Mutation("external_ids", "insert", ovsdb::Map({{kChangeKey, token}}))}));
-  std::size_t nextCfg = 0;
-  if (datapath.reached) {
-    sent.Add(ovsdb::Mutate("Open_vSwitch", {}, {Mutation("next_cfg", "+=", 1)}));
-    nextCfg = sent.Add(ovsdb::Select("Open_vSwitch", {}, {"next_cfg"}));
+  const OvsSettings& settings = session_.Settings();
+  OvsSession::Committed committed = session_.Commit(change, datapath.reached);
+  const ovsdb::Database::Result& result = committed.result;
+  if (!result.Committed()) {
+    // Read again; after a wrong assumption, read what was assumed too.
+    if (result.notCommitted == ovsdb::Database::NotCommitted::kAssumedWrong) assume_ = false;
+    Forget();
+    return false;
   }
-  sent.SetComment(settings.comment);
-  int64_t target = 0;
-  std::optional<ovsdb::Client::Outcome> outcome;
-  try {
-    outcome = connection_.Client().TryTransact(kDatabase, sent.Operations());
-  } catch (const QuorvicException& e) {
-    // The answer was lost: whether the change is there is for a new
-    // connection to tell.
-    connection_.Drop();
-    const std::string lost =
-        change.What() + ": the answer of the switch database was lost (" + e.GetMessage() + ")";
-    std::optional<bool> applied = Applied(token);
-    if (!applied) {
-      throw QuorvicException(lost +
-                             "; it may or may not have been applied, and the database cannot be "
-                             "reached again to tell");
-    }
-    if (!*applied) {
-      throw QuorvicException(lost + "; a new connection shows it was not applied: nothing was "
-                                    "changed");
-    }
-  }
-  if (outcome) {
-    if (!outcome->Committed() && outcome->error != "timed out") connection_.RequireSchema();
-    if (!sent.Judge(*outcome)) return false;
-    if (datapath.reached) {
-      target = outcome->results.at(nextCfg).at("rows").at(0).at("next_cfg").get<int64_t>();
-    }
-  } else if (datapath.reached) {
-    target = connection_.Read({ovsdb::Select("Open_vSwitch", {}, {"next_cfg"})})[0]
-                 .at("rows")
-                 .at(0)
-                 .at("next_cfg")
-                 .get<int64_t>();
+  if (refresh_ && refresh_->second == kGone) {
+    bridges_[refresh_->first] = std::nullopt;
+  } else if (refresh_ && !result.results.empty()) {
+    // The bridge's row as committed; its parts are read again when needed.
+    const json& rows = result.results.at(refresh_->second).at("rows");
+    bridges_[refresh_->first] =
+        rows.empty() ? std::nullopt : std::optional<BridgeRead>(BridgeFromRow(rows[0]));
+  } else {
+    // What the change left is not known when its answer was read back.
+    Forget();
   }
   if (!datapath.reached || settings.applyWait.count() == 0) return true;
-  const std::string refused = AwaitDatapath(target, datapath);
+  std::string refused;
+  try {
+    int64_t target = committed.target.value_or(0);
+    if (!committed.target) {
+      target = session_.Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})})[0]
+                   .at("rows")
+                   .at(0)
+                   .at("next_cfg")
+                   .get<int64_t>();
+    }
+    refused = session_.AwaitDatapath(target, datapath.expected);
+  } catch (const QuorvicException& e) {
+    throw QuorvicException(Kind::kNotConfirmed,
+                           change.What() +
+                               ": the database holds the change, but whether ovs-vswitchd "
+                               "applied it is not known: " +
+                               e.GetMessage());
+  }
   if (refused.empty()) return true;
   if (refused.rfind("ovs-vswitchd", 0) == 0) {
-    throw QuorvicException(change.What() + ": the database holds the change, but " + refused);
+    throw QuorvicException(Kind::kNotConfirmed,
+                           change.What() + ": the database holds the change, but " + refused);
   }
   if (!datapath.undo) {
     throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
                            "); the database keeps the change");
   }
+  const std::string undone =
+      "the datapath refused " + change.What() + " (" + refused + "); it was undone";
+  // The transaction that undoes the change says in the history that it was
+  // refused.
+  session_.RefuseStaged(undone);
   try {
     datapath.undo();
   } catch (const QuorvicException& e) {
     throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
-                           "), and undoing it failed too: " + e.GetMessage());
+                               "), and undoing it failed too: " + e.GetMessage(),
+                           {}, e.GetKind());
   }
-  throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
-                         "); it was undone");
-}
-
-std::string OvsStore::AwaitDatapath(int64_t target, const DatapathCheck& datapath) {
-  const OvsSettings& settings = connection_.Settings();
-  const Clock::time_point deadline = Clock::now() + settings.applyWait;
-  if (!connection_.AwaitApplied(target, deadline)) {
-    return "ovs-vswitchd did not apply it within " + ovsdb::DescribeTimeout(settings.applyWait) +
-           " (is it running? `systemctl start openvswitch-switch` starts it)";
-  }
-  // Some columns (the MTU) are filled after ovs-vswitchd reports the change
-  // applied: what is not there yet is waited for, until the same deadline.
-  for (;;) {
-    std::vector<json> selects;
-    for (const auto& [name, mtu] : datapath.expected) {
-      selects.push_back(ovsdb::Select("Interface", {Condition("name", "==", name)}, kInterfaceColumns));
-    }
-    if (selects.empty()) return {};
-    std::vector<json> results = connection_.Read(std::move(selects));
-    bool waiting = false;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-      const auto& [name, mtu] = datapath.expected[i];
-      const json& rows = results[i].at("rows");
-      // The change committed; a later one of another run removed the
-      // interface, and what the datapath made of it no longer matters.
-      if (rows.empty()) continue;
-      const InterfaceRead interface = InterfaceFromRow(rows[0]);
-      const std::string refusal = Refusal(interface, mtu);
-      if (refusal == "wait") {
-        if (Clock::now() >= deadline) return StillWaiting(interface, mtu);
-        waiting = true;
-      } else if (!refusal.empty()) {
-        return refusal;
-      }
-    }
-    if (!waiting) return {};
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  throw QuorvicException(undone);
 }
 
 void OvsStore::WriteRoot(GuardedChange& change, const RootRead& root) {

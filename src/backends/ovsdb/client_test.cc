@@ -130,7 +130,8 @@ TEST_F(OvsdbServerTest, AChangeOthersKeepBeatingIsTriedAsOftenAsItsMessageSays) 
         },
         [&](const GuardedChange& change) {
           ++sent;
-          return change.Judge(client.TryTransact("Open_vSwitch", change.Operations()));
+          return change.Judge(client.TryTransact("Open_vSwitch", change.Operations())) ==
+                 GuardedChange::Verdict::kCommitted;
         });
   });
   EXPECT_EQ(message, "gave up renaming br0: other changes to the same objects kept coming first (" +

@@ -18,7 +18,7 @@ void GuardedChange::Guard(const std::string& table, const std::string& uuid,
                           const json& columns) {
   std::vector<std::string> names;
   for (const auto& column : columns.items()) names.push_back(column.key());
-  guards_.emplace(operations_.size(), std::string());
+  guards_.emplace(operations_.size(), GuardSense());
   operations_.push_back(Wait(table, {Condition("_uuid", "==", Uuid(uuid))}, names, Until::kEqual,
                              {columns}, std::chrono::milliseconds(0)));
 }
@@ -27,15 +27,21 @@ void GuardedChange::GuardPairs(const std::string& table, const std::string& uuid
                                const std::string& column,
                                const std::map<std::string, std::string>& values) {
   if (values.empty()) return;
-  guards_.emplace(operations_.size(), std::string());
-  operations_.push_back(Wait(table, {Condition("_uuid", "==", Uuid(uuid)), Condition(column, "includes", Map(values))},
-                             {"_uuid"}, Until::kEqual, {json{{"_uuid", Uuid(uuid)}}},
-                             std::chrono::milliseconds(0)));
+  guards_.emplace(operations_.size(), GuardSense());
+  operations_.push_back(Wait(
+      table, {Condition("_uuid", "==", Uuid(uuid)), Condition(column, "includes", Map(values))},
+      {"_uuid"}, Until::kEqual, {json{{"_uuid", Uuid(uuid)}}}, std::chrono::milliseconds(0)));
 }
 
 void GuardedChange::GuardAbsent(const std::string& table, std::vector<json> where,
                                 std::string clash) {
-  guards_.emplace(operations_.size(), std::move(clash));
+  guards_.emplace(operations_.size(), GuardSense{false, std::move(clash)});
+  operations_.push_back(
+      Wait(table, std::move(where), {"_uuid"}, Until::kEqual, {}, std::chrono::milliseconds(0)));
+}
+
+void GuardedChange::Assume(const std::string& table, std::vector<json> where) {
+  guards_.emplace(operations_.size(), GuardSense{true, std::string()});
   operations_.push_back(
       Wait(table, std::move(where), {"_uuid"}, Until::kEqual, {}, std::chrono::milliseconds(0)));
 }
@@ -53,12 +59,16 @@ std::vector<json> GuardedChange::Operations() const {
   return all;
 }
 
-bool GuardedChange::Judge(const Client::Outcome& outcome) const {
-  if (outcome.Committed()) return true;
+GuardedChange::Verdict GuardedChange::Judge(const Client::Outcome& outcome) const {
+  if (outcome.Committed()) return Verdict::kCommitted;
+  if (namesAssumed_ && outcome.failedOperation == 0 && outcome.error == "constraint violation") {
+    return Verdict::kAssumedWrong;
+  }
   auto guard = guards_.find(outcome.failedOperation - 1);
   if (outcome.failedOperation >= 1 && guard != guards_.end() && outcome.error == "timed out") {
-    if (guard->second.empty()) return false;
-    throw QuorvicException(guard->second);
+    if (guard->second.assumed) return Verdict::kAssumedWrong;
+    if (guard->second.clash.empty()) return Verdict::kStale;
+    throw QuorvicException(guard->second.clash);
   }
   throw QuorvicException(what_ + " failed: " + outcome.message);
 }

@@ -36,6 +36,15 @@ class GuardedChange {
   // of it; when one does, Judge throws clash (for example "a switch named X
   // already exists").
   void GuardAbsent(const std::string& table, std::vector<nlohmann::json> where, std::string clash);
+  // The change was built assuming, without reading, that no row of table
+  // meets where; it commits only when that is so. When it is not, Judge
+  // says kAssumedWrong: build again, reading what was assumed.
+  void Assume(const std::string& table, std::vector<nlohmann::json> where);
+  // The change was built assuming, without reading, that the names it gives
+  // new rows are free, where an index of the server keeps names unique: a
+  // commit the index refuses ("constraint violation") makes Judge say
+  // kAssumedWrong.
+  void AssumeNamesFree() { namesAssumed_ = true; }
   // Adds an operation; returns its index among all of the transaction's.
   std::size_t Add(nlohmann::json operation);
   // A name for a row this change inserts, unique within it.
@@ -51,27 +60,42 @@ class GuardedChange {
   // The transaction: operations and guards, then the comment.
   std::vector<nlohmann::json> Operations() const;
 
-  // What the server's answer to Operations() means: true when it committed,
-  // false when a guard of what was read failed (nothing was done: read again
-  // and retry). Throws QuorvicException for a clash of GuardAbsent, or
-  // "WHAT failed: REFUSAL" for any other refusal.
-  bool Judge(const Client::Outcome& outcome) const;
+  // What the server's answer to Operations() says.
+  enum class Verdict {
+    kCommitted,
+    // A guard of what was read failed: nothing was done; read again and
+    // build again.
+    kStale,
+    // What Assume assumed is not so: nothing was done; build again, reading
+    // it.
+    kAssumedWrong,
+  };
+  // Throws QuorvicException for a clash of GuardAbsent, or "WHAT failed:
+  // REFUSAL" for any other refusal.
+  Verdict Judge(const Client::Outcome& outcome) const;
 
  private:
+  // What a failed guard means.
+  struct GuardSense {
+    bool assumed = false;  // Assume's
+    std::string clash;     // GuardAbsent's; empty for a guard of what was read
+  };
+
   std::string what_;
   std::vector<nlohmann::json> operations_;
-  // The guards by their index among the operations, with their clash
-  // (empty for a guard of what was read).
-  std::map<std::size_t, std::string> guards_;
+  // The guards by their index among the operations.
+  std::map<std::size_t, GuardSense> guards_;
   std::string comment_;
   int rowNames_ = 0;
+  bool namesAssumed_ = false;
 };
 
 // How many times a change is built and sent before RunGuarded gives up.
 constexpr int kGuardedTries = 8;
 
-// Builds a change with build and sends it with commit, which returns what
-// GuardedChange::Judge says; when a guard failed, waits a random while that
+// Builds a change with build and sends it with commit, which returns true
+// when it committed and false when it is to be built again (a guard failed);
+// then waits a random while that
 // grows with each try (so that two writers that keep meeting stop meeting)
 // and builds again, kGuardedTries times at the most, then throws "gave up
 // WHAT: other changes to the same objects kept coming first (8 tries);

@@ -24,7 +24,7 @@ std::pair<SwitchRow, PortGroupRow> RequirePortGroup(RowStore& store, const std::
       if (pg.name == name) return {std::move(sw->row), std::move(pg)};
     }
   }
-  throw QuorvicException("no port group named " + name);
+  throw QuorvicException(QuorvicException::Kind::kNotFound, "no port group named " + name);
 }
 
 }  // namespace
@@ -36,16 +36,19 @@ NamedPortGroupHandle::NamedPortGroupHandle(RowStore& store, std::string name)
 
 NicTeamingPolicy NamedPortGroupHandle::GetTeamingPolicy() {
   if (!hold_) hold_ = store_.HoldForChange();
-  return PolicyFromRow(RequirePortGroup(store_, name_).second.teaming);
+  base_ = RequirePortGroup(store_, name_).second.teaming;
+  return PolicyFromRow(*base_);
 }
 
 void NamedPortGroupHandle::SetTeamingPolicy(NicTeamingPolicy policy) {
   auto [owner, group] = RequirePortGroup(store_, name_);
-  TeamingRow teaming = RowFromPolicy(policy);
-  EditPortGroup(store_, owner.ref, group, [&](PortGroupRow& pg) {
-    CheckUplinkOrder(store_, teaming.order);
-    pg.teaming = teaming;
+  const TeamingRow wanted = RowFromPolicy(policy);
+  const TeamingRow base = base_.value_or(group.teaming);
+  const PortGroupRow written = EditPortGroup(store_, owner.ref, group, [&](PortGroupRow& pg) {
+    CheckUplinkOrder(store_, wanted.order);
+    pg.teaming = MergeTeaming(base, wanted, pg.teaming, "port group " + name_);
   });
+  base_ = written.teaming;
 }
 
 namespace {
@@ -69,8 +72,9 @@ std::optional<DVSwitchDoc> NamedDVPortHandle::Find() const {
 DVSwitchDoc NamedDVPortHandle::Require() const {
   std::optional<DVSwitchDoc> dvs = Find();
   if (!dvs) {
-    throw QuorvicException("no DVPort " + param_.portId + " on a DVSwitch with switch id " +
-                           param_.switchId);
+    throw QuorvicException(
+        QuorvicException::Kind::kNotFound,
+        "no DVPort " + param_.portId + " on a DVSwitch with switch id " + param_.switchId);
   }
   return std::move(*dvs);
 }
@@ -78,7 +82,10 @@ DVSwitchDoc NamedDVPortHandle::Require() const {
 void NamedDVPortHandle::Edit(const std::function<void(DVPortRow&)>& edit) {
   std::optional<DVSwitchDoc> written = store_.EditDVSwitch(
       Require().row.ref, [&](DVSwitchDoc& dvs) { edit(DVPortOf(dvs, param_.portId)); });
-  if (!written) throw QuorvicException("DVPort " + param_.portId + " no longer exists");
+  if (!written) {
+    throw QuorvicException(QuorvicException::Kind::kNotFound,
+                           "DVPort " + param_.portId + " no longer exists");
+  }
 }
 
 bool NamedDVPortHandle::IsValid() { return Find().has_value(); }

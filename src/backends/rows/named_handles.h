@@ -18,7 +18,9 @@ namespace rows {
 class NamedPortGroupHandle : public hostnet::NamedPortGroup {
  public:
   // Throws when no running switch has a port group of that name. The
-  // teaming policy is read to be written back: reading it takes the hold.
+  // teaming policy is read to be written back: reading it takes the hold,
+  // if the store has one, and a write redoes the caller's change on what
+  // another run wrote since (MergeTeaming).
   NamedPortGroupHandle(RowStore& store, std::string name);
 
   Quorvic::Network::NicTeamingPolicy GetTeamingPolicy() override;
@@ -28,6 +30,8 @@ class NamedPortGroupHandle : public hostnet::NamedPortGroup {
   RowStore& store_;
   std::string name_;
   std::unique_ptr<ChangeHold> hold_;
+  // The policy GetTeamingPolicy last handed out, or this last wrote.
+  std::optional<TeamingRow> base_;
 };
 
 // A DVPort by the DVPortParam that names it.

@@ -12,10 +12,11 @@
 namespace rows {
 
 // A handle on one port group of the switch whose ref is owner, holding the values read with
-// it; a change goes to the port group by its ref.
+// it; a change goes to the port group by its ref. The ports in use are
+// counted by the store when they were not read (counted false).
 class PortGroupHandle : public Quorvic::Network::PortGroup {
  public:
-  PortGroupHandle(RowStore& store, RowRef owner, PortGroupRow row);
+  PortGroupHandle(RowStore& store, RowRef owner, PortGroupRow row, bool counted = true);
 
   std::string GetName() const override;
   std::vector<std::unique_ptr<Quorvic::Network::Port>> GetPorts() const override;
@@ -26,7 +27,8 @@ class PortGroupHandle : public Quorvic::Network::PortGroup {
  private:
   RowStore& store_;
   RowRef owner_;
-  PortGroupRow row_;
+  mutable PortGroupRow row_;
+  mutable bool counted_;
 };
 
 // One port in use on a port group; ports are numbered from 0.

@@ -7,6 +7,7 @@
 
 #include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/dv_switch_handle.h"
+#include "backends/rows/lags.h"
 #include "backends/rows/named_handles.h"
 #include "backends/rows/portset_handle.h"
 #include "backends/rows/row_limits.h"
@@ -35,13 +36,14 @@ std::unique_ptr<Korvel::Network::PortGroupNameSet> RowBackend::GetAllPortGroupNa
 
 std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::string& name) {
   auto sw = Host().FindSwitch(SwitchKey::Name(name));
-  if (!sw) throw QuorvicException("no standard switch named " + name);
+  if (!sw)
+    throw QuorvicException(QuorvicException::Kind::kNotFound, "no standard switch named " + name);
   return std::make_unique<StandardSwitchHandle>(Host(), std::move(*sw));
 }
 
 std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
   auto dvs = Host().FindDVSwitch(SwitchKey::Name(name));
-  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  if (!dvs) throw QuorvicException(QuorvicException::Kind::kNotFound, "no DVSwitch named " + name);
   return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs));
 }
 
@@ -52,7 +54,9 @@ std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {
   } else if (auto dvs = Host().FindDVSwitch(SwitchKey::Name(name))) {
     row = std::move(dvs->row);
   }
-  if (!row) throw QuorvicException("no standard switch or DVSwitch named " + name);
+  if (!row)
+    throw QuorvicException(QuorvicException::Kind::kNotFound,
+                           "no standard switch or DVSwitch named " + name);
   return std::make_unique<PortsetHandle>(Host(), std::move(*row));
 }
 
@@ -154,7 +158,7 @@ void EditDVSwitchNamed(RowStore& store, const std::string& name,
                        const std::function<void(DVSwitchDoc&)>& edit) {
   std::unique_ptr<ChangeHold> hold = store.HoldForChange();
   std::optional<DVSwitchDoc> dvs = store.FindDVSwitch(SwitchKey::Name(name));
-  if (!dvs) throw QuorvicException("no DVSwitch named " + name);
+  if (!dvs) throw QuorvicException(QuorvicException::Kind::kNotFound, "no DVSwitch named " + name);
   EditDistributedSwitch(store, dvs->row, edit);
 }
 
@@ -166,6 +170,14 @@ void RowBackend::AddDVPort(const std::string& dvswitch, const std::string& portI
 
 void RowBackend::RemoveDVPort(const std::string& dvswitch, const std::string& portId) {
   EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { RemoveDVPortRow(dvs, portId); });
+}
+
+void RowBackend::AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) {
+  AddLagRecord(Host(), portset, lagId, timeout);
+}
+
+void RowBackend::RemoveLag(const std::string& portset, uint32_t lagId) {
+  RemoveLagRecord(Host(), portset, lagId);
 }
 
 void RowBackend::Reboot() { Host().Reboot(); }

@@ -50,6 +50,8 @@ class RowBackend : public hostnet::Backend {
   void ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches shared) override;
   void AddDVPort(const std::string& dvswitch, const std::string& portId) override;
   void RemoveDVPort(const std::string& dvswitch, const std::string& portId) override;
+  void AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) override;
+  void RemoveLag(const std::string& portset, uint32_t lagId) override;
   void Reboot() override;
   std::vector<std::string> Health() override;
 

@@ -63,6 +63,10 @@ class RowStore {
   // A hold for a lookup of an object to change; null when the store needs
   // none.
   virtual std::unique_ptr<ChangeHold> HoldForChange() = 0;
+  // True where a LAG is a standard switch's uplinks running LACP (lags.h):
+  // reads show that as the switch's lacp, and edits of it reach the engine.
+  // False where the timeout records are records only.
+  virtual bool RunsLags() const { return false; }
 
   // --- Reads of running switches -------------------------------------------
   // The running standard switch key finds, with its port groups.
@@ -74,9 +78,25 @@ class RowStore {
   // its kind, name and whether it runs are read; what its engine holds
   // (linked uplinks, MTU) may be left out. Other keys find nothing.
   virtual std::optional<SwitchRow> FindAnySwitch(const SwitchKey& key) = 0;
+  // False for a store whose FindSwitch leaves out how many ports of others
+  // use each port group (so that a lookup costs one read): CountPorts
+  // counts them when asked.
+  virtual bool LookupsCountPorts() const { return true; }
+  // The ports in use on port group group of the standard switch of ref.
+  virtual uint32_t CountPorts(const RowRef& /*ref*/, const std::string& /*group*/) { return 0; }
   // Every running standard switch of one sort (system switches or the
   // others) with its port groups, in host order, from one read.
   virtual std::vector<StandardSwitchDoc> ReadSwitches(bool system) = 0;
+  // A listing of the same switches, so that a large host is never held
+  // whole: hands each switch to each, in host order, from one read, without
+  // its port groups, and begins serving those to TakeListedPortGroups,
+  // switch by switch in the same order, from that read's snapshot. Ends the
+  // listing before it; the store may end this one at its next change.
+  virtual void ListSwitches(bool system, const std::function<void(SwitchRow&&)>& each) = 0;
+  // The port groups of sw, a switch of the current listing, in host order,
+  // when the listing has not served or passed them yet; nullopt when it has,
+  // or has ended: the caller then reads the switch itself.
+  virtual std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(const RowRef& sw) = 0;
   // Every running DVSwitch with its DVPorts, in host order, from one read.
   virtual std::vector<DVSwitchDoc> ReadDVSwitches() = 0;
   // The rows of other writers that the last ReadDVSwitches skipped; none

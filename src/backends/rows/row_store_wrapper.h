@@ -21,6 +21,7 @@ class RowStoreWrapper : public RowStore {
   uint32_t MaxSwitchNameSize() const override { return base_.MaxSwitchNameSize(); }
   PnicSet Pnics() override { return base_.Pnics(); }
   std::unique_ptr<ChangeHold> HoldForChange() override { return base_.HoldForChange(); }
+  bool RunsLags() const override { return base_.RunsLags(); }
   std::optional<StandardSwitchDoc> FindSwitch(const SwitchKey& key) override {
     return base_.FindSwitch(key);
   }
@@ -30,8 +31,18 @@ class RowStoreWrapper : public RowStore {
   std::optional<SwitchRow> FindAnySwitch(const SwitchKey& key) override {
     return base_.FindAnySwitch(key);
   }
+  bool LookupsCountPorts() const override { return base_.LookupsCountPorts(); }
+  uint32_t CountPorts(const RowRef& ref, const std::string& group) override {
+    return base_.CountPorts(ref, group);
+  }
   std::vector<StandardSwitchDoc> ReadSwitches(bool system) override {
     return base_.ReadSwitches(system);
+  }
+  void ListSwitches(bool system, const std::function<void(SwitchRow&&)>& each) override {
+    base_.ListSwitches(system, each);
+  }
+  std::optional<std::vector<PortGroupRow>> TakeListedPortGroups(const RowRef& sw) override {
+    return base_.TakeListedPortGroups(sw);
   }
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return base_.ReadDVSwitches(); }
   std::vector<UnreadableRow> Unreadable() override { return base_.Unreadable(); }

@@ -16,8 +16,11 @@ using Quorvic::Lib::QuorvicException;
 using Quorvic::Network::NicTeamingPolicy;
 using Quorvic::Network::PortGroup;
 
-StandardSwitchHandle::StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc, bool forChange)
-    : SwitchRowHandle(store, std::move(doc.row), forChange), groups_(std::move(doc.portGroups)) {}
+StandardSwitchHandle::StandardSwitchHandle(RowStore& store, StandardSwitchDoc doc)
+    : SwitchRowHandle(store, std::move(doc.row), true), groups_(std::move(doc.portGroups)) {}
+
+StandardSwitchHandle::StandardSwitchHandle(RowStore& store, SwitchRow listed)
+    : SwitchRowHandle(store, std::move(listed), false) {}
 
 void StandardSwitchHandle::Edit(const std::function<void(StandardSwitchDoc&)>& edit) {
   StandardSwitchDoc written = EditStandardSwitch(store_, row_, edit);
@@ -25,11 +28,21 @@ void StandardSwitchHandle::Edit(const std::function<void(StandardSwitchDoc&)>& e
   groups_ = std::move(written.portGroups);
 }
 
+std::vector<PortGroupRow> StandardSwitchHandle::TakeOrReadPortGroups() const {
+  if (std::optional<std::vector<PortGroupRow>> listed = store_.TakeListedPortGroups(row_.ref)) {
+    return std::move(*listed);
+  }
+  std::optional<StandardSwitchDoc> now = store_.FindSwitch(SwitchKey::Name(row_.name));
+  if (!now || now->row.ref != row_.ref) SwitchGone(row_);
+  return std::move(now->portGroups);
+}
+
 std::vector<std::unique_ptr<PortGroup>> StandardSwitchHandle::GetPortGroups() const {
+  std::vector<PortGroupRow> rows = groups_ ? *groups_ : TakeOrReadPortGroups();
   std::vector<std::unique_ptr<PortGroup>> groups;
-  groups.reserve(groups_.size());
-  for (const PortGroupRow& row : groups_) {
-    groups.push_back(std::make_unique<PortGroupHandle>(store_, row_.ref, row));
+  groups.reserve(rows.size());
+  for (PortGroupRow& row : rows) {
+    groups.push_back(std::make_unique<PortGroupHandle>(store_, row_.ref, std::move(row), Counted()));
   }
   return groups;
 }
@@ -46,7 +59,7 @@ std::unique_ptr<PortGroup> StandardSwitchHandle::AddPortGroup(const std::string&
     pg.name = name;
     sw.portGroups.push_back(std::move(pg));
   });
-  return std::make_unique<PortGroupHandle>(store_, row_.ref, groups_.back());
+  return std::make_unique<PortGroupHandle>(store_, row_.ref, groups_->back(), Counted());
 }
 
 void StandardSwitchHandle::RemovePortGroup(const std::string& name) {
@@ -67,15 +80,18 @@ NicTeamingPolicy StandardSwitchHandle::GetTeamingPolicy() const {
     row_ = std::move(now->row);
     groups_ = std::move(now->portGroups);
   }
+  base_ = row_.teaming;
   return PolicyFromRow(row_.teaming);
 }
 
 void StandardSwitchHandle::SetTeamingPolicy(NicTeamingPolicy policy) {
-  TeamingRow teaming = RowFromPolicy(policy);
+  const TeamingRow wanted = RowFromPolicy(policy);
+  const TeamingRow base = base_.value_or(row_.teaming);
   Edit([&](StandardSwitchDoc& sw) {
-    CheckUplinkOrder(store_, teaming.order);
-    sw.row.teaming = teaming;
+    CheckUplinkOrder(store_, wanted.order);
+    sw.row.teaming = MergeTeaming(base, wanted, sw.row.teaming, sw.row.name);
   });
+  base_ = row_.teaming;
 }
 
 void StandardSwitchHandle::AddUplink(const std::string& pnic, bool persist) {

@@ -21,7 +21,8 @@ const char* KindLabel(SwitchKind kind) {
 }
 
 void SwitchGone(const SwitchRow& sw) {
-  throw QuorvicException(std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
+  throw QuorvicException(QuorvicException::Kind::kNotFound,
+                         std::string(KindLabel(sw.kind)) + " " + sw.name + " no longer exists");
 }
 
 void SwitchNameTaken(const std::string& name) {
@@ -44,7 +45,10 @@ DVSwitchDoc EditDistributedSwitch(RowStore& store, const SwitchRow& sw,
 
 PortGroupRow EditPortGroup(RowStore& store, const RowRef& owner, const PortGroupRow& pg,
                            const std::function<void(PortGroupRow&)>& edit) {
-  auto gone = [&] { return QuorvicException("port group " + pg.name + " no longer exists"); };
+  auto gone = [&] {
+    return QuorvicException(QuorvicException::Kind::kNotFound,
+                            "port group " + pg.name + " no longer exists");
+  };
   PortGroupRow written;
   std::optional<StandardSwitchDoc> sw = store.EditSwitch(owner, [&](StandardSwitchDoc& doc) {
     for (PortGroupRow& group : doc.portGroups) {

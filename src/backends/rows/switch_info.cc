@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "backends/rows/dv_switch_handle.h"
+#include "backends/rows/lags.h"
 #include "backends/rows/new_switches.h"
 #include "backends/rows/standard_switch_handle.h"
 #include "backends/rows/teaming.h"
@@ -35,17 +36,15 @@ std::unique_ptr<DVSwitch> SwitchInfo::AddDVSwitch(const std::string& uuid, const
   return std::make_unique<DVSwitchHandle>(store_, std::move(dvs));
 }
 
-// A standard switch of that name goes before a DVSwitch of the same name,
-// which another host may have made where the DVSwitches are shared.
+// Switch names are one namespace: the switch of that name goes, read alone,
+// without what it holds.
 void SwitchInfo::RemoveVirtualSwitch(const std::string& name) {
+  std::optional<SwitchRow> sw = store_.FindAnySwitch(SwitchKey::Name(name));
   std::optional<RowRef> ref;
-  if (auto sw = store_.FindSwitch(SwitchKey::Name(name))) {
-    ref = std::move(sw->row.ref);
-  } else if (auto dvs = store_.FindDVSwitch(SwitchKey::Name(name))) {
-    ref = std::move(dvs->row.ref);
-  }
+  if (sw && sw->running && sw->kind != SwitchKind::kOpaque) ref = std::move(sw->ref);
   if (!ref || !store_.RemoveSwitch(*ref)) {
-    throw QuorvicException("no standard switch or DVSwitch named " + name);
+    throw QuorvicException(QuorvicException::Kind::kNotFound,
+                           "no standard switch or DVSwitch named " + name);
   }
 }
 
@@ -54,13 +53,13 @@ bool SwitchInfo::IsStandardSwitch(const std::string& name) {
   return sw && sw->kind == SwitchKind::kStandard && sw->running;
 }
 
+// A large host is never held whole: each handle takes its port groups from
+// the store's listing when the caller asks for them.
 std::vector<std::unique_ptr<VirtualSwitch>> SwitchInfo::GetVirtualSwitches(bool system) {
-  std::vector<StandardSwitchDoc> read = store_.ReadSwitches(system);
   std::vector<std::unique_ptr<VirtualSwitch>> switches;
-  switches.reserve(read.size());
-  for (StandardSwitchDoc& sw : read) {
-    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(sw), false));
-  }
+  store_.ListSwitches(system, [&](SwitchRow&& row) {
+    switches.push_back(std::make_unique<StandardSwitchHandle>(store_, std::move(row)));
+  });
   return switches;
 }
 
@@ -105,23 +104,12 @@ void SwitchInfo::RestoreVirtualSwitches() {
   });
 }
 
-namespace {
-
-bool Matches(const std::string& want, const std::string& have) {
-  return want.empty() || want == have;
-}
-bool Matches(uint32_t want, uint32_t have) { return want == 0 || want == have; }
-
-}  // namespace
-
 void SwitchInfo::LoadUplinkTimeoutConfig(const std::string& portset, uint32_t lagId,
                                          const std::string& uplink) {
+  if (store_.RunsLags()) RunSelectedMembers(store_, portset, lagId, uplink);
   store_.EditRecords([&](HostRecords& records) {
     for (UplinkTimeoutRow& row : records.uplinkTimeouts) {
-      if (Matches(portset, row.portset) && Matches(lagId, row.lagId) &&
-          Matches(uplink, row.uplink)) {
-        row.loaded = true;
-      }
+      if (Selects(portset, lagId, uplink, row)) row.loaded = true;
     }
   });
 }
@@ -129,9 +117,10 @@ void SwitchInfo::LoadUplinkTimeoutConfig(const std::string& portset, uint32_t la
 std::vector<UplinkTimeoutConfig> SwitchInfo::GetUplinkTimeoutConfig(const std::string& portset,
                                                                     uint32_t lagId,
                                                                     const std::string& uplink) {
+  if (store_.RunsLags()) return GetRunningMembers(store_, portset, lagId, uplink);
   std::vector<UplinkTimeoutConfig> configs;
   for (const UplinkTimeoutRow& row : store_.ReadRecords().uplinkTimeouts) {
-    if (Matches(portset, row.portset) && Matches(lagId, row.lagId) && Matches(uplink, row.uplink)) {
+    if (Selects(portset, lagId, uplink, row)) {
       configs.push_back({row.portset, row.uplink, row.lagId, static_cast<uint8_t>(row.timeout)});
     }
   }
@@ -139,18 +128,20 @@ std::vector<UplinkTimeoutConfig> SwitchInfo::GetUplinkTimeoutConfig(const std::s
 }
 
 void SwitchInfo::LoadLagTimeoutConfig(const std::string& portset, uint32_t lagId) {
+  if (store_.RunsLags()) RunSelectedLags(store_, portset, lagId);
   store_.EditRecords([&](HostRecords& records) {
     for (LagTimeoutRow& row : records.lagTimeouts) {
-      if (Matches(portset, row.portset) && Matches(lagId, row.lagId)) row.loaded = true;
+      if (Selects(portset, lagId, row)) row.loaded = true;
     }
   });
 }
 
 std::vector<LagTimeoutConfig> SwitchInfo::GetLagTimeoutConfig(const std::string& portset,
                                                               uint32_t lagId) {
+  if (store_.RunsLags()) return GetRunningLags(store_, portset, lagId);
   std::vector<LagTimeoutConfig> configs;
   for (const LagTimeoutRow& row : store_.ReadRecords().lagTimeouts) {
-    if (Matches(portset, row.portset) && Matches(lagId, row.lagId)) {
+    if (Selects(portset, lagId, row)) {
       configs.push_back({row.portset, row.lagId, static_cast<uint8_t>(row.timeout)});
     }
   }

@@ -32,21 +32,21 @@ class SwitchRowHandle : public Interface {
       : store_(store), row_(std::move(row)), forChange_(forChange) {}
 
   // Takes the store's hold for a read-modify-write, kept while the handle
-  // lives, unless the handle is only read: a value read after this stays
-  // the host's until this run writes it back. True when it was taken just
-  // now (what was read before may be out of date).
+  // lives, unless the handle is only read or the store has none: a value
+  // read after this stays the host's until this run writes it back. True
+  // when it was taken just now (what was read before may be out of date).
   bool Hold() const {
     if (hold_ || !forChange_) return false;
     hold_ = store_.HoldForChange();
-    return true;
+    return hold_ != nullptr;
   }
 
   RowStore& store_;
   // Read with the handle, and again when the hold is taken.
   mutable SwitchRow row_;
+  bool forChange_;
 
  private:
-  bool forChange_;
   mutable std::unique_ptr<ChangeHold> hold_;
 };
 

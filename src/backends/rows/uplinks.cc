@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "backends/rows/teaming.h"
 #include "hostnet/quorvic_exception.h"
-#include "hostnet/uplink_order.h"
 
 namespace rows {
 
@@ -60,10 +58,6 @@ void LinkPnic(RowStore& store, StandardSwitchDoc& sw, const std::string& pnic, b
   }
   if (!Contains(sw.row.uplinks, pnic)) sw.row.uplinks.push_back(pnic);
   if (persist && !Contains(sw.row.configUplinks, pnic)) sw.row.configUplinks.push_back(pnic);
-  // Its place in the order is written with the link, as the link command
-  // would write it next.
-  Quorvic::Network::NicTeamingPolicy policy = PolicyFromRow(sw.row.teaming);
-  if (hostnet::JoinUplinkOrder(pnic, policy)) sw.row.teaming = RowFromPolicy(policy);
 }
 
 void UnlinkPnic(StandardSwitchDoc& sw, const std::string& pnic, bool configOnly) {

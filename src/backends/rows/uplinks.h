@@ -18,10 +18,10 @@ void RequirePnic(const PnicSet& pnics, const std::string& name);
 // Throws unless order names pnics of store's host, each once.
 void CheckUplinkOrder(RowStore& store, const std::vector<std::string>& order);
 
-// Links pnic to sw, live and, when persist, in its stored configuration,
-// and makes it the last active uplink of the switch's order
-// (hostnet::JoinUplinkOrder) unless the order has it already. Throws when
-// pnic is not a pnic of the host or another switch links it.
+// Links pnic to sw, live and, when persist, in its stored configuration;
+// linking a pnic sw already links changes only the stored configuration.
+// The teaming policy is left as it is. Throws when pnic is not a pnic of the
+// host or another switch links it.
 void LinkPnic(RowStore& store, StandardSwitchDoc& sw, const std::string& pnic, bool persist);
 // configOnly false: takes pnic out of sw's linked uplinks and its stored
 // configuration, throwing when it is not linked; true: out of the stored

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "backends/trust/trusted_file.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
@@ -18,12 +19,6 @@ namespace {
   throw Quorvic::Lib::QuorvicException("cannot open host database " + path + ": " + reason);
 }
 
-std::string Parent(const std::string& path) {
-  std::string::size_type slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Makes folder and the folders above it that are missing, each 0755.
 void MakeFolders(const std::string& path, const std::string& folder) {
   struct stat info;
@@ -32,7 +27,7 @@ void MakeFolders(const std::string& path, const std::string& folder) {
     return;
   }
   if (errno != ENOENT) Refuse(path, "cannot reach folder " + folder + ": " + std::strerror(errno));
-  MakeFolders(path, Parent(folder));
+  MakeFolders(path, trust::ParentFolder(folder));
   if (mkdir(folder.c_str(), 0755) == 0) {
     chmod(folder.c_str(), 0755);  // whatever the umask left of it
   } else if (errno != EEXIST) {
@@ -43,13 +38,8 @@ void MakeFolders(const std::string& path, const std::string& folder) {
 // When root opens it: refuses an entry another user owns in a folder that
 // others may write.
 void RefusePlanted(const std::string& path, const struct stat& entry) {
-  if (geteuid() != 0 || entry.st_uid == 0) return;
-  struct stat folder;
-  if (stat(Parent(path).c_str(), &folder) != 0) Refuse(path, std::strerror(errno));
-  if ((folder.st_mode & S_IWOTH) != 0) {
-    Refuse(path, "it belongs to user " + std::to_string(entry.st_uid) +
-                     " in a folder anyone may write; root does not use it");
-  }
+  const std::string reason = trust::PlantedEntry(path, entry);
+  if (!reason.empty()) Refuse(path, reason);
 }
 
 // True when the file at fd starts as an SQLite database; it holds size bytes.
@@ -67,7 +57,7 @@ bool PrepareHostFile(const std::string& path) {
   if (lstat(path.c_str(), &entry) == 0) {
     RefusePlanted(path, entry);
   } else if (errno == ENOENT) {
-    MakeFolders(path, Parent(path));
+    MakeFolders(path, trust::ParentFolder(path));
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd >= 0) {
       fchmod(fd, 0644);  // whatever the umask left of it

@@ -44,32 +44,33 @@ void FinalizeStatement::operator()(sqlite3_stmt* statement) const {
   Sqlite().sqlite3_finalize(statement);
 }
 
-Statement::Statement(Connection& connection, const std::string& sql) : connection_(connection) {
+Statement::Statement(Connection& connection, const std::string& sql)
+    : connection_(connection), sqlite_(Sqlite()) {
   sqlite3_stmt* raw = nullptr;
-  int rc = Sqlite().sqlite3_prepare_v2(connection.Raw(), sql.c_str(), static_cast<int>(sql.size()),
-                                       &raw, nullptr);
+  int rc = sqlite_.sqlite3_prepare_v2(connection.Raw(), sql.c_str(), static_cast<int>(sql.size()),
+                                      &raw, nullptr);
   statement_.reset(raw);
   if (rc != SQLITE_OK) connection.Fail(rc);
 }
 
 Statement& Statement::Bind(int index, int64_t value) {
-  int rc = Sqlite().sqlite3_bind_int64(statement_.get(), index, value);
+  int rc = sqlite_.sqlite3_bind_int64(statement_.get(), index, value);
   if (rc != SQLITE_OK) connection_.Fail(rc);
   return *this;
 }
 
 Statement& Statement::Bind(int index, const std::string& value) {
-  int rc = Sqlite().sqlite3_bind_text(statement_.get(), index, value.data(),
-                                      static_cast<int>(value.size()), SQLITE_TRANSIENT);
+  int rc = sqlite_.sqlite3_bind_text(statement_.get(), index, value.data(),
+                                     static_cast<int>(value.size()), SQLITE_TRANSIENT);
   if (rc != SQLITE_OK) connection_.Fail(rc);
   return *this;
 }
 
 bool Statement::Step() {
-  int rc = Sqlite().sqlite3_step(statement_.get());
+  int rc = sqlite_.sqlite3_step(statement_.get());
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
-  Sqlite().sqlite3_reset(statement_.get());
+  sqlite_.sqlite3_reset(statement_.get());
   connection_.Fail(rc);
 }
 
@@ -79,24 +80,24 @@ void Statement::Run() {
 }
 
 Statement& Statement::Reset() {
-  Sqlite().sqlite3_reset(statement_.get());
-  Sqlite().sqlite3_clear_bindings(statement_.get());
+  sqlite_.sqlite3_reset(statement_.get());
+  sqlite_.sqlite3_clear_bindings(statement_.get());
   return *this;
 }
 
 int64_t Statement::Int(int column) const {
-  return Sqlite().sqlite3_column_int64(statement_.get(), column);
+  return sqlite_.sqlite3_column_int64(statement_.get(), column);
 }
 
 std::string Statement::Text(int column) const {
-  const unsigned char* text = Sqlite().sqlite3_column_text(statement_.get(), column);
+  const unsigned char* text = sqlite_.sqlite3_column_text(statement_.get(), column);
   if (text == nullptr) return {};
   return std::string(reinterpret_cast<const char*>(text),
-                     static_cast<size_t>(Sqlite().sqlite3_column_bytes(statement_.get(), column)));
+                     static_cast<size_t>(sqlite_.sqlite3_column_bytes(statement_.get(), column)));
 }
 
 bool Statement::IsNull(int column) const {
-  return Sqlite().sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
+  return sqlite_.sqlite3_column_type(statement_.get(), column) == SQLITE_NULL;
 }
 
 StatementLease::StatementLease(Statement* cached, std::unique_ptr<Statement> owned, bool* inUse)

@@ -26,6 +26,7 @@ using DbPtr = std::unique_ptr<sqlite3, CloseDb>;
 using StmtPtr = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
 
 class Connection;
+struct SqliteFunctions;
 
 // One prepared statement. Values are bound, never pasted into the SQL text.
 class Statement {
@@ -79,6 +80,8 @@ class Statement {
 
  private:
   Connection& connection_;
+  // SQLite's functions, looked up once: a listing makes millions of calls.
+  const SqliteFunctions& sqlite_;
   StmtPtr statement_;
 };
 

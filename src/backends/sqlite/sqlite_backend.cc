@@ -32,8 +32,19 @@ Store& SqliteBackend::Host() {
     if (!lock_) lock_ = std::make_unique<WriterLock>(settings_.path, settings_.wait);
     db_ = OpenHostDatabase(settings_.path, *lock_);
     store_ = std::make_unique<Store>(*db_, *lock_);
+    if (staged_) store_->StageHistory(*staged_);
   }
   return *store_;
+}
+
+void SqliteBackend::StageHistory(const rows::HistoryRow& row) {
+  staged_ = row;
+  if (store_) store_->StageHistory(row);
+}
+
+rows::StagedRow SqliteBackend::UnstageHistory() {
+  staged_.reset();
+  return store_ ? store_->UnstageHistory() : rows::StagedRow::kNotWritten;
 }
 
 uint32_t SqliteBackend::MaxSwitchNameSize() const { return kMaxSwitchNameSize; }

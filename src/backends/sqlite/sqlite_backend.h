@@ -2,6 +2,7 @@
 #define BACKENDS_SQLITE_SQLITE_BACKEND_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "backends/rows/row_backend.h"
@@ -36,6 +37,9 @@ class SqliteBackend : public rows::RowBackend {
   uint32_t MaxSwitchNameSize() const override;
   std::string DefaultDVSCacheFile() const override;
   rows::HostDocument DefaultHost() const override;
+  // The store writes the staged row, once the host is open.
+  void StageHistory(const rows::HistoryRow& row) override;
+  rows::StagedRow UnstageHistory() override;
 
  protected:
   Store& Host() override;
@@ -46,6 +50,7 @@ class SqliteBackend : public rows::RowBackend {
   std::unique_ptr<WriterLock> lock_;
   std::unique_ptr<Connection> db_;
   std::unique_ptr<Store> store_;
+  std::optional<rows::HistoryRow> staged_;
 };
 
 }  // namespace sqlite_host

@@ -11,6 +11,7 @@
 
 #include "backends/rows/row_store.h"
 #include "backends/rows/host_rows.h"
+#include "backends/sqlite/port_group_cursor.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/sql.h"
 #include "backends/sqlite/writer_lock.h"
@@ -21,6 +22,12 @@
 // key is its id in its table. Reads that gather several queries read one
 // snapshot; they take no lock, so other runs change the host meanwhile. An
 // edit that changes nothing writes nothing.
+//
+// A listing (ListSwitches) reads one snapshot of the host, kept until the
+// next change or listing, with the switches' port groups in one forward read
+// served switch by switch: the reads of the same run in the meantime read
+// that snapshot too, and any change ends both first, so nothing is ever
+// written under an open read.
 namespace sqlite_host {
 
 class Store : public rows::RowStore {
@@ -44,6 +51,9 @@ class Store : public rows::RowStore {
   std::optional<rows::DVSwitchDoc> FindDVSwitch(const rows::SwitchKey& key) override;
   std::optional<rows::SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<rows::StandardSwitchDoc> ReadSwitches(bool system) override;
+  void ListSwitches(bool system, const std::function<void(rows::SwitchRow&&)>& each) override;
+  std::optional<std::vector<rows::PortGroupRow>> TakeListedPortGroups(
+      const rows::RowRef& sw) override;
   std::vector<rows::DVSwitchDoc> ReadDVSwitches() override;
   std::vector<rows::SwitchRow> ReadOpaqueSwitches() override;
   rows::HostRecords ReadRecords() override;
@@ -62,43 +72,55 @@ class Store : public rows::RowStore {
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
 
+  // The row of the change about to run: the first transaction that changes
+  // the host writes it (hostnet::Backend::StageHistory).
+  void StageHistory(const rows::HistoryRow& row);
+  rows::StagedRow UnstageHistory();
   void AppendHistory(const rows::HistoryRow& row) override;
   std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs) override;
 
  private:
   // Runs body in one write transaction, committed when body returns and
-  // rolled back when it throws, and returns what body returns. Refuses a
-  // host of a newer format before body runs; a change of an older one
-  // stamps this build's format in the same transaction.
+  // rolled back when it throws, and returns what body returns. The
+  // listing's read ends first. Refuses a host of a newer format before body
+  // runs. A transaction that changed the host also stamps this build's
+  // format on a host of an older one, and writes the staged history row.
   template <typename Body>
   auto Write(Body&& body) {
+    listing_.reset();
     WriterHold hold(lock_);
     Transaction txn(db_, Transaction::Mode::kWrite);
     const int64_t format = CheckFormat();
     const int64_t changes = db_.TotalChanges();
     if constexpr (std::is_void_v<decltype(body())>) {
       body();
-      Stamp(format, changes);
-      txn.Commit();
+      Committing(txn, changes, format);
     } else {
       auto result = body();
-      Stamp(format, changes);
-      txn.Commit();
+      Committing(txn, changes, format);
       return result;
     }
   }
   // The host's format (PRAGMA user_version); throws naming it when it is
   // newer than this build's.
   int64_t CheckFormat();
-  // Stamps this build's format over format when the transaction changed a
-  // row since changes (a count of db_.TotalChanges()), and notes the change.
-  void Stamp(int64_t format, int64_t changes);
+  // When the transaction changed the host since changes (a count of
+  // db_.TotalChanges()): stamps this build's format over format, and writes
+  // the staged row; then commits.
+  void Committing(Transaction& txn, int64_t changes, int64_t format);
+  // Inserts row into the history and drops the oldest beyond the limit;
+  // its id.
+  int64_t InsertHistory(const rows::HistoryRow& row);
 
   // --- Reads (store_read.cc) ---------------------------------------------
-  // Switch rows that meet where (SQL over the switches table as s, with ?1
-  // bound to value when given), in host order, with their lists.
-  std::vector<rows::SwitchRow> ReadSwitchRows(const std::string& where,
-                                        const std::optional<std::string>& value = std::nullopt);
+  // Hands each switch row that meets where (SQL over the switches table as
+  // s, with ?1 bound to value when given) to each, in host order, with its
+  // lists, from one query.
+  void ReadSwitchRows(const std::string& where, const std::optional<std::string>& value,
+                      const std::function<void(rows::SwitchRow&&)>& each);
+  // The same rows, gathered.
+  std::vector<rows::SwitchRow> ReadSwitchRows(
+      const std::string& where, const std::optional<std::string>& value = std::nullopt);
   // The port groups of the switches that meet where (as ReadSwitchRows), in
   // host order, paired with those switches, which they fill.
   void FillPortGroups(std::vector<rows::StandardSwitchDoc>& switches, const std::string& where,
@@ -124,6 +146,7 @@ class Store : public rows::RowStore {
   int64_t InsertPortGroup(int64_t switchId, const rows::PortGroupRow& pg);
   int64_t InsertDVPort(int64_t switchId, const rows::DVPortRow& port);
   void InsertFault(const rows::FaultRow& fault);
+  void InsertLagTimeouts(const std::vector<rows::LagTimeoutRow>& lags);
   // Writes what changed from before to after of switch id.
   void UpdateSwitch(int64_t id, const rows::SwitchRow& before, const rows::SwitchRow& after);
   void UpdatePortGroups(int64_t switchId, const std::vector<rows::PortGroupRow>& before,
@@ -154,9 +177,31 @@ class Store : public rows::RowStore {
     }
   }
 
+  // A listing's reads: its snapshot, the switches it listed, and the read
+  // of their port groups. Members end in reverse order: the read, then the
+  // snapshot.
+  struct Listing {
+    Listing(Connection& db, const std::string& where)
+        : snapshot(db, Transaction::Mode::kRead), portGroups(db, where) {}
+    Transaction snapshot;
+    std::vector<int64_t> switchIds;  // ascending, as host order is
+    PortGroupCursor portGroups;
+  };
+
   Connection& db_;
   WriterLock& lock_;
+  std::unique_ptr<Listing> listing_;
   bool wrote_ = false;
+  // The staged history row and what became of it; the row that a
+  // transaction wrote for it, which a refusal of the same call replaces.
+  std::optional<rows::HistoryRow> staged_;
+  rows::StagedRow stagedState_ = rows::StagedRow::kNotWritten;
+  struct WrittenRow {
+    int64_t id;
+    int64_t timeUs;
+    int64_t pid;
+  };
+  std::optional<WrittenRow> written_;
 };
 
 // The key of row id of a table, as a ref of kind; and back (0 for a ref of

@@ -70,13 +70,7 @@ void Store::InsertHost(const HostDocument& doc) {
       insert->Reset().BindAll(t.portset, t.uplink, t.lagId, t.timeout, t.loaded).Run();
     }
   }
-  {
-    auto insert = db_.Prepare(
-        "INSERT INTO lag_timeouts (portset, lag_id, timeout, loaded) VALUES (?1, ?2, ?3, ?4)");
-    for (const LagTimeoutRow& t : doc.lagTimeouts) {
-      insert->Reset().BindAll(t.portset, t.lagId, t.timeout, t.loaded).Run();
-    }
-  }
+  InsertLagTimeouts(doc.lagTimeouts);
   db_.Run("UPDATE host SET ens_activate_node = ?1", doc.ensActivateNode);
   for (const FaultRow& fault : doc.faults) InsertFault(fault);
 }

@@ -1,7 +1,9 @@
 #include <string>
+#include <utility>
 
 #include "backends/sqlite/store.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace sqlite_host {
 
@@ -10,8 +12,8 @@ using namespace rows;
 namespace {
 
 // The history lives in a table of its own, made by the first run that records
-// a change, so hosts made before it need no new schema version. Rows are
-// never updated; the oldest go as new ones come.
+// a change, so hosts made before it need no new schema version. The oldest
+// rows go as new ones come.
 constexpr const char* kHistoryTableSql = R"sql(
 CREATE TABLE IF NOT EXISTS history (
   id INTEGER PRIMARY KEY,
@@ -48,17 +50,60 @@ class UnsyncedCommits {
 
 }  // namespace
 
+int64_t Store::InsertHistory(const HistoryRow& row) {
+  db_.Exec(kHistoryTableSql);
+  db_.Run(
+      "INSERT INTO history (time_us, pid, uid, command, operation, object, done, message) "
+      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+      row.timeUs, row.pid, row.uid, row.command, row.operation, row.object, row.done, row.message);
+  const int64_t id = db_.LastInsertId();
+  db_.Run("DELETE FROM history WHERE id <= ?1", id - hostnet::kHistoryLimit);
+  return id;
+}
+
+void Store::Committing(Transaction& txn, int64_t changes, int64_t format) {
+  const bool changed = db_.TotalChanges() != changes;
+  if (changed && format < hostnet::kRecordsFormat) {
+    db_.Exec("PRAGMA user_version = " + std::to_string(hostnet::kRecordsFormat));
+  }
+  const bool records = changed && staged_ && stagedState_ == StagedRow::kNotWritten;
+  int64_t id = 0;
+  if (records) id = InsertHistory(*staged_);
+  txn.Commit();
+  wrote_ = wrote_ || changed;
+  if (records) {
+    stagedState_ = StagedRow::kWrittenDone;
+    written_ = WrittenRow{id, staged_->timeUs, staged_->pid};
+  }
+}
+
+void Store::StageHistory(const HistoryRow& row) {
+  staged_ = row;
+  stagedState_ = StagedRow::kNotWritten;
+  written_.reset();
+}
+
+StagedRow Store::UnstageHistory() {
+  staged_.reset();
+  return std::exchange(stagedState_, StagedRow::kNotWritten);
+}
+
 void Store::AppendHistory(const HistoryRow& row) {
   UnsyncedCommits unsynced(db_);
-  Write([&] {
-    db_.Exec(kHistoryTableSql);
-    db_.Run(
-        "INSERT INTO history (time_us, pid, uid, command, operation, object, done, message) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
-        row.timeUs, row.pid, row.uid, row.command, row.operation, row.object, row.done,
-        row.message);
-    db_.Run("DELETE FROM history WHERE id <= ?1", db_.LastInsertId() - hostnet::kHistoryLimit);
-  });
+  WriterHold hold(lock_);
+  Transaction txn(db_, Transaction::Mode::kWrite);
+  // A history of a newer format may be kept otherwise.
+  CheckFormat();
+  // The refusal of a change whose transaction recorded it as done takes
+  // that row's place.
+  if (written_ && row.timeUs == written_->timeUs && row.pid == written_->pid) {
+    db_.Run("UPDATE history SET done = ?2, message = ?3 WHERE id = ?1", written_->id, row.done,
+            row.message);
+  } else {
+    InsertHistory(row);
+  }
+  txn.Commit();
+  wrote_ = true;
 }
 
 std::vector<HistoryRow> Store::ReadHistory(int64_t sinceUs) {

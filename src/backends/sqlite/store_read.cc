@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -73,17 +74,6 @@ void AddListEntry(SwitchRow& row, const Statement& st) {
   }
 }
 
-PortGroupRow PortGroupFromColumns(const Statement& st) {
-  PortGroupRow row;
-  row.ref = RefOf(RowKind::kPortGroup, st.Int(0));
-  row.name = st.Text(2);
-  row.vlan = st.UInt32(3);
-  row.ports = st.UInt32(4);
-  row.teaming.orderSet = st.Bool(5);
-  row.teaming.maxActive = st.Int32(6);
-  return row;
-}
-
 // The condition on switches s that finds the switch key names, with ?1 for
 // its value.
 std::string WhereKey(const SwitchKey& key) {
@@ -98,6 +88,11 @@ std::string WhereKey(const SwitchKey& key) {
       return "s.switch_id = ?1";
   }
   return "0";  // finds nothing
+}
+
+// The running standard switches of one sort, as switches s.
+std::string WhereStandard(bool system) {
+  return std::string("s.kind = 0 AND s.running = 1 AND s.system = ") + (system ? "1" : "0");
 }
 
 // Binds value to ?1 when there is one.
@@ -118,7 +113,10 @@ int64_t IdOf(const RowRef& ref, RowKind kind) {
 
 uint32_t Store::MaxSwitchNameSize() const { return kMaxSwitchNameSize; }
 
+// What is read under the hold must be the host's latest, not a listing's
+// snapshot.
 std::unique_ptr<rows::ChangeHold> Store::HoldForChange() {
+  listing_.reset();
   return std::make_unique<WriterHold>(lock_);
 }
 
@@ -129,47 +127,40 @@ PnicSet Store::Pnics() {
   return pnics;
 }
 
-std::vector<SwitchRow> Store::ReadSwitchRows(const std::string& where,
-                                             const std::optional<std::string>& value) {
+void Store::ReadSwitchRows(const std::string& where, const std::optional<std::string>& value,
+                           const std::function<void(SwitchRow&&)>& each) {
   auto st = db_.Prepare(std::string("SELECT ") + kSwitchColumns +
                         " FROM switches s LEFT JOIN switch_uplinks u ON u.switch_id = s.id WHERE " +
                         where + " ORDER BY s.id, u.list, u.position");
   BindValue(*st, value);
-  std::vector<SwitchRow> rows;
+  // A switch is whole once the rows of the next one begin.
+  std::optional<SwitchRow> row;
   int64_t id = 0;
   while (st->Step()) {
-    if (rows.empty() || st->Int(0) != id) {
+    if (!row || st->Int(0) != id) {
+      if (row) each(std::move(*row));
       id = st->Int(0);
-      rows.push_back(SwitchFromColumns(*st));
+      row = SwitchFromColumns(*st);
     }
-    AddListEntry(rows.back(), *st);
+    AddListEntry(*row, *st);
   }
+  if (row) each(std::move(*row));
+}
+
+std::vector<SwitchRow> Store::ReadSwitchRows(const std::string& where,
+                                             const std::optional<std::string>& value) {
+  std::vector<SwitchRow> rows;
+  ReadSwitchRows(where, value, [&](SwitchRow&& row) { rows.push_back(std::move(row)); });
   return rows;
 }
 
 void Store::FillPortGroups(std::vector<StandardSwitchDoc>& switches, const std::string& where,
                            const std::optional<std::string>& value) {
-  auto st = db_.Prepare(
-      "SELECT g.id, g.switch_id, g.name, g.vlan, g.ports, g.order_set, g.max_active, o.pnic "
-      "FROM port_groups g LEFT JOIN port_group_order o ON o.port_group_id = g.id "
-      "WHERE g.switch_id IN (SELECT s.id FROM switches s WHERE " +
-      where + ") ORDER BY g.switch_id, g.id, o.position");
-  BindValue(*st, value);
-  // Both are ordered by switch id, so one pass pairs them.
-  size_t next = 0;
-  int64_t groupId = 0;
-  while (st->Step()) {
-    const int64_t switchId = st->Int(1);
-    while (next < switches.size() && IdOf(switches[next].row.ref, RowKind::kStandardSwitch) != switchId) {
-      ++next;
+  PortGroupCursor cursor(db_, where, value);
+  for (StandardSwitchDoc& sw : switches) {
+    if (auto groups = cursor.Take(IdOf(sw.row.ref, RowKind::kStandardSwitch))) {
+      sw.portGroups = std::move(*groups);
     }
-    if (next == switches.size()) break;
-    std::vector<PortGroupRow>& groups = switches[next].portGroups;
-    if (groups.empty() || st->Int(0) != groupId) {
-      groupId = st->Int(0);
-      groups.push_back(PortGroupFromColumns(*st));
-    }
-    if (!st->IsNull(7)) groups.back().teaming.order.push_back(st->Text(7));
   }
 }
 
@@ -219,7 +210,8 @@ std::optional<StandardSwitchDoc> Store::FindStandard(const std::string& where,
   if (rows.empty()) return std::nullopt;
   std::vector<StandardSwitchDoc> found(1);
   found[0].row = std::move(rows.front());
-  FillPortGroups(found, "s.id = " + found[0].row.ref.key);
+  // Bound, so that reading switch after switch prepares one statement.
+  FillPortGroups(found, "s.id = ?1", found[0].row.ref.key);
   snapshot.Commit();
   return std::move(found[0]);
 }
@@ -254,14 +246,33 @@ std::optional<SwitchRow> Store::FindAnySwitch(const SwitchKey& key) {
 }
 
 std::vector<StandardSwitchDoc> Store::ReadSwitches(bool system) {
-  const std::string where =
-      std::string("s.kind = 0 AND s.running = 1 AND s.system = ") + (system ? "1" : "0");
+  const std::string where = WhereStandard(system);
   Transaction snapshot(db_, Transaction::Mode::kRead);
   std::vector<StandardSwitchDoc> switches;
   for (SwitchRow& row : ReadSwitchRows(where)) switches.push_back({std::move(row), {}});
   FillPortGroups(switches, where);
   snapshot.Commit();
   return switches;
+}
+
+void Store::ListSwitches(bool system, const std::function<void(SwitchRow&&)>& each) {
+  listing_.reset();
+  const std::string where = WhereStandard(system);
+  auto listing = std::make_unique<Listing>(db_, where);
+  ReadSwitchRows(where, std::nullopt, [&](SwitchRow&& row) {
+    listing->switchIds.push_back(IdOf(row.ref, RowKind::kStandardSwitch));
+    each(std::move(row));
+  });
+  listing_ = std::move(listing);
+}
+
+std::optional<std::vector<PortGroupRow>> Store::TakeListedPortGroups(const RowRef& sw) {
+  const int64_t id = IdOf(sw, RowKind::kStandardSwitch);
+  if (!listing_ ||
+      !std::binary_search(listing_->switchIds.begin(), listing_->switchIds.end(), id)) {
+    return std::nullopt;
+  }
+  return listing_->portGroups.Take(id);
 }
 
 std::vector<DVSwitchDoc> Store::ReadDVSwitches() {

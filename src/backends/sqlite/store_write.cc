@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -18,14 +19,6 @@ int64_t Store::CheckFormat() {
   const int64_t format = st->Step() ? st->Int(0) : 0;
   hostnet::RefuseNewerFormat("host database " + db_.Path(), format);
   return format;
-}
-
-void Store::Stamp(int64_t format, int64_t changes) {
-  if (db_.TotalChanges() == changes) return;
-  wrote_ = true;
-  if (format < hostnet::kRecordsFormat) {
-    db_.Exec("PRAGMA user_version = " + std::to_string(hostnet::kRecordsFormat));
-  }
 }
 
 int64_t Store::InsertSwitch(const SwitchRow& row) {
@@ -72,6 +65,14 @@ int64_t Store::InsertDVPort(int64_t switchId, const DVPortRow& port) {
   InsertList(kDVPortClients, port.clients, id);
   InsertList(kDVPortUplinks, port.uplinks, id);
   return id;
+}
+
+void Store::InsertLagTimeouts(const std::vector<LagTimeoutRow>& lags) {
+  auto insert = db_.Prepare(
+      "INSERT INTO lag_timeouts (portset, lag_id, timeout, loaded) VALUES (?1, ?2, ?3, ?4)");
+  for (const LagTimeoutRow& t : lags) {
+    insert->Reset().BindAll(t.portset, t.lagId, t.timeout, t.loaded).Run();
+  }
 }
 
 void Store::InsertFault(const FaultRow& fault) {
@@ -256,17 +257,28 @@ void Store::EditRecords(const std::function<void(HostRecords&)>& edit) {
     const HostRecords before = ReadRecordsWithIds(&ids);
     HostRecords after = before;
     edit(after);
-    // Edits change flags of the timeout records; they add and remove none.
+    // Edits change flags of the timeout records, and add and remove LAG
+    // records: then the LAG records are written anew, in their order.
     for (size_t i = 0; i < ids.uplinkTimeouts.size() && i < after.uplinkTimeouts.size(); ++i) {
       if (after.uplinkTimeouts[i].loaded != before.uplinkTimeouts[i].loaded) {
         db_.Run("UPDATE uplink_timeouts SET loaded = ?2 WHERE id = ?1", ids.uplinkTimeouts[i],
                 after.uplinkTimeouts[i].loaded);
       }
     }
-    for (size_t i = 0; i < ids.lagTimeouts.size() && i < after.lagTimeouts.size(); ++i) {
-      if (after.lagTimeouts[i].loaded != before.lagTimeouts[i].loaded) {
+    const auto& lags = after.lagTimeouts;
+    const bool sameLags =
+        std::equal(lags.begin(), lags.end(), before.lagTimeouts.begin(), before.lagTimeouts.end(),
+                   [](const LagTimeoutRow& a, const LagTimeoutRow& b) {
+                     return a.portset == b.portset && a.lagId == b.lagId && a.timeout == b.timeout;
+                   });
+    if (!sameLags) {
+      db_.Run("DELETE FROM lag_timeouts");
+      InsertLagTimeouts(lags);
+    }
+    for (size_t i = 0; sameLags && i < ids.lagTimeouts.size(); ++i) {
+      if (lags[i].loaded != before.lagTimeouts[i].loaded) {
         db_.Run("UPDATE lag_timeouts SET loaded = ?2 WHERE id = ?1", ids.lagTimeouts[i],
-                after.lagTimeouts[i].loaded);
+                lags[i].loaded);
       }
     }
     if (after.ensActivateNode != before.ensActivateNode) {

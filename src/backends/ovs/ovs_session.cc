@@ -1,0 +1,338 @@
+#include "backends/ovs/ovs_session.h"
+
+#include <cstdio>
+#include <random>
+#include <thread>
+#include <utility>
+
+#include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_records.h"
+#include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/values.h"
+#include "hostnet/quorvic_exception.h"
+
+namespace ovs_host {
+
+using nlohmann::json;
+using ovsdb::Condition;
+using ovsdb::GuardedChange;
+using Quorvic::Lib::QuorvicException;
+using namespace rows;
+
+namespace {
+
+// What this backend reads and writes of the switch database.
+const ovsdb::SchemaNeeds kNeeds = {
+    {"Open_vSwitch", {"bridges", "next_cfg", "cur_cfg", "external_ids", "other_config"}},
+    {"Bridge", {"name", "ports", "external_ids", "datapath_type"}},
+    {"Port",
+     {"name", "interfaces", "external_ids", "tag", "fake_bridge", "bond_mode", "lacp",
+      "other_config", "bond_active_slave"}},
+    {"Interface",
+     {"name", "type", "external_ids", "mtu_request", "mtu", "error", "ofport", "lacp_current"}},
+    {"Queue", {"external_ids"}},
+};
+
+// About one run in this many drops the oldest rows of the history.
+constexpr int kTrimEvery = 64;
+
+// One remote: the switch database the settings name.
+class OvsConnector : public ovsdb::Connector {
+ public:
+  explicit OvsConnector(const OvsSettings& settings) : settings_(settings) {}
+
+  std::unique_ptr<ovsdb::Client> Connect(ovsdb::Deadline deadline) override {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    try {
+      return std::make_unique<ovsdb::Client>(
+          settings_.remote, std::max(left, std::chrono::milliseconds(1)), settings_.peer);
+    } catch (const QuorvicException& e) {
+      // Only a local socket's server is one this machine's operator starts.
+      const bool local = settings_.remote.rfind("unix:", 0) == 0;
+      throw QuorvicException(e.GetMessage() + " (the switch database, chosen by " +
+                                 settings_.source + ")" +
+                                 (local ? "; is Open vSwitch running? `systemctl start "
+                                          "openvswitch-switch` starts it"
+                                        : ""),
+                             "Open vSwitch", QuorvicException::Kind::kUnreachable);
+    }
+  }
+  std::string Describe() const override { return "the switch database at " + settings_.remote; }
+
+ private:
+  const OvsSettings& settings_;
+};
+
+json WhereHistoryRow() {
+  return Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleHistory}}));
+}
+
+std::string HistoryKey(const HistoryRow& row) {
+  char key[64];
+  std::snprintf(key, sizeof key, "%s%020lld-%lld", kHistoryPrefix,
+                static_cast<long long>(row.timeUs), static_cast<long long>(row.pid));
+  return key;
+}
+
+// The history keys of a map, oldest first.
+std::vector<std::string> HistoryKeys(const Ids& ids) {
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : ids) {
+    if (key.rfind(kHistoryPrefix, 0) == 0) keys.push_back(key);
+  }
+  return keys;
+}
+
+// What ovs-vswitchd made of an interface a change touched: empty when it is
+// as expected, "wait" when it is not there yet, else what is wrong.
+std::string Refusal(const InterfaceRead& interface, std::optional<uint32_t> mtu) {
+  if (!interface.error.empty()) return "interface " + interface.name + ": " + interface.error;
+  if (interface.ofport && *interface.ofport < 0) {
+    return "interface " + interface.name + " got no port number";
+  }
+  if (!interface.ofport) return "wait";
+  if (mtu && interface.mtu != static_cast<int64_t>(*mtu)) return "wait";
+  return {};
+}
+
+// Why an interface still waited when the time was up.
+std::string StillWaiting(const InterfaceRead& interface, std::optional<uint32_t> mtu) {
+  if (!interface.ofport) return "interface " + interface.name + " got no port number";
+  return "interface " + interface.name + " kept MTU " +
+         (interface.mtu ? std::to_string(*interface.mtu) : std::string("none")) + " instead of " +
+         std::to_string(*mtu);
+}
+
+ovsdb::DatabaseSettings DatabaseSettingsOf(const OvsSettings& settings) {
+  ovsdb::DatabaseSettings database;
+  database.name = kDatabase;
+  database.timeout = settings.requestTimeout;
+  database.comment = settings.comment;
+  database.token = ovsdb::TokenPlace{kDatabase, {}, "external_ids", kChangeKey};
+  database.needs = kNeeds;
+  return database;
+}
+
+}  // namespace
+
+OvsSession::OvsSession(OvsSettings settings)
+    : settings_(std::move(settings)),
+      database_(std::make_unique<OvsConnector>(settings_), DatabaseSettingsOf(settings_)) {
+  std::random_device random;
+  trims_ = random() % kTrimEvery == 0;
+}
+
+void OvsSession::Connect() { database_.Connect(); }
+
+const RootRow& OvsSession::Root() {
+  if (root_) return *root_;
+  std::vector<json> results =
+      Read({ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids"}),
+            ovsdb::Select("Queue", {WhereHistoryRow()},
+                          trims_ ? std::vector<std::string>{"_uuid", "external_ids"}
+                                 : std::vector<std::string>{"_uuid"})});
+  const json& rows = results.at(0).at("rows");
+  if (rows.size() != 1) {
+    throw QuorvicException(
+        "the switch database has no Open_vSwitch row; `ovs-vsctl init` makes it");
+  }
+  RootRow root{ovsdb::ReadUuid(rows[0].at("_uuid")), ovsdb::ReadMap(rows[0].at("external_ids"))};
+  database_.SawTokenRow(root.externalIds);
+  const json& queues = results.at(1).at("rows");
+  historyRow_ = queues.empty() ? std::string() : ovsdb::ReadUuid(queues[0].at("_uuid"));
+  if (trims_) {
+    oldKeys_ = queues.empty() ? std::vector<std::string>()
+                              : HistoryKeys(ovsdb::ReadMap(queues[0].at("external_ids")));
+    oldRootKeys_ = HistoryKeys(root.externalIds);
+  }
+  root_ = std::move(root);
+  return *root_;
+}
+
+void OvsSession::AddHistory(GuardedChange& change, const HistoryRow& row) {
+  Root();  // the history's row is read with it
+  const std::string key = HistoryKey(row);
+  // A refused name may be anything a caller passed: bytes that are not
+  // UTF-8 are kept as U+FFFD.
+  const std::string record =
+      HistoryRecord(row).dump(-1, ' ', false, json::error_handler_t::replace);
+  if (historyRow_.empty()) {
+    // The first row of the history makes the Queue row; when another run
+    // made it meanwhile, the change is built again, into that one.
+    change.Assume("Queue", {WhereHistoryRow()});
+    change.Add(ovsdb::Insert(
+        "Queue", {{"external_ids", ovsdb::Map({{kRoleKey, kRoleHistory}, {key, record}})}}));
+    return;
+  }
+  std::vector<json> dropped;
+  if (trims_) {
+    // The keys sort by time: the oldest go, so that the limit holds with
+    // the one added.
+    const std::size_t keep = static_cast<std::size_t>(kHistoryLimit - 1);
+    for (std::size_t i = 0; oldKeys_.size() - i > keep; ++i) dropped.push_back(oldKeys_[i]);
+    if (!oldRootKeys_.empty()) {
+      std::vector<json> rootKeys(oldRootKeys_.begin(), oldRootKeys_.end());
+      change.Add(ovsdb::Mutate(kDatabase, {},
+                               {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(rootKeys))}));
+    }
+  }
+  dropped.push_back(key);
+  change.Guard("Queue", historyRow_, json::object());
+  change.Add(
+      ovsdb::Mutate("Queue", {Condition("_uuid", "==", ovsdb::Uuid(historyRow_))},
+                    {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped)),
+                     ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{key, record}}))}));
+}
+
+OvsSession::Committed OvsSession::Commit(const GuardedChange& change, bool reachesDatapath) {
+  GuardedChange sent = change;
+  const bool carries = staged_ && (stagedState_ == StagedRow::kNotWritten || rewriteStaged_);
+  if (carries) AddHistory(sent, *staged_);
+  std::size_t nextCfg = 0;
+  if (reachesDatapath) {
+    sent.Add(ovsdb::Mutate(kDatabase, {}, {ovsdb::Mutation("next_cfg", "+=", 1)}));
+    nextCfg = sent.Add(ovsdb::Select(kDatabase, {}, {"next_cfg"}));
+  }
+  // The root as this change leaves it, for the rest of the run.
+  const std::size_t rootAt = sent.Add(ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids"}));
+  Committed committed{database_.Commit(sent), std::nullopt};
+  if (!committed.result.Committed()) {
+    ForgetRoot();
+    return committed;
+  }
+  if (carries) {
+    stagedState_ = staged_->done ? StagedRow::kWrittenDone : StagedRow::kWrittenRefused;
+    rewriteStaged_ = false;
+    Recorded();
+  }
+  const std::vector<json>& results = committed.result.results;
+  if (results.empty()) {
+    // The answer was lost and read back: what the change left is not known.
+    ForgetRoot();
+    return committed;
+  }
+  if (reachesDatapath) {
+    committed.target = results.at(nextCfg).at("rows").at(0).at("next_cfg").get<int64_t>();
+  }
+  if (root_) {
+    const json& rows = results.at(rootAt).at("rows");
+    if (rows.size() == 1) root_->externalIds = ovsdb::ReadMap(rows[0].at("external_ids"));
+  }
+  return committed;
+}
+
+std::string OvsSession::AwaitDatapath(
+    int64_t target, const std::vector<std::pair<std::string, std::optional<uint32_t>>>& expected) {
+  const Clock::time_point deadline = Clock::now() + settings_.applyWait;
+  for (;;) {
+    const json rows = Read({ovsdb::Select(kDatabase, {}, {"cur_cfg"})}).at(0).at("rows");
+    if (!rows.empty() && rows[0].at("cur_cfg").get<int64_t>() >= target) break;
+    if (Clock::now() >= deadline) {
+      return "ovs-vswitchd did not apply it within " + ovsdb::DescribeTimeout(settings_.applyWait) +
+             " (is it running? `systemctl start openvswitch-switch` starts it)";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  // Some columns (the MTU) are filled after ovs-vswitchd reports the change
+  // applied: what is not there yet is waited for, until the same deadline.
+  for (;;) {
+    std::vector<json> selects;
+    for (const auto& [name, mtu] : expected) {
+      selects.push_back(
+          ovsdb::Select("Interface", {Condition("name", "==", name)}, kInterfaceColumns));
+    }
+    if (selects.empty()) return {};
+    std::vector<json> results = Read(std::move(selects));
+    bool waiting = false;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      const auto& [name, mtu] = expected[i];
+      const json& rows = results[i].at("rows");
+      // The change committed; a later one of another run removed the
+      // interface, and what the datapath made of it no longer matters.
+      if (rows.empty()) continue;
+      const InterfaceRead interface = InterfaceFromRow(rows[0]);
+      const std::string refusal = Refusal(interface, mtu);
+      if (refusal == "wait") {
+        if (Clock::now() >= deadline) return StillWaiting(interface, mtu);
+        waiting = true;
+      } else if (!refusal.empty()) {
+        return refusal;
+      }
+    }
+    if (!waiting) return {};
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void OvsSession::Recorded() {
+  // A run trims once; a history row this run made is read with the root.
+  trims_ = false;
+  oldKeys_.clear();
+  oldRootKeys_.clear();
+  if (historyRow_.empty()) ForgetRoot();
+}
+
+void OvsSession::StageHistory(const HistoryRow& row) {
+  staged_ = row;
+  stagedState_ = StagedRow::kNotWritten;
+  rewriteStaged_ = false;
+}
+
+StagedRow OvsSession::UnstageHistory() {
+  staged_.reset();
+  rewriteStaged_ = false;
+  return std::exchange(stagedState_, StagedRow::kNotWritten);
+}
+
+void OvsSession::RefuseStaged(const std::string& message) {
+  if (!staged_ || stagedState_ != StagedRow::kWrittenDone) return;
+  staged_->done = false;
+  staged_->message = message;
+  rewriteStaged_ = true;
+}
+
+void OvsSession::AppendHistory(const HistoryRow& row) {
+  ovsdb::RunGuarded(
+      "recording a change in the history", [&](GuardedChange& change) { AddHistory(change, row); },
+      [&](const GuardedChange& change) {
+        if (database_.Commit(change).Committed()) {
+          Recorded();
+          return true;
+        }
+        ForgetRoot();
+        return false;
+      });
+}
+
+std::vector<HistoryRow> OvsSession::ReadHistory(int64_t sinceUs) {
+  // Format 1 kept the history in the root's other_config, builds of a branch
+  // in its external_ids.
+  const std::vector<json> results =
+      Read({ovsdb::Select("Queue", {WhereHistoryRow()}, {"external_ids"}),
+            ovsdb::Select(kDatabase, {}, {"external_ids", "other_config"})});
+  std::map<std::string, std::string> history;
+  for (const json& result : results) {
+    for (const json& row : result.at("rows")) {
+      for (const auto& [column, map] : row.items()) {
+        for (auto& [key, value] : ovsdb::ReadMap(map)) {
+          if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
+        }
+      }
+    }
+  }
+  std::vector<HistoryRow> rows;
+  int64_t id = 0;
+  for (const auto& [key, value] : history) {
+    ++id;
+    const json record = ParseRecord(key, value);
+    // Rows from before sinceUs are passed over unread.
+    if (record.value("time", int64_t{0}) < sinceUs) continue;
+    HistoryRow row = ReadHistoryRecord(record);
+    row.id = id;
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace ovs_host

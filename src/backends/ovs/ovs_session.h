@@ -1,0 +1,119 @@
+#ifndef BACKENDS_OVS_OVS_SESSION_H_
+#define BACKENDS_OVS_OVS_SESSION_H_
+
+#include <chrono>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "backends/ovs/ovs_bridge_read.h"
+#include "backends/ovs/ovs_settings.h"
+#include "backends/ovsdb/database.h"
+#include "backends/rows/host_rows.h"
+
+// A run's one connection to Open vSwitch's switch database, which the host's
+// store and its chassis share, and what both need of it: the root row, read
+// once a run and as each commit left it; every transaction through one
+// commit path (ovsdb::Database: the command line as its comment, a token in
+// the root's external_ids "quenta:change" for a lost answer); the history;
+// and the wait for ovs-vswitchd.
+//
+// The history is one key per row, "quenta:history:TIME-PID" (TIME in
+// microseconds, zero-padded so that keys sort by time), in the external_ids
+// of one Queue row of ours (quenta:role=history), off the root that every run
+// reads. Queue is a root table, so the row stands without a QoS that names
+// it; ovs-vswitchd uses no queue that no QoS names. The row of the change a
+// library call makes is staged before the call and written by the first
+// transaction of the call that commits; a row that no transaction carried is
+// appended by a transaction of its own. About one run in 64 also drops the
+// rows beyond kHistoryLimit (and any an earlier build left on the root row),
+// having read them with the root.
+namespace ovs_host {
+
+struct RootRow {
+  std::string uuid;
+  Ids externalIds;
+};
+
+class OvsSession {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit OvsSession(OvsSettings settings);
+
+  const OvsSettings& Settings() const { return settings_; }
+  ovsdb::Database& Database() { return database_; }
+
+  // Connects; throws, with the detail "Open vSwitch", naming the remote, the
+  // setting that chose it and how to start Open vSwitch.
+  void Connect();
+  std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations) {
+    return database_.Read(std::move(operations));
+  }
+
+  // The root row: read once a run, then as this run's commits left it.
+  const RootRow& Root();
+  // Forgets the root, after a guard of what was read failed.
+  void ForgetRoot() { root_.reset(); }
+
+  // What Commit came to.
+  struct Committed {
+    ovsdb::Database::Result result;
+    // The configuration ovs-vswitchd is to reach, for a change that reaches
+    // the datapath; nullopt when the answer was lost and read back.
+    std::optional<int64_t> target;
+  };
+  // Commits change with the staged history row, when no transaction carried
+  // it yet, and, when reachesDatapath, with next_cfg bumped. When it did not
+  // commit, the root is forgotten.
+  Committed Commit(const ovsdb::GuardedChange& change, bool reachesDatapath);
+
+  // Waits until ovs-vswitchd has applied configuration target, then until
+  // each interface of expected (a name and, when given, the MTU it must
+  // show) shows no error, a port number and its MTU, all by apply-wait.
+  // Returns what is wrong ("ovs-vswitchd did not apply it within ..." or
+  // "interface X: ERROR"); empty when all is well. An interface another run
+  // removed meanwhile no longer counts.
+  std::string AwaitDatapath(
+      int64_t target, const std::vector<std::pair<std::string, std::optional<uint32_t>>>& expected);
+
+  // --- The history (hostnet::Backend says what each promises) ---------------
+  static constexpr int64_t kHistoryLimit = 1000;
+  void StageHistory(const rows::HistoryRow& row);
+  rows::StagedRow UnstageHistory();
+  // The staged row, written as done, is to say refused with message; the
+  // next commit rewrites it.
+  void RefuseStaged(const std::string& message);
+  void AppendHistory(const rows::HistoryRow& row);
+  std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs);
+
+ private:
+  // Adds to change what writes row into the history (replacing a row of
+  // the same key), and what drops the rows beyond the limit when this run
+  // read them.
+  void AddHistory(ovsdb::GuardedChange& change, const rows::HistoryRow& row);
+  // After a commit that wrote a history row.
+  void Recorded();
+
+  OvsSettings settings_;
+  ovsdb::Database database_;
+  std::optional<RootRow> root_;
+  // The history's Queue row, as read with the root: its UUID (empty when
+  // there is none), and, in a run that trims, its keys and those an earlier
+  // build left on the root.
+  std::string historyRow_;
+  bool trims_ = false;
+  std::vector<std::string> oldKeys_;
+  std::vector<std::string> oldRootKeys_;
+  // The row of the library call under way, and what became of it.
+  std::optional<rows::HistoryRow> staged_;
+  rows::StagedRow stagedState_ = rows::StagedRow::kNotWritten;
+  bool rewriteStaged_ = false;
+};
+
+}  // namespace ovs_host
+
+#endif  // BACKENDS_OVS_OVS_SESSION_H_
