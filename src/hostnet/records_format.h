@@ -20,6 +20,13 @@ std::string NewerFormatMessage(const std::string& where, long long found);
 // newer than kRecordsFormat.
 void RefuseNewerFormat(const std::string& where, long long found);
 
+// The format a stored mark names (its decimal text); 0 for no mark (format 1
+// or 2: what the records' shape says). A mark that is no number is of a
+// format this build cannot know: Throws as RefuseNewerFormat does, naming it.
+long long FormatOfMark(const std::string& where, const std::string& mark);
+// The mark this build writes.
+std::string FormatMark();
+
 }  // namespace hostnet
 
 #endif  // HOSTNET_RECORDS_FORMAT_H_

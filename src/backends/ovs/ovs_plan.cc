@@ -9,6 +9,7 @@
 #include "backends/ovsdb/values.h"
 #include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovs_host {
 
@@ -230,6 +231,8 @@ void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created,
 
 void BridgePlan::Update(const BridgeRead& before, const StandardSwitchDoc& after,
                         const std::set<std::string>& taken) {
+  hostnet::RefuseNewerFormat("standard switch " + hostnet::EscapedName(before.name),
+                             before.format);
   const StandardSwitchDoc was = SwitchOf(before);
   // A group that goes must leave no VM on a VLAN of a group that is gone.
   for (const PortGroupRow& pg : was.portGroups) {
