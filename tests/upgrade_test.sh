@@ -178,7 +178,9 @@ check_newer() {
     newer_state >"$before"
     for host in a b; do
         check "host $host of format 4 is read" host_$host dump
-        for command in "-m 1600 vSwitch0" "-A pg3 vSwitch0" "-P eth0 -V 100 dvs0"; do
+        local dvport="-Q nic4 -V 100 dvs0"
+        [[ $host == a ]] || dvport="-P eth0 -V 100 dvs0"
+        for command in "-m 1600 vSwitch0" "-A pg3 vSwitch0" "$dvport"; do
             # shellcheck disable=SC2086  # the command's words
             is "host $host: $command is refused, naming the formats" "$refusal" refused on_$host $command
         done

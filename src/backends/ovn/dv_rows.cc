@@ -7,6 +7,7 @@
 
 #include "backends/rows/chassis.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovn {
 
@@ -76,6 +77,7 @@ Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation,
               const std::string& host) {
   const EnsState& ens = row.ens;
   return {{kSwitchMark, ""},
+          {kFormatKey, hostnet::FormatMark()},
           {"quenta:uuid", row.uuid},
           {"quenta:dvs-name", row.dvsName},
           {"quenta:switch-id", row.switchId},

@@ -65,8 +65,13 @@ constexpr const char* kLocalnetMark = "quenta:localnet";
 // In NB_Global's external_ids, + HOST: the token of the last change that
 // host made, for a change whose answer was lost to be looked for.
 constexpr const char* kChangePrefix = "quenta:change:";
+// On a Logical_Switch of ours and in NB_Global's external_ids: the format
+// of the switch's records and of the database's (doc/formats.md). Rows of
+// formats 1 and 2 carry none.
+constexpr const char* kFormatKey = "quenta:format";
 
-// The external_ids of the Logical_Switch of row, with host's uplinks.
+// The external_ids of the Logical_Switch of row, with host's uplinks and
+// this build's format.
 Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation, const std::string& host);
 // The DVSwitch named name that ids hold, with host's uplinks, kind
 // kDistributed, without a ref. Checks the place and generation too.

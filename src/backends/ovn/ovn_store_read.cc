@@ -55,10 +55,17 @@ ovsdb::Database& OvnStore::Db() {
 
 std::vector<json> OvnStore::Read(std::vector<json> operations) {
   if (tokenSeen_) return Db().Read(std::move(operations));
-  operations.push_back(ovsdb::Select("NB_Global", {}, {"external_ids"}));
+  operations.push_back(ovsdb::Select("NB_Global", {}, {"_uuid", "external_ids"}));
   std::vector<json> results = Db().Read(std::move(operations));
   const json& rows = results.back().at("rows");
-  if (!rows.empty()) Db().SawTokenRow(ovsdb::ReadMap(rows[0].at("external_ids")));
+  nbGlobal_.clear();
+  nbFormat_.clear();
+  if (!rows.empty()) {
+    const Ids ids = ovsdb::ReadMap(rows[0].at("external_ids"));
+    Db().SawTokenRow(ids);
+    nbGlobal_ = ovsdb::ReadUuid(rows[0].at("_uuid"));
+    nbFormat_ = Get(ids, kFormatKey);
+  }
   tokenSeen_ = true;
   results.pop_back();
   return results;
