@@ -94,6 +94,9 @@ class OvnStore {
   // Logical switches that are not ours stay, and must not have the names
   // of new ones.
   void Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune);
+  // As one change: every DVSwitch of an earlier format written as WriteEdit
+  // writes one, and the database's mark; what it did, a line each.
+  std::vector<std::string> Migrate();
 
  private:
   // A localnet port of ours as read.

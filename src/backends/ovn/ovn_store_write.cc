@@ -356,4 +356,33 @@ void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
   });
 }
 
+std::vector<std::string> OvnStore::Migrate() {
+  std::vector<std::string> lines;
+  Write("bringing the DVSwitches to format " + hostnet::FormatMark(), {},
+        [&](GuardedChange& change) {
+          lines.clear();
+          std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
+          const std::string where = Db().Describe();
+          if (!nbGlobal_.empty() && hostnet::FormatOfMark(where, nbFormat_) < hostnet::kRecordsFormat) {
+            lines.push_back(where + ": marked as holding records of format " +
+                            hostnet::FormatMark());
+          }
+          for (SwitchRead& sw : ours) {
+            const long long format = FormatOf(sw);
+            if (format >= hostnet::kRecordsFormat) continue;
+            DVSwitchDoc after = sw.doc;
+            WriteEdit(change, sw, after);
+            lines.push_back("DVSwitch " + sw.doc.row.name + ": written in format " +
+                            hostnet::FormatMark() + ", its " + std::to_string(sw.doc.dvports.size()) +
+                            " DVPort(s) carrying any VM's frames, with this host's uplinks under a "
+                            "key of its own");
+          }
+          // The mark alone goes in a change of its own.
+          if (change.Empty() && !lines.empty()) {
+            change.Add(ovsdb::Select("NB_Global", {}, {"_uuid"}));
+          }
+        });
+  return lines;
+}
+
 }  // namespace ovn

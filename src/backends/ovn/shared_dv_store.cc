@@ -208,6 +208,12 @@ void SharedDVStore::ReplaceHostSharing(const HostDocument& doc,
   }
 }
 
+std::vector<std::string> SharedDVStore::Migrate() {
+  std::vector<std::string> lines = Base().Migrate();
+  for (std::string& line : shared_.Migrate()) lines.push_back(std::move(line));
+  return lines;
+}
+
 void SharedDVStore::Reboot() {
   throw QuorvicException(
       "DVSwitches in the OVN northbound database keep running for every host that shares it, "

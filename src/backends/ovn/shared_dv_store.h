@@ -66,6 +66,8 @@ class SharedDVStore : public rows::RowStoreWrapper {
   // this throws naming what failed (and what could not be put back).
   void ReplaceHostSharing(const HostDocument& doc, hostnet::SharedDVSwitches shared);
   void Reboot() override;
+  // The local store's, then the database's (OvnStore::Migrate).
+  std::vector<std::string> Migrate() override;
   std::vector<std::string> Health() override;
 
  private:

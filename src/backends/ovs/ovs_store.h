@@ -103,6 +103,9 @@ class OvsStore : public rows::RowStore {
   // the document has loaded.
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
+  // One change: the root (OvsSession), the host's records on it, and every
+  // bridge of ours of an earlier format, written as a change of it would.
+  std::vector<std::string> Migrate() override;
   std::vector<std::string> Health() override;
 
   void AppendHistory(const rows::HistoryRow& row) override { session_.AppendHistory(row); }

@@ -71,6 +71,8 @@ class Store : public rows::RowStore {
   rows::HostDocument ReadHost() override;
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
+  // The tables are those of every format: the host is stamped.
+  std::vector<std::string> Migrate() override;
 
   // The row of the change about to run: the first transaction that changes
   // the host writes it (hostnet::Backend::StageHistory).
