@@ -1,11 +1,13 @@
 #include "backends/ovsdb/guarded_change.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
 #include <utility>
 
 #include "backends/ovsdb/operations.h"
+#include "backends/ovsdb/stream.h"
 #include "backends/ovsdb/values.h"
 #include "hostnet/quorvic_exception.h"
 
@@ -74,18 +76,29 @@ GuardedChange::Verdict GuardedChange::Judge(const Client::Outcome& outcome) cons
 }
 
 void RunGuarded(const std::string& what, const std::function<void(GuardedChange&)>& build,
-                const std::function<bool(const GuardedChange&)>& commit) {
+                const std::function<bool(const GuardedChange&)>& commit,
+                std::chrono::milliseconds budget) {
+  constexpr std::chrono::microseconds kLeastWait{200};
+  constexpr std::chrono::microseconds kLongestWait{500000};
   std::minstd_rand random{std::random_device{}()};
+  const Clock::time_point first = Clock::now();
   for (int attempt = 1;; ++attempt) {
+    const Clock::time_point started = Clock::now();
     GuardedChange change(what);
     build(change);
     if (change.Empty() || commit(change)) return;
-    if (attempt == kGuardedTries) {
+    const Clock::time_point now = Clock::now();
+    if (now - first >= budget) {
       throw QuorvicException("gave up " + what +
                              ": other changes to the same objects kept coming first (" +
-                             std::to_string(kGuardedTries) + " tries); nothing was changed");
+                             std::to_string(attempt) + " tries in " +
+                             DescribeTimeout(std::chrono::duration_cast<std::chrono::milliseconds>(now - first)) + "); nothing was changed");
     }
-    std::uniform_int_distribution<int> micros(0, 1000 * attempt);
+    auto longest = std::chrono::duration_cast<std::chrono::microseconds>(now - started);
+    longest = std::max(longest, kLeastWait) * (1 << std::min(attempt - 1, 10));
+    longest = std::min({longest, kLongestWait,
+                        std::chrono::duration_cast<std::chrono::microseconds>(first + budget - now)});
+    std::uniform_int_distribution<int64_t> micros(0, longest.count());
     std::this_thread::sleep_for(std::chrono::microseconds(micros(random)));
   }
 }

@@ -1,6 +1,7 @@
 #ifndef BACKENDS_OVSDB_GUARDED_CHANGE_H_
 #define BACKENDS_OVSDB_GUARDED_CHANGE_H_
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -90,18 +91,21 @@ class GuardedChange {
   bool namesAssumed_ = false;
 };
 
-// How many times a change is built and sent before RunGuarded gives up.
-constexpr int kGuardedTries = 8;
+// How long RunGuarded goes on building and sending a change that others keep
+// beating, unless its caller gives another budget.
+constexpr std::chrono::milliseconds kGuardedBudget{10000};
 
 // Builds a change with build and sends it with commit, which returns true
-// when it committed and false when it is to be built again (a guard failed);
-// then waits a random while that
-// grows with each try (so that two writers that keep meeting stop meeting)
-// and builds again, kGuardedTries times at the most, then throws "gave up
-// WHAT: other changes to the same objects kept coming first (8 tries);
-// nothing was changed". A change build leaves empty is not sent.
+// when it committed and false when it is to be built again (a guard failed).
+// Before each new try it waits a random while of up to as long as the last
+// try took, doubled with each try: writers that keep meeting spread out,
+// whatever pace the machine gives them, and a lone writer hardly waits.
+// When budget has passed since the first try it throws "gave up WHAT: other
+// changes to the same objects kept coming first (N tries in T); nothing was
+// changed". A change build leaves empty is not sent.
 void RunGuarded(const std::string& what, const std::function<void(GuardedChange&)>& build,
-                const std::function<bool(const GuardedChange&)>& commit);
+                const std::function<bool(const GuardedChange&)>& commit,
+                std::chrono::milliseconds budget = kGuardedBudget);
 
 }  // namespace ovsdb
 
