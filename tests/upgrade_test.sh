@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
-# Upgrades in place. The tools of each earlier format's commit (doc/formats.md)
-# are built once into CACHE_DIR (default BUILD_DIR/upgrade-builds). Host A on a
-# private Open vSwitch and host B, simulated, share DVSwitches in a private
-# northbound database; the old build sets them up as an operator would. This
-# build must then show the same, change every old object where the engines
-# show it, restore the old backup on a fresh host A as A's own, all or
-# nothing, and refuse records of a later format; a run COMMIT:migrate runs
-# ploncfg-host migrate before the changes. Skipped (77) without Open vSwitch
-# and OVN, or without the commits (a shallow clone).
+# Upgrades in place, from the build of each earlier format's commit (cached in
+# CACHE_DIR, default BUILD_DIR/upgrade-builds); tests/README.md says what is
+# checked. Skipped (77) without Open vSwitch and OVN, or without the commits.
 #   Usage: upgrade_test.sh BUILD_DIR SOURCE_DIR [CACHE_DIR]
 set -u
 build=$1 source=$2 cache=${3:-$1/upgrade-builds}
@@ -40,22 +34,19 @@ is() {  # is DESCRIPTION WANT COMMAND...: what the command prints, as one line, 
     got=$("${@:3}" 2>&1 | paste -sd ' ')
     if [[ $got == "$2" ]]; then ((passed++)); else fail "$1: want '$2', got '$got'"; fi
 }
-# tool vswitch|host a|b ARG...: ploncfg-vswitch or ploncfg-host of the build in
-# $bin on host A (Open vSwitch) or B (simulated).
+# tool vswitch|host a|b ARG...: the tool of the build in $bin on host A (Open
+# vSwitch) or B (simulated); both keep DVSwitches in the private nb.
 tool() {
     local remote=ovsdb:unix:$dir/db.sock
     [[ $2 == a ]] || remote=sqlite:$dir/b.db
     QUENTA_HOSTNET=$remote "$bin/ploncfg-$1" "${@:3}"
 }
-on_a() { tool vswitch a "$@"; }
-on_b() { tool vswitch b "$@"; }
-host_a() { tool host a "$@"; }
-host_b() { tool host b "$@"; }
+on_a() { tool vswitch a "$@"; }; on_b() { tool vswitch b "$@"; }
+host_a() { tool host a "$@"; }; host_b() { tool host b "$@"; }
 
-# Bonded uplinks in teaming order, MTU 9000, port groups with VLANs and an
-# order of their own, a VM attached as libvirt attaches one and one that
-# joined a group by name, a DVSwitch whose DVPorts have uplinks of both hosts,
-# history, a backup.
+# Bonds in teaming order, MTU 9000, port groups with VLANs and an order, a VM
+# attached as libvirt does, one that joined a group by name, DVPort uplinks of
+# both hosts, history, a backup.
 set_up() {
     host_b load - <<<'{"pnics": ["eth0", "eth1"], "switches": [{"name": "vSwitch0", "uplinks": ["eth0"]}]}' &&
         host_a load - <<'EOF' || return 1
@@ -88,10 +79,8 @@ EOF
 }
 
 shows() {  # shows HOST PREFIX: the host's listing, dump, status and history into PREFIX.*
-    on_$1 -l >"$2.list" 2>&1
-    host_$1 dump >"$2.dump" 2>&1
-    host_$1 status >"$2.status" 2>&1
-    host_$1 history --json >"$2.history" 2>&1
+    on_$1 -l >"$2.list" 2>&1; host_$1 dump >"$2.dump" 2>&1
+    host_$1 status >"$2.status" 2>&1; host_$1 history --json >"$2.history" 2>&1
 }
 
 # Every command on the old objects, each seen where the engines show it.
@@ -120,8 +109,7 @@ check_changes() {
         "$(grep -c '"time"' "$dir/old-a.history")"
 }
 
-# The old backup, restored on host A made anew: with A's uplinks only, all or
-# nothing.
+# The old backup, restored on host A made anew.
 check_backup() {
     private_ovs_stop "$dir" && rm "$dir/db.db" && private_ovs_start "$dir" &&
         ovs-vsctl set open . external_ids:system-id=hostA || { fail "a fresh host A"; return; }
@@ -146,7 +134,7 @@ check_newer() {
         ovn-nbctl --db="unix:$dir/nb.sock" set logical_switch dvs0 'external_ids:"quenta:format"=4' &&
         sqlite3 "$dir/b.db" 'PRAGMA user_version = 4' || { fail "records of format 4"; return; }
     local host command refusal="holds records of format 4, and this build knows formats 1 to 3"
-    newer_state >"$dir/newer-before"
+    newer_state >"$dir/newer-before"  # what a change of either host would move
     for host in a b; do
         check "host $host of format 4 is read" host_$host dump
         for command in "-m 1600 vSwitch0" "-A pg3 vSwitch0" "-Q nic4 -V 100 dvs0" "-P eth0 -V 100 dvs0"; do
@@ -159,7 +147,7 @@ check_newer() {
     newer_state >"$dir/newer-after"
     same "records of format 4 are left as they were" "$dir/newer-before" "$dir/newer-after"
 }
-newer_state() {  # what a change of either host would move
+newer_state() {
     ovs-vsctl --columns=external_ids,other_config list open_vswitch -- \
         --columns=name,external_ids,ports list bridge -- \
         --columns=name,external_ids,interfaces,tag,bond_mode,other_config list port -- \
@@ -168,11 +156,9 @@ newer_state() {  # what a change of either host would move
     sqlite3 "$dir/b.db" .dump
 }
 
-# migrate does at once what the first changes would, and says what; the host
-# shows the same after it, and a second one has nothing to do.
+# migrate does at once what the first changes would, saying what.
 check_migrate() {
-    host_a migrate >"$dir/migrate-a" 2>&1
-    host_b migrate >"$dir/migrate-b" 2>&1
+    host_a migrate >"$dir/migrate-a" 2>&1; host_b migrate >"$dir/migrate-b" 2>&1
     local line
     for line in "^standard switch vSwitch1: format 1 records written in format 3; its ports vSwitch1, vSwitch1-uplink marked as ploncfg's$" \
         ": moved [0-9]* history row(s) from the root row" "^DVSwitch dvs0: written in format 3"; do
@@ -181,13 +167,11 @@ check_migrate() {
     is "host b: migrate stamps its database" 1 grep -c "b.db: marked as holding records of format 3" \
         "$dir/migrate-b"
     shows a "$dir/migrated-a"
-    # vnet0, on VLAN 10, now counts in web: its VLAN bridge, which format 1 did
-    # not make, gathers the VMs that carry its tag.
+    # vnet0, on VLAN 10, counts in web now: format 1 made no VLAN bridge for it.
     sed -i 's/^\(  web  *10  *\)0 /\11 /; s/"web", "vlan": 10, "ports": 0/"web", "vlan": 10, "ports": 1/' \
         "$dir/new-a.list" "$dir/new-a.dump"
-    for part in list dump status; do
-        same "host a: the same $part after migrate" "$dir/new-a.$part" "$dir/migrated-a.$part"
-    done
+    for part in list dump status; do same "host a: the same $part after migrate" \
+        "$dir/new-a.$part" "$dir/migrated-a.$part"; done
     is "a second migrate has nothing to do" "every record is of format 3 already" host_a migrate
 }
 
