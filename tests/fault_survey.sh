@@ -76,7 +76,8 @@ src/backends/faults/fault_match.cc	(dot != std::string::npos && fault.op == op.s
 src/backends/faults/fault_match.cc	|| (!arg.empty() && target == arg);	|| (arg.empty() && target == arg);
 src/backends/faults/fault_gate.cc	bool mayFire = host_.SpendFault(it->id);	bool mayFire = true;
 src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0 || (HasTables(db) && false)) Refuse
-src/backends/sqlite/host_database.cc	if (version > kSchemaVersion) {	if (version > kSchemaVersion + 1000) {
+src/backends/sqlite/store_write.cc	  hostnet::RefuseNewerFormat("host database " + db_.Path(), format);	
+src/backends/sqlite/store_write.cc	  if (format < hostnet::kRecordsFormat) {	  if (false) {
 src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())

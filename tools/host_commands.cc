@@ -20,6 +20,7 @@
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 #include "output/output.h"
 #include "tools/durable_file.h"
 #include "tools/host_graph.h"
@@ -57,6 +58,9 @@ constexpr const char* kUsage =
     "                            255, default 0; on Open vSwitch 0 slow or 1 fast), or\n"
     "                            remove it; ploncfg-vswitch -G loads it.\n"
     "  reboot                    Stop every switch, drop linked uplinks and ENS state.\n"
+    "  migrate                   Bring every record an earlier build wrote to this\n"
+    "                            build's format now, rather than at its first change;\n"
+    "                            print what was done.\n"
     "  fault OP --message TEXT [--target NAME] [--times N] [--status N]\n"
     "                            Add a fault: OP is Method or Class.Method.\n"
     "  faults clear              Remove every fault.\n"
@@ -241,9 +245,10 @@ HistoryOptions ParseHistory(const std::vector<std::string>& args) {
 
 // The host document in a backup file, for a host whose switch names are
 // shorter than maxSwitchNameSize, or a refusal that names the file.
-hostnet::HostDocument ReadBackup(const std::string& file, uint32_t maxSwitchNameSize) {
+hostnet::HostDocument ReadBackup(const std::string& file, uint32_t maxSwitchNameSize,
+                                 DocumentRead& read) {
   try {
-    return HostFromJson(ReadInput(file), maxSwitchNameSize);
+    return HostFromJson(ReadInput(file), maxSwitchNameSize, &read);
   } catch (const QuorvicException& e) {
     throw QuorvicException("cannot restore " + file + ": " + e.GetMessage());
   }
@@ -267,9 +272,9 @@ void RecordedChange(hostnet::Backend& backend, const std::string& command,
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {
   const std::string& command = args[0];
   // Check the command line before the database is touched.
-  static const char* const kCommands[] = {"dump",    "get",    "load",    "reset",  "reboot",
-                                          "fault",   "faults", "graph",   "names",  "status",
-                                          "history", "backup", "restore", "dvport", "lag"};
+  static const char* const kCommands[] = {
+      "dump",   "get",     "load",    "reset",  "reboot", "migrate", "fault", "faults",
+      "graph",  "names",   "status",  "history", "backup", "restore", "dvport", "lag"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
@@ -284,7 +289,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
       throw QuorvicException("unexpected argument " + args[1]);
     }
   }
-  if (command == "dump" || command == "reboot" || command == "graph" || command == "status") {
+  if (command == "dump" || command == "reboot" || command == "migrate" || command == "graph" ||
+      command == "status") {
     ExpectNoMore(args, 1);
   }
   if (command == "get" && args.size() != 2) throw QuorvicException("get takes one PATH");
@@ -322,8 +328,12 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   // A document is read whole, and held to the host's limits, before the host
   // is touched.
   hostnet::HostDocument loaded;
-  if (command == "load") loaded = HostFromJson(ReadInput(file), backend->MaxSwitchNameSize());
-  if (command == "restore") loaded = ReadBackup(file, backend->MaxSwitchNameSize());
+  DocumentRead read;
+  if (command == "load") {
+    loaded = HostFromJson(ReadInput(file), backend->MaxSwitchNameSize(), &read);
+  }
+  if (command == "restore") loaded = ReadBackup(file, backend->MaxSwitchNameSize(), read);
+  for (const std::string& line : read.leftOut) ErrorLine() << line;
   if (command == "dump") {
     WriteOut(HostToJson(backend->ReadHost()));
   } else if (command == "get") {
@@ -343,7 +353,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     std::vector<hostnet::HistoryRow> rows = backend->ReadHistory(history.sinceUs);
     WriteOut(history.json ? HistoryJson(rows) : HistoryText(rows));
   } else if (command == "backup") {
-    WriteFileDurably(args[1], HostToJson(backend->ReadHost()));
+    WriteFileDurably(args[1], BackupJson(backend->ReadHost()));
   } else if (command == "load" || command == "restore") {
     RecordedChange(*backend, command, file, [&] { backend->ReplaceHost(loaded, shared); });
   } else if (command == "reset") {
@@ -371,6 +381,13 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     });
   } else if (command == "reboot") {
     RecordedChange(*backend, "reboot", "", [&] { backend->Reboot(); });
+  } else if (command == "migrate") {
+    std::vector<std::string> done;
+    RecordedChange(*backend, "migrate", "", [&] { done = backend->Migrate(); });
+    std::string text;
+    for (const std::string& line : done) text += line + "\n";
+    WriteOut(text.empty() ? "every record is of format " + hostnet::FormatMark() + " already\n"
+                          : text);
   } else if (command == "fault") {
     RecordedChange(*backend, "fault", fault.op, [&] { backend->AddFault(fault); });
   } else {

@@ -1,5 +1,5 @@
 // ploncfg-host: inspects and seeds the host.
-//   ploncfg-host [--db PATH] dump | load [FILE|-] | reset [--empty] | reboot |
+//   ploncfg-host [--db PATH] dump | load [FILE|-] | reset [--empty] | reboot | migrate |
 //                fault OP --message TEXT [--target NAME] [--times N] [--status N] |
 //                faults clear | graph | names [KIND...] | ...
 // It works on the chosen backend directly and never fires faults. Errors are

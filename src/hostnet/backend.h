@@ -158,6 +158,12 @@ class Backend {
   // Simulates a host restart: switches stop, links and ENS state go, the
   // stored configuration stays.
   virtual void Reboot() = 0;
+  // Brings every record of the host's stores that an earlier build wrote to
+  // this build's format (hostnet/records_format.h), as the first change of
+  // each object would, one change per store; says what it did, a line per
+  // object, none when every record was of this format already. Throws, for
+  // a store of a later format, changing nothing there.
+  virtual std::vector<std::string> Migrate() = 0;
   // What the engine shows that differs from what the host's configuration
   // asks for, or that keeps it from applying it, and what is amiss in what
   // this host shares with others and its document cannot show (rows of

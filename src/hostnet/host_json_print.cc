@@ -1,7 +1,10 @@
 #include "hostnet/host_json_print.h"
 
 #include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
+
+#include "hostnet/records_format.h"
 
 namespace {
 
@@ -170,4 +173,10 @@ std::string HostToJson(const hostnet::HostDocument& host) {
                 Field("faults", Lines(faults, "  "))},
                "") +
          "\n";
+}
+
+std::string BackupJson(const hostnet::HostDocument& host) {
+  const std::string dump = HostToJson(host);
+  // The dump opens with a line of its own, "{".
+  return "{\n  \"format\": " + std::to_string(hostnet::kRecordsFormat) + ",\n" + dump.substr(2);
 }

@@ -12,5 +12,8 @@
 // always gives the same bytes. Absent optional fault fields are left out, as
 // is the uplink order of a policy without one of its own.
 std::string HostToJson(const hostnet::HostDocument& host);
+// The host as a backup holds it: HostToJson's text with "format" first, the
+// format of this build's records (hostnet/records_format.h).
+std::string BackupJson(const hostnet::HostDocument& host);
 
 #endif  // HOSTNET_HOST_JSON_PRINT_H_

@@ -1,5 +1,6 @@
 #include "hostnet/host_json_read.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -9,6 +10,7 @@
 
 #include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace {
 
@@ -174,7 +176,8 @@ std::string Member(const std::string& path, const char* key) {
 
 class Reader {
  public:
-  explicit Reader(uint32_t maxSwitchNameSize) : maxSwitchNameSize_(maxSwitchNameSize) {}
+  Reader(uint32_t maxSwitchNameSize, DocumentRead& read)
+      : maxSwitchNameSize_(maxSwitchNameSize), read_(read) {}
   HostDocument Read(const Json& root);
 
  private:
@@ -314,6 +317,27 @@ class Reader {
     return items;
   }
 
+  // A DVSwitch's or a DVPort's uplinks: in a document of an earlier format,
+  // which kept every host's, this host's (its pnics), and the others left
+  // out; in a later one, a list of pnics.
+  std::vector<std::string> DVUplinks(const Json& object, const std::string& path) {
+    if (read_.format >= hostnet::kRecordsFormat) return Pnics(object, path, "uplinks");
+    std::vector<std::string> items = Strings(object, path, "uplinks");
+    const std::string where = Member(path, "uplinks");
+    std::vector<std::string> kept;
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (pnics_.count(items[i]) == 0) {
+        read_.leftOut.push_back(Index(where, i) + ": " + items[i] +
+                                " is not a pnic of this host: left out as another host's");
+      } else if (std::find(kept.begin(), kept.end(), items[i]) != kept.end()) {
+        Fail(Index(where, i), "duplicate uplink " + items[i]);
+      } else {
+        kept.push_back(items[i]);
+      }
+    }
+    return kept;
+  }
+
   TeamingRow Teaming(const Json& object, const std::string& path) {
     Object(object, path, {"uplinkOrder", "maxActive"});
     TeamingRow teaming;
@@ -382,6 +406,7 @@ class Reader {
   // The IDs of the DVPorts of the DVSwitch being read.
   std::set<std::string> dvportIds_;
   std::map<std::string, std::string> linkedTo_;
+  DocumentRead& read_;
 };
 
 StandardSwitchDoc Reader::Standard(const Json& object, const std::string& path) {
@@ -444,7 +469,7 @@ DVSwitchDoc Reader::Distributed(const Json& object, const std::string& path) {
   Ports(object, path, row);
   row.configuredPorts = U32(object, path, "configuredPorts", row.numPorts);
   row.mtu = Mtu(object, path);
-  row.uplinks = Pnics(object, path, "uplinks");
+  row.uplinks = DVUplinks(object, path);
   row.ens = Nested(object, path, "ens", &Reader::Ens);
   dvportIds_.clear();
   Rows(object, path, "dvports", &Reader::Port, dvs.dvports);
@@ -460,7 +485,7 @@ DVPortRow Reader::Port(const Json& object, const std::string& path) {
   }
   port.clients = Strings(object, path, "clients");
   port.connectionId = U32(object, path, "connectionId", 0);
-  port.uplinks = Pnics(object, path, "uplinks");
+  port.uplinks = DVUplinks(object, path);
   port.testEvents = U32(object, path, "testEvents", 0);
   return port;
 }
@@ -510,8 +535,15 @@ FaultRow Reader::Fault(const Json& object, const std::string& path) {
 
 HostDocument Reader::Read(const Json& root) {
   Object(root, "",
-         {"pnics", "switches", "dvswitches", "opaqueSwitches", "uplinkTimeouts", "lagTimeouts",
-          "ensActivateNode", "faults"});
+         {"format", "pnics", "switches", "dvswitches", "opaqueSwitches", "uplinkTimeouts",
+          "lagTimeouts", "ensActivateNode", "faults"});
+  read_.format = static_cast<int>(Int(root, "", "format", 0, 1, 2147483647LL));
+  if (read_.format > hostnet::kRecordsFormat) {
+    Fail("format", "the document is of format " + std::to_string(read_.format) +
+                       ", and this build knows formats 1 to " +
+                       std::to_string(hostnet::kRecordsFormat) + ": install a build that knows " +
+                       "format " + std::to_string(read_.format) + " to load it");
+  }
   HostDocument host;
   host.pnics = Strings(root, "", "pnics");
   for (size_t i = 0; i < host.pnics.size(); ++i) {
@@ -546,7 +578,8 @@ std::string UuidTextFromName(const std::string& name) {
   return text;
 }
 
-hostnet::HostDocument HostFromJson(const std::string& text, uint32_t maxSwitchNameSize) {
+hostnet::HostDocument HostFromJson(const std::string& text, uint32_t maxSwitchNameSize,
+                                   DocumentRead* read) {
   if (text.size() > kMaxDocumentBytes) {
     throw QuorvicException("document: more than " + std::to_string(kMaxDocumentBytes >> 20) +
                            " MiB");
@@ -560,5 +593,8 @@ hostnet::HostDocument HostFromJson(const std::string& text, uint32_t maxSwitchNa
   if (cut != std::string::npos) {
     throw QuorvicException("invalid JSON: text after the end of the document");
   }
-  return Reader(maxSwitchNameSize).Read(Json::parse(text));
+  DocumentRead found;
+  hostnet::HostDocument host = Reader(maxSwitchNameSize, found).Read(Json::parse(text));
+  if (read != nullptr) *read = std::move(found);
+  return host;
 }

@@ -67,6 +67,7 @@ class FaultInjectionBackend : public hostnet::Backend {
   }
   hostnet::HostDocument DefaultHost() const override { return base_->DefaultHost(); }
   void Reboot() override { base_->Reboot(); }
+  std::vector<std::string> Migrate() override { return base_->Migrate(); }
   std::vector<std::string> Health() override { return base_->Health(); }
   std::vector<hostnet::FaultRow> ReadFaults() override { return base_->ReadFaults(); }
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }

@@ -1,11 +1,13 @@
 #include "backends/ovn/dv_rows.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
 #include "backends/rows/chassis.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovn {
 
@@ -53,12 +55,29 @@ std::vector<std::string> GetList(const Ids& ids, const std::string& key) {
   }
 }
 
+// host's uplinks on a row: under its own key; on a row without one, those
+// of the key every host shared that name its pnics.
+std::vector<std::string> HostUplinks(const Ids& ids, const UplinkHost& host) {
+  const std::string own = UplinksKey(host.name);
+  if (ids.count(own) != 0 || ids.count(kSharedUplinksKey) == 0) return GetList(ids, own);
+  std::vector<std::string> uplinks = GetList(ids, kSharedUplinksKey);
+  if (!host.pnics) return uplinks;
+  const std::vector<std::string> pnics = host.pnics();
+  uplinks.erase(std::remove_if(uplinks.begin(), uplinks.end(),
+                               [&](const std::string& pnic) {
+                                 return std::find(pnics.begin(), pnics.end(), pnic) == pnics.end();
+                               }),
+                uplinks.end());
+  return uplinks;
+}
+
 }  // namespace
 
 Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation,
               const std::string& host) {
   const EnsState& ens = row.ens;
   return {{kSwitchMark, ""},
+          {kFormatKey, hostnet::FormatMark()},
           {"quenta:uuid", row.uuid},
           {"quenta:dvs-name", row.dvsName},
           {"quenta:switch-id", row.switchId},
@@ -80,7 +99,7 @@ Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation,
           {"quenta:generation", std::to_string(generation)}};
 }
 
-SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const std::string& host) {
+SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const UplinkHost& host) {
   try {
     SwitchRow row;
     row.kind = SwitchKind::kDistributed;
@@ -95,7 +114,7 @@ SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const std::stri
     row.configuredPorts = GetNumber<uint32_t>(ids, "quenta:configured-ports", 0);
     row.mtu = GetNumber<uint32_t>(ids, "quenta:mtu", row.mtu);
     row.running = Get(ids, "quenta:running") != "false";
-    row.uplinks = GetList(ids, UplinksKey(host));
+    row.uplinks = HostUplinks(ids, host);
     json ens = GetJson(ids, "quenta:ens", json::object());
     row.ens.active = ens.value("active", false);
     row.ens.interrupt = ens.value("interrupt", false);
@@ -131,13 +150,13 @@ Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t or
           {"quenta:test-events", std::to_string(port.testEvents)}};
 }
 
-DVPortRow ReadPortIds(const Ids& ids, const std::string& host) {
+DVPortRow ReadPortIds(const Ids& ids, const UplinkHost& host) {
   DVPortRow port;
   port.portId = Get(ids, "quenta:dvport-id");
   try {
     port.clients = GetList(ids, "quenta:clients");
     port.connectionId = GetNumber<uint32_t>(ids, "quenta:connection-id", 0);
-    port.uplinks = GetList(ids, UplinksKey(host));
+    port.uplinks = HostUplinks(ids, host);
     port.testEvents = GetNumber<uint32_t>(ids, "quenta:test-events", 0);
     OrderOf(ids);
   } catch (const QuorvicException& e) {

@@ -2,8 +2,10 @@
 #define BACKENDS_OVN_DV_ROWS_H_
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "backends/rows/host_rows.h"
 #include "backends/rows/row_store.h"
@@ -22,8 +24,11 @@
 //   carries any VM's frames; its external_ids hold the DVPort ID, the
 //   switch's name, its place in host order and its fields.
 // - Uplinks are kept per host, under "quenta:uplinks:HOST" on the switch and
-//   on each DVPort: a host reads and writes its own only. Clients and the
-//   ENS state are records (JSON).
+//   on each DVPort: a host reads and writes its own only. Rows of format 1
+//   (doc/formats.md) kept every host's under one key, "quenta:uplinks":
+//   until a host has a key of its own on a row, its uplinks there are those
+//   of the shared key that name its pnics. Clients and the ENS state are
+//   records (JSON).
 // - While a host that carries traffic has uplinks on a DVSwitch, the switch
 //   has one localnet port for the physical network NETWORK, named
 //   NETWORK-localnet, whose external_ids name the hosts whose bridges lead
@@ -45,6 +50,14 @@ using rows::SwitchRow;
 
 using Ids = std::map<std::string, std::string>;
 
+// The host whose uplinks a read takes: its name, and the pnics it has, asked
+// for only by a row that has no key of this host's but the shared one (none
+// given: the shared key's uplinks are all taken).
+struct UplinkHost {
+  std::string name;
+  std::function<std::vector<std::string>()> pnics;
+};
+
 constexpr const char* kSwitchMark = "quenta:dvswitch";
 constexpr const char* kPortSwitchKey = "quenta:switch";
 // On a localnet port of ours: its network.
@@ -52,12 +65,17 @@ constexpr const char* kLocalnetMark = "quenta:localnet";
 // In NB_Global's external_ids, + HOST: the token of the last change that
 // host made, for a change whose answer was lost to be looked for.
 constexpr const char* kChangePrefix = "quenta:change:";
+// On a Logical_Switch of ours and in NB_Global's external_ids: the format
+// of the switch's records and of the database's (doc/formats.md). Rows of
+// formats 1 and 2 carry none.
+constexpr const char* kFormatKey = "quenta:format";
 
-// The external_ids of the Logical_Switch of row, with host's uplinks.
+// The external_ids of the Logical_Switch of row, with host's uplinks and
+// this build's format.
 Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation, const std::string& host);
 // The DVSwitch named name that ids hold, with host's uplinks, kind
 // kDistributed, without a ref. Checks the place and generation too.
-SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const std::string& host);
+SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const UplinkHost& host);
 int64_t CreatedOf(const Ids& ids);
 int64_t GenerationOf(const Ids& ids);
 
@@ -68,11 +86,13 @@ std::string PortName(const std::string& switchName, const std::string& portId);
 Ids PortIds(const std::string& switchName, const DVPortRow& port, std::size_t order,
             const std::string& host);
 // The DVPort ids hold, with host's uplinks; checks its place too.
-DVPortRow ReadPortIds(const Ids& ids, const std::string& host);
+DVPortRow ReadPortIds(const Ids& ids, const UplinkHost& host);
 std::size_t OrderOf(const Ids& ids);
 
-// The key under which host's uplinks are kept.
+// The key under which host's uplinks are kept, and the one format 1 kept
+// every host's under.
 std::string UplinksKey(const std::string& host);
+constexpr const char* kSharedUplinksKey = "quenta:uplinks";
 // The key of a localnet port that says host's bridge leads to its network.
 std::string WiredKey(const std::string& host);
 // Whether key is a WiredKey.

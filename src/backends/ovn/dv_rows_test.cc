@@ -24,7 +24,7 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   row.version = 7;
   row.switchId = "id-0";
   Ids ids = SwitchIds(row, 42, 5, "h1");
-  SwitchRow back = ReadSwitchIds("dvs0", ids, "h1");
+  SwitchRow back = ReadSwitchIds("dvs0", ids, {"h1", {}});
   EXPECT_EQ(CreatedOf(ids), 42);
   EXPECT_EQ(GenerationOf(ids), 5);
   EXPECT_EQ(back.uplinks, row.uplinks);
@@ -46,7 +46,7 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
 
   DVPortRow port{{}, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
   Ids portIds = PortIds("dvs0", port, 4, "h1");
-  DVPortRow portBack = ReadPortIds(portIds, "h1");
+  DVPortRow portBack = ReadPortIds(portIds, {"h1", {}});
   EXPECT_EQ(OrderOf(portIds), 4u);
   EXPECT_EQ(portBack.portId, "17");
   EXPECT_EQ(portBack.clients, port.clients);
@@ -64,13 +64,13 @@ TEST(DVRows, MalformedValuesNameTheRowAndKey) {
   for (const auto& [key, value] : cases) {
     Ids ids = SwitchIds(SwitchRow(), 0, 0, "h1");
     ids[key] = value;
-    const std::string message = ovsdb::MessageOf([&] { ReadSwitchIds("dvs0", ids, "h1"); });
+    const std::string message = ovsdb::MessageOf([&] { ReadSwitchIds("dvs0", ids, {"h1", {}}); });
     EXPECT_NE(message.find("logical switch dvs0"), std::string::npos) << key << ": " << message;
     EXPECT_NE(message.find(key), std::string::npos) << message;
   }
   Ids portIds = PortIds("dvs0", DVPortRow{{}, "7", {}, 0, {}, 0}, 0, "h1");
   portIds["quenta:order"] = "first";
-  const std::string message = ovsdb::MessageOf([&] { ReadPortIds(portIds, "h1"); });
+  const std::string message = ovsdb::MessageOf([&] { ReadPortIds(portIds, {"h1", {}}); });
   EXPECT_NE(message.find("logical switch port dvs0/7: external_ids quenta:order"),
             std::string::npos)
       << message;

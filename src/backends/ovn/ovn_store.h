@@ -28,7 +28,10 @@
 // DVSwitch is never half written, and two hosts that change one at the same
 // time lose no change. It writes only the external_ids keys of ours, with
 // mutate, and never changes or takes a logical switch or port it did not
-// make.
+// make. Every change also waits on the database's format in NB_Global
+// (kFormatKey), which the first change of this build writes: a database or
+// a switch whose records are of a later format is read, and its changes are
+// refused.
 //
 // A run reads from one snapshot: a DVSwitch it looks up by name is read with
 // its ports in one request, and each change leaves in the snapshot the
@@ -49,8 +52,10 @@ namespace ovn {
 class OvnStore {
  public:
   // chassis names this host and says whether it carries traffic, and must
-  // outlive this.
-  OvnStore(OvnSettings settings, rows::Chassis& chassis);
+  // outlive this; pnics gives this host's pnics, asked for once, by the
+  // first read of a row of format 1 (dv_rows.h).
+  OvnStore(OvnSettings settings, rows::Chassis& chassis,
+           std::function<std::vector<std::string>()> pnics);
 
   // --- Reads: rows::RowStore says what each gives -------------------------
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key);
@@ -89,6 +94,9 @@ class OvnStore {
   // Logical switches that are not ours stay, and must not have the names
   // of new ones.
   void Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune);
+  // As one change: every DVSwitch of an earlier format written as WriteEdit
+  // writes one, and the database's mark; what it did, a line each.
+  std::vector<std::string> Migrate();
 
  private:
   // A localnet port of ours as read.
@@ -110,6 +118,8 @@ class OvnStore {
 
   // This host's name among the hosts, read once.
   const std::string& HostName();
+  // This host as the reads of its uplinks see it.
+  UplinkHost Uplinks();
   // The database, made on first use (its token's key names this host).
   ovsdb::Database& Db();
   // Runs read-only operations; the first read of the run also reads what
@@ -136,6 +146,15 @@ class OvnStore {
   // Our running switch named name, when it is the one ref names.
   std::optional<SwitchRead> ReadRunning(const std::string& name, const RowRef& ref);
 
+  // The format of sw's records; throws, naming it, when it is later than
+  // this build's.
+  long long FormatOf(const SwitchRead& sw);
+  // Adds to change the guard that the database's format is this build's,
+  // and, where NB_Global has no mark yet, the mark; reads NB_Global first
+  // when this run has not. Throws, adding nothing, when the mark names a
+  // later format.
+  void KeepFormat(ovsdb::GuardedChange& change);
+
   // Builds and commits one guarded change; when subject names the one
   // DVSwitch it changes, the snapshot takes the switch from the end of the
   // same transaction, else forgets what it holds.
@@ -147,11 +166,13 @@ class OvnStore {
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
   // Guards sw and removes it with its ports; throws when it holds ports
   // that other programs made, which it must not take with it.
-  static void Remove(ovsdb::GuardedChange& change, const SwitchRead& sw);
+  void Remove(ovsdb::GuardedChange& change, const SwitchRead& sw);
   // Inserts dvs as a new Logical_Switch with its ports.
   void Insert(ovsdb::GuardedChange& change, const DVSwitchDoc& dvs, int64_t created);
   // Writes what an edit changed of a switch read as before: its keys and
-  // those of its ports, ports added and removed.
+  // those of its ports, ports added and removed. A switch of an earlier
+  // format has every port written: this host's uplinks under its own key,
+  // and addresses that carry any VM's frames.
   void WriteEdit(ovsdb::GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after);
   // The operations that make the localnet port of the switch named name,
   // with localnet as read (nullopt: none), say whether this host's bridge
@@ -165,7 +186,13 @@ class OvnStore {
   rows::Chassis& chassis_;
   std::unique_ptr<ovsdb::Database> db_;
   bool tokenSeen_ = false;
+  // NB_Global as the token's read saw it: its UUID (empty without the row),
+  // and its format mark.
+  std::string nbGlobal_;
+  std::string nbFormat_;
   std::string hostName_;
+  std::function<std::vector<std::string>()> pnics_;
+  std::optional<std::vector<std::string>> pnicsRead_;
   std::vector<rows::UnreadableRow> unreadable_;
   // Our switches this run read or wrote, by name; nullopt for a name none
   // of ours has.

@@ -25,12 +25,20 @@ std::string Get(const Ids& ids, const std::string& key) {
 
 }  // namespace
 
-OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis)
-    : settings_(std::move(settings)), chassis_(chassis) {}
+OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis,
+                   std::function<std::vector<std::string>()> pnics)
+    : settings_(std::move(settings)), chassis_(chassis), pnics_(std::move(pnics)) {}
 
 const std::string& OvnStore::HostName() {
   if (hostName_.empty()) hostName_ = chassis_.Name();
   return hostName_;
+}
+
+UplinkHost OvnStore::Uplinks() {
+  return {HostName(), [this] {
+            if (!pnicsRead_) pnicsRead_ = pnics_();
+            return *pnicsRead_;
+          }};
 }
 
 ovsdb::Database& OvnStore::Db() {
@@ -47,10 +55,17 @@ ovsdb::Database& OvnStore::Db() {
 
 std::vector<json> OvnStore::Read(std::vector<json> operations) {
   if (tokenSeen_) return Db().Read(std::move(operations));
-  operations.push_back(ovsdb::Select("NB_Global", {}, {"external_ids"}));
+  operations.push_back(ovsdb::Select("NB_Global", {}, {"_uuid", "external_ids"}));
   std::vector<json> results = Db().Read(std::move(operations));
   const json& rows = results.back().at("rows");
-  if (!rows.empty()) Db().SawTokenRow(ovsdb::ReadMap(rows[0].at("external_ids")));
+  nbGlobal_.clear();
+  nbFormat_.clear();
+  if (!rows.empty()) {
+    const Ids ids = ovsdb::ReadMap(rows[0].at("external_ids"));
+    Db().SawTokenRow(ids);
+    nbGlobal_ = ovsdb::ReadUuid(rows[0].at("_uuid"));
+    nbFormat_ = Get(ids, kFormatKey);
+  }
   tokenSeen_ = true;
   results.pop_back();
   return results;
@@ -68,7 +83,7 @@ std::vector<json> OvnStore::SelectNamed(const std::string& name) {
 
 std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
                                                          const json& portRows) {
-  const std::string& host = HostName();
+  const UplinkHost host = Uplinks();
   unreadable_.clear();
   std::map<std::string, Ids> portIds;
   for (const json& row : portRows) {
@@ -255,7 +270,7 @@ std::optional<SwitchRow> OvnStore::FindAnyDVSwitch(const std::string& name) {
     }
     // A malformed record still holds its name.
     try {
-      sw = ReadSwitchIds(name, ids, HostName());
+      sw = ReadSwitchIds(name, ids, Uplinks());
     } catch (const QuorvicException&) {
       sw.kind = SwitchKind::kDistributed;
     }

@@ -6,6 +6,7 @@
 #include "backends/ovsdb/values.h"
 #include "backends/rows/switch_edits.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovn {
 
@@ -53,7 +54,11 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
         }
       },
       [&](const GuardedChange& change) {
-        ovsdb::Database::Result result = Db().Commit(change);
+        GuardedChange sent = change;
+        KeepFormat(sent);
+        ovsdb::Database::Result result = Db().Commit(sent);
+        // NB_Global is read again with the next read.
+        if (!result.Committed()) tokenSeen_ = false;
         if (!result.Committed() || !refresh || result.results.empty()) {
           switches_.clear();
           return result.Committed();
@@ -73,6 +78,31 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
       });
 }
 
+long long OvnStore::FormatOf(const SwitchRead& sw) {
+  const std::string where = "DVSwitch " + sw.doc.row.name + " in " + Db().Describe();
+  auto mark = sw.ids.find(kFormatKey);
+  const long long format =
+      hostnet::FormatOfMark(where, mark == sw.ids.end() ? std::string() : mark->second);
+  hostnet::RefuseNewerFormat(where, format);
+  return format;
+}
+
+void OvnStore::KeepFormat(GuardedChange& change) {
+  if (!tokenSeen_) Read({});
+  if (nbGlobal_.empty()) return;
+  const std::string where = Db().Describe();
+  const long long format = hostnet::FormatOfMark(where, nbFormat_);
+  hostnet::RefuseNewerFormat(where, format);
+  const Ids mark = {{kFormatKey, hostnet::FormatMark()}};
+  // Inserting a key leaves the value another run wrote meanwhile: the guard
+  // after it sees that one.
+  if (format < hostnet::kRecordsFormat) {
+    change.Add(ovsdb::Mutate("NB_Global", WhereUuid(nbGlobal_),
+                             {ovsdb::Mutation("external_ids", "insert", ovsdb::Map(mark))}));
+  }
+  change.GuardPairs("NB_Global", nbGlobal_, "external_ids", mark);
+}
+
 void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
   if (!sw.version.is_null()) {
     change.Guard("Logical_Switch", sw.doc.row.ref.key, {{"_version", sw.version}});
@@ -90,6 +120,7 @@ void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
                            " logical switch port(s) that other programs made; remove them "
                            "first (ovn-nbctl lsp-del), then the DVSwitch");
   }
+  FormatOf(sw);
   Guard(change, sw);
   // Its ports are not root rows: they go with the switch.
   change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(sw.doc.row.ref.key)));
@@ -193,6 +224,7 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
   const std::string& uuid = before.doc.row.ref.key;
   const std::string& name = before.doc.row.name;
   const std::string& host = HostName();
+  const bool upgrade = FormatOf(before) < hostnet::kRecordsFormat;
   Guard(change, before);
   // The generation bumps with every change, so that the guard on the switch
   // covers its ports too.
@@ -211,8 +243,13 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
       continue;
     }
     const std::size_t order = static_cast<std::size_t>(was - before.doc.dvports.begin());
-    if (*was != port || order != i) {
+    if (upgrade || *was != port || order != i) {
       change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i, host)));
+    }
+    // Format 1 made DVPorts that carried no frame.
+    if (upgrade) {
+      change.Add(ovsdb::Update("Logical_Switch_Port", WhereUuid(port.ref.key),
+                               {{"addresses", ovsdb::Set({json("unknown")})}}));
     }
   }
   std::vector<json> removed;
@@ -317,6 +354,35 @@ void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
       if (kept == dvswitches.end()) Remove(change, sw);
     }
   });
+}
+
+std::vector<std::string> OvnStore::Migrate() {
+  std::vector<std::string> lines;
+  Write("bringing the DVSwitches to format " + hostnet::FormatMark(), {},
+        [&](GuardedChange& change) {
+          lines.clear();
+          std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
+          const std::string where = Db().Describe();
+          if (!nbGlobal_.empty() && hostnet::FormatOfMark(where, nbFormat_) < hostnet::kRecordsFormat) {
+            lines.push_back(where + ": marked as holding records of format " +
+                            hostnet::FormatMark());
+          }
+          for (SwitchRead& sw : ours) {
+            const long long format = FormatOf(sw);
+            if (format >= hostnet::kRecordsFormat) continue;
+            DVSwitchDoc after = sw.doc;
+            WriteEdit(change, sw, after);
+            lines.push_back("DVSwitch " + sw.doc.row.name + ": written in format " +
+                            hostnet::FormatMark() + ", its " + std::to_string(sw.doc.dvports.size()) +
+                            " DVPort(s) carrying any VM's frames, with this host's uplinks under a "
+                            "key of its own");
+          }
+          // The mark alone goes in a change of its own.
+          if (change.Empty() && !lines.empty()) {
+            change.Add(ovsdb::Select("NB_Global", {}, {"_uuid"}));
+          }
+        });
+  return lines;
 }
 
 }  // namespace ovn

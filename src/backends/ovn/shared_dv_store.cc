@@ -24,6 +24,24 @@ std::vector<std::string> HostPnics(const DVSwitchDoc& dvs) {
   return pnics;
 }
 
+// The pnics this host's uplinks on the DVPorts of dvs name that a merge of
+// dvswitches without pruning keeps: those of DVPorts whose IDs the same
+// DVSwitch of dvswitches lacks.
+std::vector<std::string> KeptPnics(const DVSwitchDoc& dvs,
+                                   const std::vector<DVSwitchDoc>& dvswitches) {
+  auto loaded = std::find_if(dvswitches.begin(), dvswitches.end(),
+                             [&](const DVSwitchDoc& d) { return d.row.name == dvs.row.name; });
+  if (loaded == dvswitches.end()) return {};
+  DVSwitchDoc kept;
+  for (const DVPortRow& port : dvs.dvports) {
+    if (std::none_of(loaded->dvports.begin(), loaded->dvports.end(),
+                     [&](const DVPortRow& p) { return p.portId == port.portId; })) {
+      kept.dvports.push_back(port);
+    }
+  }
+  return HostPnics(kept);
+}
+
 bool SameSet(std::vector<std::string> a, std::vector<std::string> b) {
   std::sort(a.begin(), a.end());
   std::sort(b.begin(), b.end());
@@ -132,33 +150,68 @@ HostDocument SharedDVStore::ReadHost() {
 
 void SharedDVStore::ReplaceHostSharing(const HostDocument& doc,
                                        hostnet::SharedDVSwitches shared) {
+  const bool prune = shared == hostnet::SharedDVSwitches::kPrune;
   HostDocument local = doc;
   local.dvswitches.clear();
-  Base().ReplaceHost(local);
+  // What this host's bridge for each DVSwitch holds now, and once doc's
+  // DVSwitches are merged.
   std::map<std::string, std::vector<std::string>> before, after;
   if (chassis_.Carries()) {
-    for (const DVSwitchDoc& dvs : shared_.ReadAll()) before[dvs.row.name] = HostPnics(dvs);
-  }
-  shared_.Merge(doc.dvswitches, shared == hostnet::SharedDVSwitches::kPrune);
-  if (!chassis_.Carries()) return;
-  for (const DVSwitchDoc& dvs : shared_.ReadAll()) after[dvs.row.name] = HostPnics(dvs);
-  std::set<std::string> names;
-  for (const auto& [name, pnics] : before) names.insert(name);
-  for (const auto& [name, pnics] : after) names.insert(name);
-  std::string failures;
-  for (const std::string& name : names) {
-    if (SameSet(before[name], after[name])) continue;
-    try {
-      chassis_.Wire(NetworkName(name), after[name]);
-    } catch (const QuorvicException& e) {
-      failures += (failures.empty() ? "" : "; ") + name + ": " + e.GetMessage();
+    const std::vector<DVSwitchDoc> now = shared_.ReadAll();
+    for (const DVSwitchDoc& dvs : now) {
+      before[dvs.row.name] = HostPnics(dvs);
+      if (!prune) after[dvs.row.name] = before[dvs.row.name];
+    }
+    for (const DVSwitchDoc& dvs : doc.dvswitches) after[dvs.row.name] = HostPnics(dvs);
+    for (const DVSwitchDoc& dvs : prune ? std::vector<DVSwitchDoc>() : now) {
+      for (const std::string& pnic : KeptPnics(dvs, doc.dvswitches)) {
+        std::vector<std::string>& pnics = after[dvs.row.name];
+        if (std::find(pnics.begin(), pnics.end(), pnic) == pnics.end()) pnics.push_back(pnic);
+      }
     }
   }
-  if (!failures.empty()) {
-    throw QuorvicException("the DVSwitches were loaded, but this host's bridges for their "
-                           "uplinks could not all follow: " +
-                           failures);
+  const HostDocument was = Base().ReadHost();
+  Base().ReplaceHost(local);
+  // The bridges follow before the database changes, and go back with the
+  // local host when anything fails.
+  std::vector<std::string> wired;
+  try {
+    for (const auto& [name, pnics] : after) {
+      if (SameSet(before[name], pnics)) continue;
+      wired.push_back(name);
+      chassis_.Wire(NetworkName(name), pnics);
+    }
+    for (const auto& [name, pnics] : before) {
+      if (after.count(name) != 0 || pnics.empty()) continue;
+      wired.push_back(name);
+      chassis_.Wire(NetworkName(name), {});
+    }
+    shared_.Merge(doc.dvswitches, prune);
+  } catch (const QuorvicException& e) {
+    std::string failures;
+    for (const std::string& name : wired) {
+      try {
+        chassis_.Wire(NetworkName(name), before[name]);
+      } catch (const QuorvicException& back) {
+        failures += (failures.empty() ? "" : "; ") + back.GetMessage();
+      }
+    }
+    try {
+      Base().ReplaceHost(was);
+    } catch (const QuorvicException& back) {
+      failures += (failures.empty() ? "" : "; ") + back.GetMessage();
+    }
+    throw QuorvicException(e.GetMessage() + (failures.empty()
+                                                 ? "; the host was put back as it was"
+                                                 : "; and putting the host back failed: " + failures),
+                           e.GetDetail(), e.GetKind());
   }
+}
+
+std::vector<std::string> SharedDVStore::Migrate() {
+  std::vector<std::string> lines = Base().Migrate();
+  for (std::string& line : shared_.Migrate()) lines.push_back(std::move(line));
+  return lines;
 }
 
 void SharedDVStore::Reboot() {

@@ -59,12 +59,15 @@ class SharedDVStore : public rows::RowStoreWrapper {
   void ReplaceHost(const HostDocument& doc) override {
     ReplaceHostSharing(doc, hostnet::SharedDVSwitches::kUpdate);
   }
-  // Replaces the local host, then merges doc's DVSwitches into the
-  // database (OvnStore::Merge, pruning with kPrune), then wires this host's
-  // uplinks as the database now has them. Throws naming what failed; a
-  // failure of the wiring after the database changed says so.
+  // Replaces the local host, wires this host's uplinks as doc's DVSwitches
+  // will have them, then merges those into the database (OvnStore::Merge,
+  // pruning with kPrune): all or nothing. When the wiring or the merge
+  // fails, the bridges and the local host are put back as they were, and
+  // this throws naming what failed (and what could not be put back).
   void ReplaceHostSharing(const HostDocument& doc, hostnet::SharedDVSwitches shared);
   void Reboot() override;
+  // The local store's, then the database's (OvnStore::Migrate).
+  std::vector<std::string> Migrate() override;
   std::vector<std::string> Health() override;
 
  private:

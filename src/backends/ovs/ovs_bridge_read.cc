@@ -57,7 +57,9 @@ std::string Get(const Ids& ids, const std::string& key) {
 
 }  // namespace
 
-std::string PortRead::Role() const { return Get(externalIds, kRoleKey); }
+std::string PortRead::Role() const {
+  return unmarkedRole.empty() ? Get(externalIds, kRoleKey) : unmarkedRole;
+}
 
 std::optional<LacpRow> LacpOf(const PortRead& port) {
   if (port.lacp != "active") return std::nullopt;
@@ -148,7 +150,9 @@ BridgeRead BridgeFromRow(const json& row) {
   auto record = bridge.externalIds.find(kSwitchKey);
   if (record == bridge.externalIds.end()) return bridge;
   try {
-    ReadSwitchRecord(ParseRecord(kSwitchKey, record->second), bridge.doc.row);
+    const json parsed = ParseRecord(kSwitchKey, record->second);
+    ReadSwitchRecord(parsed, bridge.doc.row);
+    bridge.format = SwitchRecordFormat(parsed);
     auto groups = bridge.externalIds.find(kGroupsKey);
     if (groups != bridge.externalIds.end()) {
       bridge.doc.portGroups = ReadPortGroupsRecord(ParseRecord(kGroupsKey, groups->second));
@@ -184,12 +188,28 @@ const InterfaceRead* PartsRead::Interface(const std::string& uuid) const {
   return at == interfaceAt_.end() ? nullptr : &interfaces_[at->second];
 }
 
+namespace {
+
+// The role a port of a format-1 bridge of ours has by its name; empty for
+// a VM's port.
+std::string UnmarkedRole(const BridgeRead& bridge, const PortRead& port) {
+  if (!bridge.ours || bridge.format != 1 || !port.Role().empty()) return {};
+  if (port.name == bridge.name) return kRoleSwitch;
+  if (port.name == bridge.name + kUplinkPortSuffix) return kRoleUplink;
+  return {};
+}
+
+}  // namespace
+
 void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
   bridge.partsRead = true;
   bridge.membersRead = members;
   for (const PortRead* port : parts.PortsAmong(bridge.ports)) {
     if (!port->Role().empty() && Get(port->externalIds, kBridgeKey) == bridge.name) {
       bridge.ownPorts.push_back(*port);
+    } else if (std::string role = UnmarkedRole(bridge, *port); !role.empty()) {
+      bridge.ownPorts.push_back(*port);
+      bridge.ownPorts.back().unmarkedRole = std::move(role);
     } else if (members && !port->fakeBridge) {
       bridge.memberPorts.push_back(*port);
     }
@@ -198,8 +218,29 @@ void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
     for (const std::string& uuid : port.interfaces) {
       if (const InterfaceRead* interface = parts.Interface(uuid)) {
         bridge.interfaces[uuid] = *interface;
+        bridge.interfaces[uuid].unmarked = !port.unmarkedRole.empty();
       }
     }
+  }
+}
+
+std::vector<std::string> UnmarkedInterfaces(const BridgeRead& bridge) {
+  std::vector<std::string> missing;
+  for (const PortRead& port : bridge.ownPorts) {
+    if (port.unmarkedRole.empty()) continue;
+    for (const std::string& uuid : port.interfaces) {
+      if (bridge.interfaces.count(uuid) == 0) missing.push_back(uuid);
+    }
+  }
+  return missing;
+}
+
+void AttachUnmarked(BridgeRead& bridge, const std::vector<InterfaceRead>& interfaces) {
+  const std::vector<std::string> missing = UnmarkedInterfaces(bridge);
+  for (const InterfaceRead& interface : interfaces) {
+    if (std::find(missing.begin(), missing.end(), interface.uuid) == missing.end()) continue;
+    bridge.interfaces[interface.uuid] = interface;
+    bridge.interfaces[interface.uuid].unmarked = true;
   }
 }
 

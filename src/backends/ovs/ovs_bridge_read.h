@@ -20,6 +20,10 @@
 // port counts, the stored uplinks, the teaming policy, ENS state, whether the
 // switch runs, and the port groups' names, teaming and (for a group that is
 // not a VLAN bridge) VLAN.
+//
+// A bridge of format 1 (doc/formats.md) has the same parts without our
+// marks: its own Port named after it and its uplink Port BRIDGE-uplink, and
+// their Interfaces, are read as ours, "unmarked" until a change marks them.
 namespace ovs_host {
 
 using Ids = std::map<std::string, std::string>;
@@ -33,6 +37,8 @@ struct InterfaceRead {
   std::optional<int64_t> mtu;
   std::optional<int64_t> ofport;
   std::string error;
+  // An interface of ours that a format-1 build made without our marks.
+  bool unmarked = false;
   // Whether LACP has current word of a partner on it; none without LACP, or
   // before ovs-vswitchd first says.
   std::optional<bool> lacpCurrent;
@@ -52,6 +58,9 @@ struct PortRead {
   std::string bondActiveMember;
   Ids otherConfig;
 
+  // The role a format-1 port of ours has without its mark.
+  std::string unmarkedRole;
+
   // The role of a row of ours; empty for a row others made.
   std::string Role() const;
 };
@@ -65,6 +74,8 @@ struct BridgeRead {
   // cannot be read (the bridge is then treated as others').
   bool ours = false;
   std::string damaged;
+  // The format its record was written in (SwitchRecordFormat).
+  int format = 0;
   // What the records hold: the stored configuration and the port groups,
   // before SwitchOf joins in what the engine shows.
   rows::StandardSwitchDoc doc;
@@ -116,9 +127,14 @@ class PartsRead {
 };
 
 // Sorts the parts read for bridge into it: ports of ours (role and bridge
-// name match) among the bridge's ports, other ports as members when
-// members, and the interfaces of our ports.
+// name match, or a format-1 bridge's own and uplink ports) among the
+// bridge's ports, other ports as members when members, and the interfaces
+// of our ports.
 void Attach(BridgeRead& bridge, const PartsRead& parts, bool members);
+// The interfaces of bridge's unmarked ports that Attach did not find among
+// the parts (reads select ours by their marks); AttachUnmarked adds them.
+std::vector<std::string> UnmarkedInterfaces(const BridgeRead& bridge);
+void AttachUnmarked(BridgeRead& bridge, const std::vector<InterfaceRead>& interfaces);
 // Adds the members among ports, the bridge's ports of others as read.
 void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports);
 

@@ -32,9 +32,15 @@ constexpr const char* kMemberKey = "quenta:port-group";
 // writes (so that a change whose answer was lost can be looked for).
 constexpr const char* kHostKey = "quenta:host";
 constexpr const char* kChangeKey = "quenta:change";
+// On the root row: the format of the host's records (doc/formats.md), which
+// every change guards and a change of an earlier one writes; and what
+// format 1 kept there, the bridge of each linked pnic.
+constexpr const char* kFormatKey = "quenta:format";
+constexpr const char* kLinksKey = "quenta:links";
 
 // The history: one key per row, in the external_ids of the Queue row whose
-// role is kRoleHistory (earlier builds kept the keys on the root row).
+// role is kRoleHistory (format 1 kept the keys in the root row's
+// other_config, builds of a branch in its external_ids).
 constexpr const char* kHistoryPrefix = "quenta:history:";
 constexpr const char* kRoleHistory = "history";
 

@@ -9,6 +9,7 @@
 #include "backends/ovsdb/values.h"
 #include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovs_host {
 
@@ -230,6 +231,8 @@ void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created,
 
 void BridgePlan::Update(const BridgeRead& before, const StandardSwitchDoc& after,
                         const std::set<std::string>& taken) {
+  hostnet::RefuseNewerFormat("standard switch " + hostnet::EscapedName(before.name),
+                             before.format);
   const StandardSwitchDoc was = SwitchOf(before);
   // A group that goes must leave no VM on a VLAN of a group that is gone.
   for (const PortGroupRow& pg : was.portGroups) {
@@ -250,10 +253,26 @@ void BridgePlan::Update(const BridgeRead& before, const StandardSwitchDoc& after
   change_.Guard("Bridge", before.uuid, {{"ports", ovsdb::Set(ports)}});
   change_.GuardPairs("Bridge", before.uuid, "external_ids", OurRecordIds(before.externalIds));
   const std::set<std::string> vlanBridges = VlanBridgesOf(after, taken);
+  WriteMarks(before);
   WriteRecords(before, after, vlanBridges);
   WriteUplinkPort(before, after);
   WriteVlanBridges(before, after, vlanBridges);
   WriteMemberTags(before, after);
+}
+
+void BridgePlan::WriteMarks(const BridgeRead& before) {
+  for (const PortRead& port : before.ownPorts) {
+    if (port.unmarkedRole.empty()) continue;
+    const json marks = ovsdb::Map(OwnIds(port.unmarkedRole, before.name));
+    change_.Add(ovsdb::Mutate("Port", WhereUuid(port.uuid),
+                              {Mutation("external_ids", "insert", marks)}));
+    for (const std::string& uuid : port.interfaces) {
+      auto interface = before.interfaces.find(uuid);
+      if (interface == before.interfaces.end() || !interface->second.unmarked) continue;
+      change_.Add(ovsdb::Mutate("Interface", WhereUuid(uuid),
+                                {Mutation("external_ids", "insert", marks)}));
+    }
+  }
 }
 
 void BridgePlan::WriteRecords(const BridgeRead& before, const StandardSwitchDoc& after,

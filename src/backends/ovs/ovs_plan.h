@@ -56,7 +56,10 @@ class BridgePlan {
   // Makes bridge, read as before, show after. Throws QuorvicException,
   // having added nothing, for what cannot be done without touching rows of
   // others (a removed port group that VMs still use: before must hold its
-  // members when after lacks a group).
+  // members when after lacks a group), or a bridge whose record is of a
+  // later format. A bridge of an earlier format becomes one of this build's
+  // on the way: its records are written anew and its unmarked rows marked as
+  // ours.
   void Update(const BridgeRead& before, const rows::StandardSwitchDoc& after,
               const std::set<std::string>& taken);
 
@@ -76,6 +79,7 @@ class BridgePlan {
   void WriteVlanBridges(const BridgeRead& before, const rows::StandardSwitchDoc& after,
                         const std::set<std::string>& vlanBridges);
   void WriteMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& after);
+  void WriteMarks(const BridgeRead& before);
   // The same for a bridge whose members were not read: operations that
   // pick the members out of the bridge's other ports as they commit.
   void WriteUnreadMemberTags(const BridgeRead& before, const rows::StandardSwitchDoc& was,

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovs_host {
 
@@ -149,7 +150,8 @@ json ParseRecord(const std::string& what, const std::string& text) {
 }
 
 json SwitchRecord(const SwitchRow& row) {
-  return {{"system", row.system},
+  return {{"format", hostnet::kRecordsFormat},
+          {"system", row.system},
           {"running", row.running},
           {"numPorts", row.numPorts},
           {"configuredPorts", row.configuredPorts},
@@ -167,12 +169,18 @@ void ReadSwitchRecord(const json& record, SwitchRow& row) {
     Take(record, "numPorts", row.numPorts);
     Take(record, "configuredPorts", row.configuredPorts);
     Take(record, "cdp", row.cdp);
-    Take(record, "linkOrder", row.uplinks);
+    Take(record, record.contains("linkOrder") ? "linkOrder" : "uplinks", row.uplinks);
     Take(record, "configUplinks", row.configUplinks);
     if (record.contains("teaming")) row.teaming = ReadTeaming(record["teaming"]);
     if (record.contains("ens")) row.ens = ReadEns(record["ens"]);
     return 0;
   });
+}
+
+int SwitchRecordFormat(const json& record) {
+  const json* format = record.contains("format") ? &record.at("format") : nullptr;
+  if (format != nullptr && format->is_number_integer()) return format->get<int>();
+  return record.contains("linkOrder") ? 2 : 1;
 }
 
 json PortGroupsRecord(const std::vector<PortGroupRow>& groups,

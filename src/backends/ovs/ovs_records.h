@@ -21,8 +21,13 @@ namespace ovs_host {
 // were linked (its "uplinks" as the record reads them; Open vSwitch's sets
 // have no order). Its ref, name, kind, which uplinks are linked, MTU and used
 // ports are the engine's.
+// A record of format 1 names the linked pnics "uplinks" and repeats the MTU,
+// which the engine holds: the reader takes that list as the order.
 nlohmann::json SwitchRecord(const rows::SwitchRow& row);
 void ReadSwitchRecord(const nlohmann::json& record, rows::SwitchRow& row);
+// The format a switch record was written in: its "format", else 2 when it
+// has "linkOrder", else 1.
+int SwitchRecordFormat(const nlohmann::json& record);
 
 // A switch's port groups in host order (the bridge's "quenta:port-groups"):
 // name and teaming of each, and the VLAN of a group that is not a VLAN

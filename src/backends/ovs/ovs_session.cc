@@ -23,7 +23,7 @@ namespace {
 
 // What this backend reads and writes of the switch database.
 const ovsdb::SchemaNeeds kNeeds = {
-    {"Open_vSwitch", {"bridges", "next_cfg", "cur_cfg", "external_ids"}},
+    {"Open_vSwitch", {"bridges", "next_cfg", "cur_cfg", "external_ids", "other_config"}},
     {"Bridge", {"name", "ports", "external_ids", "datapath_type"}},
     {"Port",
      {"name", "interfaces", "external_ids", "tag", "fake_bridge", "bond_mode", "lacp",
@@ -63,26 +63,6 @@ class OvsConnector : public ovsdb::Connector {
  private:
   const OvsSettings& settings_;
 };
-
-json WhereHistoryRow() {
-  return Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleHistory}}));
-}
-
-std::string HistoryKey(const HistoryRow& row) {
-  char key[64];
-  std::snprintf(key, sizeof key, "%s%020lld-%lld", kHistoryPrefix,
-                static_cast<long long>(row.timeUs), static_cast<long long>(row.pid));
-  return key;
-}
-
-// The history keys of a map, oldest first.
-std::vector<std::string> HistoryKeys(const Ids& ids) {
-  std::vector<std::string> keys;
-  for (const auto& [key, value] : ids) {
-    if (key.rfind(kHistoryPrefix, 0) == 0) keys.push_back(key);
-  }
-  return keys;
-}
 
 // What ovs-vswitchd made of an interface a change touched: empty when it is
 // as expected, "wait" when it is not there yet, else what is wrong.
@@ -128,7 +108,7 @@ void OvsSession::Connect() { database_.Connect(); }
 const RootRow& OvsSession::Root() {
   if (root_) return *root_;
   std::vector<json> results =
-      Read({ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids"}),
+      Read({ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids", "other_config"}),
             ovsdb::Select("Queue", {WhereHistoryRow()},
                           trims_ ? std::vector<std::string>{"_uuid", "external_ids"}
                                  : std::vector<std::string>{"_uuid"})});
@@ -137,65 +117,31 @@ const RootRow& OvsSession::Root() {
     throw QuorvicException(
         "the switch database has no Open_vSwitch row; `ovs-vsctl init` makes it");
   }
-  RootRow root{ovsdb::ReadUuid(rows[0].at("_uuid")), ovsdb::ReadMap(rows[0].at("external_ids"))};
+  RootRow root{ovsdb::ReadUuid(rows[0].at("_uuid")), ovsdb::ReadMap(rows[0].at("external_ids")),
+               ovsdb::ReadMap(rows[0].at("other_config"))};
   database_.SawTokenRow(root.externalIds);
   const json& queues = results.at(1).at("rows");
   historyRow_ = queues.empty() ? std::string() : ovsdb::ReadUuid(queues[0].at("_uuid"));
   if (trims_) {
     oldKeys_ = queues.empty() ? std::vector<std::string>()
                               : HistoryKeys(ovsdb::ReadMap(queues[0].at("external_ids")));
-    oldRootKeys_ = HistoryKeys(root.externalIds);
   }
   root_ = std::move(root);
   return *root_;
 }
 
-void OvsSession::AddHistory(GuardedChange& change, const HistoryRow& row) {
-  Root();  // the history's row is read with it
-  const std::string key = HistoryKey(row);
-  // A refused name may be anything a caller passed: bytes that are not
-  // UTF-8 are kept as U+FFFD.
-  const std::string record =
-      HistoryRecord(row).dump(-1, ' ', false, json::error_handler_t::replace);
-  if (historyRow_.empty()) {
-    // The first row of the history makes the Queue row; when another run
-    // made it meanwhile, the change is built again, into that one.
-    change.Assume("Queue", {WhereHistoryRow()});
-    change.Add(ovsdb::Insert(
-        "Queue", {{"external_ids", ovsdb::Map({{kRoleKey, kRoleHistory}, {key, record}})}}));
-    return;
-  }
-  std::vector<json> dropped;
-  if (trims_) {
-    // The keys sort by time: the oldest go, so that the limit holds with
-    // the one added.
-    const std::size_t keep = static_cast<std::size_t>(kHistoryLimit - 1);
-    for (std::size_t i = 0; oldKeys_.size() - i > keep; ++i) dropped.push_back(oldKeys_[i]);
-    if (!oldRootKeys_.empty()) {
-      std::vector<json> rootKeys(oldRootKeys_.begin(), oldRootKeys_.end());
-      change.Add(ovsdb::Mutate(kDatabase, {},
-                               {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(rootKeys))}));
-    }
-  }
-  dropped.push_back(key);
-  change.Guard("Queue", historyRow_, json::object());
-  change.Add(
-      ovsdb::Mutate("Queue", {Condition("_uuid", "==", ovsdb::Uuid(historyRow_))},
-                    {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(dropped)),
-                     ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{key, record}}))}));
-}
-
 OvsSession::Committed OvsSession::Commit(const GuardedChange& change, bool reachesDatapath) {
   GuardedChange sent = change;
   const bool carries = staged_ && (stagedState_ == StagedRow::kNotWritten || rewriteStaged_);
-  if (carries) AddHistory(sent, *staged_);
+  const bool records = AddRecords(sent, carries ? &*staged_ : nullptr);
   std::size_t nextCfg = 0;
   if (reachesDatapath) {
     sent.Add(ovsdb::Mutate(kDatabase, {}, {ovsdb::Mutation("next_cfg", "+=", 1)}));
     nextCfg = sent.Add(ovsdb::Select(kDatabase, {}, {"next_cfg"}));
   }
   // The root as this change leaves it, for the rest of the run.
-  const std::size_t rootAt = sent.Add(ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids"}));
+  const std::size_t rootAt =
+      sent.Add(ovsdb::Select(kDatabase, {}, {"_uuid", "external_ids", "other_config"}));
   Committed committed{database_.Commit(sent), std::nullopt};
   if (!committed.result.Committed()) {
     ForgetRoot();
@@ -204,8 +150,8 @@ OvsSession::Committed OvsSession::Commit(const GuardedChange& change, bool reach
   if (carries) {
     stagedState_ = staged_->done ? StagedRow::kWrittenDone : StagedRow::kWrittenRefused;
     rewriteStaged_ = false;
-    Recorded();
   }
+  if (records) Recorded();
   const std::vector<json>& results = committed.result.results;
   if (results.empty()) {
     // The answer was lost and read back: what the change left is not known.
@@ -217,7 +163,10 @@ OvsSession::Committed OvsSession::Commit(const GuardedChange& change, bool reach
   }
   if (root_) {
     const json& rows = results.at(rootAt).at("rows");
-    if (rows.size() == 1) root_->externalIds = ovsdb::ReadMap(rows[0].at("external_ids"));
+    if (rows.size() == 1) {
+      root_->externalIds = ovsdb::ReadMap(rows[0].at("external_ids"));
+      root_->otherConfig = ovsdb::ReadMap(rows[0].at("other_config"));
+    }
   }
   return committed;
 }
@@ -263,72 +212,6 @@ std::string OvsSession::AwaitDatapath(
     if (!waiting) return {};
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-}
-
-void OvsSession::Recorded() {
-  // A run trims once; a history row this run made is read with the root.
-  trims_ = false;
-  oldKeys_.clear();
-  oldRootKeys_.clear();
-  if (historyRow_.empty()) ForgetRoot();
-}
-
-void OvsSession::StageHistory(const HistoryRow& row) {
-  staged_ = row;
-  stagedState_ = StagedRow::kNotWritten;
-  rewriteStaged_ = false;
-}
-
-StagedRow OvsSession::UnstageHistory() {
-  staged_.reset();
-  rewriteStaged_ = false;
-  return std::exchange(stagedState_, StagedRow::kNotWritten);
-}
-
-void OvsSession::RefuseStaged(const std::string& message) {
-  if (!staged_ || stagedState_ != StagedRow::kWrittenDone) return;
-  staged_->done = false;
-  staged_->message = message;
-  rewriteStaged_ = true;
-}
-
-void OvsSession::AppendHistory(const HistoryRow& row) {
-  ovsdb::RunGuarded(
-      "recording a change in the history", [&](GuardedChange& change) { AddHistory(change, row); },
-      [&](const GuardedChange& change) {
-        if (database_.Commit(change).Committed()) {
-          Recorded();
-          return true;
-        }
-        ForgetRoot();
-        return false;
-      });
-}
-
-std::vector<HistoryRow> OvsSession::ReadHistory(int64_t sinceUs) {
-  const std::vector<json> results =
-      Read({ovsdb::Select("Queue", {WhereHistoryRow()}, {"external_ids"}),
-            ovsdb::Select(kDatabase, {}, {"external_ids"})});
-  std::map<std::string, std::string> history;
-  for (const json& result : results) {
-    for (const json& row : result.at("rows")) {
-      for (auto& [key, value] : ovsdb::ReadMap(row.at("external_ids"))) {
-        if (key.rfind(kHistoryPrefix, 0) == 0) history.emplace(key, value);
-      }
-    }
-  }
-  std::vector<HistoryRow> rows;
-  int64_t id = 0;
-  for (const auto& [key, value] : history) {
-    ++id;
-    const json record = ParseRecord(key, value);
-    // Rows from before sinceUs are passed over unread.
-    if (record.value("time", int64_t{0}) < sinceUs) continue;
-    HistoryRow row = ReadHistoryRecord(record);
-    row.id = id;
-    rows.push_back(std::move(row));
-  }
-  return rows;
 }
 
 }  // namespace ovs_host

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -29,13 +30,20 @@
 // library call makes is staged before the call and written by the first
 // transaction of the call that commits; a row that no transaction carried is
 // appended by a transaction of its own. About one run in 64 also drops the
-// rows beyond kHistoryLimit (and any an earlier build left on the root row),
-// having read them with the root.
+// rows beyond kHistoryLimit, having read them with the root.
+//
+// The records' format: every transaction commits only while the root's
+// kFormatKey names this build's format; one of a root without the mark
+// writes it, and moves what earlier formats kept on the root row (history
+// rows, kLinksKey) where this build keeps it, or drops it. A root whose mark
+// names a later format is read, and every transaction is refused, naming
+// both formats, before it is sent.
 namespace ovs_host {
 
 struct RootRow {
   std::string uuid;
   Ids externalIds;
+  Ids otherConfig;
 };
 
 class OvsSession {
@@ -56,6 +64,10 @@ class OvsSession {
 
   // The root row: read once a run, then as this run's commits left it.
   const RootRow& Root();
+  // What the first transaction of this build writes on the root row as it
+  // reads now, each as a line; empty when the root is of this build's format
+  // and keeps nothing of an earlier one. Throws when it is of a later one.
+  std::vector<std::string> RootUpgrades();
   // Forgets the root, after a guard of what was read failed.
   void ForgetRoot() { root_.reset(); }
 
@@ -91,12 +103,22 @@ class OvsSession {
   std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs);
 
  private:
-  // Adds to change what writes row into the history (replacing a row of
-  // the same key), and what drops the rows beyond the limit when this run
-  // read them.
-  void AddHistory(ovsdb::GuardedChange& change, const rows::HistoryRow& row);
+  // Adds to change the guard of the records' format and, on a root that
+  // needs it, its upgrade (see the header), then what writes row (none:
+  // nullptr) into the history, replacing a row of the same key; returns
+  // whether the change writes the history. Throws, adding nothing, for a root
+  // of a later format.
+  bool AddRecords(ovsdb::GuardedChange& change, const rows::HistoryRow* row);
+  // Adds to change what writes the rows of added into the history, and what
+  // drops the rows beyond the limit when this run read them.
+  void AddHistory(ovsdb::GuardedChange& change, const std::map<std::string, std::string>& added);
   // After a commit that wrote a history row.
   void Recorded();
+  // Where the history's row is: the Queue row of ours whose role is
+  // kRoleHistory.
+  static nlohmann::json WhereHistoryRow();
+  // The history keys of a map, oldest first.
+  static std::vector<std::string> HistoryKeys(const Ids& ids);
 
   OvsSettings settings_;
   ovsdb::Database database_;
@@ -107,7 +129,6 @@ class OvsSession {
   std::string historyRow_;
   bool trims_ = false;
   std::vector<std::string> oldKeys_;
-  std::vector<std::string> oldRootKeys_;
   // The row of the library call under way, and what became of it.
   std::optional<rows::HistoryRow> staged_;
   rows::StagedRow stagedState_ = rows::StagedRow::kNotWritten;

@@ -103,6 +103,9 @@ class OvsStore : public rows::RowStore {
   // the document has loaded.
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
+  // One change: the root (OvsSession), the host's records on it, and every
+  // bridge of ours of an earlier format, written as a change of it would.
+  std::vector<std::string> Migrate() override;
   std::vector<std::string> Health() override;
 
   void AppendHistory(const rows::HistoryRow& row) override { session_.AppendHistory(row); }
@@ -151,6 +154,16 @@ class OvsStore : public rows::RowStore {
   [[noreturn]] void RefuseForeignPnic(const std::string& pnic);
   // Forgets what the snapshot holds.
   void Forget();
+
+  // --- Records of format 1 (ovs_store_unmarked.cc) ---------------------------
+  // Reads the interfaces of the unmarked ports of bridges into them, in one
+  // request when there are any.
+  void ReadUnmarked(const std::vector<BridgeRead*>& bridges);
+  // Of ports and interfaces (by uuid) that carry no mark, those a format-1
+  // build made for a bridge of ours (its own port and interface, its uplink
+  // port and its uplinks), each with the name of that bridge.
+  std::map<std::string, std::string> UnmarkedOfOurs(const std::set<std::string>& ports,
+                                                    const std::set<std::string>& interfaces);
 
   // --- Changes (ovs_store_write.cc) -------------------------------------------
   // Builds and commits one guarded change with build; see the header.

@@ -177,7 +177,8 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
     removed = bridge && bridge->uuid == ref.key && bridge->ours && bridge->doc.row.running;
     if (!removed) return;
     change.SetWhat("removing standard switch " + bridge->name);
-    if (Assuming() && !bridge->partsRead) {
+    // A bridge of format 1 marks none of its ports: they are read.
+    if (Assuming() && !bridge->partsRead && bridge->format != 1) {
       // Assumed, port by port: none is a VM's port.
       for (const std::string& uuid : bridge->ports) {
         change.Assume("Port", {Condition("_uuid", "==", Uuid(uuid)),

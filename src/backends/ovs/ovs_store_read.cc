@@ -103,6 +103,9 @@ OvsStore::HostRead OvsStore::ReadEverything() {
     Attach(bridge, parts, true);
     host.bridges.push_back(std::move(bridge));
   }
+  std::vector<BridgeRead*> all;
+  for (BridgeRead& bridge : host.bridges) all.push_back(&bridge);
+  ReadUnmarked(all);
   SortInHostOrder(host.bridges);
   return host;
 }
@@ -127,9 +130,21 @@ std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name) {
     return known->second;
   }
   std::optional<BridgeRead> bridge;
-  if (known != bridges_.end()) {
-    // The row is known: its ports by UUID, and our interfaces.
+  // A bridge whose row is known, or one of format 1, whose ports carry no
+  // mark to select them by, is read port by port.
+  bool byPorts = known != bridges_.end();
+  if (byPorts) {
     bridge = known->second;
+  } else {
+    const std::vector<json> results = session_.Read(SelectBridge(name));
+    const json& rows = results[0].at("rows");
+    if (!rows.empty()) {
+      bridge = BridgeFromRow(rows[0]);
+      byPorts = bridge->ours && bridge->format == 1;
+      if (!byPorts) Attach(*bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
+    }
+  }
+  if (bridge && byPorts) {
     std::vector<json> selects = {
         ovsdb::Select("Interface", {OwnedBy(bridge->name)}, kInterfaceColumns)};
     for (const std::string& uuid : bridge->ports) {
@@ -142,13 +157,7 @@ std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name) {
       for (PortRead& port : PortsOf(results[i])) ports.push_back(std::move(port));
     }
     Attach(*bridge, PartsRead(std::move(ports), InterfacesOf(results[0])), true);
-  } else {
-    const std::vector<json> results = session_.Read(SelectBridge(name));
-    const json& rows = results[0].at("rows");
-    if (!rows.empty()) {
-      bridge = BridgeFromRow(rows[0]);
-      Attach(*bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
-    }
+    ReadUnmarked({&*bridge});
   }
   bridges_[name] = bridge;
   return bridge;
@@ -205,19 +214,27 @@ std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
   std::set<std::string> taken;
   if (names.empty()) return taken;
   std::vector<json> selects;
+  const std::vector<std::string> columns = {"_uuid", "name", "external_ids"};
   for (const std::string& name : names) {
-    selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, {"name", "external_ids"}));
-    selects.push_back(
-        ovsdb::Select("Interface", {Condition("name", "==", name)}, {"name", "external_ids"}));
+    selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, columns));
+    selects.push_back(ovsdb::Select("Interface", {Condition("name", "==", name)}, columns));
   }
-  for (const json& result : session_.Read(std::move(selects))) {
-    for (const json& row : result.at("rows")) {
-      // Rows of ours are the rules' business: a pnic linked to another
-      // switch is refused by them, and a load moves rows between bridges.
-      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) == 0) {
-        taken.insert(row.at("name").get<std::string>());
-      }
+  // Rows of ours are the rules' business: a pnic linked to another switch is
+  // refused by them, and a load moves rows between bridges.
+  std::map<std::string, std::string> unmarked;  // uuid -> name
+  std::set<std::string> ports, interfaces;
+  const std::vector<json> results = session_.Read(std::move(selects));
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    for (const json& row : results[i].at("rows")) {
+      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) != 0) continue;
+      const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
+      unmarked[uuid] = row.at("name").get<std::string>();
+      (i % 2 == 0 ? ports : interfaces).insert(uuid);
     }
+  }
+  const std::map<std::string, std::string> ours = UnmarkedOfOurs(ports, interfaces);
+  for (const auto& [uuid, name] : unmarked) {
+    if (ours.count(uuid) == 0) taken.insert(name);
   }
   return taken;
 }
@@ -277,9 +294,6 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
       break;
     }
     case SwitchKey::By::kLinkedPnic: {
-      std::vector<json> where = {
-          Condition("name", "==", key.value),
-          Condition("external_ids", "includes", ovsdb::Map({{kRoleKey, kRoleUplink}}))};
       // A rule that checks a pnic to link, in a change: assumed linked
       // nowhere else, which the index of Interface names holds the change
       // to, since linking makes an Interface of that name.
@@ -287,12 +301,24 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
         building_->AssumeNamesFree();
         return std::nullopt;
       }
-      std::vector<json> found =
-          session_.Read({ovsdb::Select("Interface", where, {"external_ids"})})[0]
-              .at("rows")
-              .get<std::vector<json>>();
-      if (found.empty()) return std::nullopt;
-      name = ovsdb::ReadMap(found[0].at("external_ids"))[kBridgeKey];
+      const json found = session_.Read({ovsdb::Select(
+          "Interface", {Condition("name", "==", key.value)}, {"_uuid", "external_ids"})})[0]
+                             .at("rows");
+      std::set<std::string> unmarked;
+      for (const json& row : found) {
+        const Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+        const auto role = ids.find(kRoleKey);
+        if (role == ids.end()) {
+          unmarked.insert(ovsdb::ReadUuid(row.at("_uuid")));
+        } else if (role->second == kRoleUplink && ids.count(kBridgeKey) != 0) {
+          name = ids.at(kBridgeKey);
+        }
+      }
+      if (name.empty() && !unmarked.empty()) {
+        const std::map<std::string, std::string> ours = UnmarkedOfOurs({}, unmarked);
+        if (!ours.empty()) name = ours.begin()->second;
+      }
+      if (name.empty()) return std::nullopt;
       break;
     }
     case SwitchKey::By::kSwitchId:

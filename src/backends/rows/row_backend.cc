@@ -181,6 +181,7 @@ void RowBackend::RemoveLag(const std::string& portset, uint32_t lagId) {
 }
 
 void RowBackend::Reboot() { Host().Reboot(); }
+std::vector<std::string> RowBackend::Migrate() { return Host().Migrate(); }
 std::vector<std::string> RowBackend::Health() { return Host().Health(); }
 
 std::vector<FaultRow> RowBackend::ReadFaults() { return Host().ReadRecords().faults; }

@@ -53,6 +53,7 @@ class RowBackend : public hostnet::Backend {
   void AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) override;
   void RemoveLag(const std::string& portset, uint32_t lagId) override;
   void Reboot() override;
+  std::vector<std::string> Migrate() override;
   std::vector<std::string> Health() override;
 
   std::vector<FaultRow> ReadFaults() override;

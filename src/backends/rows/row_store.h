@@ -135,6 +135,8 @@ class RowStore {
   virtual void ReplaceHost(const HostDocument& doc) = 0;
   // Stops every switch and drops links and ENS state; keeps configuration.
   virtual void Reboot() = 0;
+  // As hostnet::Backend::Migrate.
+  virtual std::vector<std::string> Migrate() = 0;
   // As hostnet::Backend::Health; a store that is its own engine has none.
   virtual std::vector<std::string> Health() { return {}; }
 

@@ -68,6 +68,7 @@ class RowStoreWrapper : public RowStore {
   HostDocument ReadHost() override { return base_.ReadHost(); }
   void ReplaceHost(const HostDocument& doc) override { base_.ReplaceHost(doc); }
   void Reboot() override { base_.Reboot(); }
+  std::vector<std::string> Migrate() override { return base_.Migrate(); }
   std::vector<std::string> Health() override { return base_.Health(); }
   void AppendHistory(const HistoryRow& row) override { base_.AppendHistory(row); }
   std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override {

@@ -6,10 +6,10 @@
 #include "backends/sqlite/host_file.h"
 #include "backends/sqlite/schema.h"
 #include "backends/sqlite/store.h"
+#include "hostnet/records_format.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace sqlite_host {
-
 
 using Quorvic::Lib::QuorvicException;
 
@@ -29,15 +29,17 @@ bool HasTables(Connection& db) {
   return st->Step();
 }
 
-// Refuses a database this host cannot use; true when it is still empty.
+bool HasHostTable(Connection& db) {
+  auto st = db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'host'");
+  return st->Step();
+}
+
+// Refuses a database this host cannot use; true when it is still empty. A
+// host of a newer format opens: its reads are tried, and Store refuses its
+// changes.
 bool CheckVersion(Connection& db) {
   int64_t version = UserVersion(db);
-  if (version == kSchemaVersion) return false;
-  if (version > kSchemaVersion) {
-    Refuse(db.Path(), "its schema version " + std::to_string(version) +
-                          " is newer than this host supports (" + std::to_string(kSchemaVersion) +
-                          ")");
-  }
+  if (version >= kFirstUserVersion && HasHostTable(db)) return false;
   if (version != 0 || HasTables(db)) Refuse(db.Path(), "it is not a host database");
   return true;
 }
@@ -57,7 +59,7 @@ std::unique_ptr<Connection> OpenHostDatabase(const std::string& path, WriterLock
     Transaction txn(*db, Transaction::Mode::kWrite);
     db->Exec(kSchemaSql);
     Store(*db, lock).InsertHost(DefaultHost());
-    db->Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    db->Exec("PRAGMA user_version = " + std::to_string(hostnet::kRecordsFormat));
     txn.Commit();
   } catch (const QuorvicException& e) {
     const std::string& message = e.GetMessage();

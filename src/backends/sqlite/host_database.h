@@ -13,8 +13,8 @@ namespace sqlite_host {
 // does not exist, or an empty file, is given the default host, made by one
 // run while it holds lock. Throws QuorvicException "cannot open host database
 // PATH: REASON" for a path PrepareHostFile refuses, a file that is not a host
-// database, has a newer schema, or cannot be opened or written; such a file
-// is left as it was.
+// database, or cannot be opened or written; such a file is left as it was.
+// A host database of a newer format opens, for reading.
 std::unique_ptr<Connection> OpenHostDatabase(const std::string& path, WriterLock& lock);
 
 }  // namespace sqlite_host

@@ -6,8 +6,11 @@
 // The tables of the host database and the version stamped on them.
 namespace sqlite_host {
 
-// PRAGMA user_version of a database made by this schema.
-constexpr int64_t kSchemaVersion = 1;
+// PRAGMA user_version: the format of the records (hostnet/records_format.h).
+// Builds before format 3 wrote 1 for formats 1 and 2, whose tables are these;
+// from format 3 on it is the format of the build that wrote last, stamped by
+// every change.
+constexpr int64_t kFirstUserVersion = 1;
 
 // Which list of a switch a switch_uplinks row belongs to.
 enum class UplinkList : int64_t {

@@ -71,6 +71,8 @@ class Store : public rows::RowStore {
   rows::HostDocument ReadHost() override;
   void ReplaceHost(const rows::HostDocument& doc) override;
   void Reboot() override;
+  // The tables are those of every format: the host is stamped.
+  std::vector<std::string> Migrate() override;
 
   // The row of the change about to run: the first transaction that changes
   // the host writes it (hostnet::Backend::StageHistory).
@@ -82,26 +84,32 @@ class Store : public rows::RowStore {
  private:
   // Runs body in one write transaction, committed when body returns and
   // rolled back when it throws, and returns what body returns. The
-  // listing's read ends first. A transaction that changed the host also
-  // writes the staged history row.
+  // listing's read ends first. Refuses a host of a newer format before body
+  // runs. A transaction that changed the host also stamps this build's
+  // format on a host of an older one, and writes the staged history row.
   template <typename Body>
   auto Write(Body&& body) {
     listing_.reset();
     WriterHold hold(lock_);
     Transaction txn(db_, Transaction::Mode::kWrite);
+    const int64_t format = CheckFormat();
     const int64_t changes = db_.TotalChanges();
     if constexpr (std::is_void_v<decltype(body())>) {
       body();
-      Committing(txn, changes);
+      Committing(txn, changes, format);
     } else {
       auto result = body();
-      Committing(txn, changes);
+      Committing(txn, changes, format);
       return result;
     }
   }
-  // Writes the staged row when the transaction changed the host since
-  // changes, and commits.
-  void Committing(Transaction& txn, int64_t changes);
+  // The host's format (PRAGMA user_version); throws naming it when it is
+  // newer than this build's.
+  int64_t CheckFormat();
+  // When the transaction changed the host since changes (a count of
+  // db_.TotalChanges()): stamps this build's format over format, and writes
+  // the staged row; then commits.
+  void Committing(Transaction& txn, int64_t changes, int64_t format);
   // Inserts row into the history and drops the oldest beyond the limit;
   // its id.
   int64_t InsertHistory(const rows::HistoryRow& row);

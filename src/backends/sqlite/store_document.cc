@@ -2,6 +2,7 @@
 
 #include "backends/sqlite/host_constants.h"
 #include "backends/sqlite/store.h"
+#include "hostnet/records_format.h"
 
 namespace sqlite_host {
 
@@ -91,6 +92,19 @@ void Store::Reboot() {
     db_.Run("DELETE FROM switch_uplinks WHERE list = ?1", UplinkList::kLinked);
     db_.Exec("UPDATE host SET ens_activate_node = 0");
   });
+}
+
+std::vector<std::string> Store::Migrate() {
+  listing_.reset();
+  WriterHold hold(lock_);
+  Transaction txn(db_, Transaction::Mode::kWrite);
+  const int64_t format = CheckFormat();
+  if (format >= hostnet::kRecordsFormat) return {};
+  db_.Exec("PRAGMA user_version = " + std::to_string(hostnet::kRecordsFormat));
+  txn.Commit();
+  wrote_ = true;
+  return {"host database " + db_.Path() + ": marked as holding records of format " +
+          hostnet::FormatMark() + " (formats 1 and 2 kept the same tables)"};
 }
 
 }  // namespace sqlite_host

@@ -3,6 +3,7 @@
 
 #include "backends/sqlite/store.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace sqlite_host {
 
@@ -60,8 +61,11 @@ int64_t Store::InsertHistory(const HistoryRow& row) {
   return id;
 }
 
-void Store::Committing(Transaction& txn, int64_t changes) {
+void Store::Committing(Transaction& txn, int64_t changes, int64_t format) {
   const bool changed = db_.TotalChanges() != changes;
+  if (changed && format < hostnet::kRecordsFormat) {
+    db_.Exec("PRAGMA user_version = " + std::to_string(hostnet::kRecordsFormat));
+  }
   const bool records = changed && staged_ && stagedState_ == StagedRow::kNotWritten;
   int64_t id = 0;
   if (records) id = InsertHistory(*staged_);
@@ -88,6 +92,8 @@ void Store::AppendHistory(const HistoryRow& row) {
   UnsyncedCommits unsynced(db_);
   WriterHold hold(lock_);
   Transaction txn(db_, Transaction::Mode::kWrite);
+  // A history of a newer format may be kept otherwise.
+  CheckFormat();
   // The refusal of a change whose transaction recorded it as done takes
   // that row's place.
   if (written_ && row.timeUs == written_->timeUs && row.pid == written_->pid) {

@@ -6,12 +6,20 @@
 #include "backends/rows/switch_edits.h"
 #include "backends/sqlite/store.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace sqlite_host {
 
 using namespace rows;
 
 Store::Store(Connection& db, WriterLock& lock) : db_(db), lock_(lock) {}
+
+int64_t Store::CheckFormat() {
+  auto st = db_.Prepare("PRAGMA user_version");
+  const int64_t format = st->Step() ? st->Int(0) : 0;
+  hostnet::RefuseNewerFormat("host database " + db_.Path(), format);
+  return format;
+}
 
 int64_t Store::InsertSwitch(const SwitchRow& row) {
   auto insert = db_.Prepare(
