@@ -31,14 +31,8 @@ for n in 1 2; do
   ip link set peer$n up
 done
 
-serve_database "$dir" db "$vswitch_schema"
-ovs-vsctl --db=unix:"$dir/db.sock" --no-wait init
-ovs-vswitchd unix:"$dir/db.sock" --pidfile="$dir/vswitchd.pid" --detach --disable-system \
-  --log-file="$dir/vswitchd.log" --unixctl="$dir/vswitchd.ctl" -vconsole:off
-
-export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev QUENTA_OVS_PNICS="eth1 eth2"
-vsctl() { ovs-vsctl --db=unix:"$dir/db.sock" "$@"; }
-appctl() { ovs-appctl -t "$dir/vswitchd.ctl" "$@"; }
+private_datapath_start "$dir" || { echo "cannot start Open vSwitch" >&2; exit 1; }
+export QUENTA_OVS_PNICS="eth1 eth2"
 
 ploncfg-vswitch -a vsw1 && ploncfg-vswitch -A web vsw1 && ploncfg-vswitch -v 10 -p web vsw1 &&
   ploncfg-vswitch -L eth1 vsw1

@@ -40,14 +40,8 @@ attach() {
 attach vm 10.7.0.1
 attach server 10.7.0.2
 
-serve_database "$dir" db "$vswitch_schema"
-ovs-vsctl --db=unix:"$dir/db.sock" --no-wait init
-ovs-vswitchd unix:"$dir/db.sock" --pidfile="$dir/vswitchd.pid" --detach --disable-system \
-  --log-file="$dir/vswitchd.log" --unixctl="$dir/vswitchd.ctl" -vconsole:off
-
-export QUENTA_HOSTNET=ovsdb:unix:$dir/db.sock QUENTA_OVS_DATAPATH=netdev QUENTA_OVS_PNICS="eth1 eth2"
-vsctl() { ovs-vsctl --db=unix:"$dir/db.sock" "$@"; }
-appctl() { ovs-appctl -t "$dir/vswitchd.ctl" "$@"; }
+private_datapath_start "$dir" || { echo "cannot start Open vSwitch" >&2; exit 1; }
+export QUENTA_OVS_PNICS="eth1 eth2"
 
 vsctl add-br tor -- set bridge tor datapath_type=netdev \
   -- add-bond tor tor-bond tor1 tor2 lacp=active bond_mode=balance-tcp \

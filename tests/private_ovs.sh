@@ -55,5 +55,22 @@ private_ovs_start() {
             --log-file="$1/vswitchd.log" --unixctl="$1/vswitchd.ctl" -vconsole:off 2>/dev/null
 }
 
+# Starts the daemons with everything of theirs in folder $1, as
+# private_ovs_start does, but with the real userspace datapath: run it only
+# in private network and mount namespaces (private_namespaces.sh), whose
+# devices are the only ones it can reach. Defines vsctl and appctl, which
+# reach them, and points the tools at them with QUENTA_HOSTNET and
+# QUENTA_OVS_DATAPATH.
+private_datapath_start() {
+    serve_database "$1" db $vswitch_schema &&
+        ovs-vsctl --db=unix:"$1/db.sock" --no-wait init &&
+        ovs-vswitchd unix:"$1/db.sock" --pidfile="$1/vswitchd.pid" --detach --disable-system \
+            --log-file="$1/vswitchd.log" --unixctl="$1/vswitchd.ctl" -vconsole:off || return 1
+    export QUENTA_HOSTNET=ovsdb:unix:$1/db.sock QUENTA_OVS_DATAPATH=netdev
+    private_datapath_dir=$1
+    vsctl() { ovs-vsctl --timeout=10 --db=unix:"$private_datapath_dir/db.sock" "$@"; }
+    appctl() { ovs-appctl --timeout=10 -t "$private_datapath_dir/vswitchd.ctl" "$@"; }
+}
+
 # Stops the daemons started in folder $1 and waits until each has gone.
 private_ovs_stop() { stop_daemons "$1/vswitchd.pid" "$1/db.pid"; }
