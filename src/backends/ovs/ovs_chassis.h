@@ -37,11 +37,27 @@ class OvsChassis : public rows::Chassis {
   // ovs-vswitchd then reports an error for a pnic that joined, the change
   // is undone and this throws naming the pnic.
   void Wire(const std::string& network, const std::vector<std::string>& pnics) override;
+  // Reads network's bridge, its uplink port and this host's pnics along
+  // with the next request; the first Wire of network then reads nothing.
+  void ExpectWiring(const std::string& network) override;
   std::vector<std::string> WiringBridges() override;
   std::optional<rows::Tunnel> ReadTunnel() override;
 
  private:
+  // What Wire reads for network, read along with another request: the
+  // pnics whose interfaces were read, and the results.
+  struct Expected {
+    std::string network;
+    std::vector<std::string> pnics;
+    std::vector<nlohmann::json> found;
+  };
+  // The results of WiringReads(bridge, pnics): those read along for
+  // network when they cover pnics (once), else read now.
+  std::vector<nlohmann::json> ReadWiring(const std::string& network, const std::string& bridge,
+                                         const std::vector<std::string>& pnics);
+
   OvsSession& session_;
+  std::optional<Expected> expected_;
 };
 
 }  // namespace ovs_host
