@@ -112,18 +112,25 @@ std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
 }
 
 void OvsChassis::ExpectWiring(const std::string& network) {
+  if (pending_ == network || (expected_ && expected_->network == network)) return;
   const OvsSettings& settings = session_.Settings();
   std::vector<std::string> pnics =
       settings.pnics ? *settings.pnics : DiscoverPnics("/sys/class/net");
   expected_.reset();
+  pending_ = network;
   session_.ReadAlong(WiringReads(BridgeNameFor(network), pnics),
                      [this, network, pnics](std::vector<json> found) {
                        expected_ = Expected{network, pnics, std::move(found)};
+                       pending_.clear();
                      });
 }
 
 std::vector<json> OvsChassis::ReadWiring(const std::string& network, const std::string& bridge,
                                          const std::vector<std::string>& pnics) {
+  // The lookup that was to carry them was answered from what the run read
+  // before: they go alone.
+  if (pending_ == network) session_.Read({});
+  pending_.clear();
   std::optional<Expected> expected = std::exchange(expected_, std::nullopt);
   if (expected && expected->network == network) {
     std::vector<json> found = {expected->found.at(0), expected->found.at(1)};

@@ -32,13 +32,15 @@ class OvsChassis : public rows::Chassis {
 
   std::string Name() override;
   bool Carries() const override { return true; }
-  // One guarded transaction of the switch database, after one request that
-  // reads what it changes; applied by ovs-vswitchd within apply-wait. When
+  // One guarded transaction of the switch database, built on what it reads
+  // of it (with the DVSwitch's lookup, after ExpectWiring, or in one request
+  // of its own); applied by ovs-vswitchd within apply-wait. When
   // ovs-vswitchd then reports an error for a pnic that joined, the change
   // is undone and this throws naming the pnic.
   void Wire(const std::string& network, const std::vector<std::string>& pnics) override;
   // Reads network's bridge, its uplink port and this host's pnics along
-  // with the next request; the first Wire of network then reads nothing.
+  // with the next request (unless they are read or waiting already); the
+  // first Wire of network then reads nothing more.
   void ExpectWiring(const std::string& network) override;
   std::vector<std::string> WiringBridges() override;
   std::optional<rows::Tunnel> ReadTunnel() override;
@@ -58,6 +60,7 @@ class OvsChassis : public rows::Chassis {
 
   OvsSession& session_;
   std::optional<Expected> expected_;
+  std::string pending_;  // the network whose reads wait for a request to ride
 };
 
 }  // namespace ovs_host

@@ -126,12 +126,12 @@ OvsSession::OvsSession(OvsSettings settings)
 void OvsSession::Connect() { database_.Connect(); }
 
 std::vector<json> OvsSession::Read(std::vector<json> operations) {
-  if (along_.empty()) return database_.Read(std::move(operations));
   const std::vector<Along> along = std::exchange(along_, {});
   const std::size_t own = operations.size();
   for (const Along& extra : along) {
     operations.insert(operations.end(), extra.reads.begin(), extra.reads.end());
   }
+  if (operations.empty()) return {};
   std::vector<json> results = database_.Read(std::move(operations));
   auto next = results.begin() + static_cast<std::ptrdiff_t>(own);
   for (const Along& extra : along) {

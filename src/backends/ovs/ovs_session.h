@@ -51,7 +51,8 @@ class OvsSession {
   // Connects; throws, with the detail "Open vSwitch", naming the remote, the
   // setting that chose it and how to start Open vSwitch.
   void Connect();
-  // Runs read-only operations as one request, with those ReadAlong added.
+  // Runs read-only operations as one request, with those ReadAlong added;
+  // sends none when there are none.
   std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations);
   // Adds reads to the run's next request, so that what a later step may
   // need costs no request of its own; take gets their results once that
