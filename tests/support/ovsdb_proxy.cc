@@ -140,10 +140,6 @@ void OvsdbProxy::Serve() {
     if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN)) return;
     int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
-    if (unreachable_) {
-      close(client);
-      continue;
-    }
     Relay(client);
   }
 }
@@ -177,8 +173,7 @@ void OvsdbProxy::Relay(int client) {
           break;
         }
         open = WriteAll(server, text.data(), text.size());
-        if (cut == Cut::kAfterWrite || cut == Cut::kAfterWriteForGood) {
-          unreachable_ = cut == Cut::kAfterWriteForGood;
+        if (cut == Cut::kAfterWrite) {
           // Let the server read it before its answer's way is cut.
           shutdown(server, SHUT_WR);
           open = false;
