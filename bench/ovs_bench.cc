@@ -36,22 +36,28 @@ using Args = std::vector<std::string>;
 const int kSizes[] = {10, 1000};
 const char* const kPnics = "nic0 nic1 nic2 nic3";
 
-// A command of ours and its ovs-vsctl counterpart, each a program and its
-// arguments ("ploncfg-vswitch", "ovs-vsctl" or "ovs_floor"); "%sw", "%pg"
-// and "%vm" stand for a bridge in the middle of the host, its port group
-// and one of its VM ports, "%sw2" and "%sw3" with "%pg3" for two other
-// bridges, "%n" for the run's number. Write commands alternate between
-// forms, or take new names, so that each run changes something; before and
-// after each run (untimed) make and take away what it needs.
+// One side of a comparison: the forms of a command, each a program and its
+// arguments ("ploncfg-vswitch", "ovs-vsctl" or "ovs_floor"), and what runs
+// untimed before and after each run to make and take away what it needs.
+// "%sw", "%pg" and "%vm" stand for a bridge in the middle of the host, its
+// port group and one of its VM ports, "%sw2" and "%sw3" with "%pg3" for two
+// other bridges, "%n" for the run's number. Write commands alternate between
+// forms, or take new names, so that each run changes something.
+struct Side {
+  std::vector<Args> forms;
+  std::vector<Args> before = {};
+  std::vector<Args> after = {};
+};
+
+// A command of ours, its ovs-vsctl counterpart, and, where it is compared
+// with one, ovs_floor doing the same.
 struct Pair {
   std::string name;
-  std::vector<Args> ours;
-  std::vector<Args> theirs;
-  bool point;                     // about one object: should not grow with the host
-  std::vector<Args> floor = {};   // ovs_floor doing the same, when it is compared
-  double floorTarget = 0;         // ours at most this many times the floor, at 1,000
-  std::vector<Args> before = {};  // untimed, before each run
-  std::vector<Args> after = {};   // untimed, after each run
+  Side ours;
+  Side theirs;
+  bool point;              // about one object: should not grow with the host
+  Side floor = {};         // no forms: not compared
+  double floorTarget = 0;  // ours at most this many times the floor, at 1,000
 };
 
 // The most requests, and the transactions, each command may take.
@@ -125,65 +131,50 @@ double Median(std::vector<double> values) {
 std::vector<Pair> Pairs() {
   const std::string us = "ploncfg-vswitch", vsctl = "ovs-vsctl", floor = "ovs_floor";
   return {
-      {"-c", {{us, "-c", "%sw"}}, {{vsctl, "br-exists", "%sw"}}, true, {{floor, "%sw"}}, 2.5},
-      {"-C", {{us, "-C", "%pg"}}, {{vsctl, "list-br"}}, true},
+      {"-c", {{{us, "-c", "%sw"}}}, {{{vsctl, "br-exists", "%sw"}}}, true, {{{floor, "%sw"}}}, 2.5},
+      {"-C", {{{us, "-C", "%pg"}}}, {{{vsctl, "list-br"}}}, true},
+      // The floor's bridges stay: ovs-vsctl would disturb the runs beside it.
       {"-a",
-       {{us, "-a", "new%n"}},
-       {{vsctl, "add-br", "other%n"}},
+       {{{us, "-a", "new%n"}}, {}, {{us, "-d", "new%n"}}},
+       {{{vsctl, "add-br", "other%n"}}, {}, {{vsctl, "del-br", "other%n"}}},
        true,
-       {{floor, "--add-bridge", "least%n"}},
-       3,
-       {},
-       {{us, "-d", "new%n"}, {vsctl, "del-br", "other%n"}, {vsctl, "del-br", "least%n"}}},
+       {{{floor, "--add-bridge", "least%n"}}},
+       3},
       {"-d",
-       {{us, "-d", "gone%n"}},
-       {{vsctl, "del-br", "other%n"}},
-       true,
-       {},
-       0,
-       {{us, "-a", "gone%n"}, {vsctl, "add-br", "other%n"}}},
+       {{{us, "-d", "gone%n"}}, {{us, "-a", "gone%n"}}},
+       {{{vsctl, "del-br", "other%n"}}, {{vsctl, "add-br", "other%n"}}},
+       true},
       {"-A",
-       {{us, "-A", "web%n", "%sw"}},
-       {{vsctl, "add-br", "vweb%n", "%sw2", "10%n"}},
-       true,
-       {},
-       0,
-       {},
-       {{us, "-D", "web%n", "%sw"}, {vsctl, "del-br", "vweb%n"}}},
+       {{{us, "-A", "web%n", "%sw"}}, {}, {{us, "-D", "web%n", "%sw"}}},
+       {{{vsctl, "add-br", "vweb%n", "%sw2", "10%n"}}, {}, {{vsctl, "del-br", "vweb%n"}}},
+       true},
       {"-v",
-       {{us, "-v", "10", "-p", "%pg", "%sw"}, {us, "-v", "20", "-p", "%pg", "%sw"}},
-       {{vsctl, "set", "port", "%vm", "tag=10"}, {vsctl, "set", "port", "%vm", "tag=20"}},
+       {{{us, "-v", "10", "-p", "%pg", "%sw"}, {us, "-v", "20", "-p", "%pg", "%sw"}}},
+       {{{vsctl, "set", "port", "%vm", "tag=10"}, {vsctl, "set", "port", "%vm", "tag=20"}}},
        true},
       {"-m",
-       {{us, "-m", "9000", "%sw"}, {us, "-m", "1500", "%sw"}},
-       {{vsctl, "set", "interface", "%sw2", "mtu_request=9000"},
-        {vsctl, "set", "interface", "%sw2", "mtu_request=1500"}},
+       {{{us, "-m", "9000", "%sw"}, {us, "-m", "1500", "%sw"}}},
+       {{{vsctl, "set", "interface", "%sw2", "mtu_request=9000"},
+         {vsctl, "set", "interface", "%sw2", "mtu_request=1500"}}},
        true,
-       {{floor, "--mtu", "9000", "%sw3", "%pg3"}, {floor, "--mtu", "1500", "%sw3", "%pg3"}},
+       {{{floor, "--mtu", "9000", "%sw3", "%pg3"}, {floor, "--mtu", "1500", "%sw3", "%pg3"}}},
        3},
       {"-X",
-       {{us, "-X", "1", "%sw"}, {us, "-X", "2", "%sw"}},
-       {{vsctl, "br-set-external-id", "%sw2", "max-active", "1"},
-        {vsctl, "br-set-external-id", "%sw2", "max-active", "2"}},
+       {{{us, "-X", "1", "%sw"}, {us, "-X", "2", "%sw"}}},
+       {{{vsctl, "br-set-external-id", "%sw2", "max-active", "1"},
+         {vsctl, "br-set-external-id", "%sw2", "max-active", "2"}}},
        true},
       {"-L",
-       {{us, "-L", "nic2", "%sw"}},
-       {{vsctl, "add-port", "%sw2", "nic3"}},
+       {{{us, "-L", "nic2", "%sw"}}, {}, {{us, "-U", "nic2", "%sw"}}},
+       {{{vsctl, "add-port", "%sw2", "nic3"}}, {}, {{vsctl, "del-port", "%sw2", "nic3"}}},
        true,
-       {{floor, "--add-port", "%sw3", "nic1"}},
-       0,
-       {},
-       {{us, "-U", "nic2", "%sw"}, {vsctl, "del-port", "%sw2", "nic3"},
-        {vsctl, "del-port", "%sw3", "nic1"}}},
+       {{{floor, "--add-port", "%sw3", "nic1"}}, {}, {{floor, "--del-port", "%sw3", "nic1"}}}},
       {"-U",
-       {{us, "-U", "nic2", "%sw"}},
-       {{vsctl, "del-port", "%sw2", "nic3"}},
+       {{{us, "-U", "nic2", "%sw"}}, {{us, "-L", "nic2", "%sw"}}},
+       {{{vsctl, "del-port", "%sw2", "nic3"}}, {{vsctl, "add-port", "%sw2", "nic3"}}},
        true,
-       {{floor, "--del-port", "%sw3", "nic1"}},
-       0,
-       {{us, "-L", "nic2", "%sw"}, {vsctl, "add-port", "%sw2", "nic3"},
-        {vsctl, "add-port", "%sw3", "nic1"}}},
-      {"-l", {{us, "-l"}}, {{vsctl, "show"}}, false},
+       {{{floor, "--del-port", "%sw3", "nic1"}}, {{floor, "--add-port", "%sw3", "nic1"}}}},
+      {"-l", {{{us, "-l"}}}, {{{vsctl, "show"}}}, false},
   };
 }
 
@@ -239,36 +230,40 @@ int main(int argc, char** argv) {
       }
       return std::make_pair(stats.seconds * 1e3, line);
     };
-    const int runs = quick ? 3 : (switches >= 1000 ? 7 : 21);
+    // Run i of side: its steps untimed around its form, timed.
+    auto timed = [&](const Side& side, int i) {
+      for (const Args& step : side.before) run(step, i, false);
+      const double ms = run(side.forms[i % side.forms.size()], i, false).first;
+      for (const Args& step : side.after) run(step, i, false);
+      return ms;
+    };
+    // Ours alone, or run by run in turn with the floor, then ovs-vsctl:
+    // a run just after ovs-vsctl's finds the server still taking down its
+    // monitor of the whole database. The first run of each warms the caches.
+    const int runs = quick ? 3 : 21, theirRuns = quick ? 3 : (switches >= 1000 ? 7 : 21);
     for (const Pair& pair : pairs) {
       std::vector<double> ours, theirs, least;
       for (int i = 0; i < runs + 1; ++i) {
-        for (const Args& step : pair.before) run(step, i, false);
-        double mine = run(pair.ours[i % pair.ours.size()], i, false).first;
-        double other = run(pair.theirs[i % pair.theirs.size()], i, false).first;
-        double floor = pair.floor.empty() ? 0 : run(pair.floor[i % pair.floor.size()], i, false).first;
-        for (const Args& step : pair.after) run(step, i, false);
-        if (i == 0) continue;  // the first run warms the caches
+        const double mine = timed(pair.ours, i);
+        const double floor = pair.floor.forms.empty() ? 0 : timed(pair.floor, i);
+        if (i == 0) continue;
         ours.push_back(mine);
-        theirs.push_back(other);
         least.push_back(floor);
+      }
+      for (int i = 0; i < theirRuns + 1; ++i) {
+        const double other = timed(pair.theirs, i);
+        if (i > 0) theirs.push_back(other);
       }
       medians[pair.name][switches] = {Median(ours), Median(theirs), Median(least)};
     }
     // Each form of each command once more, counted.
     for (const Pair& pair : pairs) {
-      for (std::size_t form = 0; form < pair.ours.size(); ++form) {
+      for (std::size_t form = 0; form < pair.ours.forms.size(); ++form) {
         const int n = 1000 + static_cast<int>(form);
-        // Only our own steps: the others' are for their runs.
-        auto ownSteps = [&](const std::vector<Args>& steps) {
-          for (const Args& step : steps) {
-            if (step[0] == "ploncfg-vswitch") run(step, n, false);
-          }
-        };
-        ownSteps(pair.before);
+        for (const Args& step : pair.ours.before) run(step, n, false);
         const std::size_t logged = LogRecords(server.DatabaseFile()).size();
         proxy.ResetCounts();
-        const std::string line = run(pair.ours[form], n, true).second;
+        const std::string line = run(pair.ours.forms[form], n, true).second;
         const int requests = proxy.RequestCount();
         const std::vector<std::string> records = LogRecords(server.DatabaseFile());
         int written = 0, unnamed = 0;
@@ -276,10 +271,10 @@ int main(int argc, char** argv) {
           ++written;
           unnamed += records[r] != line;
         }
-        std::vector<int>& count = counts[pair.ours[form][1]][switches];
+        std::vector<int>& count = counts[pair.ours.forms[form][1]][switches];
         if (count.empty()) count = {0, 0, 0};
         count = {std::max(count[0], requests), std::max(count[1], written), count[2] + unnamed};
-        ownSteps(pair.after);
+        for (const Args& step : pair.ours.after) run(step, n, false);
       }
     }
   }
@@ -305,7 +300,7 @@ int main(int argc, char** argv) {
   std::printf("%-4s %8s %12s %12s %8s %8s\n", "cmd", "bridges", "ours (ms)", "floor (ms)", "ratio",
               "target");
   for (const Pair& pair : pairs) {
-    if (pair.floor.empty()) continue;
+    if (pair.floor.forms.empty()) continue;
     for (int switches : kSizes) {
       const std::vector<double>& m = medians[pair.name][switches];
       std::printf("%-4s %8d %12.2f %12.2f %7.2fx", pair.name.c_str(), switches, m[0], m[2],
