@@ -10,7 +10,8 @@
 // (ovsdb-tool show-log), each of which must name the command. Exits 1 when
 // the listing at 1,000 DVSwitches takes more than 2.5 times its floor, or
 // -P or -Q sends more than 4 requests to the northbound database or more
-// than 3 to the host.
+// than 3 to the host (4 for the first -P on a DVPort, which also writes its
+// connection id).
 //
 // Usage: ploncfg-ovn-bench [--quick | --requests]   (from the build folder;
 // --requests counts the requests alone)
@@ -103,8 +104,9 @@ bool CountRequests(const std::string& binDir) {
       "QUENTA_OVS_APPLY_WAIT=0", "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3",
       "QUENTA_OVS_DATAPATH=dummy"};
   std::printf("\nrequests and transactions of -P and -Q on an Open vSwitch host (at most 4 "
-              "northbound requests, 3 to the host):\n%-25s %12s %10s %14s %10s %s\n", "command",
-              "nb requests", "nb txns", "host requests", "host txns",
+              "northbound requests, 3 to the host, 4 for the first -P):\n"
+              "%-25s %12s %10s %14s %10s %s\n",
+              "command", "nb requests", "nb txns", "host requests", "host txns",
               "transactions naming the command");
   // The first run that records a change makes the host's history row.
   TimedRun({binDir + "/ploncfg-vswitch", "-a", "warm"}, env);
@@ -134,8 +136,12 @@ bool CountRequests(const std::string& binDir) {
       std::printf("%-25s %12d %10zu %14d %10zu %s\n", name.c_str(), nbProxy.RequestCount(),
                   nbLog.size() - nbBefore, hostProxy.RequestCount(), hostLog.size() - hostBefore,
                   unnamed == 0 ? "all" : (std::to_string(unnamed) + " do NOT").c_str());
+      // The first -P on a DVPort makes two library writes: the DVPort's
+      // connection id, whose history row goes to the host alone, then the
+      // attach.
+      const int hostCeiling = round == 0 && option[1] == 'P' ? 4 : 3;
       met = met && unnamed == 0 && nbProxy.RequestCount() <= 4 &&
-            (round == 0 || hostProxy.RequestCount() <= 3);
+            hostProxy.RequestCount() <= hostCeiling;
     }
   }
   return met;
