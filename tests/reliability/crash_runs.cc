@@ -21,16 +21,6 @@
 
 namespace {
 
-// What a command may leave behind when it dies between its library calls:
-// the listed members of its switch taken from the finished run, the rest as
-// before. Empty for commands that make a single change.
-struct Operation {
-  Args args;
-  std::string switchName;
-  std::vector<std::string> firstStep;
-  bool topLevel = false;  // firstStep names members of the host, not the switch
-};
-
 const char* const kSwitches[] = {"sw0", "sw1", "sw2"};
 const char* const kCdp[] = {"down", "listen", "advertise", "both"};
 constexpr int kPnics = 6;
@@ -52,11 +42,11 @@ Json StartHost() {
 
 class OperationMaker {
  public:
-  explicit OperationMaker(unsigned seed) : random_(seed) {}
+  explicit OperationMaker(unsigned seed) : picks_(seed) {}
 
   Operation Next(const Json& host) {
     const std::string sw = kSwitches[Pick(3)], pnic = "nic" + std::to_string(Pick(kPnics));
-    const std::string pg = SomePortGroup(host, sw), serial = std::to_string(serial_++);
+    const std::string pg = picks_.PortGroupOf(host, sw), serial = std::to_string(serial_++);
     const Operation operations[] = {
         {{"-A", "c" + serial, sw}, sw, {}},
         {{"-D", pg, sw}, sw, {}},
@@ -68,7 +58,7 @@ class OperationMaker {
         {{"-X", std::to_string(Pick(4)), sw}, sw, {}},
         {{"-B", kCdp[Pick(4)], sw}, sw, {}},
         {{"-a", "x" + serial + ":" + std::to_string(8 + Pick(64))}, "", {}},
-        {{"-d", SomeSwitch(host, 'x')}, "", {}},
+        {{"-d", picks_.SwitchNamed(host, 'x')}, "", {}},
         {{"-a", "-W", "dvs" + serial}, "", {}},
         {{"-M", pnic, "-p", pg, sw}, sw, {}},
         {{"-N", pnic, "-p", pg, sw}, sw, {}},
@@ -77,49 +67,14 @@ class OperationMaker {
     return operations[Pick(15)];
   }
 
-  long Delay(long minMicros, long maxMicros) {
-    return std::uniform_int_distribution<long>(minMicros, maxMicros)(random_);
-  }
+  long Delay(long minMicros, long maxMicros) { return picks_.Between(minMicros, maxMicros); }
 
  private:
-  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+  int Pick(int n) { return picks_.Pick(n); }
 
-  std::string SomePortGroup(const Json& host, const std::string& sw) {
-    for (const Json& s : host["switches"]) {
-      if (s["name"] == sw && !s["portGroups"].empty()) {
-        return s["portGroups"][Pick(static_cast<int>(s["portGroups"].size()))]["name"];
-      }
-    }
-    return "none";
-  }
-
-  std::string SomeSwitch(const Json& host, char initial) {
-    std::vector<std::string> names;
-    for (const Json& s : host["switches"]) {
-      if (s["name"].get<std::string>()[0] == initial) names.push_back(s["name"]);
-    }
-    return names.empty() ? std::string(1, initial) : names[Pick(static_cast<int>(names.size()))];
-  }
-
-  std::mt19937 random_;
+  Picks picks_;
   int serial_ = 0;
 };
-
-// The state after the first library call of op: before, with op's first-step
-// members from after.
-Json FirstStep(const Operation& op, const Json& before, const Json& after) {
-  Json mid = before;
-  for (const std::string& key : op.firstStep) {
-    if (op.topLevel) mid[key] = after[key];
-  }
-  for (Json& sw : mid["switches"]) {
-    for (const Json& done : after["switches"]) {
-      if (op.topLevel || sw["name"] != op.switchName || done["name"] != op.switchName) continue;
-      for (const std::string& key : op.firstStep) sw[key] = done[key];
-    }
-  }
-  return mid;
-}
 
 // When the next kill comes, in microseconds after the start. Start-up takes
 // most of a run and the change comes at its end, so the aim moves later after

@@ -50,13 +50,45 @@ size_t Walk(const Json& want, const Json& got, const std::string& path, std::ost
 CommandOutput Tools::Vswitch(const Args& args, long killAfterMicros) const {
   Args argv = args;
   argv.insert(argv.begin(), vswitch);
-  return RunProcess(argv, {"QUENTA_HOSTNET_DB=" + db}, "", "", killAfterMicros);
+  return RunProcess(argv, env.empty() ? Args{"QUENTA_HOSTNET_DB=" + db} : env, "", "",
+                    killAfterMicros);
 }
 
 CommandOutput Tools::Host(const Args& args, const std::string& input) const {
   Args argv = args;
   argv.insert(argv.begin(), host);
-  return RunProcess(argv, {"QUENTA_HOSTNET_DB=" + db}, input);
+  return RunProcess(argv, env.empty() ? Args{"QUENTA_HOSTNET_DB=" + db} : env, input);
+}
+
+Json FirstStep(const Operation& op, const Json& before, const Json& after) {
+  Json mid = before;
+  for (const std::string& key : op.firstStep) {
+    if (op.topLevel) mid[key] = after[key];
+  }
+  for (Json& sw : mid["switches"]) {
+    for (const Json& done : after["switches"]) {
+      if (op.topLevel || sw["name"] != op.switchName || done["name"] != op.switchName) continue;
+      for (const std::string& key : op.firstStep) sw[key] = done[key];
+    }
+  }
+  return mid;
+}
+
+std::string Picks::PortGroupOf(const Json& host, const std::string& sw) {
+  for (const Json& s : host["switches"]) {
+    if (s["name"] == sw && !s["portGroups"].empty()) {
+      return s["portGroups"][Pick(static_cast<int>(s["portGroups"].size()))]["name"];
+    }
+  }
+  return "none";
+}
+
+std::string Picks::SwitchNamed(const Json& host, char initial) {
+  std::vector<std::string> names;
+  for (const Json& s : host["switches"]) {
+    if (s["name"].get<std::string>()[0] == initial) names.push_back(s["name"]);
+  }
+  return names.empty() ? std::string(1, initial) : names[Pick(static_cast<int>(names.size()))];
 }
 
 void Tools::Load(const Json& document) const {

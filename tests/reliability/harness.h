@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,7 +22,8 @@ using Args = std::vector<std::string>;
 struct Tools {
   std::string vswitch;  // path of ploncfg-vswitch
   std::string host;     // path of ploncfg-host
-  std::string db;       // QUENTA_HOSTNET_DB for every run
+  std::string db;       // QUENTA_HOSTNET_DB for every run, unless env is given
+  std::vector<std::string> env = {};  // else the settings of every run, "NAME=value"
 
   // Runs ploncfg-vswitch with args; killed killAfterMicros after its start
   // when that is positive.
@@ -32,6 +34,38 @@ struct Tools {
   // The host as ploncfg-host dump prints it; throws std::runtime_error when
   // the dump fails or is not JSON.
   Json Dump() const;
+};
+
+// What a command may leave behind when it dies between its library calls:
+// the listed members of its switch taken from the finished run, the rest as
+// before. Empty for commands that make a single change.
+struct Operation {
+  Args args;
+  std::string switchName;
+  std::vector<std::string> firstStep;
+  bool topLevel = false;  // firstStep names members of the host, not the switch
+};
+
+// The state after the first library call of op: before, with op's
+// first-step members from after.
+Json FirstStep(const Operation& op, const Json& before, const Json& after);
+
+// The random choices of a check, from a seed.
+class Picks {
+ public:
+  explicit Picks(unsigned seed) : random_(seed) {}
+  // 0 to n - 1.
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+  long Between(long least, long most) {
+    return std::uniform_int_distribution<long>(least, most)(random_);
+  }
+  // A port group of switch sw in host (a dump), or "none".
+  std::string PortGroupOf(const Json& host, const std::string& sw);
+  // A switch of host whose name starts with initial, or initial alone.
+  std::string SwitchNamed(const Json& host, char initial);
+
+ private:
+  std::mt19937 random_;
 };
 
 // The command line as one printable line, for reports.

@@ -15,21 +15,11 @@ namespace ovsdb {
 // method, and the transactions that write, with and without a comment; and
 // can lose a transaction as a broken network would: cut the connection
 // right after passing a transaction that writes on to the server (which
-// then commits it, its answer lost), or right before, or right after and
-// then refuse every later connection (the server is out of reach from then
-// on), or after passing the server's answer back to the client (then, for
-// good or not); and can let another client write just before a transaction
-// that writes.
+// then commits it, its answer lost), or right before; and can let another
+// client write just before a transaction that writes.
 class OvsdbProxy {
  public:
-  enum class Cut {
-    kNever,
-    kAfterWrite,
-    kBeforeWrite,
-    kAfterWriteForGood,
-    kAfterAnswer,
-    kAfterAnswerForGood
-  };
+  enum class Cut { kNever, kAfterWrite, kBeforeWrite };
 
   // Listens in a new temporary folder and forwards to serverPath.
   explicit OvsdbProxy(const std::string& serverPath);
@@ -55,8 +45,6 @@ class OvsdbProxy {
  private:
   void Serve();
   void Relay(int client);
-  // Passes the next answer from server on to client.
-  void PassAnswer(int server, int client);
   // Looks at one message from a client: counts it, and says whether to cut
   // the connection before or after passing it.
   Cut Inspect(const std::string& message);
@@ -67,7 +55,6 @@ class OvsdbProxy {
   int listener_ = -1;
   int wake_[2] = {-1, -1};
   std::atomic<Cut> cut_{Cut::kNever};
-  std::atomic<bool> unreachable_{false};
   std::mutex mutex_;
   std::map<std::string, int> requests_;
   int writes_ = 0;

@@ -84,7 +84,11 @@ std::string TestServer::MissingSwitchDaemon() {
 
 void TestServer::StartSwitchDaemon() {
   try {
-    RunProgram({FindProgram("ovs-vsctl"), "--db=" + UnixRemote(), "--no-wait", "init"});
+    if (switchDaemon_) {
+      switchDaemon_->Kill();
+    } else {
+      RunProgram({FindProgram("ovs-vsctl"), "--db=" + UnixRemote(), "--no-wait", "init"});
+    }
     switchDaemon_ = std::make_unique<ChildDaemon>(
         std::vector<std::string>{FindProgram("ovs-vswitchd"), UnixRemote(), "--enable-dummy",
                                  "--disable-system", "--disable-system-route", "-vconsole:off",
@@ -166,6 +170,7 @@ TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
       argv.insert(argv.end(), {"--private-key=" + tls.privateKey,
                                "--certificate=" + tls.certificate, "--ca-cert=" + tls.caCert});
     }
+    argv_ = argv;
     server_ = std::make_unique<ChildDaemon>(argv, dir_ + "/ovsdb.out");
     // The control socket comes up apart from the listeners, sometimes after
     // them, and the TLS listener below is added through it.
@@ -190,6 +195,13 @@ TestServer::TestServer(const std::string& schema, const TlsFiles& tls) {
     // The folder stays for a person to read the server's log.
     throw std::runtime_error(e.what() + std::string(" (see ") + dir_ + ")");
   }
+}
+
+void TestServer::Restart() {
+  server_ = std::make_unique<ChildDaemon>(argv_, dir_ + "/ovsdb.out");
+  server_->AwaitReady(
+      "ovsdb-server listening again", [&] { return AcceptsConnections(dir_ + "/db.sock"); },
+      kDaemonStartBudget);
 }
 
 TestServer::~TestServer() {

@@ -79,19 +79,31 @@ class TestServer {
   // On a switch database: makes its root row and starts ovs-vswitchd on it
   // with the dummy datapath (no devices made, no root needed), stopped
   // before the server; returns once it has applied the database's contents.
-  // Throws std::runtime_error naming the step that failed.
+  // Called again, kills ovs-vswitchd and starts a new one, which connects
+  // at once where the old one would wait to reconnect. Throws
+  // std::runtime_error naming the step that failed.
   void StartSwitchDaemon();
   // The control socket of ovs-vswitchd, for ovs-appctl -t.
   std::string SwitchControl() const { return dir_ + "/vswitchd.ctl"; }
 
   std::string UnixRemote() const { return "unix:" + dir_ + "/db.sock"; }
+  // The database file, for ovsdb-tool show-log.
+  std::string DatabaseFile() const { return dir_ + "/conf.db"; }
   // The TLS remote, for a server started with TLS files.
   std::string SslRemote() const { return "ssl:127.0.0.1:" + std::to_string(sslPort_); }
-  // The server's process, for tests that stop it (SIGSTOP) for a while.
+  // The server's process, for tests that stop it (SIGSTOP) for a while; 0
+  // once killed.
   pid_t Pid() const { return server_->Pid(); }
+  // Kills ovsdb-server with SIGKILL, as a crash would.
+  void Kill() { server_->Kill(); }
+  // Starts a killed ovsdb-server again on its database file; returns once
+  // it takes connections on its unix socket. Throws std::runtime_error when
+  // it does not.
+  void Restart();
 
  private:
   std::string dir_;
+  std::vector<std::string> argv_;  // the server's command line
   int sslPort_ = 0;
   std::unique_ptr<ChildDaemon> server_;
   std::unique_ptr<ChildDaemon> switchDaemon_;

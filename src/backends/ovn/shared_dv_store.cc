@@ -52,6 +52,9 @@ bool SameSet(std::vector<std::string> a, std::vector<std::string> b) {
 
 std::optional<DVSwitchDoc> SharedDVStore::FindDVSwitch(const SwitchKey& key) {
   if (key.by == SwitchKey::By::kName) {
+    // A change of the DVSwitch's uplinks wires this host: what that reads
+    // goes with the lookup.
+    if (chassis_.Carries()) chassis_.ExpectWiring(NetworkName(key.value));
     std::optional<SwitchRow> local = Base().FindAnySwitch(key);
     if (local && local->kind != SwitchKind::kDistributed) return std::nullopt;
   }

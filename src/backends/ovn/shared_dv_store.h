@@ -42,7 +42,8 @@ class SharedDVStore : public rows::RowStoreWrapper {
       : RowStoreWrapper(local), shared_(shared), chassis_(chassis) {}
 
   // By name, this host's own switches are looked at first: a name one of
-  // them has is no DVSwitch's, and the database is not asked.
+  // them has is no DVSwitch's, and the database is not asked. What wiring
+  // the DVSwitch would read goes with that look.
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key) override;
   std::optional<SwitchRow> FindAnySwitch(const rows::SwitchKey& key) override;
   std::vector<DVSwitchDoc> ReadDVSwitches() override { return shared_.ReadDVSwitches(); }

@@ -12,6 +12,7 @@
 
 #include "backends/ovs/bridge_mappings.h"
 #include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_pnics.h"
 #include "backends/ovsdb/guarded_change.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/stream.h"
@@ -36,6 +37,18 @@ constexpr uint32_t kGeneveOverhead = 58;
 std::vector<json> WhereName(const std::string& name) { return {Condition("name", "==", name)}; }
 std::vector<json> WhereUuid(const std::string& uuid) {
   return {Condition("_uuid", "==", ovsdb::Uuid(uuid))};
+}
+
+// What Wire reads: the bridge, its uplink port, and the interface of each
+// pnic, in that order.
+std::vector<json> WiringReads(const std::string& bridge, const std::vector<std::string>& pnics) {
+  std::vector<json> reads = {
+      ovsdb::Select("Bridge", WhereName(bridge), {"_uuid", "ports", "external_ids"}),
+      ovsdb::Select("Port", WhereName(bridge + "-uplink"), {"_uuid", "interfaces"})};
+  for (const std::string& pnic : pnics) {
+    reads.push_back(ovsdb::Select("Interface", WhereName(pnic), {"_uuid"}));
+  }
+  return reads;
 }
 
 std::string Get(const std::map<std::string, std::string>& ids, const std::string& key) {
@@ -98,6 +111,39 @@ std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
   return rows::Tunnel{*underlay, mtu, kGeneveOverhead};
 }
 
+void OvsChassis::ExpectWiring(const std::string& network) {
+  if (pending_ == network || (expected_ && expected_->network == network)) return;
+  const OvsSettings& settings = session_.Settings();
+  std::vector<std::string> pnics =
+      settings.pnics ? *settings.pnics : DiscoverPnics("/sys/class/net");
+  expected_.reset();
+  pending_ = network;
+  session_.ReadAlong(WiringReads(BridgeNameFor(network), pnics),
+                     [this, network, pnics](std::vector<json> found) {
+                       expected_ = Expected{network, pnics, std::move(found)};
+                       pending_.clear();
+                     });
+}
+
+std::vector<json> OvsChassis::ReadWiring(const std::string& network, const std::string& bridge,
+                                         const std::vector<std::string>& pnics) {
+  // The lookup that was to carry them was answered from what the run read
+  // before: they go alone.
+  if (pending_ == network) session_.Read({});
+  pending_.clear();
+  std::optional<Expected> expected = std::exchange(expected_, std::nullopt);
+  if (expected && expected->network == network) {
+    std::vector<json> found = {expected->found.at(0), expected->found.at(1)};
+    for (const std::string& pnic : pnics) {
+      auto at = std::find(expected->pnics.begin(), expected->pnics.end(), pnic);
+      if (at == expected->pnics.end()) return session_.Read(WiringReads(bridge, pnics));
+      found.push_back(expected->found.at(2 + static_cast<std::size_t>(at - expected->pnics.begin())));
+    }
+    return found;
+  }
+  return session_.Read(WiringReads(bridge, pnics));
+}
+
 void OvsChassis::Wire(const std::string& network, const std::vector<std::string>& pnics) {
   const OvsSettings& settings = session_.Settings();
   const std::string bridge = BridgeNameFor(network);
@@ -108,13 +154,7 @@ void OvsChassis::Wire(const std::string& network, const std::vector<std::string>
     joining.clear();
     held.clear();
     const RootRow& root = session_.Root();
-    std::vector<json> reads = {
-        ovsdb::Select("Bridge", WhereName(bridge), {"_uuid", "ports", "external_ids"}),
-        ovsdb::Select("Port", WhereName(uplinkPort), {"_uuid", "interfaces"})};
-    for (const std::string& pnic : pnics) {
-      reads.push_back(ovsdb::Select("Interface", WhereName(pnic), {"_uuid"}));
-    }
-    const std::vector<json> found = session_.Read(reads);
+    const std::vector<json> found = ReadWiring(network, bridge, pnics);
     const json& bridgeRows = found.at(0).at("rows");
     const json& portRows = found.at(1).at("rows");
     if (!bridgeRows.empty() &&

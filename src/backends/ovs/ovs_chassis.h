@@ -32,16 +32,35 @@ class OvsChassis : public rows::Chassis {
 
   std::string Name() override;
   bool Carries() const override { return true; }
-  // One guarded transaction of the switch database, after one request that
-  // reads what it changes; applied by ovs-vswitchd within apply-wait. When
+  // One guarded transaction of the switch database, built on what it reads
+  // of it (with the DVSwitch's lookup, after ExpectWiring, or in one request
+  // of its own); applied by ovs-vswitchd within apply-wait. When
   // ovs-vswitchd then reports an error for a pnic that joined, the change
   // is undone and this throws naming the pnic.
   void Wire(const std::string& network, const std::vector<std::string>& pnics) override;
+  // Reads network's bridge, its uplink port and this host's pnics along
+  // with the next request (unless they are read or waiting already); the
+  // first Wire of network then reads nothing more.
+  void ExpectWiring(const std::string& network) override;
   std::vector<std::string> WiringBridges() override;
   std::optional<rows::Tunnel> ReadTunnel() override;
 
  private:
+  // What Wire reads for network, read along with another request: the
+  // pnics whose interfaces were read, and the results.
+  struct Expected {
+    std::string network;
+    std::vector<std::string> pnics;
+    std::vector<nlohmann::json> found;
+  };
+  // The results of WiringReads(bridge, pnics): those read along for
+  // network when they cover pnics (once), else read now.
+  std::vector<nlohmann::json> ReadWiring(const std::string& network, const std::string& bridge,
+                                         const std::vector<std::string>& pnics);
+
   OvsSession& session_;
+  std::optional<Expected> expected_;
+  std::string pending_;  // the network whose reads wait for a request to ride
 };
 
 }  // namespace ovs_host

@@ -105,6 +105,28 @@ OvsSession::OvsSession(OvsSettings settings)
 
 void OvsSession::Connect() { database_.Connect(); }
 
+std::vector<json> OvsSession::Read(std::vector<json> operations) {
+  const std::vector<Along> along = std::exchange(along_, {});
+  const std::size_t own = operations.size();
+  for (const Along& extra : along) {
+    operations.insert(operations.end(), extra.reads.begin(), extra.reads.end());
+  }
+  if (operations.empty()) return {};
+  std::vector<json> results = database_.Read(std::move(operations));
+  auto next = results.begin() + static_cast<std::ptrdiff_t>(own);
+  for (const Along& extra : along) {
+    auto end = next + static_cast<std::ptrdiff_t>(extra.reads.size());
+    extra.take(std::vector<json>(next, end));
+    next = end;
+  }
+  results.resize(own);
+  return results;
+}
+
+void OvsSession::ReadAlong(std::vector<json> reads, std::function<void(std::vector<json>)> take) {
+  along_.push_back({std::move(reads), std::move(take)});
+}
+
 const RootRow& OvsSession::Root() {
   if (root_) return *root_;
   std::vector<json> results =

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -58,9 +59,14 @@ class OvsSession {
   // Connects; throws, with the detail "Open vSwitch", naming the remote, the
   // setting that chose it and how to start Open vSwitch.
   void Connect();
-  std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations) {
-    return database_.Read(std::move(operations));
-  }
+  // Runs read-only operations as one request, with those ReadAlong added;
+  // sends none when there are none.
+  std::vector<nlohmann::json> Read(std::vector<nlohmann::json> operations);
+  // Adds reads to the run's next request, so that what a later step may
+  // need costs no request of its own; take gets their results once that
+  // request is answered, and nothing when it fails.
+  void ReadAlong(std::vector<nlohmann::json> reads,
+                 std::function<void(std::vector<nlohmann::json>)> take);
 
   // The root row: read once a run, then as this run's commits left it.
   const RootRow& Root();
@@ -122,6 +128,12 @@ class OvsSession {
 
   OvsSettings settings_;
   ovsdb::Database database_;
+  // The reads to add to the next request, and who takes their results.
+  struct Along {
+    std::vector<nlohmann::json> reads;
+    std::function<void(std::vector<nlohmann::json>)> take;
+  };
+  std::vector<Along> along_;
   std::optional<RootRow> root_;
   // The history's Queue row, as read with the root: its UUID (empty when
   // there is none), and, in a run that trims, its keys and those an earlier

@@ -37,6 +37,10 @@ class Chassis {
   // Throws naming the pnic when one cannot join (it is on another bridge,
   // or the engine refuses it); then nothing changed.
   virtual void Wire(const std::string& network, const std::vector<std::string>& pnics) = 0;
+  // Network may be wired later in this run: where the engine can, what
+  // Wire reads goes along with the host's next request instead of one of
+  // its own.
+  virtual void ExpectWiring(const std::string& network) { (void)network; }
   // The names of the bridges Wire made, which are not this host's opaque
   // switches.
   virtual std::vector<std::string> WiringBridges() = 0;
