@@ -201,9 +201,10 @@ std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
   return bridge;
 }
 
-std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
-  std::set<std::string> taken;
-  if (names.empty()) return taken;
+std::map<std::string, OvsStore::NameHolder> OvsStore::HoldersOf(
+    const std::set<std::string>& names) {
+  std::map<std::string, NameHolder> holders;
+  if (names.empty()) return holders;
   std::vector<json> selects;
   for (const std::string& name : names) {
     selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, {"name", "external_ids"}));
@@ -212,14 +213,23 @@ std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
   }
   for (const json& result : session_.Read(std::move(selects))) {
     for (const json& row : result.at("rows")) {
-      // Rows of ours are the rules' business: a pnic linked to another
-      // switch is refused by them, and a load moves rows between bridges.
-      if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) == 0) {
-        taken.insert(row.at("name").get<std::string>());
+      const std::string name = row.at("name").get<std::string>();
+      Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+      NameHolder holder{ids[kRoleKey], ids[kBridgeKey], {}};
+      if (holder.role == kRoleSwitch) {
+        holder.what = "standard switch " + holder.bridge;
+      } else if (holder.role == kRoleUplink) {
+        holder.what = "an uplink of standard switch " + holder.bridge;
+      } else if (holder.role == kRolePortGroup) {
+        holder.what = "the VLAN bridge of port group " + name + " of " + holder.bridge;
+      } else {
+        holder.role.clear();
+        holder.what = "a port or interface ploncfg did not make";
       }
+      holders.emplace(name, std::move(holder));
     }
   }
-  return taken;
+  return holders;
 }
 
 void OvsStore::RefuseForeignPnic(const std::string& pnic) {
