@@ -288,4 +288,8 @@ SwitchRow OpaqueOf(const BridgeRead& bridge) {
   return row;
 }
 
+bool CarriesDVSwitch(const BridgeRead& bridge) {
+  return !bridge.ours && bridge.externalIds.count(kNetworkKey) != 0;
+}
+
 }  // namespace ovs_host

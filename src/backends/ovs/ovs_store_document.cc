@@ -22,7 +22,7 @@ HostDocument OvsStore::ReadHost() {
   for (const BridgeRead& bridge : host.bridges) {
     if (bridge.ours) {
       doc.switches.push_back(SwitchOf(bridge));
-    } else {
+    } else if (!CarriesDVSwitch(bridge)) {
       doc.opaqueSwitches.push_back(OpaqueOf(bridge));
     }
   }

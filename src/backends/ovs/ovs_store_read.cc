@@ -252,7 +252,7 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
           session_
               .Read({ovsdb::Select(
                   "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
-                  {"name"})})[0]
+                  kBridgeColumns)})[0]
               .at("rows")
               .get<std::vector<json>>();
       const std::string portName = hostnet::EscapedName(port[0].at("name").get<std::string>());
@@ -262,6 +262,12 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
       where = "on port " + portName + " of bridge " + bridgeName +
               ", which ploncfg did not make; `ovs-vsctl del-port " + bridgeName + " " + portName +
               "` frees it";
+      if (!bridge.empty() && CarriesDVSwitch(BridgeFromRow(bridge[0]))) {
+        const std::string dvs = ovsdb::ReadMap(bridge[0].at("external_ids"))[kWiredDVSwitchKey];
+        where = "an uplink of DVSwitch " + hostnet::EscapedName(dvs) + " on this host, on its bridge " +
+                bridgeName + ": `ploncfg-vswitch -Q " + pnic + " -V PORT " +
+                hostnet::EscapedName(dvs) + "` takes it out of a DVPort PORT that has it";
+      }
     }
   }
   throw QuorvicException("pnic " + pnic + " is already " + where);
@@ -391,7 +397,7 @@ std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
   const std::vector<json> results = session_.Read({ovsdb::Select("Bridge", {}, kBridgeColumns)});
   for (const json& row : results[0].at("rows")) {
     BridgeRead bridge = BridgeFromRow(row);
-    if (!bridge.ours) bridges.push_back(std::move(bridge));
+    if (!bridge.ours && !CarriesDVSwitch(bridge)) bridges.push_back(std::move(bridge));
   }
   SortInHostOrder(bridges);
   std::vector<SwitchRow> opaque;

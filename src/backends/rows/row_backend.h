@@ -54,6 +54,8 @@ class RowBackend : public hostnet::Backend {
   void RemoveLag(const std::string& portset, uint32_t lagId) override;
   void Reboot() override;
   std::vector<std::string> Health() override;
+  HostDocument ReadReachableHost() override { return Host().ReadReachableHost(); }
+  void Rewire() override { Host().Rewire(); }
 
   std::vector<FaultRow> ReadFaults() override;
   void AddFault(const FaultRow& fault) override;

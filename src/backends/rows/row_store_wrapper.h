@@ -69,6 +69,8 @@ class RowStoreWrapper : public RowStore {
   void ReplaceHost(const HostDocument& doc) override { base_.ReplaceHost(doc); }
   void Reboot() override { base_.Reboot(); }
   std::vector<std::string> Health() override { return base_.Health(); }
+  HostDocument ReadReachableHost() override { return base_.ReadReachableHost(); }
+  void Rewire() override { base_.Rewire(); }
   void AppendHistory(const HistoryRow& row) override { base_.AppendHistory(row); }
   std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override {
     return base_.ReadHistory(sinceUs);
