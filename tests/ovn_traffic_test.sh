@@ -136,8 +136,9 @@ check "bound DVPorts are in use, with their VMs as clients" "dvs1 128 2
 1 1 ch1/vm1
 2 1 ch2" "$(on 1 ploncfg-vswitch -l | awk '$1 == "dvs1" { print $1, $2, $3 }
   $1 ~ /^[12]$/ { print $1, $2, $3 }')"
-check "a document shows the binding" '{"host":"ch2","interface":"vm2"}' \
-  "$(on 2 ploncfg-host get dvswitches.dvs1.dvports.1.boundTo)"
+check "a document and the picture show the binding" '{"host":"ch2","interface":"vm2"} 1' \
+  "$(on 2 ploncfg-host get dvswitches.dvs1.dvports.1.boundTo) $(on 2 ploncfg-host graph |
+  grep -c '<B>ch2/vm2</B>')"
 check "a DVSwitch VMs use is not removed" "Failed to remove vswitch: dvs1, Error: DVSwitch dvs1 is in use by VMs (DVPorts 1 on ch1, 2 on ch2 as vm2): removing it would cut their traffic; \`ovs-vsctl del-port INTERFACE\` on a VM's host unbinds it
 1" "$(on 2 ploncfg-vswitch -d -W dvs1 2>&1; echo $?)"
 check "nor a DVPort one uses" 1 "$(on 1 ploncfg-host dvport remove dvs1 1 2>/dev/null; echo $?)"

@@ -60,6 +60,12 @@ class OvnStore {
   // DVSwitch of ours, or a logical switch another program made (kind
   // kOpaque), which takes the name as well.
   std::optional<SwitchRow> FindAnyDVSwitch(const std::string& name);
+  // The DVSwitches of ours named names, running or not, from the snapshot
+  // and at most one request: by name, the switch with its DVPorts, or
+  // nullopt where none of ours has the name. A switch that cannot be read is
+  // left out, and never refused.
+  std::map<std::string, std::optional<DVSwitchDoc>> ReadNamedSwitches(
+      const std::vector<std::string>& names);
   // Running DVSwitches only, in host order; ReadAll gives stopped ones too.
   // Each leaves what it skipped in Unreadable.
   std::vector<DVSwitchDoc> ReadDVSwitches();

@@ -184,6 +184,35 @@ std::optional<OvnStore::SwitchRead> OvnStore::ReadNamed(const std::string& name)
   return sw;
 }
 
+std::map<std::string, std::optional<DVSwitchDoc>> OvnStore::ReadNamedSwitches(
+    const std::vector<std::string>& names) {
+  std::map<std::string, std::optional<DVSwitchDoc>> found;
+  std::vector<std::string> unknown;
+  std::vector<json> selects;
+  for (const std::string& name : names) {
+    auto known = switches_.find(name);
+    if (known != switches_.end()) {
+      found[name] = known->second ? std::optional<DVSwitchDoc>(known->second->doc) : std::nullopt;
+      continue;
+    }
+    unknown.push_back(name);
+    for (json& select : SelectNamed(name)) selects.push_back(std::move(select));
+  }
+  if (unknown.empty()) return found;
+  const std::vector<json> results = Read(std::move(selects));
+  for (std::size_t i = 0; i < unknown.size(); ++i) {
+    json ports = results.at(3 * i + 1).at("rows");
+    for (const json& row : results.at(3 * i + 2).at("rows")) ports.push_back(row);
+    std::vector<SwitchRead> read = SwitchesFrom(results.at(3 * i).at("rows"), ports);
+    if (!unreadable_.empty()) continue;
+    std::optional<SwitchRead> sw;
+    if (!read.empty()) sw = std::move(read.front());
+    found[unknown[i]] = sw ? std::optional<DVSwitchDoc>(sw->doc) : std::nullopt;
+    switches_[unknown[i]] = std::move(sw);
+  }
+  return found;
+}
+
 std::optional<OvnStore::SwitchRead> OvnStore::ReadRunning(const std::string& name,
                                                           const RowRef& ref) {
   std::optional<SwitchRead> sw = ReadNamed(name);

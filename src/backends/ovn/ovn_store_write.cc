@@ -100,8 +100,8 @@ void OvnStore::GuardUnbound(GuardedChange& change, const SwitchRead& sw,
     }
     const bool one = bound[0].dvports.size() == 1;
     throw QuorvicException(subject + " is in use by " + (one ? "a VM (DVPort " : "VMs (DVPorts ") +
-                           list + "): removing it would cut their traffic; `ovs-vsctl del-port "
-                           "INTERFACE` on a VM's host unbinds it");
+                           list + "): removing it would cut " + (one ? "its" : "their") +
+                           " traffic; `ovs-vsctl del-port INTERFACE` on a VM's host unbinds it");
   }
   // A VM that binds meanwhile stops the change.
   for (const DVPortRow& port : ports) {

@@ -83,13 +83,33 @@ void SharedDVStore::WireAround(const std::string& network, const std::string& dv
 }
 
 void SharedDVStore::Sweep(const std::string& except) {
-  for (const rows::WiringRead& wiring : chassis_.ReadWiring()) {
-    if (wiring.network == NetworkName(except) || wiring.bridge.empty()) continue;
-    std::optional<DVSwitchDoc> dvs;
-    if (!wiring.dvswitch.empty()) dvs = shared_.FindDVSwitch(SwitchKey::Name(wiring.dvswitch));
-    if (dvs && NetworkName(dvs->row.name) == wiring.network && !HostPnics(*dvs).empty()) continue;
-    chassis_.Wire(wiring.network, wiring.dvswitch, {});
-    if (dvs) shared_.MarkWired(dvs->row.name);
+  // What others left is taken out as a courtesy of a change that is done
+  // already: what cannot be read or taken out now stays for status to name.
+  try {
+    std::vector<rows::WiringRead> left;
+    std::vector<std::string> names;
+    for (const rows::WiringRead& wiring : chassis_.ReadWiring()) {
+      // A bridge that does not say whose it is is left to Rewire.
+      if (wiring.network == NetworkName(except) || wiring.bridge.empty() ||
+          wiring.dvswitch.empty()) {
+        continue;
+      }
+      left.push_back(wiring);
+      names.push_back(wiring.dvswitch);
+    }
+    if (left.empty()) return;
+    const std::map<std::string, std::optional<DVSwitchDoc>> found = shared_.ReadNamedSwitches(names);
+    for (const rows::WiringRead& wiring : left) {
+      auto dvs = found.find(wiring.dvswitch);
+      if (dvs == found.end()) continue;
+      if (dvs->second && NetworkName(dvs->second->row.name) == wiring.network &&
+          !HostPnics(*dvs->second).empty()) {
+        continue;
+      }
+      chassis_.Wire(wiring.network, wiring.dvswitch, {});
+      if (dvs->second) shared_.MarkWired(wiring.dvswitch);
+    }
+  } catch (const QuorvicException&) {
   }
 }
 

@@ -99,8 +99,10 @@ class SharedDVStore : public rows::RowStoreWrapper {
                   const std::vector<std::string>& pnics, const std::vector<std::string>& was,
                   const std::function<void()>& change);
   // Takes out the wiring of this host that no DVSwitch of its uplinks
-  // needs, but for network except, reading the DVSwitches its bridges name
-  // (a bridge mappings entry without a bridge is left to Rewire).
+  // needs, but for DVSwitch except's, reading the DVSwitches its bridges
+  // name in one request (a bridge mappings entry without a bridge, and a
+  // bridge that names no DVSwitch, are left to Rewire). Never throws: it
+  // follows a change that is done.
   void Sweep(const std::string& except);
   // Throws when a bridge of this host's wiring holds pnic, naming the
   // DVSwitch and the command that frees it.
