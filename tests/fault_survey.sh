@@ -165,13 +165,15 @@ src/backends/ovs/ovs_store_health.cc	bridge.OwnPort(kRolePortGroup, pg.name) != 
 src/backends/ovs/ovs_store_health.cc	if (pnic.adminState == "down") {	if (false) {
 # DVSwitches in OVN as the engines see them: a bound DVPort, its VM of
 # this host, what VMs use is not removed, wiring others' removals left is
-# named, refused to -L, swept and rewired, the tunnel's MTU only while no
-# host leads out, a document of this host's own pnics, a member that does
-# not answer, and status without the northbound database.
+# named, refused to -L, swept by a change of uplinks and by a load, and
+# rewired, the tunnel's MTU only while no host leads out, a document of
+# this host's own pnics, a member that does not answer, and status without
+# the northbound database.
 src/backends/ovn/ovn_store_read.cc	if (IsTrue(portUp[port->first])) dvport.binding	if (IsTrue(portUp[port->first]) && dvport.portId.empty()) dvport.binding
 src/backends/ovs/ovs_chassis.cc	bindings[ports[i]] = {Name(), rows[0].at("name")};	elsewhere.push_back(ports[i]);
 src/backends/ovn/ovn_store_write.cc	if (!bound[0].dvports.empty()) {	if (false) {
 src/backends/ovn/shared_dv_store.cc	if (written && uplinksChange) Sweep(name);	if (written && uplinksChange && name.empty()) Sweep(name);
+src/backends/ovn/shared_dv_store.cc	  Sweep("");	
 src/backends/ovn/shared_dv_store.cc	for (const std::string& pnic : linking) RefuseWired(pnic);	
 src/backends/ovn/shared_dv_store.cc	if (needed.count(wiring.network) != 0) continue;	continue;
 src/backends/ovn/shared_dv_store.cc	if (wanted.count(wiring.network) == 0) wire(wiring.network, wiring.dvswitch, {});	if (wanted.count(wiring.network) == 0 && wiring.bridge.empty()) wire(wiring.network, wiring.dvswitch, {});

@@ -174,15 +174,19 @@ on 1 ploncfg-host dump > "$O/host1.json"
 on 1 ploncfg-host load "$O/host1.json"
 check "a load of host 1's document keeps the DVPort row" "$before1" "$(port_uuid dvs1/1)"
 on 1 ploncfg-host backup "$O/backup1.json" && on 1 ploncfg-host restore "$O/backup1.json"
-check "and so does a restore of its backup" "$before1" "$(port_uuid dvs1/1)"
+check "a restore of its backup succeeds" 0 $?
+check "keeps it too" "$before1" "$(port_uuid dvs1/1)"
 check "and host 2's uplink" '["pn2"]' "$(on 2 ploncfg-host get dvswitches.dvs1.uplinks)"
 nbctl --wait=hv sync
 check "and the traffic" yes "$(reaches 2 10.0.0.100)"
 
 # Another host removes a DVSwitch this host wired: each host takes out its
 # own wiring.
-on 2 ploncfg-vswitch -a -W dvs2 && on 1 ploncfg-host dvport add dvs2 1 &&
-  on 1 ploncfg-vswitch -P pa1 -V 1 dvs2 && on 2 ploncfg-vswitch -d -W dvs2
+wire_and_remove_dvs2() {
+  on 2 ploncfg-vswitch -a -W dvs2 && on 1 ploncfg-host dvport add dvs2 1 &&
+    on 1 ploncfg-vswitch -P pa1 -V 1 dvs2 && on 2 ploncfg-vswitch -d -W dvs2
+}
+wire_and_remove_dvs2
 check "a DVSwitch without VMs is removed whoever wired it" 0 $?
 bridge2=$(ovs-vsctl --db=unix:"$O/ch1/db.sock" iface-to-br pa1)
 check "the host that wired it names what is left" "bridge $bridge2 of this host still holds the uplinks of DVSwitch dvs2, which no DVPort has an uplink of this host on any longer (another host removed it, or its DVPort): \`ploncfg-host rewire\` takes it out" \
@@ -193,8 +197,11 @@ check "and refuses its pnic to a standard switch, naming the command that frees 
 on 1 ploncfg-host rewire
 check "rewire takes out the bridge and its mapping" "0 1" "$(on 1 ploncfg-host status; echo $? \
   $(ovs-vsctl --db=unix:"$O/ch1/db.sock" get open . external_ids:ovn-bridge-mappings | grep -o qdv | grep -c .))"
-on 2 ploncfg-vswitch -a -W dvs2 && on 1 ploncfg-host dvport add dvs2 1 &&
-  on 1 ploncfg-vswitch -P pa1 -V 1 dvs2 && on 2 ploncfg-vswitch -d -W dvs2
+wire_and_remove_dvs2
+on 1 ploncfg-host dump > "$O/host1.json" && on 1 ploncfg-host load "$O/host1.json"
+check "a load takes out what another host's removal left" "" \
+  "$(ovs-vsctl --db=unix:"$O/ch1/db.sock" iface-to-br pa1 2>/dev/null)"
+wire_and_remove_dvs2
 
 # Taking the uplinks out leads the traffic back through the tunnel.
 on 1 ploncfg-vswitch -Q pn1 -V 1 dvs1
