@@ -155,7 +155,7 @@ src/backends/ovn/dv_rows.cc	{"interrupt", ens.interrupt},	{"interrupt", ens.acti
 # Open vSwitch's one namespace of names: a group named like a pnic or
 # another switch is a record; others' VLAN bridges stop a removal; -m
 # reaches the VLAN bridges; status names a lost primary, a pnic that is
-# down and a VLAN bridge others removed.
+# down or without carrier and a VLAN bridge others removed.
 src/backends/ovs/ovs_store_edits.cc	if (groups.count(pnic) != 0) taken[pnic]	if (false) taken[pnic]
 src/backends/ovs/ovs_store_edits.cc	if (holder.role == kRolePortGroup && groups.count(name) != 0) continue;	if (!holder.role.empty()) continue;
 src/backends/ovs/ovs_bridge_read.cc	(port->fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(*port);	if (!port->fakeBridge) bridge.memberPorts.push_back(*port);
@@ -163,6 +163,7 @@ src/backends/ovs/ovs_plan.cc	if (own != nullptr && own->mtuRequest != static_cas
 src/backends/ovs/ovs_store_health.cc	uplink->bondMode == mode && actual != primary	false
 src/backends/ovs/ovs_store_health.cc	bridge.OwnPort(kRolePortGroup, pg.name) != nullptr) {	true) {
 src/backends/ovs/ovs_store_health.cc	if (pnic.adminState == "down") {	if (false) {
+src/backends/ovs/ovs_store_health.cc	} else if (pnic.linkState == "down") {	} else if (false) {
 # DVSwitches in OVN as the engines see them: a bound DVPort, its VM of
 # this host, what VMs use is not removed, wiring others' removals left is
 # named, refused to -L, swept by a change of uplinks and by a load, and

@@ -215,6 +215,15 @@ check "a host without a bridge for the network carries nothing of the DVSwitch" 
 check "... and its status says so" 1 "$(on 1 ploncfg-host status |
   grep -c '^DVSwitch dvs1 reaches its physical network through uplinks of other hosts only')"
 check "... where the wired host's says nothing" "" "$(on 2 ploncfg-host status)"
+# A pnic whose far end goes down: up here, without carrier.
+on 1 ploncfg-vswitch -L pa1 vsw1 && ip -n phys link set pz1 down
+carrier=0
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+  carrier=$(on 1 ploncfg-host status | grep -c '^pnic pa1, an uplink of vsw1, has no carrier')
+  [ "$carrier" = 1 ] && break
+  sleep 0.5
+done
+check "status names a pnic of a standard switch without carrier" 1 "$carrier"
 on 2 ploncfg-vswitch -Q pn2 -V 2 dvs1
 check "the last uplink out takes the localnet port with it" 0 \
   "$(nbctl --bare --columns=name find logical_switch_port type=localnet | grep -c .)"
