@@ -96,7 +96,7 @@ expect "dvs0 $switches" ploncfg-vswitch -o -s ""
 expect "" ploncfg-vswitch -a ""
 expect "" ploncfg-vswitch -l ""
 expect "advertise" ploncfg-vswitch -B a
-expect "backup dump dvport fault faults get graph history lag load migrate names reboot reset restore status" ploncfg-host ""
+expect "backup dump dvport fault faults get graph history lag load migrate names reboot reset restore rewire status" ploncfg-host ""
 expect "add remove" ploncfg-host dvport ""
 expect "dvs0" ploncfg-host dvport add ""
 expect "100 101 102" ploncfg-host dvport remove dvs0 ""

@@ -153,6 +153,36 @@ tools/durable_file.cc	const std::string tmp = path + ".tmp";	const std::string t
 tools/durable_file.cc	    unlink(tmp.c_str());	
 # DVSwitch records in OVN: every field read back from its own key.
 src/backends/ovn/dv_rows.cc	{"interrupt", ens.interrupt},	{"interrupt", ens.active},
+# Open vSwitch's one namespace of names: a group named like a pnic or
+# another switch is a record; others' VLAN bridges stop a removal; -m
+# reaches the VLAN bridges; status names a lost primary, a pnic that is
+# down or without carrier and a VLAN bridge others removed.
+src/backends/ovs/ovs_store_edits.cc	if (groups.count(pnic) != 0) taken[pnic]	if (false) taken[pnic]
+src/backends/ovs/ovs_store_edits.cc	if (holder.role == kRolePortGroup && groups.count(name) != 0) continue;	if (!holder.role.empty()) continue;
+src/backends/ovs/ovs_bridge_read.cc	(port->fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(*port);	if (!port->fakeBridge) bridge.memberPorts.push_back(*port);
+src/backends/ovs/ovs_plan.cc	if (own != nullptr && own->mtuRequest != static_cast<int64_t>(after.row.mtu)) {	if (false) {
+src/backends/ovs/ovs_store_health.cc	uplink->bondMode == mode && actual != primary	false
+src/backends/ovs/ovs_store_health.cc	bridge.OwnPort(kRolePortGroup, pg.name) != nullptr) {	true) {
+src/backends/ovs/ovs_store_health.cc	if (pnic.adminState == "down") {	if (false) {
+src/backends/ovs/ovs_store_health.cc	} else if (pnic.linkState == "down") {	} else if (false) {
+# DVSwitches in OVN as the engines see them: a bound DVPort, its VM of
+# this host, what VMs use is not removed, wiring others' removals left is
+# named, refused to -L, swept by a change of uplinks and by a load, and
+# rewired, the tunnel's MTU only while no host leads out, a document of
+# this host's own pnics, a member that does not answer, and status without
+# the northbound database.
+src/backends/ovn/ovn_store_read.cc	if (IsTrue(portUp[port->first])) dvport.binding	if (IsTrue(portUp[port->first]) && dvport.portId.empty()) dvport.binding
+src/backends/ovs/ovs_chassis.cc	bindings[ports[i]] = {Name(), rows[0].at("name")};	elsewhere.push_back(ports[i]);
+src/backends/ovn/ovn_store_write.cc	if (!bound[0].dvports.empty()) {	if (false) {
+src/backends/ovn/shared_dv_store.cc	if (written && uplinksChange) Sweep(name);	if (written && uplinksChange && name.empty()) Sweep(name);
+src/backends/ovn/shared_dv_store.cc	  Sweep("");	
+src/backends/ovn/shared_dv_store.cc	for (const std::string& pnic : linking) RefuseWired(pnic);	
+src/backends/ovn/shared_dv_store.cc	if (needed.count(wiring.network) != 0) continue;	continue;
+src/backends/ovn/shared_dv_store.cc	if (wanted.count(wiring.network) == 0) wire(wiring.network, wiring.dvswitch, {});	if (wanted.count(wiring.network) == 0 && wiring.bridge.empty()) wire(wiring.network, wiring.dvswitch, {});
+src/backends/ovn/shared_dv_store.cc	wiring.localnet || 	
+src/backends/ovn/shared_dv_store.cc	    ownOnly(dvs.row.uplinks);	
+src/backends/ovn/leader_link.cc	silent.push_back(message.find(remote)	(void)(message.find(remote)
+src/backends/ovn/shared_dv_store.cc	    return Base().ReadHost();	    throw;
 EOF
 )
 

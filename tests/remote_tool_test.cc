@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const std::string kTool = std::string(BUILD_DIR) + "/ploncfg-vswitch";
+const std::string kHostTool = std::string(BUILD_DIR) + "/ploncfg-host";
 
 std::vector<std::string> ToolPath() {
   const char* path = std::getenv("PATH");
@@ -153,6 +155,10 @@ TEST(ToolWithAFrozenMember, AddsADVSwitchWhileTheOthersLead) {
   std::string dir = TempFolder();
   std::vector<std::string> env = ToolPath();
   env.push_back("QUENTA_HOSTNET_DB=" + dir + "/hostnet.db");
+  // A host with something to say of itself: a stopped switch.
+  ASSERT_EQ(RunProcess({kHostTool, "reboot"}, env).status, 0);
+  const std::string own = RunProcess({kHostTool, "status"}, env).out;
+  ASSERT_NE(own, "");
   env.push_back("QUENTA_OVN_NB=" + cluster.Remotes());
   ASSERT_EQ(kill(cluster.Pid(0), SIGSTOP), 0);
 
@@ -162,9 +168,24 @@ TEST(ToolWithAFrozenMember, AddsADVSwitchWhileTheOthersLead) {
   Clock::time_point start = Clock::now();
   CommandOutput added = RunProcess({kTool, "-a", "-W", "dvs1"}, env);
   auto took = Clock::now() - start;
+  // Status names the member in one line, after what it says of the host.
+  CommandOutput status = RunProcess({kHostTool, "status"}, env);
   kill(cluster.Pid(0), SIGCONT);
   EXPECT_EQ(added.status, 0) << added.err;
   EXPECT_LT(took, std::chrono::seconds(1) + ovn::TestCluster::kElectionBudget);
+  EXPECT_EQ(status.status, 1);
+  const std::string member = "a member of the OVN northbound database does not answer as one: ";
+  EXPECT_EQ(status.out.substr(0, own.size() + member.size()), own + member) << status.out;
+  EXPECT_EQ(std::count(status.out.begin(), status.out.end(), '\n'),
+            std::count(own.begin(), own.end(), '\n') + 1);
+
+  // With no member to answer, the same, and one line that says so.
+  env.back() = "QUENTA_OVN_NB=unix:" + dir + "/nowhere.sock";
+  env.push_back("QUENTA_OVN_TIMEOUT=1");
+  status = RunProcess({kHostTool, "status"}, env);
+  EXPECT_EQ(status.status, 1);
+  EXPECT_EQ(status.out.substr(0, own.size()), own) << status.out;
+  EXPECT_NE(status.out.find("the DVSwitches of this host cannot be read"), std::string::npos);
   std::filesystem::remove_all(dir);
 }
 

@@ -52,7 +52,12 @@ constexpr const char* kUsage =
     "  reset [--empty]           Replace the host with the default host, or an empty one;\n"
     "                            DVSwitches shared with other hosts stay.\n"
     "  dvport add|remove DVSWITCH PORTID\n"
-    "                            Add DVPort PORTID to DVSWITCH, or remove it.\n"
+    "                            Add DVPort PORTID to DVSWITCH, or remove it (not while a\n"
+    "                            VM is bound to it).\n"
+    "  rewire                    Make this host's bridges for DVSwitch uplinks match its\n"
+    "                            uplinks on the DVSwitches: take out what DVSwitches or\n"
+    "                            DVPorts other hosts removed left behind, make what is\n"
+    "                            missing (Open vSwitch with DVSwitches in OVN only).\n"
     "  lag add SWITCH LAGID [--timeout N] | lag remove SWITCH LAGID\n"
     "                            Add the LAG record LAGID of SWITCH with timeout N (0 to\n"
     "                            255, default 0; on Open vSwitch 0 slow or 1 fast), or\n"
@@ -69,7 +74,8 @@ constexpr const char* kUsage =
     "                            pnic, switch, portgroup, dvswitch, dvport or opaque (all\n"
     "                            when none is given). Makes no host where there is none.\n"
     "  status                    Print how the host differs from a healthy one, each with\n"
-    "                            the command that fixes it; exit status 1 when it does.\n"
+    "                            the command that fixes it; exit status 1 when it does\n"
+    "                            (or when the host cannot be read), 0 when it is healthy.\n"
     "  history [--json] [--since TIME]\n"
     "                            Print the changes asked of the host, oldest first. TIME is\n"
     "                            YYYY-MM-DD[Thh:mm[:ss]][Z] in UTC, or @SECONDS.\n"
@@ -273,8 +279,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   const std::string& command = args[0];
   // Check the command line before the database is touched.
   static const char* const kCommands[] = {
-      "dump",   "get",     "load",    "reset",  "reboot", "migrate", "fault", "faults",
-      "graph",  "names",   "status",  "history", "backup", "restore", "dvport", "lag"};
+      "dump",  "get",     "load",    "reset",  "reboot",  "migrate", "fault",  "faults", "graph",
+      "names", "status",  "history", "backup", "restore", "dvport",  "lag",    "rewire"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }
@@ -290,7 +296,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     }
   }
   if (command == "dump" || command == "reboot" || command == "migrate" || command == "graph" ||
-      command == "status") {
+      command == "status" || command == "rewire") {
     ExpectNoMore(args, 1);
   }
   if (command == "get" && args.size() != 2) throw QuorvicException("get takes one PATH");
@@ -343,7 +349,7 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   } else if (command == "names") {
     WriteOut(HostNames(backend->ReadHost(), kinds));
   } else if (command == "status") {
-    std::vector<std::string> lines = HostStatus(backend->ReadHost());
+    std::vector<std::string> lines = HostStatus(backend->ReadReachableHost());
     for (std::string& line : backend->Health()) lines.push_back(std::move(line));
     std::string text;
     for (const std::string& line : lines) text += hostnet::EscapedName(line) + "\n";
@@ -388,6 +394,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
     for (const std::string& line : done) text += line + "\n";
     WriteOut(text.empty() ? "every record is of format " + hostnet::FormatMark() + " already\n"
                           : text);
+  } else if (command == "rewire") {
+    RecordedChange(*backend, "rewire", "", [&] { backend->Rewire(); });
   } else if (command == "fault") {
     RecordedChange(*backend, "fault", fault.op, [&] { backend->AddFault(fault); });
   } else {

@@ -228,7 +228,12 @@ class HostGraph {
               << ", shape=box, style=\"rounded,filled\", fillcolor=\"#f6e9fb\"];\n";
     TreeEdge(switchId, id);
     int clientIndex = 0;
-    for (const std::string& client : dvport.clients) {
+    Names clients = dvport.clients;
+    if (dvport.binding) {
+      const std::string bound = dvport.binding->ClientName();
+      clients.push_back(bound.empty() ? "a bound VM" : bound);
+    }
+    for (const std::string& client : clients) {
       std::string clientId = id + "_c" + std::to_string(clientIndex++);
       clusters_ << "    " << clientId << " [label=" << Label(client) << ", shape=note];\n";
       TreeEdge(id, clientId);

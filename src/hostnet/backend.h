@@ -172,6 +172,15 @@ class Backend {
   // hosts cannot carry): one line each, with the command that fixes it where
   // there is one. Empty for a healthy host.
   virtual std::vector<std::string> Health() = 0;
+  // As ReadHost, for status: where the DVSwitches are shared in a database
+  // that cannot be reached, the host's own part alone (Health says why).
+  virtual HostDocument ReadReachableHost() { return ReadHost(); }
+  // Makes this host's wiring of DVSwitch uplinks to its pnics (where its
+  // engine carries their traffic) match its uplinks on the DVSwitches: what
+  // DVSwitches or DVPorts others removed left behind goes, what is missing
+  // is made. Nothing on a host that keeps uplinks as records. Throws naming
+  // what it could not wire.
+  virtual void Rewire() {}
 
   // --- Faults the host keeps for the fault-injecting wrapper ---------------
   virtual std::vector<FaultRow> ReadFaults() = 0;

@@ -86,13 +86,35 @@ struct PortGroupRow {
   TeamingRow teaming;
 };
 
+// A VM bound to a DVPort, as the engine that carries the DVPort's traffic
+// shows it (OVN: the port is up): the host it runs on and its interface
+// there, each empty where that is not known.
+struct DVPortBinding {
+  std::string host;
+  std::string interface;
+
+  bool operator==(const DVPortBinding& other) const {
+    return host == other.host && interface == other.interface;
+  }
+  // The binding as a client of the DVPort: "HOST/INTERFACE", the host
+  // alone, or empty.
+  std::string ClientName() const {
+    return interface.empty() ? host : host + "/" + interface;
+  }
+};
+
 struct DVPortRow {
   RowRef ref;
   std::string portId;
-  std::vector<std::string> clients;
+  std::vector<std::string> clients;  // recorded
   uint32_t connectionId = 0;
   std::vector<std::string> uplinks;
   uint32_t testEvents = 0;
+  // What the engine shows; a document's is not loaded.
+  std::optional<DVPortBinding> binding = std::nullopt;
+
+  // In use: bound to a VM, or with clients recorded.
+  bool InUse() const { return binding.has_value() || !clients.empty(); }
 };
 
 struct UplinkTimeoutRow {
@@ -177,8 +199,10 @@ inline bool operator==(const PortGroupRow& a, const PortGroupRow& b) {
          std::tie(b.ref, b.name, b.vlan, b.ports, b.teaming);
 }
 inline bool operator==(const DVPortRow& a, const DVPortRow& b) {
-  return std::tie(a.ref, a.portId, a.clients, a.connectionId, a.uplinks, a.testEvents) ==
-         std::tie(b.ref, b.portId, b.clients, b.connectionId, b.uplinks, b.testEvents);
+  return std::tie(a.ref, a.portId, a.clients, a.connectionId, a.uplinks, a.testEvents,
+                  a.binding) ==
+         std::tie(b.ref, b.portId, b.clients, b.connectionId, b.uplinks, b.testEvents,
+                  b.binding);
 }
 inline bool operator==(const FaultRow& a, const FaultRow& b) {
   return std::tie(a.id, a.op, a.target, a.message, a.times, a.status) ==

@@ -109,10 +109,16 @@ std::string StandardSwitch(const StandardSwitchDoc& sw) {
 }
 
 std::string DVPort(const DVPortRow& port) {
-  return Inline({Field("id", Quote(port.portId)), Field("clients", Names(port.clients)),
-                 Field("connectionId", Number(port.connectionId)),
-                 Field("uplinks", Names(port.uplinks)),
-                 Field("testEvents", Number(port.testEvents))});
+  std::vector<std::string> fields = {
+      Field("id", Quote(port.portId)), Field("clients", Names(port.clients)),
+      Field("connectionId", Number(port.connectionId)), Field("uplinks", Names(port.uplinks)),
+      Field("testEvents", Number(port.testEvents))};
+  // What the engine shows of a VM bound to it; a load passes over it.
+  if (port.binding) {
+    fields.push_back(Field("boundTo", Inline({Field("host", Quote(port.binding->host)),
+                                              Field("interface", Quote(port.binding->interface))})));
+  }
+  return Inline(fields);
 }
 
 std::string DVSwitch(const DVSwitchDoc& dvs) {

@@ -477,7 +477,9 @@ DVSwitchDoc Reader::Distributed(const Json& object, const std::string& path) {
 }
 
 DVPortRow Reader::Port(const Json& object, const std::string& path) {
-  Object(object, path, {"id", "clients", "connectionId", "uplinks", "testEvents"});
+  // boundTo is what the engine showed when the document was written: it is
+  // not loaded.
+  Object(object, path, {"id", "clients", "connectionId", "uplinks", "testEvents", "boundTo"});
   DVPortRow port;
   port.portId = Name(object, path, "id");
   if (!dvportIds_.insert(port.portId).second) {

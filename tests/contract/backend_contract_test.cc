@@ -36,6 +36,7 @@ const char* const kHost = R"({
     {"name": "sys", "system": true, "portGroups": [{"name": "pgS"}]}
   ],
   "dvswitches": [{"name": "dvs0", "dvsName": "dvs-zero", "switchId": "id-0", "uplinks": ["nic3"],
+                  "usedPorts": 1,
                   "dvports": [{"id": "2", "clients": ["vm1.eth0"]},
                               {"id": "1", "uplinks": ["nic3"]}]}],
   "opaqueSwitches": [{"name": "ovl0"}],

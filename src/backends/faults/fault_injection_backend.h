@@ -69,6 +69,8 @@ class FaultInjectionBackend : public hostnet::Backend {
   void Reboot() override { base_->Reboot(); }
   std::vector<std::string> Migrate() override { return base_->Migrate(); }
   std::vector<std::string> Health() override { return base_->Health(); }
+  hostnet::HostDocument ReadReachableHost() override { return base_->ReadReachableHost(); }
+  void Rewire() override { base_->Rewire(); }
   std::vector<hostnet::FaultRow> ReadFaults() override { return base_->ReadFaults(); }
   void AddFault(const hostnet::FaultRow& fault) override { base_->AddFault(fault); }
   void ClearFaults() override { base_->ClearFaults(); }

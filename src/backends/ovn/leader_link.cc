@@ -28,16 +28,26 @@ constexpr std::chrono::milliseconds kRoundPause{100};
 // within milliseconds, even under load.
 constexpr std::chrono::milliseconds kProbeBudget{1000};
 
-// Why the member behind client cannot be trusted; empty when it can.
-std::string Distrust(ovsdb::Client& client) {
+// What is wrong with the member behind client, as a member of its cluster
+// (no database, not connected to the others); empty when it is well. Sets
+// leads to whether it leads.
+std::string Unwell(ovsdb::Client& client, bool& leads) {
   std::vector<json> result = client.Transact(
       "_Server", {ovsdb::Select("Database", {ovsdb::Condition("name", "==", kNorthbound)},
                                 {"connected", "leader"})});
   const json& found = result.at(0).at("rows");
+  leads = !found.empty() && found[0].value("leader", false);
   if (found.empty()) return std::string("it has no database ") + kNorthbound;
   if (!found[0].value("connected", false)) return "it is not connected to its cluster";
-  if (!found[0].value("leader", false)) return "it does not lead its cluster";
   return "";
+}
+
+// Why the member behind client cannot be trusted; empty when it can.
+std::string Distrust(ovsdb::Client& client) {
+  bool leads = false;
+  const std::string unwell = Unwell(client, leads);
+  if (!unwell.empty()) return unwell;
+  return leads ? "" : "it does not lead its cluster";
 }
 
 // A connection to remote whose connect and first request take budget
@@ -68,6 +78,23 @@ std::string LeaderLink::Remotes() const {
 
 std::chrono::milliseconds LeaderLink::ProbeBudget() const {
   return std::min(kProbeBudget, settings_.timeout / 3);
+}
+
+std::vector<std::string> LeaderLink::ProbeMembers() {
+  std::vector<std::string> silent;
+  for (const std::string& remote : settings_.remotes) {
+    try {
+      std::unique_ptr<ovsdb::Client> client = ConnectWithin(remote, ProbeBudget(), settings_.peer);
+      bool leads = false;
+      const std::string unwell = Unwell(*client, leads);
+      if (!unwell.empty()) silent.push_back(remote + ": " + unwell);
+    } catch (const QuorvicException& e) {
+      const std::string& message = e.GetMessage();
+      silent.push_back(message.find(remote) == std::string::npos ? remote + ": " + message
+                                                                 : message);
+    }
+  }
+  return silent;
 }
 
 std::unique_ptr<ovsdb::Client> LeaderLink::Connect(ovsdb::Deadline deadline) {

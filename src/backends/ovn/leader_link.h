@@ -37,6 +37,11 @@ class LeaderLink : public ovsdb::Connector {
   // "the OVN northbound database (REMOTES)".
   std::string Describe() const override;
 
+  // Each member that cannot be reached within ProbeBudget(), or that is
+  // not connected to its cluster, as "REMOTE: WHAT"; a member that follows
+  // the leader is well.
+  std::vector<std::string> ProbeMembers();
+
   const OvnSettings& Settings() const { return settings_; }
   // How long one member may take to connect and say whether it leads.
   std::chrono::milliseconds ProbeBudget() const;

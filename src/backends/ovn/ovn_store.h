@@ -65,6 +65,12 @@ class OvnStore {
   // DVSwitch of ours, or a logical switch another program made (kind
   // kOpaque), which takes the name as well.
   std::optional<SwitchRow> FindAnyDVSwitch(const std::string& name);
+  // The DVSwitches of ours named names, running or not, from the snapshot
+  // and at most one request: by name, the switch with its DVPorts, or
+  // nullopt where none of ours has the name. A switch that cannot be read is
+  // left out, and never refused.
+  std::map<std::string, std::optional<DVSwitchDoc>> ReadNamedSwitches(
+      const std::vector<std::string>& names);
   // Running DVSwitches only, in host order; ReadAll gives stopped ones too.
   // Each leaves what it skipped in Unreadable.
   std::vector<DVSwitchDoc> ReadDVSwitches();
@@ -79,8 +85,14 @@ class OvnStore {
   struct Wiring {
     DVSwitchDoc dvs;
     bool elsewhereOnly = false;
+    // Whether it has a localnet port, and whether that names this host.
+    bool localnet = false;
+    bool wiredHere = false;
   };
   std::vector<Wiring> ReadWiring();
+  // Names, where the chassis can tell, the host and interface of the VMs
+  // bound to the DVPorts of dvswitches (rows::Chassis::Bindings).
+  void NameBindings(std::vector<DVSwitchDoc>& dvswitches);
 
   // --- Changes: as rows::RowStore's of the same names ----------------------
   RowRef AddDVSwitch(const DVSwitchDoc& dvs);
@@ -97,6 +109,16 @@ class OvnStore {
   // As one change: every DVSwitch of an earlier format written as WriteEdit
   // writes one, and the database's mark; what it did, a line each.
   std::vector<std::string> Migrate();
+  // Makes the localnet port of the DVSwitch named name say whether this
+  // host's bridge leads to its network, as this host's uplinks on its
+  // DVPorts say: the mark goes (and the port with the last one) or comes
+  // (and the port with the first). Nothing when there is no such DVSwitch.
+  void MarkWired(const std::string& name);
+
+  // --- The cluster ---------------------------------------------------------
+  // The members that do not answer, or answer but are not part of their
+  // cluster, each with what it did; each has a second at most.
+  std::vector<std::string> SilentMembers();
 
  private:
   // A localnet port of ours as read.
@@ -114,6 +136,8 @@ class OvnStore {
     std::optional<Localnet> localnet;
     // Ports of it that other programs made.
     std::size_t foreignPorts = 0;
+    // The up column of each DVPort as read, by its row's UUID.
+    std::map<std::string, nlohmann::json> portUp;
   };
 
   // This host's name among the hosts, read once.
@@ -164,8 +188,14 @@ class OvnStore {
   // The change commits only when the switch is as it was read: its
   // version, or, where that is not known, its name, ports and external_ids.
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
+  // Throws, naming them and their VMs, when VMs are bound to DVPorts of
+  // ports, which are sw's and about to go (subject says which they are);
+  // else guards their being unbound.
+  void GuardUnbound(ovsdb::GuardedChange& change, const SwitchRead& sw,
+                    const std::vector<DVPortRow>& ports, const std::string& subject);
   // Guards sw and removes it with its ports; throws when it holds ports
-  // that other programs made, which it must not take with it.
+  // that other programs made, which it must not take with it, or DVPorts
+  // VMs are bound to.
   void Remove(ovsdb::GuardedChange& change, const SwitchRead& sw);
   // Inserts dvs as a new Logical_Switch with its ports.
   void Insert(ovsdb::GuardedChange& change, const DVSwitchDoc& dvs, int64_t created);

@@ -23,6 +23,12 @@ std::string Get(const Ids& ids, const std::string& key) {
   return found == ids.end() ? std::string() : found->second;
 }
 
+// What is read of a logical switch port: its marks, and whether OVN has
+// bound it.
+const std::vector<std::string> kPortColumns = {"_uuid", "external_ids", "up"};
+
+bool IsTrue(const json& value) { return value.is_boolean() && value.get<bool>(); }
+
 }  // namespace
 
 OvnStore::OvnStore(OvnSettings settings, rows::Chassis& chassis,
@@ -75,10 +81,9 @@ std::vector<json> OvnStore::SelectNamed(const std::string& name) {
   return {ovsdb::Select("Logical_Switch",
                         {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
                         {"_uuid", "_version", "name", "external_ids", "ports"}),
-          ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kPortSwitchKey, name)},
-                        {"_uuid", "external_ids"}),
+          ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kPortSwitchKey, name)}, kPortColumns),
           ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
-                        {"_uuid", "external_ids"})};
+                        kPortColumns)};
 }
 
 std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
@@ -86,8 +91,11 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
   const UplinkHost host = Uplinks();
   unreadable_.clear();
   std::map<std::string, Ids> portIds;
+  std::map<std::string, json> portUp;
   for (const json& row : portRows) {
-    portIds[ovsdb::ReadUuid(row.at("_uuid"))] = ovsdb::ReadMap(row.at("external_ids"));
+    const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
+    portIds[uuid] = ovsdb::ReadMap(row.at("external_ids"));
+    portUp[uuid] = row.value("up", json::array({"set", json::array()}));
   }
   std::vector<SwitchRead> switches;
   for (const json& row : switchRows) {
@@ -123,6 +131,8 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
       try {
         DVPortRow dvport = ReadPortIds(ids, host);
         dvport.ref = RowRef{RowKind::kDVPort, port->first};
+        sw.portUp[port->first] = portUp[port->first];
+        if (IsTrue(portUp[port->first])) dvport.binding = rows::DVPortBinding();
         ports.emplace_back(OrderOf(ids), std::move(dvport));
       } catch (const QuorvicException& e) {
         // A port that lost its ID too goes by its row's UUID.
@@ -133,6 +143,9 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
     std::stable_sort(ports.begin(), ports.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& port : ports) sw.doc.dvports.push_back(std::move(port.second));
+    // The DVPorts in use are the switch's used ports: OVN shows which are.
+    sw.doc.row.usedPorts = static_cast<uint32_t>(std::count_if(
+        sw.doc.dvports.begin(), sw.doc.dvports.end(), [](const DVPortRow& p) { return p.InUse(); }));
     switches.push_back(std::move(sw));
   }
   std::sort(switches.begin(), switches.end(), [](const SwitchRead& a, const SwitchRead& b) {
@@ -151,7 +164,7 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
   where.push_back(MarkedOurs(kSwitchMark, ""));
   std::vector<json> reads = {ovsdb::Select("Logical_Switch", where,
                                            {"_uuid", "_version", "name", "external_ids", "ports"})};
-  if (listing) reads.push_back(ovsdb::Select("Logical_Switch_Port", {}, {"_uuid", "external_ids"}));
+  if (listing) reads.push_back(ovsdb::Select("Logical_Switch_Port", {}, kPortColumns));
   std::vector<json> results = Read(reads);
   const json& switchRows = results.at(0).at("rows");
   if (listing) return SwitchesFrom(switchRows, results.at(1).at("rows"));
@@ -160,7 +173,7 @@ std::vector<OvnStore::SwitchRead> OvnStore::ReadSwitchRows(std::vector<json> whe
   for (const json& row : switchRows) {
     for (const json& ref : ovsdb::ReadSet(row.at("ports"))) {
       ports.push_back(ovsdb::Select("Logical_Switch_Port", {ovsdb::Condition("_uuid", "==", ref)},
-                                    {"_uuid", "external_ids"}));
+                                    kPortColumns));
     }
   }
   json rows = json::array();
@@ -184,6 +197,35 @@ std::optional<OvnStore::SwitchRead> OvnStore::ReadNamed(const std::string& name)
   // A switch that cannot be read is read again when asked for, and refused.
   if (unreadable_.empty()) switches_[name] = sw;
   return sw;
+}
+
+std::map<std::string, std::optional<DVSwitchDoc>> OvnStore::ReadNamedSwitches(
+    const std::vector<std::string>& names) {
+  std::map<std::string, std::optional<DVSwitchDoc>> found;
+  std::vector<std::string> unknown;
+  std::vector<json> selects;
+  for (const std::string& name : names) {
+    auto known = switches_.find(name);
+    if (known != switches_.end()) {
+      found[name] = known->second ? std::optional<DVSwitchDoc>(known->second->doc) : std::nullopt;
+      continue;
+    }
+    unknown.push_back(name);
+    for (json& select : SelectNamed(name)) selects.push_back(std::move(select));
+  }
+  if (unknown.empty()) return found;
+  const std::vector<json> results = Read(std::move(selects));
+  for (std::size_t i = 0; i < unknown.size(); ++i) {
+    json ports = results.at(3 * i + 1).at("rows");
+    for (const json& row : results.at(3 * i + 2).at("rows")) ports.push_back(row);
+    std::vector<SwitchRead> read = SwitchesFrom(results.at(3 * i).at("rows"), ports);
+    if (!unreadable_.empty()) continue;
+    std::optional<SwitchRead> sw;
+    if (!read.empty()) sw = std::move(read.front());
+    found[unknown[i]] = sw ? std::optional<DVSwitchDoc>(sw->doc) : std::nullopt;
+    switches_[unknown[i]] = std::move(sw);
+  }
+  return found;
 }
 
 std::optional<OvnStore::SwitchRead> OvnStore::ReadRunning(const std::string& name,
@@ -299,6 +341,8 @@ std::vector<OvnStore::Wiring> OvnStore::ReadWiring() {
   std::vector<Wiring> all;
   for (SwitchRead& sw : ReadSwitchRows({}, true)) {
     Wiring wiring{std::move(sw.doc)};
+    wiring.localnet = sw.localnet.has_value();
+    wiring.wiredHere = sw.localnet && sw.localnet->ids.count(here) != 0;
     if (sw.localnet && sw.localnet->ids.count(here) == 0) {
       const Ids& ids = sw.localnet->ids;
       wiring.elsewhereOnly =
@@ -316,6 +360,27 @@ std::vector<std::string> OvnStore::ReadForeignSwitchNames() {
   std::vector<std::string> names;
   for (const json& row : results.at(0).at("rows")) names.push_back(row.at("name"));
   return names;
+}
+
+void OvnStore::NameBindings(std::vector<DVSwitchDoc>& dvswitches) {
+  std::vector<std::string> bound;
+  for (const DVSwitchDoc& dvs : dvswitches) {
+    for (const DVPortRow& port : dvs.dvports) {
+      if (port.binding) bound.push_back(PortName(dvs.row.name, port.portId));
+    }
+  }
+  if (bound.empty()) return;
+  const std::map<std::string, rows::DVPortBinding> named = chassis_.Bindings(bound);
+  for (DVSwitchDoc& dvs : dvswitches) {
+    for (DVPortRow& port : dvs.dvports) {
+      auto found = named.find(PortName(dvs.row.name, port.portId));
+      if (port.binding && found != named.end()) port.binding = found->second;
+    }
+  }
+}
+
+std::vector<std::string> OvnStore::SilentMembers() {
+  return LeaderLink(settings_).ProbeMembers();
 }
 
 }  // namespace ovn

@@ -113,6 +113,33 @@ void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
       {{"name", sw.doc.row.name}, {"ports", sw.ports}, {"external_ids", ovsdb::Map(sw.ids)}});
 }
 
+void OvnStore::GuardUnbound(GuardedChange& change, const SwitchRead& sw,
+                            const std::vector<DVPortRow>& ports, const std::string& subject) {
+  std::vector<DVSwitchDoc> bound(1);
+  bound[0].row = sw.doc.row;
+  for (const DVPortRow& port : ports) {
+    if (port.binding) bound[0].dvports.push_back(port);
+  }
+  if (!bound[0].dvports.empty()) {
+    NameBindings(bound);
+    std::string list;
+    for (const DVPortRow& port : bound[0].dvports) {
+      const rows::DVPortBinding& vm = *port.binding;
+      list += (list.empty() ? "" : ", ") + port.portId + (vm.host.empty() ? "" : " on " + vm.host) +
+              (vm.interface.empty() ? "" : " as " + vm.interface);
+    }
+    const bool one = bound[0].dvports.size() == 1;
+    throw QuorvicException(subject + " is in use by " + (one ? "a VM (DVPort " : "VMs (DVPorts ") +
+                           list + "): removing it would cut " + (one ? "its" : "their") +
+                           " traffic; `ovs-vsctl del-port INTERFACE` on a VM's host unbinds it");
+  }
+  // A VM that binds meanwhile stops the change.
+  for (const DVPortRow& port : ports) {
+    auto up = sw.portUp.find(port.ref.key);
+    if (up != sw.portUp.end()) change.Guard("Logical_Switch_Port", port.ref.key, {{"up", up->second}});
+  }
+}
+
 void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
   if (sw.foreignPorts != 0) {
     throw QuorvicException("DVSwitch " + sw.doc.row.name + " holds " +
@@ -121,6 +148,7 @@ void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
                            "first (ovn-nbctl lsp-del), then the DVSwitch");
   }
   FormatOf(sw);
+  GuardUnbound(change, sw, sw.doc.dvports, "DVSwitch " + sw.doc.row.name);
   Guard(change, sw);
   // Its ports are not root rows: they go with the switch.
   change.Add(ovsdb::Delete("Logical_Switch", WhereUuid(sw.doc.row.ref.key)));
@@ -253,10 +281,18 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
     }
   }
   std::vector<json> removed;
+  std::vector<DVPortRow> gone;
   for (const DVPortRow& port : before.doc.dvports) {
     auto kept = std::find_if(after.dvports.begin(), after.dvports.end(),
                              [&](const DVPortRow& p) { return p.ref == port.ref; });
-    if (kept == after.dvports.end()) removed.push_back(ovsdb::Uuid(port.ref.key));
+    if (kept != after.dvports.end()) continue;
+    removed.push_back(ovsdb::Uuid(port.ref.key));
+    gone.push_back(port);
+  }
+  if (!gone.empty()) {
+    GuardUnbound(change, before, gone,
+                 gone.size() == 1 ? "DVPort " + gone[0].portId + " of " + name
+                                  : "DVSwitch " + name);
   }
   WriteLocalnet(change, name, before.localnet, after, added, removed);
   if (!added.empty() || !removed.empty()) {
@@ -312,10 +348,15 @@ DVSwitchDoc Merged(const DVSwitchDoc& before, const DVSwitchDoc& dvs, bool prune
   DVSwitchDoc after;
   after.row = dvs.row;
   after.row.ref = before.row.ref;
+  // What OVN shows stays what it shows.
+  after.row.usedPorts = before.row.usedPorts;
   for (DVPortRow port : dvs.dvports) {
     port.ref = RowRef();
+    port.binding = std::nullopt;
     for (const DVPortRow& was : before.dvports) {
-      if (was.portId == port.portId) port.ref = was.ref;
+      if (was.portId != port.portId) continue;
+      port.ref = was.ref;
+      port.binding = was.binding;
     }
     after.dvports.push_back(std::move(port));
   }
@@ -383,6 +424,15 @@ std::vector<std::string> OvnStore::Migrate() {
           }
         });
   return lines;
+}
+
+void OvnStore::MarkWired(const std::string& name) {
+  Write("marking this host's way out of DVSwitch " + name, name, [&](GuardedChange& change) {
+    std::optional<SwitchRead> sw = ReadNamed(name);
+    if (!sw) return;
+    DVSwitchDoc same = sw->doc;
+    WriteEdit(change, *sw, same);
+  });
 }
 
 }  // namespace ovn

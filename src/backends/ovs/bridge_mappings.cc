@@ -43,6 +43,21 @@ std::string SetBridgeMapping(const std::string& mappings, const std::string& net
   return joined;
 }
 
+std::vector<std::pair<std::string, std::string>> MappingEntries(const std::string& mappings) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::string::size_type start = 0;
+  while (start < mappings.size()) {
+    std::string::size_type comma = mappings.find(',', start);
+    if (comma == std::string::npos) comma = mappings.size();
+    const std::string entry = mappings.substr(start, comma - start);
+    start = comma + 1;
+    const std::string::size_type colon = entry.find(':');
+    if (colon == std::string::npos) continue;
+    entries.emplace_back(Trim(entry.substr(0, colon)), Trim(entry.substr(colon + 1)));
+  }
+  return entries;
+}
+
 // 12 hex digits of the network's hash after a prefix of our own.
 std::string BridgeNameFor(const std::string& network) {
   char text[13];

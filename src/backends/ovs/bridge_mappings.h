@@ -2,6 +2,8 @@
 #define BACKENDS_OVS_BRIDGE_MAPPINGS_H_
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // OVN's bridge mappings of a host: the value of external_ids
 // ovn-bridge-mappings of its Open vSwitch root row, "NETWORK:BRIDGE" pairs
@@ -14,6 +16,10 @@ namespace ovs_host {
 // ones that do not parse; an entry for network stays in its place.
 std::string SetBridgeMapping(const std::string& mappings, const std::string& network,
                              const std::string& bridge);
+
+// The (network, bridge) entries of mappings, in their order; an entry that
+// does not parse is left out.
+std::vector<std::pair<std::string, std::string>> MappingEntries(const std::string& mappings);
 
 // The bridge mappings name for network: at most 15 bytes, as a network
 // device's name, the same wherever it is computed.

@@ -9,6 +9,7 @@
 #include "backends/ovs/ovs_records.h"
 #include "backends/ovsdb/values.h"
 #include "backends/rows/row_limits.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -20,9 +21,9 @@ const std::vector<std::string> kBridgeColumns = {"_uuid", "name", "external_ids"
 const std::vector<std::string> kPortColumns = {
     "_uuid",       "name",      "external_ids", "interfaces",   "tag",
     "fake_bridge", "bond_mode", "lacp",         "other_config", "bond_active_slave"};
-const std::vector<std::string> kInterfaceColumns = {"_uuid",        "name",        "type",
-                                                    "external_ids", "mtu_request", "mtu",
-                                                    "ofport",       "error",       "lacp_current"};
+const std::vector<std::string> kInterfaceColumns = {
+    "_uuid", "name",  "type",         "external_ids", "mtu_request", "mtu",
+    "ofport", "error", "lacp_current", "link_state",   "admin_state"};
 
 namespace {
 
@@ -98,6 +99,17 @@ const InterfaceRead* BridgeRead::InterfaceNamed(const std::string& interfaceName
   return nullptr;
 }
 
+std::string BridgeRead::OthersPorts() const {
+  std::string text;
+  for (const PortRead& port : memberPorts) {
+    text += (text.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
+  }
+  for (const PortRead& port : foreignVlanBridges) {
+    text += (text.empty() ? "" : ", ") + std::string("VLAN bridge ") + hostnet::EscapedName(port.name);
+  }
+  return text;
+}
+
 std::string BridgeRead::GroupOf(const PortRead& member, const StandardSwitchDoc& sw) const {
   const std::string named = Get(member.externalIds, kMemberKey);
   for (const PortGroupRow& pg : sw.portGroups) {
@@ -120,6 +132,8 @@ InterfaceRead InterfaceFromRow(const json& row) {
   interface.mtu = OptionalInt(Column(row, "mtu"));
   interface.ofport = OptionalInt(Column(row, "ofport"));
   interface.error = OptionalText(Column(row, "error"));
+  interface.linkState = OptionalText(Column(row, "link_state"));
+  interface.adminState = OptionalText(Column(row, "admin_state"));
   std::vector<json> current = ovsdb::ReadSet(Column(row, "lacp_current"));
   if (!current.empty() && current[0].is_boolean()) interface.lacpCurrent = current[0].get<bool>();
   return interface;
@@ -155,7 +169,8 @@ BridgeRead BridgeFromRow(const json& row) {
     bridge.format = SwitchRecordFormat(parsed);
     auto groups = bridge.externalIds.find(kGroupsKey);
     if (groups != bridge.externalIds.end()) {
-      bridge.doc.portGroups = ReadPortGroupsRecord(ParseRecord(kGroupsKey, groups->second));
+      bridge.doc.portGroups = ReadPortGroupsRecord(ParseRecord(kGroupsKey, groups->second),
+                                                  &bridge.recordedVlanBridges);
     }
     bridge.ours = true;
   } catch (const Quorvic::Lib::QuorvicException& e) {
@@ -210,8 +225,8 @@ void Attach(BridgeRead& bridge, const PartsRead& parts, bool members) {
     } else if (std::string role = UnmarkedRole(bridge, *port); !role.empty()) {
       bridge.ownPorts.push_back(*port);
       bridge.ownPorts.back().unmarkedRole = std::move(role);
-    } else if (members && !port->fakeBridge) {
-      bridge.memberPorts.push_back(*port);
+    } else if (members) {
+      (port->fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(*port);
     }
   }
   for (const PortRead& port : bridge.ownPorts) {
@@ -247,8 +262,9 @@ void AttachUnmarked(BridgeRead& bridge, const std::vector<InterfaceRead>& interf
 void AttachMembers(BridgeRead& bridge, const std::vector<PortRead>& ports) {
   bridge.membersRead = true;
   bridge.memberPorts.clear();
+  bridge.foreignVlanBridges.clear();
   for (const PortRead& port : ports) {
-    if (!port.fakeBridge) bridge.memberPorts.push_back(port);
+    (port.fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(port);
   }
 }
 
@@ -311,6 +327,10 @@ SwitchRow OpaqueOf(const BridgeRead& bridge) {
   row.numPorts = row.configuredPorts = rows::kDefaultNumPorts;
   row.usedPorts = static_cast<uint32_t>(bridge.ports.size());
   return row;
+}
+
+bool CarriesDVSwitch(const BridgeRead& bridge) {
+  return !bridge.ours && bridge.externalIds.count(kNetworkKey) != 0;
 }
 
 }  // namespace ovs_host

@@ -5,6 +5,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,9 @@ struct InterfaceRead {
   std::string error;
   // An interface of ours that a format-1 build made without our marks.
   bool unmarked = false;
+  // "up" or "down" once ovs-vswitchd has said; empty before.
+  std::string linkState;
+  std::string adminState;
   // Whether LACP has current word of a partner on it; none without LACP, or
   // before ovs-vswitchd first says.
   std::optional<bool> lacpCurrent;
@@ -79,11 +83,15 @@ struct BridgeRead {
   // What the records hold: the stored configuration and the port groups,
   // before SwitchOf joins in what the engine shows.
   rows::StandardSwitchDoc doc;
+  // The port groups that were VLAN bridges when the records were written.
+  std::set<std::string> recordedVlanBridges;
   // The bridge's ports that were read, by role: ours, and the others
   // (VMs' ports) when members were read. A VLAN bridge of others counts as
   // neither.
   std::vector<PortRead> ownPorts;
   std::vector<PortRead> memberPorts;
+  // VLAN bridges others made on the bridge, read with the members.
+  std::vector<PortRead> foreignVlanBridges;
   // Whether our ports and interfaces were read (Attach), and the ports of
   // others.
   bool partsRead = false;
@@ -96,6 +104,10 @@ struct BridgeRead {
   // VLAN bridges of others.
   std::vector<std::string> ForeignPorts() const;
   const InterfaceRead* InterfaceNamed(const std::string& name) const;
+  // The ports of others among those read, VMs' and VLAN bridges, as a
+  // refusal to remove the bridge names them: "vm1, VLAN bridge fb1";
+  // empty when there are none.
+  std::string OthersPorts() const;
   // The port group a member port belongs to: the one it names, else the
   // group whose VLAN bridge has its tag; empty when none.
   std::string GroupOf(const PortRead& member, const rows::StandardSwitchDoc& sw) const;
@@ -150,6 +162,9 @@ std::optional<rows::LacpRow> LacpOf(const PortRead& port);
 rows::StandardSwitchDoc SwitchOf(const BridgeRead& bridge);
 // An opaque switch: a bridge others made (or whose record is damaged).
 rows::SwitchRow OpaqueOf(const BridgeRead& bridge);
+// True for a bridge of ours that carries a DVSwitch's traffic out through
+// this host's pnics (ovs_chassis.h): neither a standard nor an opaque switch.
+bool CarriesDVSwitch(const BridgeRead& bridge);
 
 // The columns each read selects.
 extern const std::vector<std::string> kBridgeColumns;

@@ -13,6 +13,7 @@
 #include "backends/ovs/bridge_mappings.h"
 #include "backends/ovs/ovs_keys.h"
 #include "backends/ovs/ovs_pnics.h"
+#include "backends/ovsdb/client.h"
 #include "backends/ovsdb/guarded_change.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/stream.h"
@@ -29,7 +30,12 @@ using Quorvic::Lib::QuorvicException;
 namespace {
 
 constexpr const char* kMappingsKey = "ovn-bridge-mappings";
-constexpr const char* kNetworkKey = "quenta:dvs-network";
+// The networks of DVSwitches are named so (ovn/dv_rows.h).
+constexpr const char* kNetworkPrefix = "quenta-";
+constexpr const char* kSouthbound = "OVN_Southbound";
+// How long each member of the southbound database may take to connect and
+// answer: a listing does not wait long for names.
+constexpr std::chrono::milliseconds kSouthboundBudget{1000};
 // What Geneve adds to every frame between hosts (outer Ethernet, IP, UDP and
 // Geneve headers with OVN's option).
 constexpr uint32_t kGeneveOverhead = 58;
@@ -87,16 +93,97 @@ std::string OvsChassis::Name() {
   return host;
 }
 
-std::vector<std::string> OvsChassis::WiringBridges() {
-  std::vector<std::string> names;
+std::vector<rows::WiringRead> OvsChassis::ReadWiring() {
+  std::vector<rows::WiringRead> wiring;
+  // Every bridge is read: those of builds of format 2 name their network
+  // without the role, and OVSDB selects no row by a key alone.
   const std::vector<json> bridges =
       session_.Read({ovsdb::Select("Bridge", {}, {"name", "external_ids"})});
   for (const json& row : bridges.at(0).at("rows")) {
-    if (ovsdb::ReadMap(row.at("external_ids")).count(kNetworkKey) != 0) {
-      names.push_back(row.at("name"));
+    const Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+    if (Get(ids, kNetworkKey).empty()) continue;
+    wiring.push_back({Get(ids, kNetworkKey), row.at("name"), Get(ids, kWiredDVSwitchKey)});
+  }
+  for (const auto& [network, bridge] : MappingEntries(Get(session_.Root().externalIds, kMappingsKey))) {
+    if (network.rfind(kNetworkPrefix, 0) != 0) continue;
+    const bool known = std::any_of(wiring.begin(), wiring.end(), [&](const rows::WiringRead& w) {
+      return w.network == network && w.bridge == bridge;
+    });
+    if (!known) wiring.push_back({network, "", ""});
+  }
+  return wiring;
+}
+
+std::optional<std::string> OvsChassis::DVSwitchHolding(const std::string& pnic) {
+  for (const rows::WiringRead& wiring : ReadWiring()) {
+    if (wiring.bridge.empty()) continue;
+    const std::vector<json> found = session_.Read(
+        {ovsdb::Select("Port", WhereName(wiring.bridge + "-uplink"), {"interfaces"}),
+         ovsdb::Select("Interface", WhereName(pnic), {"_uuid"})});
+    const json& port = found.at(0).at("rows");
+    const json& interface = found.at(1).at("rows");
+    if (port.empty() || interface.empty()) continue;
+    const std::vector<json> held = ovsdb::ReadSet(port[0].at("interfaces"));
+    if (std::find(held.begin(), held.end(), interface[0].at("_uuid")) != held.end()) {
+      return wiring.dvswitch;
     }
   }
-  return names;
+  return std::nullopt;
+}
+
+std::map<std::string, rows::DVPortBinding> OvsChassis::Bindings(
+    const std::vector<std::string>& ports) {
+  std::map<std::string, rows::DVPortBinding> bindings;
+  if (ports.empty()) return bindings;
+  // This host's VMs first: their interfaces name the ports they are bound to.
+  std::vector<json> selects;
+  for (const std::string& port : ports) {
+    selects.push_back(ovsdb::Select(
+        "Interface", {Condition("external_ids", "includes", ovsdb::Map({{"iface-id", port}}))},
+        {"name"}));
+  }
+  std::vector<std::string> elsewhere;
+  const std::vector<json> local = session_.Read(std::move(selects));
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    const json& rows = local.at(i).at("rows");
+    if (rows.empty()) {
+      elsewhere.push_back(ports[i]);
+    } else {
+      bindings[ports[i]] = {Name(), rows[0].at("name")};
+    }
+  }
+  std::string remotes = Get(session_.Root().externalIds, "ovn-remote");
+  if (elsewhere.empty() || remotes.empty()) return bindings;
+  selects.clear();
+  for (const std::string& port : elsewhere) {
+    selects.push_back(ovsdb::Select("Port_Binding", {Condition("logical_port", "==", port)},
+                                    {"logical_port", "chassis"}));
+  }
+  selects.push_back(ovsdb::Select("Chassis", {}, {"_uuid", "name"}));
+  for (std::string::size_type start = 0; start < remotes.size();) {
+    std::string::size_type comma = remotes.find(',', start);
+    if (comma == std::string::npos) comma = remotes.size();
+    const std::string remote = remotes.substr(start, comma - start);
+    start = comma + 1;
+    try {
+      ovsdb::Client client(remote, kSouthboundBudget, session_.Settings().peer);
+      const std::vector<json> found = client.Transact(kSouthbound, selects);
+      std::map<json, std::string> chassis;
+      for (const json& row : found.back().at("rows")) chassis[row.at("_uuid")] = row.at("name");
+      for (std::size_t i = 0; i < elsewhere.size(); ++i) {
+        for (const json& row : found.at(i).at("rows")) {
+          const std::vector<json> bound = ovsdb::ReadSet(row.at("chassis"));
+          if (!bound.empty() && chassis.count(bound[0]) != 0) {
+            bindings[elsewhere[i]] = {chassis[bound[0]], ""};
+          }
+        }
+      }
+      break;
+    } catch (const QuorvicException&) {
+      // The next member may answer; with none, the hosts stay unnamed.
+    }
+  }
+  return bindings;
 }
 
 std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
@@ -125,8 +212,8 @@ void OvsChassis::ExpectWiring(const std::string& network) {
                      });
 }
 
-std::vector<json> OvsChassis::ReadWiring(const std::string& network, const std::string& bridge,
-                                         const std::vector<std::string>& pnics) {
+std::vector<json> OvsChassis::ReadWiringRows(const std::string& network, const std::string& bridge,
+                                             const std::vector<std::string>& pnics) {
   // The lookup that was to carry them was answered from what the run read
   // before: they go alone.
   if (pending_ == network) session_.Read({});
@@ -144,7 +231,8 @@ std::vector<json> OvsChassis::ReadWiring(const std::string& network, const std::
   return session_.Read(WiringReads(bridge, pnics));
 }
 
-void OvsChassis::Wire(const std::string& network, const std::vector<std::string>& pnics) {
+void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
+                      const std::vector<std::string>& pnics) {
   const OvsSettings& settings = session_.Settings();
   const std::string bridge = BridgeNameFor(network);
   const std::string uplinkPort = bridge + "-uplink";
@@ -154,13 +242,26 @@ void OvsChassis::Wire(const std::string& network, const std::vector<std::string>
     joining.clear();
     held.clear();
     const RootRow& root = session_.Root();
-    const std::vector<json> found = ReadWiring(network, bridge, pnics);
+    const std::vector<json> found = ReadWiringRows(network, bridge, pnics);
     const json& bridgeRows = found.at(0).at("rows");
     const json& portRows = found.at(1).at("rows");
-    if (!bridgeRows.empty() &&
-        Get(ovsdb::ReadMap(bridgeRows[0].at("external_ids")), kNetworkKey) != network) {
-      throw QuorvicException("bridge " + bridge + " exists, and does not lead to network " +
-                             network + " as this host's bridge for it would");
+    const Ids ids = {{kRoleKey, kRoleDVSUplinks}, {kNetworkKey, network}, {kWiredDVSwitchKey, dvswitch}};
+    if (!bridgeRows.empty()) {
+      const Ids had = ovsdb::ReadMap(bridgeRows[0].at("external_ids"));
+      if (Get(had, kNetworkKey) != network) {
+        throw QuorvicException("bridge " + bridge + " exists, and does not lead to network " +
+                               network + " as this host's bridge for it would");
+      }
+      // A bridge made before it said which DVSwitch it serves says so now.
+      if (!pnics.empty() && (Get(had, kRoleKey) != kRoleDVSUplinks ||
+                             Get(had, kWiredDVSwitchKey) != dvswitch)) {
+        std::vector<json> keys = {json(kRoleKey), json(kWiredDVSwitchKey)};
+        change.Add(ovsdb::Mutate(
+            "Bridge", WhereName(bridge),
+            {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(keys)),
+             ovsdb::Mutation("external_ids", "insert",
+                             ovsdb::Map({{kRoleKey, kRoleDVSUplinks}, {kWiredDVSwitchKey, dvswitch}}))}));
+      }
     }
     if (!portRows.empty()) {
       held = ovsdb::ReadSet(portRows[0].at("interfaces"));
@@ -251,7 +352,7 @@ void OvsChassis::Wire(const std::string& network, const std::vector<std::string>
         {{"name", bridge},
          {"datapath_type", settings.datapathType},
          {"ports", ovsdb::Set({ovsdb::NamedUuid("local"), ovsdb::NamedUuid("uplink")})},
-         {"external_ids", ovsdb::Map({{kNetworkKey, network}})}},
+         {"external_ids", ovsdb::Map(ids)}},
         "bridge"));
     change.Add(ovsdb::Mutate(
         kDatabase, WhereUuid(root.uuid),
@@ -300,7 +401,7 @@ void OvsChassis::Wire(const std::string& network, const std::vector<std::string>
       for (const json& row : result.at("rows")) was.push_back(row.at("name"));
     }
   }
-  Wire(network, was);
+  Wire(network, dvswitch, was);
   throw QuorvicException("a pnic cannot join bridge " + bridge + " (" + refused +
                          "); it was taken out again");
 }

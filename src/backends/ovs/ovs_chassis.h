@@ -13,8 +13,9 @@
 
 // This Open vSwitch host as a chassis of OVN, which carries DVSwitch traffic
 // out through its pnics the way ovn-controller expects: for each physical
-// network, a bridge of ours (datapath of the settings, external_ids
-// "quenta:dvs-network" = the network) holding the pnics on one Port
+// network, a bridge of ours (datapath of the settings; external_ids
+// "quenta:role" = "dvs-uplinks", "quenta:dvs-network" = the network and
+// "quenta:dvswitch" = the DVSwitch) holding the pnics on one Port
 // BRIDGE-uplink (a bond, active-backup, from two pnics up), and an entry
 // NETWORK:BRIDGE in the root row's external_ids ovn-bridge-mappings, merged
 // with the entries others made.
@@ -22,7 +23,10 @@
 // Its name is the root row's external_ids system-id, which ovn-controller
 // registers the chassis under, or the machine's host name where that is not
 // set. The tunnel is Geneve from the interface that holds the root's
-// ovn-encap-ip in this network namespace.
+// ovn-encap-ip in this network namespace. A VM of this host is bound to a
+// logical port when its Interface's external_ids iface-id names the port;
+// the host of another's is read from the southbound database that the
+// root's external_ids ovn-remote names, as ovn-controller reads it.
 namespace ovs_host {
 
 class OvsChassis : public rows::Chassis {
@@ -37,12 +41,19 @@ class OvsChassis : public rows::Chassis {
   // of its own); applied by ovs-vswitchd within apply-wait. When
   // ovs-vswitchd then reports an error for a pnic that joined, the change
   // is undone and this throws naming the pnic.
-  void Wire(const std::string& network, const std::vector<std::string>& pnics) override;
+  void Wire(const std::string& network, const std::string& dvswitch,
+            const std::vector<std::string>& pnics) override;
   // Reads network's bridge, its uplink port and this host's pnics along
   // with the next request (unless they are read or waiting already); the
   // first Wire of network then reads nothing more.
   void ExpectWiring(const std::string& network) override;
-  std::vector<std::string> WiringBridges() override;
+  // One request: the bridges of ours by their role.
+  std::vector<rows::WiringRead> ReadWiring() override;
+  std::optional<std::string> DVSwitchHolding(const std::string& pnic) override;
+  // One request for this host's interfaces that name the ports, and, when
+  // some port has none here, one of the southbound database (each of its
+  // remotes in turn, a second each at most).
+  std::map<std::string, rows::DVPortBinding> Bindings(const std::vector<std::string>& ports) override;
   std::optional<rows::Tunnel> ReadTunnel() override;
 
  private:
@@ -55,8 +66,9 @@ class OvsChassis : public rows::Chassis {
   };
   // The results of WiringReads(bridge, pnics): those read along for
   // network when they cover pnics (once), else read now.
-  std::vector<nlohmann::json> ReadWiring(const std::string& network, const std::string& bridge,
-                                         const std::vector<std::string>& pnics);
+  std::vector<nlohmann::json> ReadWiringRows(const std::string& network,
+                                             const std::string& bridge,
+                                             const std::vector<std::string>& pnics);
 
   OvsSession& session_;
   std::optional<Expected> expected_;

@@ -25,6 +25,12 @@ constexpr const char* kRolePortGroup = "port-group";  // a port group's VLAN bri
 // On a bridge's uplink Port while it runs a LAG: the LAG's ID.
 constexpr const char* kLagKey = "quenta:lag";
 
+// On a bridge that carries a DVSwitch's traffic out through this host's
+// pnics (ovs_chassis.h): its role, the physical network and the DVSwitch.
+constexpr const char* kRoleDVSUplinks = "dvs-uplinks";
+constexpr const char* kNetworkKey = "quenta:dvs-network";
+constexpr const char* kWiredDVSwitchKey = "quenta:dvswitch";
+
 // On a VM's Port: the port group it joined by name.
 constexpr const char* kMemberKey = "quenta:port-group";
 

@@ -36,25 +36,6 @@ std::optional<LacpRow> OurLacp(const StandardSwitchDoc& sw) {
   return std::nullopt;
 }
 
-// The bond a switch's uplinks make: its mode and, for active-backup, the
-// primary. A LAG bonds balance-tcp; else the teaming policy says: no bond
-// below two pnics, active-backup whose primary is the first linked uplink of
-// the order for max active 1, balance-slb otherwise.
-std::pair<std::string, std::string> BondOf(const StandardSwitchDoc& doc) {
-  if (OurLacp(doc)) return {"balance-tcp", ""};
-  const SwitchRow& sw = doc.row;
-  if (sw.uplinks.size() < 2) return {};
-  if (sw.teaming.maxActive != 1) return {"balance-slb", ""};
-  std::string primary = sw.uplinks[0];
-  for (const std::string& pnic : sw.teaming.order) {
-    if (std::find(sw.uplinks.begin(), sw.uplinks.end(), pnic) != sw.uplinks.end()) {
-      primary = pnic;
-      break;
-    }
-  }
-  return {"active-backup", primary};
-}
-
 // The keys of ours an uplink port running lacp carries: the LAG's in
 // external_ids, its rate in other_config.
 Ids LagIds(const LacpRow& lacp) { return {{kLagKey, std::to_string(lacp.lagId)}}; }
@@ -100,6 +81,21 @@ const PortGroupRow* GroupNamed(const StandardSwitchDoc& sw, const std::string& n
 
 }  // namespace
 
+std::pair<std::string, std::string> BondOf(const StandardSwitchDoc& doc) {
+  if (OurLacp(doc)) return {"balance-tcp", ""};
+  const SwitchRow& sw = doc.row;
+  if (sw.uplinks.size() < 2) return {};
+  if (sw.teaming.maxActive != 1) return {"balance-slb", ""};
+  std::string primary = sw.uplinks[0];
+  for (const std::string& pnic : sw.teaming.order) {
+    if (std::find(sw.uplinks.begin(), sw.uplinks.end(), pnic) != sw.uplinks.end()) {
+      primary = pnic;
+      break;
+    }
+  }
+  return {"active-backup", primary};
+}
+
 bool IsDeviceName(const std::string& name) {
   if (name.empty() || name.size() > 15 || name == "." || name == "..") return false;
   return std::none_of(name.begin(), name.end(), [](char c) {
@@ -108,8 +104,7 @@ bool IsDeviceName(const std::string& name) {
   });
 }
 
-std::set<std::string> VlanBridgesOf(const StandardSwitchDoc& sw,
-                                    const std::set<std::string>& taken) {
+std::set<std::string> VlanBridgesOf(const StandardSwitchDoc& sw, const TakenNames& taken) {
   std::set<std::string> bridges;
   std::set<uint32_t> vlans;
   for (const PortGroupRow& pg : sw.portGroups) {
@@ -172,13 +167,16 @@ json BridgePlan::NewVlanBridge(const std::string& bridge, const PortGroupRow& pg
   return NamedUuid(port);
 }
 
-void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created,
-                        const std::set<std::string>& taken) {
+void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created, const TakenNames& taken) {
   const SwitchRow& row = sw.row;
   const int64_t mtu = row.mtu;
   for (const std::string& name : {row.name, row.name + kUplinkPortSuffix}) {
-    if (taken.count(name) != 0) {
-      throw QuorvicException("Open vSwitch already has a port or interface named " + name);
+    auto holder = taken.find(name);
+    if (holder != taken.end()) {
+      throw QuorvicException("Open vSwitch already has a port or interface named " + name + " (" +
+                             holder->second +
+                             "): ports and interfaces there share one namespace with network "
+                             "devices");
     }
   }
   change_.GuardAbsent("Bridge", {Condition("name", "==", row.name)},
@@ -230,7 +228,7 @@ void BridgePlan::Insert(const StandardSwitchDoc& sw, int64_t created,
 }
 
 void BridgePlan::Update(const BridgeRead& before, const StandardSwitchDoc& after,
-                        const std::set<std::string>& taken) {
+                        const TakenNames& taken) {
   hostnet::RefuseNewerFormat("standard switch " + hostnet::EscapedName(before.name),
                              before.format);
   const StandardSwitchDoc was = SwitchOf(before);
@@ -383,9 +381,20 @@ void BridgePlan::WriteVlanBridges(const BridgeRead& before, const StandardSwitch
     const PortGroupRow* pg = GroupNamed(after, port.name);
     if (pg == nullptr || vlanBridges.count(port.name) == 0) {
       gone.push_back(Uuid(port.uuid));
-    } else if (port.tag != TagFor(pg->vlan)) {
-      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));
-      datapath_.reached = true;
+    } else {
+      if (port.tag != TagFor(pg->vlan)) {
+        change_.Add(
+            ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));
+        datapath_.reached = true;
+      }
+      // Its interface carries the switch's MTU, as the switch's own does.
+      const InterfaceRead* own = before.InterfaceNamed(port.name);
+      if (own != nullptr && own->mtuRequest != static_cast<int64_t>(after.row.mtu)) {
+        change_.Add(ovsdb::Update("Interface", WhereUuid(own->uuid),
+                                  {{"mtu_request", static_cast<int64_t>(after.row.mtu)}}));
+        datapath_.expected.emplace_back(port.name, after.row.mtu);
+        datapath_.reached = true;
+      }
     }
   }
   std::vector<json> made;

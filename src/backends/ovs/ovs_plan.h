@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -32,12 +33,17 @@ struct DatapathCheck {
   std::function<void()> undo;
 };
 
+// Names that rows of a plan may not take, each with what holds it ("pnic
+// eth1 of this host", "switch vsw1", "a port others made"): Open vSwitch
+// keeps the names of ports and interfaces in one namespace, the network
+// devices' own.
+using TakenNames = std::map<std::string, std::string>;
+
 // The port groups of sw that are VLAN bridges: a group whose name can name a
-// network device and is not taken by a port or interface of others
-// (taken), whose VLAN is 0 to 4094, and which is the first group in host
-// order on its VLAN. The others are records that VMs join by name.
-std::set<std::string> VlanBridgesOf(const rows::StandardSwitchDoc& sw,
-                                    const std::set<std::string>& taken);
+// network device and is not taken (by a pnic, a switch, an interface of
+// others, ...), whose VLAN is 0 to 4094, and which is the first group in
+// host order on its VLAN. The others are records that VMs join by name.
+std::set<std::string> VlanBridgesOf(const rows::StandardSwitchDoc& sw, const TakenNames& taken);
 
 // True when name can name a network device: 1 to 15 bytes, no '/', ':' or
 // blank, not "." or "..".
@@ -51,8 +57,9 @@ class BridgePlan {
 
   // Makes a new bridge for sw (with its uplinks and port groups); created
   // places it in host order.
-  void Insert(const rows::StandardSwitchDoc& sw, int64_t created,
-              const std::set<std::string>& taken);
+  // Throws, having added nothing, when taken holds the switch's name or
+  // its uplink port's.
+  void Insert(const rows::StandardSwitchDoc& sw, int64_t created, const TakenNames& taken);
   // Makes bridge, read as before, show after. Throws QuorvicException,
   // having added nothing, for what cannot be done without touching rows of
   // others (a removed port group that VMs still use: before must hold its
@@ -61,7 +68,7 @@ class BridgePlan {
   // on the way: its records are written anew and its unmarked rows marked as
   // ours.
   void Update(const BridgeRead& before, const rows::StandardSwitchDoc& after,
-              const std::set<std::string>& taken);
+              const TakenNames& taken);
 
  private:
   // The Interface rows for pnics, new, with mtu; their references.
@@ -91,6 +98,12 @@ class BridgePlan {
   DatapathCheck& datapath_;
   const OvsSettings& settings_;
 };
+
+// The bond sw's uplinks make: its bond_mode (empty: no bond) and, for
+// active-backup, its primary. A LAG bonds balance-tcp; else the teaming
+// policy says: no bond below two pnics, active-backup whose primary is the
+// first linked uplink of the order for max active 1, balance-slb otherwise.
+std::pair<std::string, std::string> BondOf(const rows::StandardSwitchDoc& sw);
 
 // The external_ids a row of ours carries: its role and bridge.
 Ids OwnIds(const std::string& role, const std::string& bridge);

@@ -187,14 +187,15 @@ json PortGroupsRecord(const std::vector<PortGroupRow>& groups,
                       const std::set<std::string>& vlanBridges) {
   json record = json::array();
   for (const PortGroupRow& pg : groups) {
-    json item = {{"name", pg.name}, {"teaming", TeamingJson(pg.teaming)}};
-    if (vlanBridges.count(pg.name) == 0) item["vlan"] = pg.vlan;
+    json item = {{"name", pg.name}, {"teaming", TeamingJson(pg.teaming)}, {"vlan", pg.vlan}};
+    if (vlanBridges.count(pg.name) != 0) item["bridge"] = true;
     record.push_back(std::move(item));
   }
   return record;
 }
 
-std::vector<PortGroupRow> ReadPortGroupsRecord(const json& record) {
+std::vector<PortGroupRow> ReadPortGroupsRecord(const json& record,
+                                               std::set<std::string>* vlanBridges) {
   return Shaped("port group", [&] {
     std::vector<PortGroupRow> groups;
     for (const json& item : record) {
@@ -202,6 +203,9 @@ std::vector<PortGroupRow> ReadPortGroupsRecord(const json& record) {
       Take(item, "name", pg.name);
       pg.ref = RowRef{RowKind::kPortGroup, pg.name};
       Take(item, "vlan", pg.vlan);
+      bool bridge = false;
+      Take(item, "bridge", bridge);
+      if (bridge && vlanBridges != nullptr) vlanBridges->insert(pg.name);
       if (item.contains("teaming")) pg.teaming = ReadTeaming(item["teaming"]);
       groups.push_back(std::move(pg));
     }

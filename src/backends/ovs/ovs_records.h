@@ -30,12 +30,15 @@ void ReadSwitchRecord(const nlohmann::json& record, rows::SwitchRow& row);
 int SwitchRecordFormat(const nlohmann::json& record);
 
 // A switch's port groups in host order (the bridge's "quenta:port-groups"):
-// name and teaming of each, and the VLAN of a group that is not a VLAN
-// bridge (vlanBridges names those that are, whose VLAN is their tag); member
-// counts are read off the ports. A port group's ref is its name.
+// name, teaming and VLAN of each, and whether it is a VLAN bridge
+// (vlanBridges names those that are, whose VLAN is their tag while the
+// bridge is there); member counts are read off the ports. A port group's ref
+// is its name. The reader puts the names of the VLAN bridges in
+// vlanBridges, when given.
 nlohmann::json PortGroupsRecord(const std::vector<rows::PortGroupRow>& groups,
                                 const std::set<std::string>& vlanBridges);
-std::vector<rows::PortGroupRow> ReadPortGroupsRecord(const nlohmann::json& record);
+std::vector<rows::PortGroupRow> ReadPortGroupsRecord(const nlohmann::json& record,
+                                                     std::set<std::string>* vlanBridges = nullptr);
 
 // What the host keeps in its root row (its "quenta:host"): the records,
 // DVSwitches with their DVPorts, and the id the next fault gets. A

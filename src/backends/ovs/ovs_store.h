@@ -147,9 +147,16 @@ class OvsStore : public rows::RowStore {
   std::optional<BridgeRead> ReadBridgeByRef(const rows::RowRef& ref);
   // Reads the ports of others on bridge, unless that is done.
   void ReadMembers(BridgeRead& bridge);
-  // Of names, those that name a Port or Interface others made, from one
+  // A Port or Interface that holds a name: its role (empty for a row of
+  // others) and what it is, as messages name it.
+  struct NameHolder {
+    std::string role;
+    std::string bridge;
+    std::string what;
+  };
+  // The holders of those of names that a Port or Interface has, from one
   // request.
-  std::set<std::string> TakenNames(const std::set<std::string>& names);
+  std::map<std::string, NameHolder> HoldersOf(const std::set<std::string>& names);
   // Throws naming the port and bridge of others that hold pnic.
   [[noreturn]] void RefuseForeignPnic(const std::string& pnic);
   // Forgets what the snapshot holds.
@@ -187,12 +194,13 @@ class OvsStore : public rows::RowStore {
   void WriteRoot(ovsdb::GuardedChange& change, const RootRead& root);
   // Edits the records of the root row as one change.
   void EditRoot(const std::string& what, const std::function<void(RootRecords&)>& edit);
-  // Of the names sw's plan may make rows of (its port groups, and pnics
-  // that were not linked in was), those that rows of others hold; throws
-  // naming the port of others that holds a pnic to link. Assumes, in
-  // change, that none is held, when it may.
-  std::set<std::string> TakenFor(ovsdb::GuardedChange& change, const rows::StandardSwitchDoc& sw,
-                                 const rows::StandardSwitchDoc* was);
+  // Of the names sw's plan may make rows of (its own when was is null, its
+  // port groups, and pnics that were not linked in was), those that others'
+  // rows or other rows of ours hold, and the host's pnics among its port
+  // groups' names; throws naming what holds a pnic to link. Assumes, in
+  // change, that rows hold none, when it may.
+  TakenNames TakenFor(ovsdb::GuardedChange& change, const rows::StandardSwitchDoc& sw,
+                      const rows::StandardSwitchDoc* was);
   // True while a name check may be assumed rather than read.
   bool Assuming() const { return building_ != nullptr && assume_; }
 

@@ -22,7 +22,7 @@ HostDocument OvsStore::ReadHost() {
   for (const BridgeRead& bridge : host.bridges) {
     if (bridge.ours) {
       doc.switches.push_back(SwitchOf(bridge));
-    } else {
+    } else if (!CarriesDVSwitch(bridge)) {
       doc.opaqueSwitches.push_back(OpaqueOf(bridge));
     }
   }
@@ -68,9 +68,9 @@ void OvsStore::ReplaceHost(const HostDocument& document) {
       auto kept = std::find_if(doc.switches.begin(), doc.switches.end(),
                                [&](const StandardSwitchDoc& sw) { return sw.row.name == bridge.name; });
       if (!bridge.ours || kept != doc.switches.end()) continue;
-      if (!bridge.memberPorts.empty()) {
+      if (const std::string others = bridge.OthersPorts(); !others.empty()) {
         throw QuorvicException("standard switch " + bridge.name + " has ports ploncfg did not make (" +
-                               bridge.memberPorts[0].name + ", ...); the document would remove it");
+                               others + "); the document would remove it");
       }
       gone.push_back(ovsdb::Uuid(bridge.uuid));
     }

@@ -80,32 +80,58 @@ std::string NewDVSwitchKey() {
 
 }  // namespace
 
-std::set<std::string> OvsStore::TakenFor(GuardedChange& change, const StandardSwitchDoc& sw,
-                                         const StandardSwitchDoc* was) {
+TakenNames OvsStore::TakenFor(GuardedChange& change, const StandardSwitchDoc& sw,
+                              const StandardSwitchDoc* was) {
   const std::vector<std::string> newPnics =
       was == nullptr ? sw.row.uplinks : Missing(sw.row.uplinks, was->row.uplinks);
   const std::string uplinkPort = sw.row.name + kUplinkPortSuffix;
   std::set<std::string> names(newPnics.begin(), newPnics.end());
   names.insert(uplinkPort);
   if (was == nullptr) names.insert(sw.row.name);
+  std::set<std::string> groups;
   for (const PortGroupRow& pg : sw.portGroups) {
-    if (IsDeviceName(pg.name)) names.insert(pg.name);
+    if (IsDeviceName(pg.name)) groups.insert(pg.name);
+  }
+  names.insert(groups.begin(), groups.end());
+  TakenNames taken;
+  // A pnic's name is the pnic's even while no row holds it.
+  if (!groups.empty()) {
+    for (const std::string& pnic : Pnics().names) {
+      if (groups.count(pnic) != 0) taken[pnic] = "pnic " + pnic + " of this host";
+    }
   }
   // Port and Interface names are unique in the schema's indexes: a name
   // taken meanwhile fails the commit, and the change is built again here.
   if (Assuming()) {
     change.AssumeNamesFree();
-    return {};
+    return taken;
   }
-  std::set<std::string> taken = TakenNames(names);
-  if (taken.count(uplinkPort) != 0 && !sw.row.uplinks.empty()) {
+  std::set<std::string> foreign;
+  for (const auto& [name, holder] : HoldersOf(names)) {
+    // What the rules decide (a pnic linked to another switch), and the
+    // rows of this switch and its groups, which a load may move between
+    // bridges.
+    const bool newPnic = std::find(newPnics.begin(), newPnics.end(), name) != newPnics.end();
+    if (holder.role == kRoleUplink &&
+        (newPnic || (name == uplinkPort && holder.bridge == sw.row.name))) {
+      continue;
+    }
+    if (holder.role == kRolePortGroup && groups.count(name) != 0) continue;
+    if (holder.role.empty()) foreign.insert(name);
+    taken.emplace(name, holder.what);
+  }
+  if (foreign.count(uplinkPort) != 0 && !sw.row.uplinks.empty()) {
     throw QuorvicException("Open vSwitch has a port " + uplinkPort +
                            ", which ploncfg did not make, where " + sw.row.name +
                            "'s uplinks would go: `ovs-vsctl del-port " + uplinkPort +
                            "` removes it");
   }
   for (const std::string& pnic : newPnics) {
-    if (taken.count(pnic) != 0) RefuseForeignPnic(pnic);
+    auto holder = taken.find(pnic);
+    if (holder == taken.end()) continue;
+    if (foreign.count(pnic) != 0) RefuseForeignPnic(pnic);
+    throw QuorvicException("pnic " + pnic + " has the name of " + holder->second +
+                           ", and Open vSwitch has one namespace of ports and interfaces");
   }
   return taken;
 }
@@ -179,26 +205,27 @@ bool OvsStore::RemoveSwitch(const RowRef& ref) {
     change.SetWhat("removing standard switch " + bridge->name);
     // A bridge of format 1 marks none of its ports: they are read.
     if (Assuming() && !bridge->partsRead && bridge->format != 1) {
-      // Assumed, port by port: none is a VM's port.
+      // Assumed, port by port: each is ours, none a VM's port or a VLAN
+      // bridge of others.
       for (const std::string& uuid : bridge->ports) {
         change.Assume("Port", {Condition("_uuid", "==", Uuid(uuid)),
                                Condition("external_ids", "excludes",
-                                         ovsdb::Map({{kBridgeKey, bridge->name}})),
-                               Condition("fake_bridge", "==", false)});
+                                         ovsdb::Map({{kBridgeKey, bridge->name}}))});
       }
     } else {
       bridge = ReadRunningBridge(bridge->name);
       removed = bridge && bridge->uuid == ref.key;
       if (!removed) return;
       ReadMembers(*bridge);
-      std::string others;
-      for (const PortRead& port : bridge->memberPorts) {
-        others += (others.empty() ? "" : ", ") + hostnet::EscapedName(port.name);
-      }
+      const std::string others = bridge->OthersPorts();
       if (!others.empty()) {
+        const std::string removes =
+            bridge->memberPorts.empty()
+                ? "`ovs-vsctl del-br " + hostnet::EscapedName(bridge->foreignVlanBridges[0].name) +
+                      "` removes it"
+                : "`ovs-vsctl del-port " + bridge->name + " PORT` removes one";
         throw QuorvicException("standard switch " + bridge->name +
-                               " has ports ploncfg did not make (" + others +
-                               "); `ovs-vsctl del-port " + bridge->name + " PORT` removes one");
+                               " has ports ploncfg did not make (" + others + "); " + removes);
       }
     }
     std::vector<nlohmann::json> ports;
@@ -236,7 +263,7 @@ std::optional<StandardSwitchDoc> OvsStore::EditSwitch(
         // A port group that goes must not take VMs' ports with it.
         if (GroupsRemoved(was, after)) ReadMembers(*before);
         BridgePlan plan(change, datapath, session_.Settings());
-        const std::set<std::string> taken = TakenFor(change, after, &was);
+        const TakenNames taken = TakenFor(change, after, &was);
         plan.Update(*before, after, taken);
         // A change that writes nothing of ours still tags the VMs' ports that
         // do not carry their group's VLAN.

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "backends/ovs/ovs_keys.h"
+#include "backends/ovs/ovs_plan.h"
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
@@ -51,6 +52,44 @@ void BridgeHealth(const BridgeRead& bridge, std::vector<std::string>& lines) {
                     ": the datapath did not apply it");
   }
   const PortRead* uplink = bridge.OwnPort(kRoleUplink, name + kUplinkPortSuffix);
+  if (uplink != nullptr) {
+    for (const std::string& uuid : uplink->interfaces) {
+      auto member = bridge.interfaces.find(uuid);
+      if (member == bridge.interfaces.end()) continue;
+      const InterfaceRead& pnic = member->second;
+      if (pnic.adminState == "down") {
+        lines.push_back("pnic " + pnic.name + ", an uplink of " + name +
+                        ", is down, so it carries nothing: `ip link set " + pnic.name +
+                        " up` brings it up");
+      } else if (pnic.linkState == "down") {
+        lines.push_back("pnic " + pnic.name + ", an uplink of " + name +
+                        ", has no carrier, so it carries nothing: check its cable and the port "
+                        "at the other end");
+      }
+    }
+    // A primary others changed or cleared (emer-reset) keeps the bond on
+    // another member than the teaming order says, after a failover too.
+    const auto [mode, primary] = BondOf(sw);
+    const auto held = uplink->otherConfig.find("bond-primary");
+    const std::string actual = held == uplink->otherConfig.end() ? "" : held->second;
+    if (mode == "active-backup" && uplink->bondMode == mode && actual != primary) {
+      lines.push_back("the uplink bond of " + name + " has " +
+                      (actual.empty() ? std::string("no primary") : "primary " + actual) +
+                      ", but its teaming order makes " + primary +
+                      " primary: `ploncfg-vswitch -X 1 " + name + "` sets it again");
+    }
+  }
+  for (const PortGroupRow& pg : sw.portGroups) {
+    if (bridge.recordedVlanBridges.count(pg.name) == 0 ||
+        bridge.OwnPort(kRolePortGroup, pg.name) != nullptr) {
+      continue;
+    }
+    lines.push_back("port group " + pg.name + " of " + name + " has lost its VLAN bridge, so VMs "
+                    "cannot join it with `ovs-vsctl add-port " + pg.name +
+                    " VM`: `ploncfg-vswitch -v " +
+                    std::to_string(pg.vlan) + " -p " + pg.name + " " + name +
+                    "` makes it again");
+  }
   if (uplink != nullptr && sw.lacp) {
     // ovs-vswitchd marks a member current while its partner's LACP word is.
     std::string quiet;

@@ -210,33 +210,47 @@ std::optional<BridgeRead> OvsStore::ReadBridgeByRef(const RowRef& ref) {
   return bridge;
 }
 
-std::set<std::string> OvsStore::TakenNames(const std::set<std::string>& names) {
-  std::set<std::string> taken;
-  if (names.empty()) return taken;
+std::map<std::string, OvsStore::NameHolder> OvsStore::HoldersOf(
+    const std::set<std::string>& names) {
+  std::map<std::string, NameHolder> holders;
+  if (names.empty()) return holders;
   std::vector<json> selects;
   const std::vector<std::string> columns = {"_uuid", "name", "external_ids"};
   for (const std::string& name : names) {
     selects.push_back(ovsdb::Select("Port", {Condition("name", "==", name)}, columns));
     selects.push_back(ovsdb::Select("Interface", {Condition("name", "==", name)}, columns));
   }
-  // Rows of ours are the rules' business: a pnic linked to another switch is
-  // refused by them, and a load moves rows between bridges.
-  std::map<std::string, std::string> unmarked;  // uuid -> name
-  std::set<std::string> ports, interfaces;
+  // Rows a format-1 build made for a bridge of ours carry no mark; they are
+  // ours, and hold no name against the change.
   const std::vector<json> results = session_.Read(std::move(selects));
+  std::set<std::string> ports, interfaces;
   for (std::size_t i = 0; i < results.size(); ++i) {
     for (const json& row : results[i].at("rows")) {
       if (ovsdb::ReadMap(row.at("external_ids")).count(kRoleKey) != 0) continue;
-      const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
-      unmarked[uuid] = row.at("name").get<std::string>();
-      (i % 2 == 0 ? ports : interfaces).insert(uuid);
+      (i % 2 == 0 ? ports : interfaces).insert(ovsdb::ReadUuid(row.at("_uuid")));
     }
   }
-  const std::map<std::string, std::string> ours = UnmarkedOfOurs(ports, interfaces);
-  for (const auto& [uuid, name] : unmarked) {
-    if (ours.count(uuid) == 0) taken.insert(name);
+  const std::map<std::string, std::string> unmarkedOfOurs = UnmarkedOfOurs(ports, interfaces);
+  for (const json& result : results) {
+    for (const json& row : result.at("rows")) {
+      if (unmarkedOfOurs.count(ovsdb::ReadUuid(row.at("_uuid"))) != 0) continue;
+      const std::string name = row.at("name").get<std::string>();
+      Ids ids = ovsdb::ReadMap(row.at("external_ids"));
+      NameHolder holder{ids[kRoleKey], ids[kBridgeKey], {}};
+      if (holder.role == kRoleSwitch) {
+        holder.what = "standard switch " + holder.bridge;
+      } else if (holder.role == kRoleUplink) {
+        holder.what = "an uplink of standard switch " + holder.bridge;
+      } else if (holder.role == kRolePortGroup) {
+        holder.what = "the VLAN bridge of port group " + name + " of " + holder.bridge;
+      } else {
+        holder.role.clear();
+        holder.what = "a port or interface ploncfg did not make";
+      }
+      holders.emplace(name, std::move(holder));
+    }
   }
-  return taken;
+  return holders;
 }
 
 void OvsStore::RefuseForeignPnic(const std::string& pnic) {
@@ -259,7 +273,7 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
           session_
               .Read({ovsdb::Select(
                   "Bridge", {Condition("ports", "includes", ovsdb::Set({port[0].at("_uuid")}))},
-                  {"name"})})[0]
+                  kBridgeColumns)})[0]
               .at("rows")
               .get<std::vector<json>>();
       const std::string portName = hostnet::EscapedName(port[0].at("name").get<std::string>());
@@ -269,6 +283,12 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
       where = "on port " + portName + " of bridge " + bridgeName +
               ", which ploncfg did not make; `ovs-vsctl del-port " + bridgeName + " " + portName +
               "` frees it";
+      if (!bridge.empty() && CarriesDVSwitch(BridgeFromRow(bridge[0]))) {
+        const std::string dvs = ovsdb::ReadMap(bridge[0].at("external_ids"))[kWiredDVSwitchKey];
+        where = "an uplink of DVSwitch " + hostnet::EscapedName(dvs) + " on this host, on its bridge " +
+                bridgeName + ": `ploncfg-vswitch -Q " + pnic + " -V PORT " +
+                hostnet::EscapedName(dvs) + "` takes it out of a DVPort PORT that has it";
+      }
     }
   }
   throw QuorvicException("pnic " + pnic + " is already " + where);
@@ -407,7 +427,7 @@ std::vector<SwitchRow> OvsStore::ReadOpaqueSwitches() {
   const std::vector<json> results = session_.Read({ovsdb::Select("Bridge", {}, kBridgeColumns)});
   for (const json& row : results[0].at("rows")) {
     BridgeRead bridge = BridgeFromRow(row);
-    if (!bridge.ours) bridges.push_back(std::move(bridge));
+    if (!bridge.ours && !CarriesDVSwitch(bridge)) bridges.push_back(std::move(bridge));
   }
   SortInHostOrder(bridges);
   std::vector<SwitchRow> opaque;

@@ -2,10 +2,13 @@
 #define BACKENDS_ROWS_CHASSIS_H_
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "backends/rows/host_rows.h"
 
 // This host as one of the hosts that share DVSwitches: the name its records
 // carry among theirs, and, where its switch engine can, the wiring that
@@ -21,6 +24,16 @@ struct Tunnel {
   uint32_t VmMtu() const { return underlayMtu > overhead ? underlayMtu - overhead : 0; }
 };
 
+// What this host has made to carry one physical network's traffic out
+// through its pnics, as read: the bridge (empty when only the bridge mappings
+// entry is left) and the DVSwitch it was made for (empty where that is not
+// recorded).
+struct WiringRead {
+  std::string network;
+  std::string bridge;
+  std::string dvswitch;
+};
+
 class Chassis {
  public:
   virtual ~Chassis() = default;
@@ -31,19 +44,29 @@ class Chassis {
   // True when Wire carries traffic; false on a host that keeps uplinks as
   // records only.
   virtual bool Carries() const = 0;
-  // Makes this host carry network (a name shared by every host) through
-  // exactly pnics: a bridge of its own holding them, reached through an
-  // entry of this host's bridge mappings; with no pnics, neither is left.
-  // Throws naming the pnic when one cannot join (it is on another bridge,
-  // or the engine refuses it); then nothing changed.
-  virtual void Wire(const std::string& network, const std::vector<std::string>& pnics) = 0;
+  // Makes this host carry network (a name shared by every host) of
+  // DVSwitch dvswitch through exactly pnics: a bridge of its own holding
+  // them, reached through an entry of this host's bridge mappings; with no
+  // pnics, neither is left. Throws naming the pnic when one cannot join (it
+  // is on another bridge, or the engine refuses it); then nothing changed.
+  virtual void Wire(const std::string& network, const std::string& dvswitch,
+                    const std::vector<std::string>& pnics) = 0;
   // Network may be wired later in this run: where the engine can, what
   // Wire reads goes along with the host's next request instead of one of
   // its own.
   virtual void ExpectWiring(const std::string& network) { (void)network; }
-  // The names of the bridges Wire made, which are not this host's opaque
-  // switches.
-  virtual std::vector<std::string> WiringBridges() = 0;
+  // Every network this host is wired to, by a bridge Wire made or an
+  // entry of its bridge mappings that names a network of ours.
+  virtual std::vector<WiringRead> ReadWiring() = 0;
+  // The DVSwitch that a bridge of Wire's here holds pnic for; nullopt when
+  // none holds it (empty when the bridge does not say which).
+  virtual std::optional<std::string> DVSwitchHolding(const std::string& pnic) = 0;
+  // Where the VMs bound to the logical ports named ports run, as far as this
+  // host can tell, by port: the host that OVN's southbound database says has
+  // bound it and, for a VM of this host, its interface. Ports it cannot tell
+  // of are left out; a southbound database that does not answer tells
+  // nothing, and this never throws for that.
+  virtual std::map<std::string, DVPortBinding> Bindings(const std::vector<std::string>& ports) = 0;
   // The tunnel this host's DVSwitch traffic crosses to other hosts; nullopt
   // when the host cannot tell.
   virtual std::optional<Tunnel> ReadTunnel() = 0;
@@ -60,15 +83,20 @@ inline uint64_t StableHash(const std::string& text) {
   return hash;
 }
 
-// A host that keeps its uplinks as records only, such as the simulated host.
+// A host that keeps its uplinks as records only, such as the simulated host:
+// it has no VMs that OVN binds, nor wiring.
 class RecordsOnlyChassis : public Chassis {
  public:
   explicit RecordsOnlyChassis(std::string name) : name_(std::move(name)) {}
 
   std::string Name() override { return name_; }
   bool Carries() const override { return false; }
-  void Wire(const std::string&, const std::vector<std::string>&) override {}
-  std::vector<std::string> WiringBridges() override { return {}; }
+  void Wire(const std::string&, const std::string&, const std::vector<std::string>&) override {}
+  std::vector<WiringRead> ReadWiring() override { return {}; }
+  std::optional<std::string> DVSwitchHolding(const std::string&) override { return std::nullopt; }
+  std::map<std::string, DVPortBinding> Bindings(const std::vector<std::string>&) override {
+    return {};
+  }
   std::optional<Tunnel> ReadTunnel() override { return std::nullopt; }
 
  private:

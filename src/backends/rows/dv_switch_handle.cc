@@ -79,7 +79,8 @@ const DVPortParam& DVPortHandle::GetParam() const { return param_; }
 
 bool DVPortHandle::IsInUse(std::vector<std::string>& clients) const {
   clients.insert(clients.end(), row_.clients.begin(), row_.clients.end());
-  return !row_.clients.empty();
+  if (row_.binding && !row_.binding->host.empty()) clients.push_back(row_.binding->ClientName());
+  return row_.InUse();
 }
 
 }  // namespace rows

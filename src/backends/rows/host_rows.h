@@ -11,6 +11,7 @@
 // The host document's rows are also the rows a row store keeps.
 namespace rows {
 
+using hostnet::DVPortBinding;
 using hostnet::DVPortRow;
 using hostnet::DVSwitchDoc;
 using hostnet::EnsState;

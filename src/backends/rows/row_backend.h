@@ -55,6 +55,8 @@ class RowBackend : public hostnet::Backend {
   void Reboot() override;
   std::vector<std::string> Migrate() override;
   std::vector<std::string> Health() override;
+  HostDocument ReadReachableHost() override { return Host().ReadReachableHost(); }
+  void Rewire() override { Host().Rewire(); }
 
   std::vector<FaultRow> ReadFaults() override;
   void AddFault(const FaultRow& fault) override;

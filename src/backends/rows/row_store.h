@@ -139,6 +139,9 @@ class RowStore {
   virtual std::vector<std::string> Migrate() = 0;
   // As hostnet::Backend::Health; a store that is its own engine has none.
   virtual std::vector<std::string> Health() { return {}; }
+  // As hostnet::Backend::ReadReachableHost and Rewire.
+  virtual HostDocument ReadReachableHost() { return ReadHost(); }
+  virtual void Rewire() {}
 
   // --- The history of changes (hostnet::Backend says what they promise) ---
   virtual void AppendHistory(const HistoryRow& row) = 0;

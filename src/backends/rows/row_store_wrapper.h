@@ -70,6 +70,8 @@ class RowStoreWrapper : public RowStore {
   void Reboot() override { base_.Reboot(); }
   std::vector<std::string> Migrate() override { return base_.Migrate(); }
   std::vector<std::string> Health() override { return base_.Health(); }
+  HostDocument ReadReachableHost() override { return base_.ReadReachableHost(); }
+  void Rewire() override { base_.Rewire(); }
   void AppendHistory(const HistoryRow& row) override { base_.AppendHistory(row); }
   std::vector<HistoryRow> ReadHistory(int64_t sinceUs) override {
     return base_.ReadHistory(sinceUs);
