@@ -153,6 +153,10 @@ tools/durable_file.cc	const std::string tmp = path + ".tmp";	const std::string t
 tools/durable_file.cc	    unlink(tmp.c_str());	
 # DVSwitch records in OVN: every field read back from its own key.
 src/backends/ovn/dv_rows.cc	{"interrupt", ens.interrupt},	{"interrupt", ens.active},
+# Hostile peers: a transact answered with fewer results than operations; a
+# TLS close after the handshake.
+src/backends/ovsdb/client.cc	!results.is_array() || results.size() < count	!results.is_array()
+src/backends/ovsdb/tls_session.cc	case SSL_ERROR_ZERO_RETURN:	case SSL_ERROR_ZERO_RETURN: io.want = Want::kRead; return io;
 EOF
 )
 
