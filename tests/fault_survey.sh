@@ -157,6 +157,11 @@ src/backends/ovn/dv_rows.cc	{"interrupt", ens.interrupt},	{"interrupt", ens.acti
 # TLS close after the handshake.
 src/backends/ovsdb/client.cc	!results.is_array() || results.size() < count	!results.is_array()
 src/backends/ovsdb/tls_session.cc	case SSL_ERROR_ZERO_RETURN:	case SSL_ERROR_ZERO_RETURN: io.want = Want::kRead; return io;
+# Limits at their boundary: a key the world may read, max-message 0, a
+# 16-byte port group name.
+src/backends/ovsdb/tls_session.cc	(key.st_mode & 077) != 0	(key.st_mode & 070) != 0
+src/backends/setting_rules.cc	&NumberRefusal<1, 4096>}	&NumberRefusal<0, 4096>}
+src/backends/ovs/ovs_plan.cc	name.empty() || name.size() > 15 ||	name.empty() || name.size() > 16 ||
 EOF
 )
 
