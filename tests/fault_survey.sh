@@ -167,6 +167,8 @@ src/backends/ovs/ovs_plan.cc	name.empty() || name.size() > 15 ||	name.empty() ||
 tools/host_commands.cc	if ((command == "load" || command == "restore") && !operands.empty() &&	if (command == "load" && !operands.empty() &&
 src/backends/ovs/ovs_bridge_read.cc	rank(a) != rank(b) ? rank(a) < rank(b) : a < b	rank(a) != rank(b) && false ? rank(a) < rank(b) : a < b
 src/backends/ovn/dv_rows.cc	"quenta:num-ports"	"quenta:num-port"
+# A network's bridge named by a hash that differs between builds.
+src/backends/ovs/bridge_mappings.cc	rows::StableHash(network)	std::hash<std::string>()(network)
 EOF
 )
 
