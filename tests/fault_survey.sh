@@ -167,6 +167,9 @@ src/backends/ovs/ovs_plan.cc	name.empty() || name.size() > 15 ||	name.empty() ||
 tools/host_commands.cc	if ((command == "load" || command == "restore") && !operands.empty() &&	if (command == "load" && !operands.empty() &&
 src/backends/ovs/ovs_bridge_read.cc	rank(a) != rank(b) ? rank(a) < rank(b) : a < b	rank(a) != rank(b) && false ? rank(a) < rank(b) : a < b
 src/backends/ovn/dv_rows.cc	"quenta:num-ports"	"quenta:num-port"
+# Others' fake bridges counted as VM ports.
+src/backends/ovs/ovs_bridge_read.cc	} else if (members && !port->fakeBridge) {	} else if (members) {
+src/backends/ovs/ovs_bridge_read.cc	if (!port.fakeBridge) bridge.memberPorts.push_back(port);	bridge.memberPorts.push_back(port);
 # A network's bridge named by a hash that differs between builds.
 src/backends/ovs/bridge_mappings.cc	rows::StableHash(network)	std::hash<std::string>()(network)
 EOF
