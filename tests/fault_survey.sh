@@ -167,6 +167,8 @@ src/backends/ovs/ovs_plan.cc	name.empty() || name.size() > 15 ||	name.empty() ||
 tools/host_commands.cc	if ((command == "load" || command == "restore") && !operands.empty() &&	if (command == "load" && !operands.empty() &&
 src/backends/ovs/ovs_bridge_read.cc	rank(a) != rank(b) ? rank(a) < rank(b) : a < b	rank(a) != rank(b) && false ? rank(a) < rank(b) : a < b
 src/backends/ovn/dv_rows.cc	"quenta:num-ports"	"quenta:num-port"
+# A pnic on another program's bond refused by OVSDB's index, not named.
+src/backends/ovs/ovs_store_read.cc	ovsdb::Select("Interface", {Condition("name", "==", name)}, columns)	ovsdb::Select("Interface", {Condition("name", "==", "")}, columns)
 # Others' fake bridges counted as VM ports.
 src/backends/ovs/ovs_bridge_read.cc	} else if (members && !port->fakeBridge) {	} else if (members) {
 src/backends/ovs/ovs_bridge_read.cc	if (!port.fakeBridge) bridge.memberPorts.push_back(port);	bridge.memberPorts.push_back(port);
