@@ -162,6 +162,8 @@ src/backends/ovsdb/tls_session.cc	case SSL_ERROR_ZERO_RETURN:	case SSL_ERROR_ZER
 src/backends/ovsdb/tls_session.cc	(key.st_mode & 077) != 0	(key.st_mode & 070) != 0
 src/backends/setting_rules.cc	&NumberRefusal<1, 4096>}	&NumberRefusal<0, 4096>}
 src/backends/ovs/ovs_plan.cc	name.empty() || name.size() > 15 ||	name.empty() || name.size() > 16 ||
+# A read not tried again once the leader's connection dropped mid-run.
+src/backends/ovsdb/database.cc	if (attempt == 2) Unreachable(e.GetMessage(), {}, deadline);	if (attempt == 1) Unreachable(e.GetMessage(), {}, deadline);
 # Golden cases: restore --prune-shared, uplinks in link order, a key of the
 # DVSwitch records misspelt alike where it is written and read.
 tools/host_commands.cc	if ((command == "load" || command == "restore") && !operands.empty() &&	if (command == "load" && !operands.empty() &&
