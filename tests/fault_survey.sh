@@ -49,6 +49,12 @@ src/cli/numbers.h	&end, 0)	&end, 10)
 src/cli/numbers.h	*end == '\0'	true
 src/commands/uuid_text.cc	text, 15);	text, 15 + (text[0] != 0));
 src/commands/uuid_text.cc	&b[14], &b[15]) == 16;	&b[14], &b[15]) >= 15;
+# Order edits: a count clamped to the order, a negative count, a standby
+# removed, an order that is not the group's own.
+src/commands/uplink_order.cc	std::min(static_cast<std::size_t>(std::max<int32_t>(maxActive, 0)), order.size())	static_cast<std::size_t>(std::max<int32_t>(maxActive, 0))
+src/commands/uplink_order.cc	std::max<int32_t>(maxActive, 0)	std::max<int32_t>(maxActive, 1)
+src/commands/uplink_order.cc	if (maxActive > position)	if (maxActive >= position)
+src/commands/uplink_order.cc	if (!HasOwnOrder(policy)) return false;	
 # Listing: a port group's own order only; lists joined without extra separators.
 src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
 src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
