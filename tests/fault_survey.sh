@@ -55,6 +55,10 @@ src/commands/uplink_order.cc	std::min(static_cast<std::size_t>(std::max<int32_t>
 src/commands/uplink_order.cc	std::max<int32_t>(maxActive, 0)	std::max<int32_t>(maxActive, 1)
 src/commands/uplink_order.cc	if (maxActive > position)	if (maxActive >= position)
 src/commands/uplink_order.cc	if (!HasOwnOrder(policy)) return false;	
+# A refusal that ends the run, turned into one that lets -y run after it.
+src/commands/switch_lifecycle.cc	"Not a valid virtual switch or it is a DVSwitch: " << name;	"Not a valid virtual switch or it is a DVSwitch: " << name; run.result = 1; return;
+src/commands/dvport_commands.cc	ErrorLine() << "Invalid DVPort params " << dvPortId;	ErrorLine() << "Invalid DVPort params " << dvPortId; return;
+src/commands/port_group_uplinks.cc	") does not exist on the switch: " << vswitchName;	") does not exist on the switch: " << vswitchName; return;
 # Listing: a port group's own order only; lists joined without extra separators.
 src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
 src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
