@@ -89,6 +89,8 @@ src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	i
 src/backends/sqlite/store_write.cc	  hostnet::RefuseNewerFormat("host database " + db_.Path(), format);	
 src/backends/sqlite/store_write.cc	  if (format < hostnet::kRecordsFormat) {	  if (false) {
 src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
+src/commands/device_manager_pid.cc	pid = pid * 10 + static_cast<uint64_t>(c - '0');	pid = pid * 8 + static_cast<uint64_t>(c - '0');
+src/commands/device_manager_pid.cc	if (!anyDigit || pid == 0 || pid > kMaxPid) {	if (!anyDigit || pid == 0 || pid >= kMaxPid) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
