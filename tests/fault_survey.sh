@@ -165,6 +165,10 @@ tools/durable_file.cc	const std::string tmp = path + ".tmp";	const std::string t
 tools/durable_file.cc	    unlink(tmp.c_str());	
 # DVSwitch records in OVN: every field read back from its own key.
 src/backends/ovn/dv_rows.cc	{"interrupt", ens.interrupt},	{"interrupt", ens.active},
+# Values built as objects, as brace initialisation makes two-element arrays.
+src/backends/ovsdb/values.cc	json pairs = json::array();	json pairs;
+src/backends/ovsdb/values.cc	json::array({"set", json(std::move(elements))})	json{{"set", json(std::move(elements))}}
+src/backends/ovsdb/values.cc	json::array({"named-uuid", name})	json{{"named-uuid", name}}
 # Hostile peers: a transact answered with fewer results than operations; a
 # TLS close after the handshake.
 src/backends/ovsdb/client.cc	!results.is_array() || results.size() < count	!results.is_array()

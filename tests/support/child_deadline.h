@@ -12,33 +12,30 @@
 
 #include <chrono>
 
-// For tests: how a tool a test starts is kept from outliving the test or
-// its deadline. The child, right after fork, leads a process group of its
-// own and gets SIGKILL when the test ends; a wait past the deadline kills the
-// whole group, with whatever the child started.
+// For tests: a tool a test starts leads a process group of its own, dies
+// with the test, and is killed with what it started past its deadline.
 
 // In the child, before exec; parent is the test's pid from before the fork.
 inline void TieToTest(pid_t parent) {
   setpgid(0, 0);
-  // Had the test died before the prctl, the kernel would never send the
-  // signal: the child ends itself.
+  // Had the test died before the prctl, no signal would come: ends itself.
   if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
 }
 
 // Waits for child to end, killing its process group once deadline has
-// passed; returns its wait status.
+// passed (on Linux 5.3 and later, which have pidfds); returns its wait status.
 inline int WaitWithin(pid_t child, std::chrono::microseconds deadline) {
-  const int fd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
-  pollfd entry{fd, POLLIN, 0};
-  const timespec wait{static_cast<time_t>(deadline.count() / 1000000),
-                      static_cast<long>(deadline.count() % 1000000 * 1000)};
-  int ready;
-  while ((ready = ppoll(&entry, 1, &wait, nullptr)) < 0 && errno == EINTR) {
+  if (const int fd = static_cast<int>(syscall(SYS_pidfd_open, child, 0)); fd >= 0) {
+    pollfd entry{fd, POLLIN, 0};
+    const timespec wait{static_cast<time_t>(deadline.count() / 1000000),
+                        static_cast<long>(deadline.count() % 1000000 * 1000)};
+    int ready;
+    while ((ready = ppoll(&entry, 1, &wait, nullptr)) < 0 && errno == EINTR) {
+    }
+    // A child that ended is a zombie until it is reaped: its group is its own.
+    if (ready == 0) kill(-child, SIGKILL);
+    close(fd);
   }
-  // An ended child stays a zombie until it is reaped below, so its group
-  // cannot have gone to other processes.
-  if (fd < 0 || ready == 0) kill(-child, SIGKILL);
-  if (fd >= 0) close(fd);
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
