@@ -24,15 +24,19 @@ shift
 # A loopback of its own: the test servers here meet no one else's.
 PATH=$PATH:/usr/sbin:/sbin ip link set lo up || exit 1
 tmp=$(mktemp -d)
-trap 'umount /etc /var/lib 2>/dev/null; rm -rf "$tmp"' EXIT
+trap 'umount /etc/quenta /var/lib/quenta /etc /var/lib 2>/dev/null; rm -rf "$tmp"' EXIT
 mount --make-rprivate / || exit 1
 for dir in etc var/lib; do
   mkdir -p "$tmp/$dir/upper" "$tmp/$dir/work"
   mount -t overlay overlay \
     -o "lowerdir=/$dir,upperdir=$tmp/$dir/upper,workdir=$tmp/$dir/work" "/$dir" || exit 1
 done
-# Another host's files, made by the tools as its operator would.
-mkdir -p /etc/quenta /var/lib/quenta
+# The quenta folders are filesystems of their own, which whatever happens
+# to the machine's folders under the overlays meanwhile cannot reach. In
+# them, another host's files, made by the tools as its operator would.
+for dir in /etc/quenta /var/lib/quenta; do
+  mkdir -p "$dir" && mount -t tmpfs -o mode=0755 quenta "$dir" || exit 1
+done
 : >"$tmp/empty.conf"
 env -i PATH="$PATH" QUENTA_HOSTNET_CONF="$tmp/empty.conf" \
   QUENTA_HOSTNET=sqlite:/var/lib/quenta/hostnet.db "$build/ploncfg-vswitch" -a otherHost0 || exit 1
