@@ -148,6 +148,10 @@ src/backends/setting_rules.cc	return address.empty() ? std::string() : RemoteRef
 src/hostnet/host_json_read.cc	FirstLongString(text, kMaxDocumentString);	FirstLongString(text, kMaxDocumentBytes);
 src/hostnet/host_json_read.cc	name.size() >= maxSwitchNameSize_	name.size() > maxSwitchNameSize_
 tools/host_commands.cc	while (error == 0 && text.size() <= kMaxDocumentBytes) {	while (error == 0) {
+# Names: C1 controls, overlong forms and surrogates taken as printable.
+src/hostnet/names.cc	(point >= 0x7f && point <= 0x9f)	(point == 0x7f)
+src/hostnet/names.cc	point < kShortest[length] ||	point < kShortest[length] * 0 ||
+src/hostnet/names.cc	|| (point >= 0xd800 && point <= 0xdfff)	
 # Escaping: every line streamed, getopt_long's diagnostics, ploncfg-host's output.
 src/output/output.h	    WriteEscaped(stream_, text);	    stream_ << text;
 src/cli/parse_command_line.cc	if (caught != nullptr) stderr = caught;	
