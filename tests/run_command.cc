@@ -73,8 +73,8 @@ CommandOutput RunProcess(const std::vector<std::string>& argv, const std::vector
     execve(args[0], args.data(), envp.data());
     _exit(127);
   }
-  const int status = WaitWithin(
-      pid, killAfterMicros > 0 ? std::chrono::microseconds(killAfterMicros) : kDeadline);
+  const int status =
+      WaitWithin(pid, killAfterMicros > 0 ? std::chrono::microseconds(killAfterMicros) : kDeadline);
   CommandOutput result;
   result.out = out.ReadAll();
   result.err = err.ReadAll();

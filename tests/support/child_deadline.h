@@ -3,11 +3,11 @@
 
 #include <errno.h>
 #include <poll.h>
-#include <time.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>

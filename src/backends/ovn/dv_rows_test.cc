@@ -64,13 +64,11 @@ TEST(DVRows, EveryFieldIsWrittenAndReadUnderItsOwnKey) {
   EXPECT_EQ(back.switchId, "id-0");
   EXPECT_EQ(back.version, 7u);
 
-  const Ids portIds = {{"quenta:switch", "dvs0"},
-                       {"quenta:dvport-id", "17"},
-                       {"quenta:order", "4"},
-                       {"quenta:clients", R"(["vm1.eth0","vm2.eth1"])"},
-                       {"quenta:connection-id", "9"},
-                       {"quenta:uplinks:h1", R"(["nic2"])"},
-                       {"quenta:test-events", "3"}};
+  const Ids portIds = {
+      {"quenta:switch", "dvs0"},     {"quenta:dvport-id", "17"},
+      {"quenta:order", "4"},         {"quenta:clients", R"(["vm1.eth0","vm2.eth1"])"},
+      {"quenta:connection-id", "9"}, {"quenta:uplinks:h1", R"(["nic2"])"},
+      {"quenta:test-events", "3"}};
   DVPortRow port{{}, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
   EXPECT_EQ(PortIds("dvs0", port, 4, "h1"), portIds);
   DVPortRow portBack = ReadPortIds(portIds, {"h1", {}});

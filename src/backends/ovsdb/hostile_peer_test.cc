@@ -202,7 +202,8 @@ TEST(HostilePeer, ATlsCloseEndsAtOnceNamingThePeer) {
     });
     const std::string remote = "ssl:" + peer.Remote().substr(peer.Remote().find(':') + 1);
     Clock::time_point start = Clock::now();
-    std::string message = MessageOf([&] { Client(remote, 5s, "Open_vSwitch", kNeeds, peerSettings); });
+    std::string message =
+        MessageOf([&] { Client(remote, 5s, "Open_vSwitch", kNeeds, peerSettings); });
     auto took = Clock::now() - start;
     EXPECT_NE(message.find(remote), std::string::npos) << message;
     EXPECT_NE(message.find(c.says), std::string::npos) << message;
