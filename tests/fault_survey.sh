@@ -30,7 +30,7 @@ for target in ${SURVEY_TARGETS:-}; do targets="$targets --target $target"; done
 faults=$(cat <<'EOF'
 # Uplinks: persistence and the policy restored after a failed link.
 src/commands/uplinks.cc	vswitch.AddUplink(pnic, true);	vswitch.AddUplink(pnic, false);
-src/commands/uplinks.cc	    vswitch.SetTeamingPolicy(saved);	
+src/commands/uplinks.cc	if (!e.NoAnswer()) vswitch.SetTeamingPolicy(saved);	if (false) vswitch.SetTeamingPolicy(saved);
 # Switches: the version of a DVSwitch added with a class alone; a cell's width.
 src/commands/switch_lifecycle.cc	implClass == kCSwitch ? kFirstCSwitchVersion : kLastEtherSwitchVersion	kLastEtherSwitchVersion
 src/commands/switch_lifecycle.cc	std::string blanks(16, ' ');	std::string blanks(15, ' ');
@@ -87,7 +87,7 @@ src/backends/faults/fault_match.cc	|| (!arg.empty() && target == arg);	|| (arg.e
 src/backends/faults/fault_gate.cc	bool mayFire = host_.SpendFault(it->id);	bool mayFire = true;
 src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0 || (HasTables(db) && false)) Refuse
 src/backends/sqlite/store_write.cc	  hostnet::RefuseNewerFormat("host database " + db_.Path(), format);	
-src/backends/sqlite/store_write.cc	  if (format < hostnet::kRecordsFormat) {	  if (false) {
+src/backends/sqlite/store_history.cc	if (changed && format < hostnet::kRecordsFormat) {	if (changed && format < hostnet::kRecordsFormat && false) {
 src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
 src/commands/device_manager_pid.cc	pid = pid * 10 + static_cast<uint64_t>(c - '0');	pid = pid * 8 + static_cast<uint64_t>(c - '0');
 src/commands/device_manager_pid.cc	if (!anyDigit || pid == 0 || pid > kMaxPid) {	if (!anyDigit || pid == 0 || pid >= kMaxPid) {
@@ -121,7 +121,7 @@ src/backends/ovs/ovs_store_health.cc	interface->second.lacpCurrent == true) cont
 # a DVPort uplink must be a pnic of this host, DVSwitches in OVN or not.
 src/backends/ovs/ovs_plan.cc	  if (vlan == 4095) return std::nullopt;	
 src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(device, error)
-src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
+src/backends/ovsdb/guarded_change.cc	std::to_string(attempt) + " tries in "	std::to_string(attempt + 1) + " tries in "
 src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
 src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
 # One commit path: a lost answer read back, a server given up on, a change
