@@ -177,6 +177,7 @@ src/backends/ovsdb/values.cc	json::array({"named-uuid", name})	json{{"named-uuid
 # TLS close after the handshake.
 src/backends/ovsdb/client.cc	!results.is_array() || results.size() < count	!results.is_array()
 src/backends/ovsdb/tls_session.cc	case SSL_ERROR_ZERO_RETURN:	case SSL_ERROR_ZERO_RETURN: io.want = Want::kRead; return io;
+src/backends/ovsdb/stream.cc	    if (io.closed) throw QuorvicException("OVSDB server at " + name_ + " closed the connection");	
 # Limits at their boundary: a key the world may read, max-message 0, a
 # 16-byte port group name.
 src/backends/ovsdb/tls_session.cc	(key.st_mode & 077) != 0	(key.st_mode & 070) != 0
