@@ -30,7 +30,7 @@ for target in ${SURVEY_TARGETS:-}; do targets="$targets --target $target"; done
 faults=$(cat <<'EOF'
 # Uplinks: persistence and the policy restored after a failed link.
 src/commands/uplinks.cc	vswitch.AddUplink(pnic, true);	vswitch.AddUplink(pnic, false);
-src/commands/uplinks.cc	    vswitch.SetTeamingPolicy(saved);	
+src/commands/uplinks.cc	if (!e.NoAnswer()) vswitch.SetTeamingPolicy(saved);	if (false) vswitch.SetTeamingPolicy(saved);
 # Switches: the version of a DVSwitch added with a class alone; a cell's width.
 src/commands/switch_lifecycle.cc	implClass == kCSwitch ? kFirstCSwitchVersion : kLastEtherSwitchVersion	kLastEtherSwitchVersion
 src/commands/switch_lifecycle.cc	std::string blanks(16, ' ');	std::string blanks(15, ' ');
@@ -49,6 +49,16 @@ src/cli/numbers.h	&end, 0)	&end, 10)
 src/cli/numbers.h	*end == '\0'	true
 src/commands/uuid_text.cc	text, 15);	text, 15 + (text[0] != 0));
 src/commands/uuid_text.cc	&b[14], &b[15]) == 16;	&b[14], &b[15]) >= 15;
+# Order edits: a count clamped to the order, a negative count, a standby
+# removed, an order that is not the group's own.
+src/commands/uplink_order.cc	std::min(static_cast<std::size_t>(std::max<int32_t>(maxActive, 0)), order.size())	static_cast<std::size_t>(std::max<int32_t>(maxActive, 0))
+src/commands/uplink_order.cc	std::max<int32_t>(maxActive, 0)	std::max<int32_t>(maxActive, 1)
+src/commands/uplink_order.cc	if (maxActive > position)	if (maxActive >= position)
+src/commands/uplink_order.cc	if (!HasOwnOrder(policy)) return false;	
+# A refusal that ends the run, turned into one that lets -y run after it.
+src/commands/switch_lifecycle.cc	"Not a valid virtual switch or it is a DVSwitch: " << name;	"Not a valid virtual switch or it is a DVSwitch: " << name; run.result = 1; return;
+src/commands/dvport_commands.cc	ErrorLine() << "Invalid DVPort params " << dvPortId;	ErrorLine() << "Invalid DVPort params " << dvPortId; return;
+src/commands/port_group_uplinks.cc	") does not exist on the switch: " << vswitchName;	") does not exist on the switch: " << vswitchName; return;
 # Listing: a port group's own order only; lists joined without extra separators.
 src/list/virtual_switch_listing.cc	if (policy.GetMask() & NicTeamingPolicy::UPLINK_ORDER_SET) {	{
 src/list/vector_to_string.h	    if (i > 0) text += separator;	    text += separator;
@@ -77,8 +87,10 @@ src/backends/faults/fault_match.cc	|| (!arg.empty() && target == arg);	|| (arg.e
 src/backends/faults/fault_gate.cc	bool mayFire = host_.SpendFault(it->id);	bool mayFire = true;
 src/backends/sqlite/host_database.cc	if (version != 0 || HasTables(db)) Refuse	if (version != 0 || (HasTables(db) && false)) Refuse
 src/backends/sqlite/store_write.cc	  hostnet::RefuseNewerFormat("host database " + db_.Path(), format);	
-src/backends/sqlite/store_write.cc	  if (format < hostnet::kRecordsFormat) {	  if (false) {
+src/backends/sqlite/store_history.cc	if (changed && format < hostnet::kRecordsFormat) {	if (changed && format < hostnet::kRecordsFormat && false) {
 src/commands/device_manager_pid.cc	if (pid <= kMaxPid) {	if (true) {
+src/commands/device_manager_pid.cc	pid = pid * 10 + static_cast<uint64_t>(c - '0');	pid = pid * 8 + static_cast<uint64_t>(c - '0');
+src/commands/device_manager_pid.cc	if (!anyDigit || pid == 0 || pid > kMaxPid) {	if (!anyDigit || pid == 0 || pid >= kMaxPid) {
 src/backends/faults/fault_gate.cc	return fault->status ? static_cast<int>(*fault->status) : 1;	return 1;
 src/backends/faults/fault_gate.cc	if (depth_ == 0 && MayFire())	if (MayFire())
 src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUtil.GetIntParamList")) return nullptr;	if (false) return nullptr;
@@ -109,7 +121,7 @@ src/backends/ovs/ovs_store_health.cc	interface->second.lacpCurrent == true) cont
 # a DVPort uplink must be a pnic of this host, DVSwitches in OVN or not.
 src/backends/ovs/ovs_plan.cc	  if (vlan == 4095) return std::nullopt;	
 src/backends/ovs/ovs_pnics.cc	fs::exists(device / "device", error)	fs::exists(device, error)
-src/backends/ovsdb/guarded_change.cc	    if (attempt == kGuardedTries) {	    if (attempt == kGuardedTries - 3) {
+src/backends/ovsdb/guarded_change.cc	std::to_string(attempt) + " tries in "	std::to_string(attempt + 1) + " tries in "
 src/backends/ovs/ovs_store_edits.cc	    change.Guard("Bridge", bridge->uuid, {{"ports", ovsdb::Set(ports)}});	
 src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);	
 # One commit path: a lost answer read back, a server given up on, a change
@@ -136,6 +148,10 @@ src/backends/setting_rules.cc	return address.empty() ? std::string() : RemoteRef
 src/hostnet/host_json_read.cc	FirstLongString(text, kMaxDocumentString);	FirstLongString(text, kMaxDocumentBytes);
 src/hostnet/host_json_read.cc	name.size() >= maxSwitchNameSize_	name.size() > maxSwitchNameSize_
 tools/host_commands.cc	while (error == 0 && text.size() <= kMaxDocumentBytes) {	while (error == 0) {
+# Names: C1 controls, overlong forms and surrogates taken as printable.
+src/hostnet/names.cc	(point >= 0x7f && point <= 0x9f)	(point == 0x7f)
+src/hostnet/names.cc	point < kShortest[length] ||	point < kShortest[length] * 0 ||
+src/hostnet/names.cc	|| (point >= 0xd800 && point <= 0xdfff)	
 # Escaping: every line streamed, getopt_long's diagnostics, ploncfg-host's output.
 src/output/output.h	    WriteEscaped(stream_, text);	    stream_ << text;
 src/cli/parse_command_line.cc	if (caught != nullptr) stderr = caught;	
@@ -183,6 +199,34 @@ src/backends/ovn/shared_dv_store.cc	wiring.localnet ||
 src/backends/ovn/shared_dv_store.cc	    ownOnly(dvs.row.uplinks);	
 src/backends/ovn/leader_link.cc	silent.push_back(message.find(remote)	(void)(message.find(remote)
 src/backends/ovn/shared_dv_store.cc	    return Base().ReadHost();	    throw;
+# Values built as objects, as brace initialisation makes two-element arrays.
+src/backends/ovsdb/values.cc	json pairs = json::array();	json pairs;
+src/backends/ovsdb/values.cc	json::array({"set", json(std::move(elements))})	json{{"set", json(std::move(elements))}}
+src/backends/ovsdb/values.cc	json::array({"named-uuid", name})	json{{"named-uuid", name}}
+# Hostile peers: a transact answered with fewer results than operations; a
+# TLS close after the handshake.
+src/backends/ovsdb/client.cc	!results.is_array() || results.size() < count	!results.is_array()
+src/backends/ovsdb/tls_session.cc	case SSL_ERROR_ZERO_RETURN:	case SSL_ERROR_ZERO_RETURN: io.want = Want::kRead; return io;
+src/backends/ovsdb/stream.cc	    if (io.closed) throw QuorvicException("OVSDB server at " + name_ + " closed the connection");	
+# Limits at their boundary: a key the world may read, max-message 0, a
+# 16-byte port group name.
+src/backends/ovsdb/tls_session.cc	(key.st_mode & 077) != 0	(key.st_mode & 070) != 0
+src/backends/setting_rules.cc	&NumberRefusal<1, 4096>}	&NumberRefusal<0, 4096>}
+src/backends/ovs/ovs_plan.cc	name.empty() || name.size() > 15 ||	name.empty() || name.size() > 16 ||
+# A read not tried again once the leader's connection dropped mid-run.
+src/backends/ovsdb/database.cc	if (attempt == 2) Unreachable(e.GetMessage(), {}, deadline);	if (attempt == 1) Unreachable(e.GetMessage(), {}, deadline);
+# Golden cases: restore --prune-shared, uplinks in link order, a key of the
+# DVSwitch records misspelt alike where it is written and read.
+tools/host_commands.cc	if ((command == "load" || command == "restore") && !operands.empty() &&	if (command == "load" && !operands.empty() &&
+src/backends/ovs/ovs_bridge_read.cc	rank(a) != rank(b) ? rank(a) < rank(b) : a < b	rank(a) != rank(b) && false ? rank(a) < rank(b) : a < b
+src/backends/ovn/dv_rows.cc	"quenta:num-ports"	"quenta:num-port"
+# A pnic on another program's bond refused by OVSDB's index, not named.
+src/backends/ovs/ovs_store_read.cc	ovsdb::Select("Interface", {Condition("name", "==", name)}, columns)	ovsdb::Select("Interface", {Condition("name", "==", "")}, columns)
+# Others' fake bridges counted as VM ports.
+src/backends/ovs/ovs_bridge_read.cc	(port->fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(*port);	bridge.memberPorts.push_back(*port);
+src/backends/ovs/ovs_bridge_read.cc	(port.fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(port);	bridge.memberPorts.push_back(port);
+# A network's bridge named by a hash that differs between builds.
+src/backends/ovs/bridge_mappings.cc	rows::StableHash(network)	std::hash<std::string>()(network)
 EOF
 )
 

@@ -3,15 +3,19 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <stdexcept>
 
+#include "support/child_deadline.h"
+
 extern char** environ;
 
 namespace {
+
+// Longer than any run of a tool takes, even under the sanitizers.
+constexpr std::chrono::seconds kDeadline{60};
 
 // An anonymous in-memory file: a child writes its output there without any
 // pipe that could fill up, and the parent reads it back afterwards.
@@ -57,9 +61,11 @@ CommandOutput RunProcess(const std::vector<std::string>& argv, const std::vector
   args.push_back(nullptr);
   envp.push_back(nullptr);
 
+  const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    TieToTest(parent);
     dup2(in.fd, 0);
     dup2(out.fd, 1);
     dup2(err.fd, 2);
@@ -67,17 +73,8 @@ CommandOutput RunProcess(const std::vector<std::string>& argv, const std::vector
     execve(args[0], args.data(), envp.data());
     _exit(127);
   }
-  if (killAfterMicros > 0) {
-    timespec delay{killAfterMicros / 1000000, (killAfterMicros % 1000000) * 1000};
-    while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-    }
-    // An ended child stays a zombie until it is reaped below, so its pid
-    // cannot have gone to another process.
-    kill(pid, SIGKILL);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  const int status =
+      WaitWithin(pid, killAfterMicros > 0 ? std::chrono::microseconds(killAfterMicros) : kDeadline);
   CommandOutput result;
   result.out = out.ReadAll();
   result.err = err.ReadAll();

@@ -16,9 +16,9 @@ struct CommandOutput {
 
 // Runs argv[0] with arguments argv, byte for byte as given, in folder dir
 // (empty: this process's folder) with env ("NAME=value") added to this
-// process's environment, feeding input on standard input. When
-// killAfterMicros is positive, the process gets SIGKILL that long after its
-// start unless it has ended by then.
+// process's environment, feeding input on standard input. The process and
+// whatever it starts get SIGKILL killAfterMicros after its start when that
+// is positive, else after a minute, unless it has ended by then.
 CommandOutput RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          const std::string& input = "", const std::string& dir = "",
                          long killAfterMicros = 0);

@@ -17,6 +17,7 @@
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "hostnet/quorvic_exception.h"
+#include "support/child_deadline.h"
 
 namespace ovsdb {
 
@@ -35,14 +36,16 @@ void RunProgram(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
+  const pid_t parent = getpid();
   pid_t child = fork();
   if (child == 0) {
+    TieToTest(parent);
     execv(args[0], args.data());
     _exit(127);
   }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
+  if (child < 0) throw std::runtime_error("cannot fork to run " + argv[0]);
+  const int status = WaitWithin(child, kDaemonStartBudget);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     throw std::runtime_error(argv[0] + " " + argv[1] + " failed");
   }
 }

@@ -18,7 +18,8 @@ namespace ovsdb {
 // user's PATH often lacks; empty when it is not installed.
 std::string FindProgram(const std::string& program);
 // Runs argv to its end; throws std::runtime_error unless it exits with
-// status 0.
+// status 0 within kDaemonStartBudget (then it is killed, with what it
+// started).
 void RunProgram(const std::vector<std::string>& argv);
 // Whether the unix socket at path takes a connection now.
 bool AcceptsConnections(const std::string& path);

@@ -2,14 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "hostnet/records_format.h"
 #include "support/message_of.h"
 
 namespace ovn {
 namespace {
 
-TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
+// Other hosts and other builds read these rows: every key is spelt out
+// here, so that a key misspelt alike in the writer and the reader shows.
+TEST(DVRows, EveryFieldIsWrittenAndReadUnderItsOwnKey) {
   SwitchRow row;
-  row.kind = SwitchKind::kDistributed;
   row.name = "dvs0";
   row.running = false;
   row.numPorts = 256;
@@ -23,10 +25,28 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   row.implClass = "cls";
   row.version = 7;
   row.switchId = "id-0";
-  Ids ids = SwitchIds(row, 42, 5, "h1");
-  SwitchRow back = ReadSwitchIds("dvs0", ids, {"h1", {}});
-  EXPECT_EQ(CreatedOf(ids), 42);
-  EXPECT_EQ(GenerationOf(ids), 5);
+  const Ids switchIds = {
+      {"quenta:dvswitch", ""},
+      {"quenta:format", hostnet::FormatMark()},
+      {"quenta:uuid", "u-1"},
+      {"quenta:dvs-name", "dvs-zero"},
+      {"quenta:switch-id", "id-0"},
+      {"quenta:class", "cls"},
+      {"quenta:version", "7"},
+      {"quenta:num-ports", "256"},
+      {"quenta:used-ports", "3"},
+      {"quenta:configured-ports", "128"},
+      {"quenta:mtu", "9000"},
+      {"quenta:running", "false"},
+      {"quenta:uplinks:h1", R"(["nic3","nic1"])"},
+      {"quenta:ens", R"({"active":true,"fastSwitch":true,"forcedReassociations":2,)"
+                     R"("interrupt":false,"reassociations":4})"},
+      {"quenta:created", "42"},
+      {"quenta:generation", "5"}};
+  EXPECT_EQ(SwitchIds(row, 42, 5, "h1"), switchIds);
+  SwitchRow back = ReadSwitchIds("dvs0", switchIds, {"h1", {}});
+  EXPECT_EQ(CreatedOf(switchIds), 42);
+  EXPECT_EQ(GenerationOf(switchIds), 5);
   EXPECT_EQ(back.uplinks, row.uplinks);
   EXPECT_TRUE(back.ens.active);
   EXPECT_FALSE(back.ens.interrupt);
@@ -44,8 +64,13 @@ TEST(DVRows, EveryFieldSurvivesTheRoundTrip) {
   EXPECT_EQ(back.switchId, "id-0");
   EXPECT_EQ(back.version, 7u);
 
+  const Ids portIds = {
+      {"quenta:switch", "dvs0"},     {"quenta:dvport-id", "17"},
+      {"quenta:order", "4"},         {"quenta:clients", R"(["vm1.eth0","vm2.eth1"])"},
+      {"quenta:connection-id", "9"}, {"quenta:uplinks:h1", R"(["nic2"])"},
+      {"quenta:test-events", "3"}};
   DVPortRow port{{}, "17", {"vm1.eth0", "vm2.eth1"}, 9, {"nic2"}, 3};
-  Ids portIds = PortIds("dvs0", port, 4, "h1");
+  EXPECT_EQ(PortIds("dvs0", port, 4, "h1"), portIds);
   DVPortRow portBack = ReadPortIds(portIds, {"h1", {}});
   EXPECT_EQ(OrderOf(portIds), 4u);
   EXPECT_EQ(portBack.portId, "17");

@@ -158,6 +158,16 @@ TEST_F(OvnCluster, AChangeAfterTheLeaderDiesWaitsOnlyForTheElection) {
   EXPECT_EQ(DVNames(*Open(host)), "before after ");
 }
 
+TEST_F(OvnCluster, AReadAfterTheLeaderDiedMidRunIsAskedOfTheNextLeader) {
+  sqlite_host::TempHost host;
+  host.Load(R"({"pnics": ["nic0"]})");
+  AddDV(*Open(host), "kept");
+  auto run = Open(host, 3 * TestCluster::kElectionBudget);
+  EXPECT_EQ(DVNames(*run), "kept ");
+  cluster_->Kill(cluster_->Leader());
+  EXPECT_EQ(DVNames(*run), "kept ");
+}
+
 TEST_F(OvnCluster, AChangeWithoutQuorumEndsInTimeSayingItsOutcomeIsUnknown) {
   sqlite_host::TempHost host;
   host.Load(R"({"pnics": ["nic0"]})");

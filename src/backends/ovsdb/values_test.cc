@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -32,18 +31,6 @@ TEST(Values, ReadsEveryFormOfASetAndRefusesOtherValues) {
             R"(OVSDB value ["map",[["a",1]]] is not a map of strings to strings)");
   EXPECT_EQ(MessageOf([] { ReadUuid(json::parse(R"(["named-uuid","b"])")); }),
             R"(OVSDB value ["named-uuid","b"] is not a UUID)");
-}
-
-// Two-element arrays are what brace initialisation turns into objects.
-TEST(Values, BuildsWhatTheServerReads) {
-  EXPECT_EQ(NamedUuid("b0").dump(), R"(["named-uuid","b0"])");
-  EXPECT_EQ(Set({Uuid("5f0d")}).dump(), R"(["set",[["uuid","5f0d"]]])");
-  EXPECT_EQ(Set({}).dump(), R"(["set",[]])");
-  EXPECT_EQ(Map({{"k", "v"}}).dump(), R"(["map",[["k","v"]]])");
-  for (const std::map<std::string, std::string>& entries :
-       {std::map<std::string, std::string>{}, {{"owner", "ploncfg"}, {"order", "nic1 nic0"}}}) {
-    EXPECT_EQ(ReadMap(Map(entries)), entries);
-  }
 }
 
 }  // namespace
