@@ -23,7 +23,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 }  // namespace
 
-RunStats TimedRun(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+RunStats TimedRun(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  const std::string& errors) {
   std::vector<std::string> args = argv;
   std::vector<std::string> environment = env;
   for (char** e = environ; *e != nullptr; ++e) environment.emplace_back(*e);
@@ -34,7 +35,8 @@ RunStats TimedRun(const std::vector<std::string>& argv, const std::vector<std::s
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
 
   auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;

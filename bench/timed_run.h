@@ -10,8 +10,10 @@ struct RunStats {
   int status = -1;      // exit status, or -1 when it did not exit
 };
 
-// Runs argv (argv[0] is a path) with its standard output and error sent to
-// /dev/null and environment `env` added, and measures it.
-RunStats TimedRun(const std::vector<std::string>& argv, const std::vector<std::string>& env);
+// Runs argv (argv[0] is a path) with its standard output sent to /dev/null,
+// its standard error to errors (truncated first), and environment `env`
+// added, and measures it.
+RunStats TimedRun(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                  const std::string& errors = "/dev/null");
 
 #endif  // BENCH_TIMED_RUN_H_
