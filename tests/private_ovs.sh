@@ -6,6 +6,11 @@
 
 vswitch_schema=/usr/share/openvswitch/vswitch.ovsschema
 
+# ovs-vsctl, ovs-appctl and ovn-nbctl give up after this many seconds when
+# they are given no --timeout: a test whose daemon died fails instead of
+# waiting for it.
+export OVS_CTL_TIMEOUT=30
+
 # missing_of NAME...: prints the programs (on PATH or in the sbin folders)
 # and the files (names starting with /) of the list that this machine lacks;
 # nothing when it has them all.
@@ -68,8 +73,8 @@ private_datapath_start() {
             --log-file="$1/vswitchd.log" --unixctl="$1/vswitchd.ctl" -vconsole:off || return 1
     export QUENTA_HOSTNET=ovsdb:unix:$1/db.sock QUENTA_OVS_DATAPATH=netdev
     private_datapath_dir=$1
-    vsctl() { ovs-vsctl --timeout=10 --db=unix:"$private_datapath_dir/db.sock" "$@"; }
-    appctl() { ovs-appctl --timeout=10 -t "$private_datapath_dir/vswitchd.ctl" "$@"; }
+    vsctl() { ovs-vsctl --db=unix:"$private_datapath_dir/db.sock" "$@"; }
+    appctl() { ovs-appctl -t "$private_datapath_dir/vswitchd.ctl" "$@"; }
 }
 
 # Stops the daemons started in folder $1 and waits until each has gone.
