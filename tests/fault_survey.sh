@@ -99,7 +99,7 @@ src/backends/faults/fault_injection_backend.cc	if (gate_.KernelFault("SysinfoUti
 # another run changed since it was read, host order and the ports a group
 # counts.
 src/backends/ovs/ovs_plan.cc	  change_.Guard("Bridge", before.uuid,	  if (false) change_.Guard("Bridge", before.uuid,
-src/backends/ovs/ovs_plan.cc	      change_.Add(ovsdb::Update("Port", WhereUuid(port.uuid), {{"tag", TagValue(TagFor(pg->vlan))}}));	      ;
+src/backends/ovs/ovs_plan.cc	if (port.tag != TagFor(pg->vlan)) {	if (false) {
 src/backends/ovs/ovs_plan.cc	      primary = pnic;	      primary = sw.uplinks[0];
 src/backends/ovs/ovs_session.cc	  if (!interface.error.empty()) return	  if (false && !interface.error.empty()) return
 src/backends/rows/teaming.cc	  if (current == base) return wanted;	  return wanted;
@@ -227,6 +227,8 @@ src/backends/ovs/ovs_bridge_read.cc	(port->fakeBridge ? bridge.foreignVlanBridge
 src/backends/ovs/ovs_bridge_read.cc	(port.fakeBridge ? bridge.foreignVlanBridges : bridge.memberPorts).push_back(port);	bridge.memberPorts.push_back(port);
 # A network's bridge named by a hash that differs between builds.
 src/backends/ovs/bridge_mappings.cc	rows::StableHash(network)	std::hash<std::string>()(network)
+# Wiring bridges of a format-2 build name their network but not their role.
+src/backends/ovs/ovs_chassis.cc	if (Get(ids, kNetworkKey).empty()) continue;	if (Get(ids, kRoleKey) != kRoleDVSUplinks) continue;
 EOF
 )
 
