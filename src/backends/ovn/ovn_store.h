@@ -179,9 +179,10 @@ class OvnStore {
   // later format.
   void KeepFormat(ovsdb::GuardedChange& change);
 
-  // Builds and commits one guarded change; when subject names the one
-  // DVSwitch it changes, the snapshot takes the switch from the end of the
-  // same transaction, else forgets what it holds.
+  // Builds and commits one guarded change, trying again while others'
+  // changes come first, for the settings' timeout at the most; when subject
+  // names the one DVSwitch it changes, the snapshot takes the switch from
+  // the end of the same transaction, else forgets what it holds.
   void Write(const std::string& what, const std::string& subject,
              const std::function<void(ovsdb::GuardedChange&)>& build);
 

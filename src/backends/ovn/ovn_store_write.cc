@@ -75,7 +75,10 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
                                    : std::optional<SwitchRead>(std::move(written.front()));
         }
         return true;
-      });
+      },
+      // Hosts that share a DVSwitch contend for it: a change goes on trying
+      // for as long as the operator lets a run wait for the cluster.
+      settings_.timeout);
 }
 
 long long OvnStore::FormatOf(const SwitchRead& sw) {
