@@ -57,8 +57,11 @@ set_up() {
 EOF
     local command
     while read -r command; do
+        # An earlier build read an interface's MTU as soon as ovs-vswitchd
+        # caught up with the change, sometimes before ovs-vswitchd wrote the
+        # MTU back, and undid the change: such a command is run once more.
         # shellcheck disable=SC2086  # the command's words
-        on_a $command || { echo "set-up: $command failed"; return 1; }
+        on_a $command || on_a $command || { echo "set-up: $command failed"; return 1; }
     done <<<'-L nic1 vSwitch0
 -a vSwitch1
 -m 9000 vSwitch1
