@@ -73,8 +73,7 @@ std::vector<std::string> HostUplinks(const Ids& ids, const UplinkHost& host) {
 
 }  // namespace
 
-Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation,
-              const std::string& host) {
+Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation, const std::string& host) {
   const EnsState& ens = row.ens;
   return {{kSwitchMark, ""},
           {kFormatKey, hostnet::FormatMark()},
@@ -135,6 +134,30 @@ int64_t CreatedOf(const Ids& ids) { return GetNumber<int64_t>(ids, "quenta:creat
 
 int64_t GenerationOf(const Ids& ids) { return GetNumber<int64_t>(ids, "quenta:generation", 0); }
 
+std::string HostDVPortsKey(const std::string& host) { return "quenta:host-dvports:" + host; }
+
+std::string HostDVPortsValue(const HostDVPorts& list) {
+  return json{{"generation", list.generation}, {"changes", list.changes}, {"dvports", list.dvports}}
+      .dump();
+}
+
+std::optional<HostDVPorts> CurrentHostDVPorts(const Ids& ids, const std::string& host) {
+  // Unreadable or stale, the list is only not used: the DVPorts say it all.
+  try {
+    const json value = GetJson(ids, HostDVPortsKey(host), json());
+    if (!value.is_object()) return std::nullopt;
+    HostDVPorts list;
+    list.generation = value.at("generation").get<int64_t>();
+    list.changes = value.at("changes").get<int64_t>();
+    list.dvports = value.at("dvports").get<std::vector<std::string>>();
+    if (list.generation != GenerationOf(ids)) return std::nullopt;
+    return list;
+  } catch (const json::exception&) {
+  } catch (const QuorvicException&) {
+  }
+  return std::nullopt;
+}
+
 std::string PortName(const std::string& switchName, const std::string& portId) {
   return switchName + "/" + portId;
 }
@@ -161,8 +184,7 @@ DVPortRow ReadPortIds(const Ids& ids, const UplinkHost& host) {
     OrderOf(ids);
   } catch (const QuorvicException& e) {
     throw QuorvicException("logical switch port " +
-                           PortName(Get(ids, kPortSwitchKey), port.portId) + ": " +
-                           e.GetMessage());
+                           PortName(Get(ids, kPortSwitchKey), port.portId) + ": " + e.GetMessage());
   }
   return port;
 }

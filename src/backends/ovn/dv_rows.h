@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,14 @@
 //   until a host has a key of its own on a row, its uplinks there are those
 //   of the shared key that name its pnics. Clients and the ENS state are
 //   records (JSON).
+// - Each host lists, under "quenta:host-dvports:HOST" on the switch, the
+//   DVPorts its uplinks are on (HostDVPorts), so that a change of one DVPort
+//   reads that DVPort and this host's, not every host's. The list is
+//   current while its generation is the switch's: this build never bumps
+//   "quenta:generation", and every earlier one bumps it with each change,
+//   which makes every host's list stale. Each change of a host's DVPorts
+//   also counts up in its list, so that the switch row changes with it:
+//   earlier builds guard a DVPort's change on the switch row alone.
 // - While a host that carries traffic has uplinks on a DVSwitch, the switch
 //   has one localnet port for the physical network NETWORK, named
 //   NETWORK-localnet, whose external_ids name the hosts whose bridges lead
@@ -78,6 +87,19 @@ Ids SwitchIds(const SwitchRow& row, int64_t created, int64_t generation, const s
 SwitchRow ReadSwitchIds(const std::string& name, const Ids& ids, const UplinkHost& host);
 int64_t CreatedOf(const Ids& ids);
 int64_t GenerationOf(const Ids& ids);
+
+// What a host's "quenta:host-dvports:HOST" key holds.
+struct HostDVPorts {
+  int64_t generation = 0;
+  int64_t changes = 0;
+  // IDs of the DVPorts the host's uplinks are on, in host order.
+  std::vector<std::string> dvports;
+};
+std::string HostDVPortsKey(const std::string& host);
+std::string HostDVPortsValue(const HostDVPorts& list);
+// host's list on a switch whose external_ids are ids; nullopt when there is
+// none, it cannot be read, or it is stale.
+std::optional<HostDVPorts> CurrentHostDVPorts(const Ids& ids, const std::string& host);
 
 // The name of the Logical_Switch_Port of DVPort portId of switchName.
 std::string PortName(const std::string& switchName, const std::string& portId);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@
 // (kFormatKey), which the first change of this build writes: a database or
 // a switch whose records are of a later format is read, and its changes are
 // refused.
+//
+// A change of DVPorts alone (EditHostDVPorts) waits only on the DVPorts it
+// changes, on this host's list of its DVPorts (dv_rows.h) and on the
+// localnet port where it hands that on; ports come and go with mutate. So
+// hosts that change different DVPorts of one switch at once do not contend,
+// and such a change reads the DVPorts it needs, however many the switch has.
 //
 // A run reads from one snapshot: a DVSwitch it looks up by name is read with
 // its ports in one request, and each change leaves in the snapshot the
@@ -61,6 +68,12 @@ class OvnStore {
   std::optional<DVSwitchDoc> FindDVSwitch(const SwitchKey& key);
   // The running DVSwitch of ref, with its DVPorts.
   std::optional<DVSwitchDoc> ReadDVSwitch(const RowRef& ref);
+  // As rows::RowStore's of the same names.
+  std::optional<DVSwitchDoc> FindHostDVPorts(const SwitchKey& key, const std::string& portId);
+  std::optional<DVSwitchDoc> EditHostDVPorts(const RowRef& ref, const std::string& portId,
+                                             const std::function<void(DVSwitchDoc&)>& edit);
+  // The running DVSwitch of ref as FindHostDVPorts gives it.
+  std::optional<DVSwitchDoc> ReadHostDVPorts(const RowRef& ref, const std::string& portId);
   // The switch named name, running or stopped, without its DVPorts: a
   // DVSwitch of ours, or a logical switch another program made (kind
   // kOpaque), which takes the name as well.
@@ -126,18 +139,30 @@ class OvnStore {
     std::string uuid;
     Ids ids;
   };
+  // A DVPort's row as read.
+  struct PortRead {
+    // As SwitchRead's.
+    nlohmann::json version;
+    Ids ids;
+    nlohmann::json up;
+  };
   struct SwitchRead {
     // The row's _version; null for a row read at the end of the transaction
     // that wrote it, which the server shows with its version from before.
     nlohmann::json version;
-    nlohmann::json ports;  // the ports column as read
+    nlohmann::json ports;  // the ports column as read; null in a part
     Ids ids;
+    // With every DVPort, or, in a part, with those a change of DVPorts
+    // needs (ReadPart).
     DVSwitchDoc doc;
+    bool whole = true;
+    // In a part: the IDs of the DVPorts asked for, there or not.
+    std::set<std::string> asked;
     std::optional<Localnet> localnet;
-    // Ports of it that other programs made.
+    // Ports of it that other programs made; a part does not count them.
     std::size_t foreignPorts = 0;
-    // The up column of each DVPort as read, by its row's UUID.
-    std::map<std::string, nlohmann::json> portUp;
+    // Each DVPort's row, by its UUID.
+    std::map<std::string, PortRead> portRows;
   };
 
   // This host's name among the hosts, read once.
@@ -167,6 +192,17 @@ class OvnStore {
   void RefuseUnreadable(const std::string& name) const;
   // Our running switch of ref, with its ports.
   std::optional<SwitchRead> ReadByRef(const RowRef& ref);
+  // Our switch named name, running or not, with its DVPort portId (when it
+  // has one) and those this host's uplinks are on, from the snapshot or at
+  // most two requests: a part, where this host's list of its DVPorts is
+  // current, else the switch whole (ReadNamed).
+  std::optional<SwitchRead> ReadPart(const std::string& name, const std::string& portId);
+  // Adds the DVPort of row, a Logical_Switch_Port read by name, to part.
+  void AddPartPort(SwitchRead& part, const nlohmann::json& row);
+  // The name of our running switch of ref, from the snapshot or a read.
+  std::optional<std::string> NameOf(const RowRef& ref);
+  // Forgets the snapshot.
+  void Forget();
   // Our running switch named name, when it is the one ref names.
   std::optional<SwitchRead> ReadRunning(const std::string& name, const RowRef& ref);
 
@@ -189,6 +225,16 @@ class OvnStore {
   // The change commits only when the switch is as it was read: its
   // version, or, where that is not known, its name, ports and external_ids.
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
+  // The same for its DVPort of row uuid.
+  static void GuardPort(ovsdb::GuardedChange& change, const SwitchRead& sw,
+                        const std::string& uuid);
+  // Writes this host's list of the DVPorts of sw (as read) its uplinks are
+  // on, as after has them, with one more change counted; the change waits
+  // on the list as read.
+  void WriteHostList(ovsdb::GuardedChange& change, const SwitchRead& sw, const DVSwitchDoc& after);
+  // Writes what an edit changed of the DVPorts of a part as read (before),
+  // as after holds them, and of this host's uplinks of the switch.
+  void WritePart(ovsdb::GuardedChange& change, const SwitchRead& before, const DVSwitchDoc& after);
   // Throws, naming them and their VMs, when VMs are bound to DVPorts of
   // ports, which are sw's and about to go (subject says which they are);
   // else guards their being unbound.
@@ -228,6 +274,8 @@ class OvnStore {
   // Our switches this run read or wrote, by name; nullopt for a name none
   // of ours has.
   std::map<std::string, std::optional<SwitchRead>> switches_;
+  // Parts of our switches this run read, by name.
+  std::map<std::string, SwitchRead> parts_;
 };
 
 }  // namespace ovn

@@ -5,7 +5,9 @@
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "backends/rows/dv_switch_edits.h"
 #include "hostnet/quorvic_exception.h"
+#include "hostnet/records_format.h"
 
 namespace ovn {
 
@@ -25,7 +27,7 @@ std::string Get(const Ids& ids, const std::string& key) {
 
 // What is read of a logical switch port: its marks, and whether OVN has
 // bound it.
-const std::vector<std::string> kPortColumns = {"_uuid", "external_ids", "up"};
+const std::vector<std::string> kPortColumns = {"_uuid", "_version", "external_ids", "up"};
 
 bool IsTrue(const json& value) { return value.is_boolean() && value.get<bool>(); }
 
@@ -90,12 +92,11 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
                                                          const json& portRows) {
   const UplinkHost host = Uplinks();
   unreadable_.clear();
-  std::map<std::string, Ids> portIds;
-  std::map<std::string, json> portUp;
+  std::map<std::string, PortRead> portIds;
   for (const json& row : portRows) {
-    const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
-    portIds[uuid] = ovsdb::ReadMap(row.at("external_ids"));
-    portUp[uuid] = row.value("up", json::array({"set", json::array()}));
+    portIds[ovsdb::ReadUuid(row.at("_uuid"))] =
+        PortRead{row.value("_version", json()), ovsdb::ReadMap(row.at("external_ids")),
+                 row.value("up", json::array({"set", json::array()}))};
   }
   std::vector<SwitchRead> switches;
   for (const json& row : switchRows) {
@@ -119,7 +120,7 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
         ++sw.foreignPorts;
         continue;
       }
-      const Ids& ids = port->second;
+      const Ids& ids = port->second.ids;
       if (ids.count(kLocalnetMark) != 0) {
         sw.localnet = Localnet{port->first, ids};
         continue;
@@ -131,8 +132,8 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
       try {
         DVPortRow dvport = ReadPortIds(ids, host);
         dvport.ref = RowRef{RowKind::kDVPort, port->first};
-        sw.portUp[port->first] = portUp[port->first];
-        if (IsTrue(portUp[port->first])) dvport.binding = rows::DVPortBinding();
+        sw.portRows[port->first] = port->second;
+        if (IsTrue(port->second.up)) dvport.binding = rows::DVPortBinding();
         ports.emplace_back(OrderOf(ids), std::move(dvport));
       } catch (const QuorvicException& e) {
         // A port that lost its ID too goes by its row's UUID.
@@ -144,8 +145,9 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& port : ports) sw.doc.dvports.push_back(std::move(port.second));
     // The DVPorts in use are the switch's used ports: OVN shows which are.
-    sw.doc.row.usedPorts = static_cast<uint32_t>(std::count_if(
-        sw.doc.dvports.begin(), sw.doc.dvports.end(), [](const DVPortRow& p) { return p.InUse(); }));
+    sw.doc.row.usedPorts =
+        static_cast<uint32_t>(std::count_if(sw.doc.dvports.begin(), sw.doc.dvports.end(),
+                                            [](const DVPortRow& p) { return p.InUse(); }));
     switches.push_back(std::move(sw));
   }
   std::sort(switches.begin(), switches.end(), [](const SwitchRead& a, const SwitchRead& b) {
@@ -226,6 +228,139 @@ std::map<std::string, std::optional<DVSwitchDoc>> OvnStore::ReadNamedSwitches(
     switches_[unknown[i]] = std::move(sw);
   }
   return found;
+}
+
+namespace {
+
+json SelectPort(const std::string& switchName, const std::string& portId) {
+  return ovsdb::Select("Logical_Switch_Port",
+                       {ovsdb::Condition("name", "==", PortName(switchName, portId))},
+                       kPortColumns);
+}
+
+}  // namespace
+
+void OvnStore::AddPartPort(SwitchRead& part, const json& row) {
+  const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
+  PortRead read{row.value("_version", json()), ovsdb::ReadMap(row.at("external_ids")),
+                row.value("up", json::array({"set", json::array()}))};
+  // A port another program gave such a name is not a DVPort.
+  if (Get(read.ids, kPortSwitchKey) != part.doc.row.name) return;
+  try {
+    DVPortRow dvport = ReadPortIds(read.ids, Uplinks());
+    dvport.ref = RowRef{RowKind::kDVPort, uuid};
+    if (IsTrue(read.up)) dvport.binding = rows::DVPortBinding();
+    auto place =
+        std::find_if(part.doc.dvports.begin(), part.doc.dvports.end(), [&](const DVPortRow& p) {
+          return OrderOf(part.portRows.at(p.ref.key).ids) > OrderOf(read.ids);
+        });
+    part.doc.dvports.insert(place, std::move(dvport));
+    part.portRows[uuid] = std::move(read);
+  } catch (const QuorvicException& e) {
+    unreadable_.push_back({part.doc.row.name, Get(read.ids, "quenta:dvport-id"), e.GetMessage()});
+  }
+}
+
+std::optional<OvnStore::SwitchRead> OvnStore::ReadPart(const std::string& name,
+                                                       const std::string& portId) {
+  auto whole = switches_.find(name);
+  if (whole != switches_.end()) return whole->second;
+  auto known = parts_.find(name);
+  if (known != parts_.end()) {
+    SwitchRead& part = known->second;
+    if (!portId.empty() && part.asked.insert(portId).second) {
+      const std::vector<json> results = Read({SelectPort(name, portId)});
+      for (const json& row : results.at(0).at("rows")) AddPartPort(part, row);
+    }
+    return part;
+  }
+  std::vector<json> reads = {
+      ovsdb::Select("Logical_Switch",
+                    {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
+                    {"_uuid", "_version", "name", "external_ids"}),
+      ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
+                    kPortColumns)};
+  if (!portId.empty()) reads.push_back(SelectPort(name, portId));
+  const std::vector<json> results = Read(reads);
+  const json& rows = results.at(0).at("rows");
+  if (rows.empty()) return switches_[name] = std::nullopt;
+  if (rows.size() != 1) return ReadNamed(name);
+  SwitchRead part;
+  part.whole = false;
+  part.version = rows[0].at("_version");
+  part.ids = ovsdb::ReadMap(rows[0].at("external_ids"));
+  std::optional<HostDVPorts> list = CurrentHostDVPorts(part.ids, HostName());
+  // Without a current list of this host's DVPorts, or with records of
+  // another format, only the whole switch tells.
+  try {
+    if (!list || FormatOf(part) != hostnet::kRecordsFormat) return ReadNamed(name);
+    part.doc.row = ReadSwitchIds(name, part.ids, Uplinks());
+  } catch (const QuorvicException&) {
+    return ReadNamed(name);
+  }
+  part.doc.row.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(rows[0].at("_uuid"))};
+  unreadable_.clear();
+  for (const json& row : results.at(1).at("rows")) {
+    part.localnet =
+        Localnet{ovsdb::ReadUuid(row.at("_uuid")), ovsdb::ReadMap(row.at("external_ids"))};
+  }
+  if (!portId.empty()) {
+    part.asked.insert(portId);
+    for (const json& row : results.at(2).at("rows")) AddPartPort(part, row);
+  }
+  std::vector<json> listed;
+  for (const std::string& id : list->dvports) {
+    if (part.asked.insert(id).second) listed.push_back(SelectPort(name, id));
+  }
+  if (!listed.empty()) {
+    for (const json& result : Read(listed)) {
+      for (const json& row : result.at("rows")) AddPartPort(part, row);
+    }
+  }
+  return parts_[name] = std::move(part);
+}
+
+std::optional<std::string> OvnStore::NameOf(const RowRef& ref) {
+  for (const auto& [name, sw] : switches_) {
+    if (sw && sw->doc.row.ref == ref) return name;
+  }
+  for (const auto& [name, part] : parts_) {
+    if (part.doc.row.ref == ref) return name;
+  }
+  std::optional<SwitchRead> sw = ReadByRef(ref);
+  if (!sw) return std::nullopt;
+  return sw->doc.row.name;
+}
+
+std::optional<DVSwitchDoc> OvnStore::FindHostDVPorts(const SwitchKey& key,
+                                                     const std::string& portId) {
+  std::string name = key.value;
+  if (key.by == SwitchKey::By::kSwitchId) {
+    name.clear();
+    for (const auto& [known, part] : parts_) {
+      if (part.doc.row.switchId == key.value) name = known;
+    }
+    if (name.empty()) {
+      std::optional<DVSwitchDoc> dvs = FindDVSwitch(key);
+      if (!dvs) return std::nullopt;
+      name = dvs->row.name;
+    }
+  } else if (key.by != SwitchKey::By::kName || name.empty()) {
+    return std::nullopt;
+  }
+  std::optional<SwitchRead> sw = ReadPart(name, portId);
+  RefuseUnreadable("");
+  if (!sw || !sw->doc.row.running) return std::nullopt;
+  if (key.by == SwitchKey::By::kSwitchId && sw->doc.row.switchId != key.value) return std::nullopt;
+  return rows::HostPart(sw->doc, portId);
+}
+
+std::optional<DVSwitchDoc> OvnStore::ReadHostDVPorts(const RowRef& ref, const std::string& portId) {
+  std::optional<std::string> name = NameOf(ref);
+  if (!name) return std::nullopt;
+  std::optional<SwitchRead> sw = ReadPart(*name, portId);
+  if (!sw || sw->doc.row.ref != ref || !sw->doc.row.running) return std::nullopt;
+  return rows::HostPart(sw->doc, portId);
 }
 
 std::optional<OvnStore::SwitchRead> OvnStore::ReadRunning(const std::string& name,
@@ -379,8 +514,6 @@ void OvnStore::NameBindings(std::vector<DVSwitchDoc>& dvswitches) {
   }
 }
 
-std::vector<std::string> OvnStore::SilentMembers() {
-  return LeaderLink(settings_).ProbeMembers();
-}
+std::vector<std::string> OvnStore::SilentMembers() { return LeaderLink(settings_).ProbeMembers(); }
 
 }  // namespace ovn

@@ -4,6 +4,7 @@
 #include "backends/ovn/ovn_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
+#include "backends/rows/dv_switch_edits.h"
 #include "backends/rows/switch_edits.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostnet/records_format.h"
@@ -60,15 +61,18 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
         // NB_Global is read again with the next read.
         if (!result.Committed()) tokenSeen_ = false;
         if (!result.Committed() || !refresh || result.results.empty()) {
-          switches_.clear();
+          Forget();
           return result.Committed();
         }
         const std::vector<json>& results = result.results;
         json ports = results.at(*refresh + 1).at("rows");
         for (const json& row : results.at(*refresh + 2).at("rows")) ports.push_back(row);
         std::vector<SwitchRead> written = SwitchesFrom(results.at(*refresh).at("rows"), ports);
-        for (SwitchRead& sw : written) sw.version = nullptr;
-        switches_.clear();
+        for (SwitchRead& sw : written) {
+          sw.version = nullptr;
+          for (auto& [uuid, port] : sw.portRows) port.version = nullptr;
+        }
+        Forget();
         if (unreadable_.empty()) {
           switches_[subject] = written.empty()
                                    ? std::nullopt
@@ -79,6 +83,11 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
       // Hosts that share a DVSwitch contend for it: a change goes on trying
       // for as long as the operator lets a run wait for the cluster.
       settings_.timeout);
+}
+
+void OvnStore::Forget() {
+  switches_.clear();
+  parts_.clear();
 }
 
 long long OvnStore::FormatOf(const SwitchRead& sw) {
@@ -116,6 +125,15 @@ void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
       {{"name", sw.doc.row.name}, {"ports", sw.ports}, {"external_ids", ovsdb::Map(sw.ids)}});
 }
 
+void OvnStore::GuardPort(GuardedChange& change, const SwitchRead& sw, const std::string& uuid) {
+  const PortRead& port = sw.portRows.at(uuid);
+  if (!port.version.is_null()) {
+    change.Guard("Logical_Switch_Port", uuid, {{"_version", port.version}});
+    return;
+  }
+  change.Guard("Logical_Switch_Port", uuid, {{"external_ids", ovsdb::Map(port.ids)}});
+}
+
 void OvnStore::GuardUnbound(GuardedChange& change, const SwitchRead& sw,
                             const std::vector<DVPortRow>& ports, const std::string& subject) {
   std::vector<DVSwitchDoc> bound(1);
@@ -138,8 +156,10 @@ void OvnStore::GuardUnbound(GuardedChange& change, const SwitchRead& sw,
   }
   // A VM that binds meanwhile stops the change.
   for (const DVPortRow& port : ports) {
-    auto up = sw.portUp.find(port.ref.key);
-    if (up != sw.portUp.end()) change.Guard("Logical_Switch_Port", port.ref.key, {{"up", up->second}});
+    auto read = sw.portRows.find(port.ref.key);
+    if (read != sw.portRows.end()) {
+      change.Guard("Logical_Switch_Port", port.ref.key, {{"up", read->second.up}});
+    }
   }
 }
 
@@ -158,6 +178,15 @@ void OvnStore::Remove(GuardedChange& change, const SwitchRead& sw) {
 }
 
 namespace {
+
+// The IDs of the DVPorts of dvs with uplinks (this host's), in its order.
+std::vector<std::string> HostDVPortIds(const DVSwitchDoc& dvs) {
+  std::vector<std::string> ids;
+  for (const DVPortRow& port : dvs.dvports) {
+    if (!port.uplinks.empty()) ids.push_back(port.portId);
+  }
+  return ids;
+}
 
 // A new Logical_Switch_Port of DVPort port, carrying any VM's frames.
 json InsertPort(const std::string& switchName, const DVPortRow& port, std::size_t order,
@@ -182,6 +211,8 @@ void OvnStore::WriteLocalnet(GuardedChange& change, const std::string& name,
   if (!localnet) {
     if (!mine) return;
     const std::string network = NetworkName(name);
+    // Port names are unique: another host that made it meanwhile is read.
+    change.Assume("Logical_Switch_Port", {ovsdb::Condition("name", "==", network + "-localnet")});
     std::string row = change.NewRowName();
     change.Add(ovsdb::Insert("Logical_Switch_Port",
                              {{"name", network + "-localnet"},
@@ -197,16 +228,26 @@ void OvnStore::WriteLocalnet(GuardedChange& change, const std::string& name,
   if (mine) {
     change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
                              {ovsdb::Mutation("external_ids", "insert", ovsdb::Map({{key, ""}}))}));
+    // The port is still there, and leads out from here: the last other host
+    // may have taken it out meanwhile.
+    change.GuardPairs("Logical_Switch_Port", localnet->uuid, "external_ids", {{key, ""}});
     return;
   }
-  const bool others = std::any_of(localnet->ids.begin(), localnet->ids.end(), [&](const auto& id) {
-    return IsWiredKey(id.first) && id.first != key;
-  });
-  if (others) {
+  Ids others;
+  for (const auto& [id, value] : localnet->ids) {
+    if (IsWiredKey(id) && id != key) others[id] = value;
+  }
+  if (!others.empty()) {
+    // Hosts that leave at the same moment each leave it to another: only
+    // one of them may, while those it counted on are still there.
+    change.GuardPairs("Logical_Switch_Port", localnet->uuid, "external_ids", others);
     change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
                              {ovsdb::Mutation("external_ids", "delete", ovsdb::Set({json(key)}))}));
   } else {
-    // The last host that led the switch out is gone: so is the way out.
+    // The last host that led the switch out is gone: so is the way out,
+    // unless another host came meanwhile.
+    change.Guard("Logical_Switch_Port", localnet->uuid,
+                 {{"external_ids", ovsdb::Map(localnet->ids)}});
     removed.push_back(ovsdb::Uuid(localnet->uuid));
   }
 }
@@ -224,10 +265,11 @@ void OvnStore::Insert(GuardedChange& change, const DVSwitchDoc& dvs, int64_t cre
     refs.push_back(ovsdb::NamedUuid(row));
   }
   WriteLocalnet(change, name, std::nullopt, dvs, refs, none);
+  Ids ids = SwitchIds(dvs.row, created, 1, host);
+  ids[HostDVPortsKey(host)] = HostDVPortsValue({1, 1, HostDVPortIds(dvs)});
   change.Add(ovsdb::Insert(
-      "Logical_Switch", {{"name", name},
-                         {"ports", ovsdb::Set(refs)},
-                         {"external_ids", ovsdb::Map(SwitchIds(dvs.row, created, 1, host))}}));
+      "Logical_Switch",
+      {{"name", name}, {"ports", ovsdb::Set(refs)}, {"external_ids", ovsdb::Map(ids)}}));
 }
 
 RowRef OvnStore::AddDVSwitch(const DVSwitchDoc& dvs) {
@@ -257,11 +299,12 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
   const std::string& host = HostName();
   const bool upgrade = FormatOf(before) < hostnet::kRecordsFormat;
   Guard(change, before);
-  // The generation bumps with every change, so that the guard on the switch
-  // covers its ports too.
-  change.Add(SetOurKeys(
-      "Logical_Switch", uuid,
-      SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids) + 1, host)));
+  // The generation stays: this host's list of its DVPorts, which the change
+  // writes, and every other host's, stay current.
+  change.Add(
+      SetOurKeys("Logical_Switch", uuid,
+                 SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids), host)));
+  WriteHostList(change, before, after);
   std::vector<json> added;
   for (std::size_t i = 0; i < after.dvports.size(); ++i) {
     DVPortRow& port = after.dvports[i];
@@ -275,6 +318,8 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
     }
     const std::size_t order = static_cast<std::size_t>(was - before.doc.dvports.begin());
     if (upgrade || *was != port || order != i) {
+      // Other hosts change a DVPort by itself.
+      GuardPort(change, before, port.ref.key);
       change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i, host)));
     }
     // Format 1 made DVPorts that carried no frame.
@@ -293,9 +338,9 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
     gone.push_back(port);
   }
   if (!gone.empty()) {
-    GuardUnbound(change, before, gone,
-                 gone.size() == 1 ? "DVPort " + gone[0].portId + " of " + name
-                                  : "DVSwitch " + name);
+    GuardUnbound(
+        change, before, gone,
+        gone.size() == 1 ? "DVPort " + gone[0].portId + " of " + name : "DVSwitch " + name);
   }
   WriteLocalnet(change, name, before.localnet, after, added, removed);
   if (!added.empty() || !removed.empty()) {
@@ -303,6 +348,73 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
                              {ovsdb::Mutation("ports", "delete", ovsdb::Set(removed)),
                               ovsdb::Mutation("ports", "insert", ovsdb::Set(added))}));
   }
+}
+
+void OvnStore::WriteHostList(GuardedChange& change, const SwitchRead& sw,
+                             const DVSwitchDoc& after) {
+  const std::string key = HostDVPortsKey(HostName());
+  HostDVPorts list;
+  list.generation = GenerationOf(sw.ids);
+  list.dvports = HostDVPortIds(after);
+  auto was = sw.ids.find(key);
+  if (was != sw.ids.end()) {
+    std::optional<HostDVPorts> read = CurrentHostDVPorts(sw.ids, HostName());
+    list.changes = read ? read->changes + 1 : 1;
+    change.GuardPairs("Logical_Switch", sw.doc.row.ref.key, "external_ids", {*was});
+  }
+  change.Add(SetOurKeys("Logical_Switch", sw.doc.row.ref.key, {{key, HostDVPortsValue(list)}}));
+}
+
+void OvnStore::WritePart(GuardedChange& change, const SwitchRead& before,
+                         const DVSwitchDoc& after) {
+  const std::string& uuid = before.doc.row.ref.key;
+  const std::string& name = before.doc.row.name;
+  const std::string& host = HostName();
+  for (const DVPortRow& port : after.dvports) {
+    auto was = std::find_if(before.doc.dvports.begin(), before.doc.dvports.end(),
+                            [&](const DVPortRow& p) { return p.ref == port.ref; });
+    if (was == before.doc.dvports.end() || *was == port) continue;
+    GuardPort(change, before, port.ref.key);
+    const std::size_t order = OrderOf(before.portRows.at(port.ref.key).ids);
+    change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, order, host)));
+  }
+  WriteHostList(change, before, after);
+  if (after.row.uplinks != before.doc.row.uplinks) {
+    change.Add(
+        SetOurKeys("Logical_Switch", uuid, {{UplinksKey(host), json(after.row.uplinks).dump()}}));
+  }
+  std::vector<json> added, removed;
+  WriteLocalnet(change, name, before.localnet, after, added, removed);
+  if (!added.empty() || !removed.empty()) {
+    change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(uuid),
+                             {ovsdb::Mutation("ports", "delete", ovsdb::Set(removed)),
+                              ovsdb::Mutation("ports", "insert", ovsdb::Set(added))}));
+  }
+}
+
+std::optional<DVSwitchDoc> OvnStore::EditHostDVPorts(
+    const RowRef& ref, const std::string& portId, const std::function<void(DVSwitchDoc&)>& edit) {
+  std::optional<std::string> name = NameOf(ref);
+  if (!name) return std::nullopt;
+  std::optional<DVSwitchDoc> written;
+  Write("changing DVSwitch " + *name, {}, [&](GuardedChange& change) {
+    written.reset();
+    std::optional<SwitchRead> sw = ReadPart(*name, portId);
+    if (!sw || sw->doc.row.ref != ref || !sw->doc.row.running) return;
+    const DVSwitchDoc before = rows::HostPart(sw->doc, portId);
+    DVSwitchDoc part = before;
+    edit(part);
+    written = part;
+    if (part == before) return;
+    if (!sw->whole) {
+      WritePart(change, *sw, part);
+      return;
+    }
+    DVSwitchDoc after = sw->doc;
+    rows::PutBackPart(after, part);
+    WriteEdit(change, *sw, after);
+  });
+  return written;
 }
 
 std::optional<DVSwitchDoc> OvnStore::EditDVSwitch(const RowRef& ref,
@@ -393,8 +505,9 @@ void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
     }
     if (!prune) return;
     for (const SwitchRead& sw : ours) {
-      auto kept = std::find_if(dvswitches.begin(), dvswitches.end(),
-                               [&](const DVSwitchDoc& dvs) { return dvs.row.name == sw.doc.row.name; });
+      auto kept = std::find_if(dvswitches.begin(), dvswitches.end(), [&](const DVSwitchDoc& dvs) {
+        return dvs.row.name == sw.doc.row.name;
+      });
       if (kept == dvswitches.end()) Remove(change, sw);
     }
   });
@@ -402,30 +515,30 @@ void OvnStore::Merge(const std::vector<DVSwitchDoc>& dvswitches, bool prune) {
 
 std::vector<std::string> OvnStore::Migrate() {
   std::vector<std::string> lines;
-  Write("bringing the DVSwitches to format " + hostnet::FormatMark(), {},
-        [&](GuardedChange& change) {
-          lines.clear();
-          std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
-          const std::string where = Db().Describe();
-          if (!nbGlobal_.empty() && hostnet::FormatOfMark(where, nbFormat_) < hostnet::kRecordsFormat) {
-            lines.push_back(where + ": marked as holding records of format " +
-                            hostnet::FormatMark());
-          }
-          for (SwitchRead& sw : ours) {
-            const long long format = FormatOf(sw);
-            if (format >= hostnet::kRecordsFormat) continue;
-            DVSwitchDoc after = sw.doc;
-            WriteEdit(change, sw, after);
-            lines.push_back("DVSwitch " + sw.doc.row.name + ": written in format " +
-                            hostnet::FormatMark() + ", its " + std::to_string(sw.doc.dvports.size()) +
-                            " DVPort(s) carrying any VM's frames, with this host's uplinks under a "
-                            "key of its own");
-          }
-          // The mark alone goes in a change of its own.
-          if (change.Empty() && !lines.empty()) {
-            change.Add(ovsdb::Select("NB_Global", {}, {"_uuid"}));
-          }
-        });
+  Write(
+      "bringing the DVSwitches to format " + hostnet::FormatMark(), {}, [&](GuardedChange& change) {
+        lines.clear();
+        std::vector<SwitchRead> ours = ReadSwitchRows({}, true);
+        const std::string where = Db().Describe();
+        if (!nbGlobal_.empty() &&
+            hostnet::FormatOfMark(where, nbFormat_) < hostnet::kRecordsFormat) {
+          lines.push_back(where + ": marked as holding records of format " + hostnet::FormatMark());
+        }
+        for (SwitchRead& sw : ours) {
+          const long long format = FormatOf(sw);
+          if (format >= hostnet::kRecordsFormat) continue;
+          DVSwitchDoc after = sw.doc;
+          WriteEdit(change, sw, after);
+          lines.push_back("DVSwitch " + sw.doc.row.name + ": written in format " +
+                          hostnet::FormatMark() + ", its " + std::to_string(sw.doc.dvports.size()) +
+                          " DVPort(s) carrying any VM's frames, with this host's uplinks under a "
+                          "key of its own");
+        }
+        // The mark alone goes in a change of its own.
+        if (change.Empty() && !lines.empty()) {
+          change.Add(ovsdb::Select("NB_Global", {}, {"_uuid"}));
+        }
+      });
   return lines;
 }
 

@@ -56,14 +56,16 @@ std::string Joined(const std::vector<std::string>& names) {
 
 }  // namespace
 
+bool SharedDVStore::IsDVSwitchName(const std::string& name) {
+  // A change of the DVSwitch's uplinks wires this host: what that reads
+  // goes with the lookup.
+  if (chassis_.Carries()) chassis_.ExpectWiring(NetworkName(name));
+  std::optional<SwitchRow> local = Base().FindAnySwitch(SwitchKey::Name(name));
+  return !local || local->kind == SwitchKind::kDistributed;
+}
+
 std::optional<DVSwitchDoc> SharedDVStore::FindDVSwitch(const SwitchKey& key) {
-  if (key.by == SwitchKey::By::kName) {
-    // A change of the DVSwitch's uplinks wires this host: what that reads
-    // goes with the lookup.
-    if (chassis_.Carries()) chassis_.ExpectWiring(NetworkName(key.value));
-    std::optional<SwitchRow> local = Base().FindAnySwitch(key);
-    if (local && local->kind != SwitchKind::kDistributed) return std::nullopt;
-  }
+  if (key.by == SwitchKey::By::kName && !IsDVSwitchName(key.value)) return std::nullopt;
   return shared_.FindDVSwitch(key);
 }
 
@@ -95,8 +97,9 @@ void SharedDVStore::WireAround(const std::string& network, const std::string& dv
     try {
       chassis_.Wire(network, dvswitch, was);
     } catch (const QuorvicException& back) {
-      throw QuorvicException(e.GetMessage() + "; and this host's bridge for it could not be put "
-                                              "back as it was: " +
+      throw QuorvicException(e.GetMessage() +
+                             "; and this host's bridge for it could not be put "
+                             "back as it was: " +
                              back.GetMessage());
     }
     throw;
@@ -119,7 +122,8 @@ void SharedDVStore::Sweep(const std::string& except) {
       names.push_back(wiring.dvswitch);
     }
     if (left.empty()) return;
-    const std::map<std::string, std::optional<DVSwitchDoc>> found = shared_.ReadNamedSwitches(names);
+    const std::map<std::string, std::optional<DVSwitchDoc>> found =
+        shared_.ReadNamedSwitches(names);
     for (const rows::WiringRead& wiring : left) {
       auto dvs = found.find(wiring.dvswitch);
       if (dvs == found.end()) continue;
@@ -148,7 +152,26 @@ bool SharedDVStore::RemoveSwitch(const RowRef& ref) {
 std::optional<DVSwitchDoc> SharedDVStore::EditDVSwitch(
     const RowRef& ref, const std::function<void(DVSwitchDoc&)>& edit) {
   if (!chassis_.Carries()) return shared_.EditDVSwitch(ref, edit);
-  std::optional<DVSwitchDoc> before = shared_.ReadDVSwitch(ref);
+  return EditWired(shared_.ReadDVSwitch(ref), edit,
+                   [&] { return shared_.EditDVSwitch(ref, edit); });
+}
+
+std::optional<DVSwitchDoc> SharedDVStore::FindHostDVPorts(const SwitchKey& key,
+                                                          const std::string& portId) {
+  if (key.by == SwitchKey::By::kName && !IsDVSwitchName(key.value)) return std::nullopt;
+  return shared_.FindHostDVPorts(key, portId);
+}
+
+std::optional<DVSwitchDoc> SharedDVStore::EditHostDVPorts(
+    const RowRef& ref, const std::string& portId, const std::function<void(DVSwitchDoc&)>& edit) {
+  if (!chassis_.Carries()) return shared_.EditHostDVPorts(ref, portId, edit);
+  return EditWired(shared_.ReadHostDVPorts(ref, portId), edit,
+                   [&] { return shared_.EditHostDVPorts(ref, portId, edit); });
+}
+
+std::optional<DVSwitchDoc> SharedDVStore::EditWired(
+    const std::optional<DVSwitchDoc>& before, const std::function<void(DVSwitchDoc&)>& edit,
+    const std::function<std::optional<DVSwitchDoc>()>& change) {
   if (!before) return std::nullopt;
   // What the edit makes of this host's uplinks decides the wiring, which
   // comes first: a DVSwitch that leads out must find this host's bridge.
@@ -159,8 +182,7 @@ std::optional<DVSwitchDoc> SharedDVStore::EditDVSwitch(
   const std::vector<std::string> was = HostPnics(*before);
   const bool uplinksChange = !SameSet(HostPnics(preview), was);
   std::optional<DVSwitchDoc> written;
-  WireAround(network, name, HostPnics(preview), was,
-             [&] { written = shared_.EditDVSwitch(ref, edit); });
+  WireAround(network, name, HostPnics(preview), was, [&] { written = change(); });
   if (!written) {
     chassis_.Wire(network, name, was);
   } else if (!SameSet(HostPnics(*written), HostPnics(preview))) {
@@ -260,8 +282,7 @@ HostDocument SharedDVStore::ReadReachableHost() {
   }
 }
 
-void SharedDVStore::ReplaceHostSharing(const HostDocument& doc,
-                                       hostnet::SharedDVSwitches shared) {
+void SharedDVStore::ReplaceHostSharing(const HostDocument& doc, hostnet::SharedDVSwitches shared) {
   const bool prune = shared == hostnet::SharedDVSwitches::kPrune;
   HostDocument local = doc;
   local.dvswitches.clear();
@@ -313,10 +334,10 @@ void SharedDVStore::ReplaceHostSharing(const HostDocument& doc,
     } catch (const QuorvicException& back) {
       failures += (failures.empty() ? "" : "; ") + back.GetMessage();
     }
-    throw QuorvicException(e.GetMessage() + (failures.empty()
-                                                 ? "; the host was put back as it was"
-                                                 : "; and putting the host back failed: " + failures),
-                           e.GetDetail(), e.GetKind());
+    throw QuorvicException(
+        e.GetMessage() + (failures.empty() ? "; the host was put back as it was"
+                                           : "; and putting the host back failed: " + failures),
+        e.GetDetail(), e.GetKind());
   }
   // What DVSwitches others removed left here goes too.
   Sweep("");
@@ -370,9 +391,10 @@ std::vector<std::string> SharedDVStore::Health() {
     dvswitches = shared_.ReadWiring();
   } catch (const QuorvicException& e) {
     if (!e.NoAnswer()) throw;
-    lines.push_back("the DVSwitches of this host cannot be read, so nothing is said of them "
-                    "here: " +
-                    e.GetMessage());
+    lines.push_back(
+        "the DVSwitches of this host cannot be read, so nothing is said of them "
+        "here: " +
+        e.GetMessage());
     return lines;
   }
   for (const std::string& member : shared_.SilentMembers()) {
@@ -445,11 +467,10 @@ std::vector<std::string> SharedDVStore::Health() {
       if (!dvs.row.running || wiring.localnet || dvs.row.mtu <= tunnel->VmMtu()) continue;
       lines.push_back("DVSwitch " + dvs.row.name + " has MTU " + std::to_string(dvs.row.mtu) +
                       ", but the tunnel from this host carries frames of " +
-                      std::to_string(tunnel->VmMtu()) + " bytes at most (" +
-                      tunnel->underlay + " has MTU " + std::to_string(tunnel->underlayMtu) +
-                      ", less " + std::to_string(tunnel->overhead) +
-                      "): `ploncfg-vswitch -m " + std::to_string(tunnel->VmMtu()) + " " +
-                      dvs.row.name + "` fits it");
+                      std::to_string(tunnel->VmMtu()) + " bytes at most (" + tunnel->underlay +
+                      " has MTU " + std::to_string(tunnel->underlayMtu) + ", less " +
+                      std::to_string(tunnel->overhead) + "): `ploncfg-vswitch -m " +
+                      std::to_string(tunnel->VmMtu()) + " " + dvs.row.name + "` fits it");
     }
   }
   return lines;

@@ -61,6 +61,12 @@ class SharedDVStore : public rows::RowStoreWrapper {
   bool RemoveSwitch(const RowRef& ref) override;
   std::optional<DVSwitchDoc> EditDVSwitch(const RowRef& ref,
                                           const std::function<void(DVSwitchDoc&)>& edit) override;
+  // As FindDVSwitch and EditDVSwitch, for a DVSwitch's DVPorts alone.
+  std::optional<DVSwitchDoc> FindHostDVPorts(const SwitchKey& key,
+                                             const std::string& portId) override;
+  std::optional<DVSwitchDoc> EditHostDVPorts(
+      const RowRef& ref, const std::string& portId,
+      const std::function<void(DVSwitchDoc&)>& edit) override;
   // As the local store's, but a pnic to link that this host's wiring for a
   // DVSwitch holds is refused naming the DVSwitch and what frees it.
   std::optional<rows::StandardSwitchDoc> EditSwitch(
@@ -96,6 +102,16 @@ class SharedDVStore : public rows::RowStoreWrapper {
   void Rewire() override;
 
  private:
+  // False when one of this host's own switches has name, which is then no
+  // DVSwitch's; asks the chassis for what wiring the DVSwitch would read.
+  bool IsDVSwitchName(const std::string& name);
+  // Runs change, an edit of the DVSwitch read as before (with every DVPort
+  // this host's uplinks are on) and returns what it wrote; this host's
+  // wiring goes first as edit leaves its uplinks, and is put back when the
+  // change fails or the DVSwitch is gone. Nothing when before is nullopt.
+  std::optional<DVSwitchDoc> EditWired(const std::optional<DVSwitchDoc>& before,
+                                       const std::function<void(DVSwitchDoc&)>& edit,
+                                       const std::function<std::optional<DVSwitchDoc>()>& change);
   // Wires network of DVSwitch dvswitch to pnics; when that or change
   // throws, wires it back to was, and the exception goes on (naming a
   // failure to put it back too).

@@ -67,4 +67,22 @@ DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId) {
   throw QuorvicException("DVPort " + portId + " no longer exists");
 }
 
+DVSwitchDoc HostPart(const DVSwitchDoc& dvs, const std::string& portId) {
+  DVSwitchDoc part;
+  part.row = dvs.row;
+  for (const DVPortRow& port : dvs.dvports) {
+    if (port.portId == portId || !port.uplinks.empty()) part.dvports.push_back(port);
+  }
+  return part;
+}
+
+void PutBackPart(DVSwitchDoc& dvs, const DVSwitchDoc& part) {
+  dvs.row.uplinks = part.row.uplinks;
+  for (const DVPortRow& changed : part.dvports) {
+    for (DVPortRow& port : dvs.dvports) {
+      if (port.portId == changed.portId) port = changed;
+    }
+  }
+}
+
 }  // namespace rows

@@ -22,6 +22,13 @@ void RemoveDVPortRow(DVSwitchDoc& dvs, const std::string& portId);
 // DVPort portId of dvs; throws "DVPort ID no longer exists".
 DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId);
 
+// dvs with only its DVPort portId and those that have uplinks: what
+// RowStore::FindHostDVPorts gives of a DVSwitch read whole.
+DVSwitchDoc HostPart(const DVSwitchDoc& dvs, const std::string& portId);
+// Puts part, a HostPart of dvs that an edit changed, back into dvs: its
+// DVPorts by ID, and the DVSwitch's uplinks.
+void PutBackPart(DVSwitchDoc& dvs, const DVSwitchDoc& part);
+
 }  // namespace rows
 
 #endif  // BACKENDS_ROWS_DV_SWITCH_EDITS_H_

@@ -16,8 +16,9 @@ using Quorvic::Network::DVPort;
 using Quorvic::Network::DVPortParam;
 
 DVSwitchHandle::DVSwitchHandle(RowStore& store, DVSwitchDoc doc,
-                               std::vector<UnreadableRow> unreadablePorts)
+                               std::vector<UnreadableRow> unreadablePorts, Ports ports)
     : SwitchRowHandle(store, std::move(doc.row), false),
+      ports_(ports),
       dvports_(std::move(doc.dvports)),
       unreadablePorts_(std::move(unreadablePorts)) {}
 
@@ -31,6 +32,17 @@ void DVSwitchHandle::Edit(const std::function<void(DVSwitchDoc&)>& edit) {
   DVSwitchDoc written = EditDistributedSwitch(store_, row_, edit);
   row_ = std::move(written.row);
   dvports_ = std::move(written.dvports);
+  ports_ = Ports::kAll;
+}
+
+void DVSwitchHandle::EditHostPart(const std::string& portId,
+                                  const std::function<void(DVSwitchDoc&)>& edit) {
+  std::optional<DVSwitchDoc> written = store_.EditHostDVPorts(row_.ref, portId, edit);
+  if (!written) SwitchGone(row_);
+  DVSwitchDoc held{row_, std::move(dvports_)};
+  PutBackPart(held, *written);
+  row_ = std::move(written->row);
+  dvports_ = ports_ == Ports::kAll ? std::move(held.dvports) : std::move(written->dvports);
 }
 
 std::string DVSwitchHandle::GetDVSName() const { return row_.dvsName; }
@@ -44,8 +56,14 @@ void DVSwitchHandle::SetMtu(uint16_t mtu) {
 }
 
 std::vector<std::unique_ptr<DVPort>> DVSwitchHandle::GetDVPorts() const {
+  std::vector<DVPortRow> read;
+  if (ports_ == Ports::kHostPart) {
+    std::optional<DVSwitchDoc> whole = store_.FindDVSwitch(SwitchKey::Name(row_.name));
+    if (!whole || whole->row.ref != row_.ref) SwitchGone(row_);
+    read = std::move(whole->dvports);
+  }
   std::vector<std::unique_ptr<DVPort>> ports;
-  for (const DVPortRow& row : dvports_) {
+  for (const DVPortRow& row : ports_ == Ports::kAll ? dvports_ : read) {
     ports.push_back(std::make_unique<DVPortHandle>(row, row_.switchId));
   }
   for (const UnreadableRow& row : unreadablePorts_) {
@@ -58,7 +76,7 @@ std::string DVSwitchHandle::GetSwitchId() const { return row_.switchId; }
 
 void DVSwitchHandle::AddDVPortUplink(const std::string& uplink, DVPortParam param) {
   RequireDistributed("AddDVPortUplink");
-  Edit([&](DVSwitchDoc& dvs) {
+  EditHostPart(param.portId, [&](DVSwitchDoc& dvs) {
     RequirePnic(store_.Pnics(), uplink);
     AttachDVPortUplink(dvs, uplink, param.portId);
   });
@@ -67,7 +85,7 @@ void DVSwitchHandle::AddDVPortUplink(const std::string& uplink, DVPortParam para
 void DVSwitchHandle::RemoveDVPortUplink(const std::string& uplink, int flags) {
   RequireDistributed("RemoveDVPortUplink");
   if (flags != 0) throw QuorvicException("flags " + std::to_string(flags) + " must be 0");
-  Edit([&](DVSwitchDoc& dvs) { DetachDVPortUplink(dvs, uplink); });
+  EditHostPart("", [&](DVSwitchDoc& dvs) { DetachDVPortUplink(dvs, uplink); });
 }
 
 DVPortHandle::DVPortHandle(DVPortRow row, std::string switchId)

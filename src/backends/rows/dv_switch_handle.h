@@ -18,7 +18,12 @@ namespace rows {
 // among its DVPorts, as handles that fail with what is wrong.
 class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
  public:
-  DVSwitchHandle(RowStore& store, DVSwitchDoc doc, std::vector<UnreadableRow> unreadablePorts = {});
+  // What doc holds of the DVSwitch's DVPorts: all, or those that
+  // RowStore::FindHostDVPorts hands out, the rest read when asked for.
+  enum class Ports { kAll, kHostPart };
+
+  DVSwitchHandle(RowStore& store, DVSwitchDoc doc, std::vector<UnreadableRow> unreadablePorts = {},
+                 Ports ports = Ports::kAll);
 
   std::string GetDVSName() const override;
   uint32_t GetMtu() const override;
@@ -33,7 +38,11 @@ class DVSwitchHandle : public SwitchRowHandle<Quorvic::Network::DVSwitch> {
   void RequireDistributed(const char* operation) const;
   // Edits the DVSwitch and keeps it as written.
   void Edit(const std::function<void(DVSwitchDoc&)>& edit);
+  // Edits the DVSwitch's uplinks and the DVPorts FindHostDVPorts hands out
+  // with DVPort portId, and keeps them as written.
+  void EditHostPart(const std::string& portId, const std::function<void(DVSwitchDoc&)>& edit);
 
+  Ports ports_;
   std::vector<DVPortRow> dvports_;
   std::vector<UnreadableRow> unreadablePorts_;
 };

@@ -64,7 +64,8 @@ const DVPortRow* PortOf(const DVSwitchDoc& dvs, const std::string& portId) {
 }  // namespace
 
 std::optional<DVSwitchDoc> NamedDVPortHandle::Find() const {
-  std::optional<DVSwitchDoc> dvs = store_.FindDVSwitch(SwitchKey::SwitchId(param_.switchId));
+  std::optional<DVSwitchDoc> dvs =
+      store_.FindHostDVPorts(SwitchKey::SwitchId(param_.switchId), param_.portId);
   if (!dvs || PortOf(*dvs, param_.portId) == nullptr) return std::nullopt;
   return dvs;
 }
@@ -80,8 +81,9 @@ DVSwitchDoc NamedDVPortHandle::Require() const {
 }
 
 void NamedDVPortHandle::Edit(const std::function<void(DVPortRow&)>& edit) {
-  std::optional<DVSwitchDoc> written = store_.EditDVSwitch(
-      Require().row.ref, [&](DVSwitchDoc& dvs) { edit(DVPortOf(dvs, param_.portId)); });
+  std::optional<DVSwitchDoc> written =
+      store_.EditHostDVPorts(Require().row.ref, param_.portId,
+                             [&](DVSwitchDoc& dvs) { edit(DVPortOf(dvs, param_.portId)); });
   if (!written) {
     throw QuorvicException(QuorvicException::Kind::kNotFound,
                            "DVPort " + param_.portId + " no longer exists");

@@ -42,9 +42,11 @@ std::unique_ptr<VirtualSwitch> RowBackend::GetVirtualSwitchById(const std::strin
 }
 
 std::unique_ptr<DVSwitch> RowBackend::GetDVSwitchByName(const std::string& name) {
-  auto dvs = Host().FindDVSwitch(SwitchKey::Name(name));
+  // A DVPort's change needs no more; a listing of its DVPorts reads them.
+  auto dvs = Host().FindHostDVPorts(SwitchKey::Name(name), "");
   if (!dvs) throw QuorvicException(QuorvicException::Kind::kNotFound, "no DVSwitch named " + name);
-  return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs));
+  return std::make_unique<DVSwitchHandle>(Host(), std::move(*dvs), std::vector<UnreadableRow>{},
+                                          DVSwitchHandle::Ports::kHostPart);
 }
 
 std::unique_ptr<Portset> RowBackend::GetPortsetById(const std::string& name) {

@@ -122,6 +122,20 @@ class RowStore {
       const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) = 0;
   virtual std::optional<DVSwitchDoc> EditDVSwitch(
       const RowRef& ref, const std::function<void(DVSwitchDoc&)>& edit) = 0;
+  // --- Changes of DVPorts --------------------------------------------------
+  // The running DVSwitch key finds (by name or switch id) with only its
+  // DVPort portId (when it has one; "" asks for none) and the DVPorts this
+  // host's uplinks are on: what a change of one DVPort, or of this host's
+  // uplinks, needs. A store that keeps many hosts' uplinks reads no more.
+  virtual std::optional<DVSwitchDoc> FindHostDVPorts(const SwitchKey& key,
+                                                     const std::string& portId);
+  // Edits the running DVSwitch ref names as FindHostDVPorts hands it out,
+  // and returns it as written in the same form; nullopt when there is none
+  // (edit did not run). edit may change those DVPorts' fields and the
+  // DVSwitch's uplinks, nothing else: a store guards only what it read, so
+  // that changes of other DVPorts, or other hosts' uplinks, do not contend.
+  virtual std::optional<DVSwitchDoc> EditHostDVPorts(const RowRef& ref, const std::string& portId,
+                                                     const std::function<void(DVSwitchDoc&)>& edit);
   // Runs start on every stopped switch of kind (kStandard or kDistributed)
   // and writes the rows back, as one change.
   virtual void StartSwitches(SwitchKind kind, const std::function<void(SwitchRow&)>& start) = 0;

@@ -55,9 +55,18 @@ class RowStoreWrapper : public RowStore {
       const RowRef& ref, const std::function<void(StandardSwitchDoc&)>& edit) override {
     return base_.EditSwitch(ref, edit);
   }
-  std::optional<DVSwitchDoc> EditDVSwitch(
-      const RowRef& ref, const std::function<void(DVSwitchDoc&)>& edit) override {
+  std::optional<DVSwitchDoc> EditDVSwitch(const RowRef& ref,
+                                          const std::function<void(DVSwitchDoc&)>& edit) override {
     return base_.EditDVSwitch(ref, edit);
+  }
+  std::optional<DVSwitchDoc> FindHostDVPorts(const SwitchKey& key,
+                                             const std::string& portId) override {
+    return base_.FindHostDVPorts(key, portId);
+  }
+  std::optional<DVSwitchDoc> EditHostDVPorts(
+      const RowRef& ref, const std::string& portId,
+      const std::function<void(DVSwitchDoc&)>& edit) override {
+    return base_.EditHostDVPorts(ref, portId, edit);
   }
   void StartSwitches(SwitchKind kind, const std::function<void(SwitchRow&)>& start) override {
     base_.StartSwitches(kind, start);
