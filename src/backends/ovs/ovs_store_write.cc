@@ -47,7 +47,8 @@ void OvsStore::Write(const std::string& what,
         Assigned<GuardedChange*> building(building_, &change);
         build(change, datapath);
       },
-      [&](const GuardedChange& change) { return Commit(change, datapath); });
+      [&](const GuardedChange& change) { return Commit(change, datapath); }, ovsdb::kGuardedBudget,
+      [this] { return session_.Database().CommittedNote(); });
 }
 
 void OvsStore::Removed(const std::string& name) { refresh_.emplace(name, kGone); }
@@ -126,11 +127,11 @@ void OvsStore::WriteRoot(GuardedChange& change, const RootRead& root) {
   if (old != root.externalIds.end()) {
     change.GuardPairs("Open_vSwitch", root.uuid, "external_ids", {{old->first, old->second}});
   }
-  change.Add(ovsdb::Mutate(
-      "Open_vSwitch", {},
-      {Mutation("external_ids", "delete", ovsdb::Set({kHostKey})),
-       Mutation("external_ids", "insert",
-                ovsdb::Map({{kHostKey, RootRecordsJson(root.records).dump()}}))}));
+  change.Add(
+      ovsdb::Mutate("Open_vSwitch", {},
+                    {Mutation("external_ids", "delete", ovsdb::Set({kHostKey})),
+                     Mutation("external_ids", "insert",
+                              ovsdb::Map({{kHostKey, RootRecordsJson(root.records).dump()}}))}));
 }
 
 void OvsStore::EditRoot(const std::string& what, const std::function<void(RootRecords&)>& edit) {

@@ -16,8 +16,7 @@ namespace ovsdb {
 using nlohmann::json;
 using Quorvic::Lib::QuorvicException;
 
-void GuardedChange::Guard(const std::string& table, const std::string& uuid,
-                          const json& columns) {
+void GuardedChange::Guard(const std::string& table, const std::string& uuid, const json& columns) {
   std::vector<std::string> names;
   for (const auto& column : columns.items()) names.push_back(column.key());
   guards_.emplace(operations_.size(), GuardSense());
@@ -77,7 +76,7 @@ GuardedChange::Verdict GuardedChange::Judge(const Client::Outcome& outcome) cons
 
 void RunGuarded(const std::string& what, const std::function<void(GuardedChange&)>& build,
                 const std::function<bool(const GuardedChange&)>& commit,
-                std::chrono::milliseconds budget) {
+                std::chrono::milliseconds budget, const std::function<std::string()>& earlier) {
   constexpr std::chrono::microseconds kLeastWait{200};
   constexpr std::chrono::microseconds kLongestWait{500000};
   std::minstd_rand random{std::random_device{}()};
@@ -89,15 +88,18 @@ void RunGuarded(const std::string& what, const std::function<void(GuardedChange&
     if (change.Empty() || commit(change)) return;
     const Clock::time_point now = Clock::now();
     if (now - first >= budget) {
-      throw QuorvicException("gave up " + what +
-                             ": other changes to the same objects kept coming first (" +
-                             std::to_string(attempt) + " tries in " +
-                             DescribeTimeout(std::chrono::duration_cast<std::chrono::milliseconds>(now - first)) + "); nothing was changed");
+      const std::string before = earlier ? earlier() : std::string();
+      throw QuorvicException(
+          "gave up " + what + ": other changes to the same objects kept coming first (" +
+          std::to_string(attempt) + " tries in " +
+          DescribeTimeout(std::chrono::duration_cast<std::chrono::milliseconds>(now - first)) +
+          (before.empty() ? "); nothing was changed" : "); this change was not made" + before));
     }
     auto longest = std::chrono::duration_cast<std::chrono::microseconds>(now - started);
     longest = std::max(longest, kLeastWait) * (1 << std::min(attempt - 1, 10));
-    longest = std::min({longest, kLongestWait,
-                        std::chrono::duration_cast<std::chrono::microseconds>(first + budget - now)});
+    longest =
+        std::min({longest, kLongestWait,
+                  std::chrono::duration_cast<std::chrono::microseconds>(first + budget - now)});
     std::uniform_int_distribution<int64_t> micros(0, longest.count());
     std::this_thread::sleep_for(std::chrono::microseconds(micros(random)));
   }
