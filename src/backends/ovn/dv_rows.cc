@@ -144,6 +144,12 @@ std::string HostDVPortsValue(const HostDVPorts& list) {
 std::optional<HostDVPorts> CurrentHostDVPorts(const Ids& ids, const std::string& host) {
   // Unreadable or stale, the list is only not used: the DVPorts say it all.
   try {
+    // A host that never changed the switch has no uplinks on it, nor a key
+    // of its own.
+    if (ids.count(HostDVPortsKey(host)) == 0 && ids.count(UplinksKey(host)) == 0 &&
+        ids.count(kSharedUplinksKey) == 0) {
+      return HostDVPorts{GenerationOf(ids), 0, {}};
+    }
     const json value = GetJson(ids, HostDVPortsKey(host), json());
     if (!value.is_object()) return std::nullopt;
     HostDVPorts list;

@@ -97,8 +97,9 @@ struct HostDVPorts {
 };
 std::string HostDVPortsKey(const std::string& host);
 std::string HostDVPortsValue(const HostDVPorts& list);
-// host's list on a switch whose external_ids are ids; nullopt when there is
-// none, it cannot be read, or it is stale.
+// host's list on a switch whose external_ids are ids, empty when the host
+// has no key there at all; nullopt when it cannot be read or is stale, or
+// the host has keys there but no list.
 std::optional<HostDVPorts> CurrentHostDVPorts(const Ids& ids, const std::string& host);
 
 // The name of the Logical_Switch_Port of DVPort portId of switchName.

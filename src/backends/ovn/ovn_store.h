@@ -232,9 +232,11 @@ class OvnStore {
   // on, as after has them, with one more change counted; the change waits
   // on the list as read.
   void WriteHostList(ovsdb::GuardedChange& change, const SwitchRead& sw, const DVSwitchDoc& after);
-  // Writes what an edit changed of the DVPorts of a part as read (before),
-  // as after holds them, and of this host's uplinks of the switch.
-  void WritePart(ovsdb::GuardedChange& change, const SwitchRead& before, const DVSwitchDoc& after);
+  // Writes what an edit changed of the DVPorts of a part as read (before)
+  // for DVPort portId, as after holds them: DVPort portId added or removed,
+  // DVPorts changed, and this host's uplinks of the switch.
+  void WritePart(ovsdb::GuardedChange& change, const SwitchRead& before, const std::string& portId,
+                 const DVSwitchDoc& after);
   // Throws, naming them and their VMs, when VMs are bound to DVPorts of
   // ports, which are sw's and about to go (subject says which they are);
   // else guards their being unbound.
@@ -276,6 +278,11 @@ class OvnStore {
   std::map<std::string, std::optional<SwitchRead>> switches_;
   // Parts of our switches this run read, by name.
   std::map<std::string, SwitchRead> parts_;
+  // The names of the switches this run changed the DVPorts of, by their
+  // UUIDs, and of those it found, by their switch ids: what the snapshot
+  // forgets that a next change of them needs.
+  std::map<std::string, std::string> changedNames_;
+  std::map<std::string, std::string> namesById_;
 };
 
 }  // namespace ovn

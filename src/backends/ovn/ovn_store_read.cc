@@ -321,29 +321,33 @@ std::optional<OvnStore::SwitchRead> OvnStore::ReadPart(const std::string& name,
 }
 
 std::optional<std::string> OvnStore::NameOf(const RowRef& ref) {
+  if (ref.kind != RowKind::kDVSwitch || ref.key.empty()) return std::nullopt;
   for (const auto& [name, sw] : switches_) {
     if (sw && sw->doc.row.ref == ref) return name;
   }
   for (const auto& [name, part] : parts_) {
     if (part.doc.row.ref == ref) return name;
   }
-  std::optional<SwitchRead> sw = ReadByRef(ref);
-  if (!sw) return std::nullopt;
-  return sw->doc.row.name;
+  // As after a change, which leaves no part behind.
+  auto changed = changedNames_.find(ref.key);
+  if (changed != changedNames_.end()) return changed->second;
+  const std::vector<json> results = Read({ovsdb::Select(
+      "Logical_Switch", {ovsdb::Condition("_uuid", "==", ovsdb::Uuid(ref.key))}, {"name"})});
+  for (const json& row : results.at(0).at("rows")) return row.at("name").get<std::string>();
+  return std::nullopt;
 }
 
 std::optional<DVSwitchDoc> OvnStore::FindHostDVPorts(const SwitchKey& key,
                                                      const std::string& portId) {
   std::string name = key.value;
   if (key.by == SwitchKey::By::kSwitchId) {
-    name.clear();
-    for (const auto& [known, part] : parts_) {
-      if (part.doc.row.switchId == key.value) name = known;
-    }
-    if (name.empty()) {
+    auto known = namesById_.find(key.value);
+    if (known == namesById_.end()) {
       std::optional<DVSwitchDoc> dvs = FindDVSwitch(key);
       if (!dvs) return std::nullopt;
       name = dvs->row.name;
+    } else {
+      name = known->second;
     }
   } else if (key.by != SwitchKey::By::kName || name.empty()) {
     return std::nullopt;
@@ -351,6 +355,7 @@ std::optional<DVSwitchDoc> OvnStore::FindHostDVPorts(const SwitchKey& key,
   std::optional<SwitchRead> sw = ReadPart(name, portId);
   RefuseUnreadable("");
   if (!sw || !sw->doc.row.running) return std::nullopt;
+  namesById_[sw->doc.row.switchId] = name;
   if (key.by == SwitchKey::By::kSwitchId && sw->doc.row.switchId != key.value) return std::nullopt;
   return rows::HostPart(sw->doc, portId);
 }

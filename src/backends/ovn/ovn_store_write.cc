@@ -82,7 +82,7 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
       },
       // Hosts that share a DVSwitch contend for it: a change goes on trying
       // for as long as the operator lets a run wait for the cluster.
-      settings_.timeout);
+      settings_.timeout, [this] { return Db().CommittedNote(); });
 }
 
 void OvnStore::Forget() {
@@ -238,9 +238,13 @@ void OvnStore::WriteLocalnet(GuardedChange& change, const std::string& name,
     if (IsWiredKey(id) && id != key) others[id] = value;
   }
   if (!others.empty()) {
-    // Hosts that leave at the same moment each leave it to another: only
-    // one of them may, while those it counted on are still there.
-    change.GuardPairs("Logical_Switch_Port", localnet->uuid, "external_ids", others);
+    // The port stays for another host, which must still be there when this
+    // change commits: of hosts that all leave at once, the last to commit
+    // finds the one it counts on gone, and takes the port out. Each counts
+    // on the host after it, so that few count on the same one.
+    auto next = others.upper_bound(key);
+    if (next == others.end()) next = others.begin();
+    change.GuardPairs("Logical_Switch_Port", localnet->uuid, "external_ids", {*next});
     change.Add(ovsdb::Mutate("Logical_Switch_Port", WhereUuid(localnet->uuid),
                              {ovsdb::Mutation("external_ids", "delete", ovsdb::Set({json(key)}))}));
   } else {
@@ -306,21 +310,27 @@ void OvnStore::WriteEdit(GuardedChange& change, const SwitchRead& before, DVSwit
                  SwitchIds(after.row, CreatedOf(before.ids), GenerationOf(before.ids), host)));
   WriteHostList(change, before, after);
   std::vector<json> added;
-  for (std::size_t i = 0; i < after.dvports.size(); ++i) {
-    DVPortRow& port = after.dvports[i];
+  // Places in host order only need to grow along after's DVPorts: a DVPort
+  // keeps its own where it can, so that the places DVPorts added by
+  // themselves took (WritePart) stay apart from the others.
+  std::optional<std::size_t> last;
+  for (DVPortRow& port : after.dvports) {
     auto was = std::find_if(before.doc.dvports.begin(), before.doc.dvports.end(),
                             [&](const DVPortRow& p) { return p.ref == port.ref; });
     if (port.ref.Empty() || was == before.doc.dvports.end()) {
+      last = last ? *last + 1 : 0;
       std::string row = change.NewRowName();
-      change.Add(InsertPort(name, port, i, host, row));
+      change.Add(InsertPort(name, port, *last, host, row));
       added.push_back(ovsdb::NamedUuid(row));
       continue;
     }
-    const std::size_t order = static_cast<std::size_t>(was - before.doc.dvports.begin());
-    if (upgrade || *was != port || order != i) {
+    const std::size_t kept = OrderOf(before.portRows.at(port.ref.key).ids);
+    const std::size_t order = !last || kept > *last ? kept : *last + 1;
+    last = order;
+    if (upgrade || *was != port || order != kept) {
       // Other hosts change a DVPort by itself.
       GuardPort(change, before, port.ref.key);
-      change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, i, host)));
+      change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, order, host)));
     }
     // Format 1 made DVPorts that carried no frame.
     if (upgrade) {
@@ -356,21 +366,39 @@ void OvnStore::WriteHostList(GuardedChange& change, const SwitchRead& sw,
   HostDVPorts list;
   list.generation = GenerationOf(sw.ids);
   list.dvports = HostDVPortIds(after);
+  std::optional<HostDVPorts> read = CurrentHostDVPorts(sw.ids, HostName());
+  list.changes = read ? read->changes + 1 : 1;
+  const Ids written = {{key, HostDVPortsValue(list)}};
   auto was = sw.ids.find(key);
   if (was != sw.ids.end()) {
-    std::optional<HostDVPorts> read = CurrentHostDVPorts(sw.ids, HostName());
-    list.changes = read ? read->changes + 1 : 1;
     change.GuardPairs("Logical_Switch", sw.doc.row.ref.key, "external_ids", {*was});
+    change.Add(SetOurKeys("Logical_Switch", sw.doc.row.ref.key, written));
+    return;
   }
-  change.Add(SetOurKeys("Logical_Switch", sw.doc.row.ref.key, {{key, HostDVPortsValue(list)}}));
+  // The first list: another run of this host that wrote one meanwhile keeps
+  // its own, and this change does not commit.
+  change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(sw.doc.row.ref.key),
+                           {ovsdb::Mutation("external_ids", "insert", ovsdb::Map(written))}));
+  change.GuardPairs("Logical_Switch", sw.doc.row.ref.key, "external_ids", written);
 }
 
-void OvnStore::WritePart(GuardedChange& change, const SwitchRead& before,
+void OvnStore::WritePart(GuardedChange& change, const SwitchRead& before, const std::string& portId,
                          const DVSwitchDoc& after) {
   const std::string& uuid = before.doc.row.ref.key;
   const std::string& name = before.doc.row.name;
   const std::string& host = HostName();
+  std::vector<json> added, removed;
   for (const DVPortRow& port : after.dvports) {
+    if (port.ref.Empty()) {
+      // Last in host order, without counting the others: the time orders
+      // it after every DVPort added before, whoever added it. Another host
+      // that adds the same ID at the same time takes the name first.
+      change.AssumeNamesFree();
+      std::string row = change.NewRowName();
+      change.Add(InsertPort(name, port, static_cast<std::size_t>(Now()), host, row));
+      added.push_back(ovsdb::NamedUuid(row));
+      continue;
+    }
     auto was = std::find_if(before.doc.dvports.begin(), before.doc.dvports.end(),
                             [&](const DVPortRow& p) { return p.ref == port.ref; });
     if (was == before.doc.dvports.end() || *was == port) continue;
@@ -378,12 +406,25 @@ void OvnStore::WritePart(GuardedChange& change, const SwitchRead& before,
     const std::size_t order = OrderOf(before.portRows.at(port.ref.key).ids);
     change.Add(SetOurKeys("Logical_Switch_Port", port.ref.key, PortIds(name, port, order, host)));
   }
+  for (const DVPortRow& port : before.doc.dvports) {
+    if (port.portId != portId ||
+        std::any_of(after.dvports.begin(), after.dvports.end(),
+                    [&](const DVPortRow& p) { return p.ref == port.ref; })) {
+      continue;
+    }
+    GuardUnbound(change, before, {port}, "DVPort " + port.portId + " of " + name);
+    GuardPort(change, before, port.ref.key);
+    removed.push_back(ovsdb::Uuid(port.ref.key));
+  }
+  // Ports come and go while the switch is there, whatever else changes it.
+  if (!added.empty() || !removed.empty()) {
+    change.GuardPairs("Logical_Switch", uuid, "external_ids", {{kSwitchMark, ""}});
+  }
   WriteHostList(change, before, after);
   if (after.row.uplinks != before.doc.row.uplinks) {
     change.Add(
         SetOurKeys("Logical_Switch", uuid, {{UplinksKey(host), json(after.row.uplinks).dump()}}));
   }
-  std::vector<json> added, removed;
   WriteLocalnet(change, name, before.localnet, after, added, removed);
   if (!added.empty() || !removed.empty()) {
     change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(uuid),
@@ -396,6 +437,7 @@ std::optional<DVSwitchDoc> OvnStore::EditHostDVPorts(
     const RowRef& ref, const std::string& portId, const std::function<void(DVSwitchDoc&)>& edit) {
   std::optional<std::string> name = NameOf(ref);
   if (!name) return std::nullopt;
+  changedNames_[ref.key] = *name;
   std::optional<DVSwitchDoc> written;
   Write("changing DVSwitch " + *name, {}, [&](GuardedChange& change) {
     written.reset();
@@ -407,11 +449,11 @@ std::optional<DVSwitchDoc> OvnStore::EditHostDVPorts(
     written = part;
     if (part == before) return;
     if (!sw->whole) {
-      WritePart(change, *sw, part);
+      WritePart(change, *sw, portId, part);
       return;
     }
     DVSwitchDoc after = sw->doc;
-    rows::PutBackPart(after, part);
+    rows::PutBackPart(after, part, portId);
     WriteEdit(change, *sw, after);
   });
   return written;

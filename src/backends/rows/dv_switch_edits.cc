@@ -76,9 +76,19 @@ DVSwitchDoc HostPart(const DVSwitchDoc& dvs, const std::string& portId) {
   return part;
 }
 
-void PutBackPart(DVSwitchDoc& dvs, const DVSwitchDoc& part) {
+void PutBackPart(DVSwitchDoc& dvs, const DVSwitchDoc& part, const std::string& portId) {
   dvs.row.uplinks = part.row.uplinks;
+  auto has = [](const DVSwitchDoc& doc, const std::string& id) {
+    return std::any_of(doc.dvports.begin(), doc.dvports.end(),
+                       [&](const DVPortRow& p) { return p.portId == id; });
+  };
+  if (!has(part, portId)) {
+    dvs.dvports.erase(std::remove_if(dvs.dvports.begin(), dvs.dvports.end(),
+                                     [&](const DVPortRow& p) { return p.portId == portId; }),
+                      dvs.dvports.end());
+  }
   for (const DVPortRow& changed : part.dvports) {
+    if (!has(dvs, changed.portId)) dvs.dvports.push_back(changed);
     for (DVPortRow& port : dvs.dvports) {
       if (port.portId == changed.portId) port = changed;
     }

@@ -25,9 +25,10 @@ DVPortRow& DVPortOf(DVSwitchDoc& dvs, const std::string& portId);
 // dvs with only its DVPort portId and those that have uplinks: what
 // RowStore::FindHostDVPorts gives of a DVSwitch read whole.
 DVSwitchDoc HostPart(const DVSwitchDoc& dvs, const std::string& portId);
-// Puts part, a HostPart of dvs that an edit changed, back into dvs: its
-// DVPorts by ID, and the DVSwitch's uplinks.
-void PutBackPart(DVSwitchDoc& dvs, const DVSwitchDoc& part);
+// Puts part, a HostPart of dvs for DVPort portId that an edit changed, back
+// into dvs: its DVPorts by ID (portId added last or removed as part has it
+// or not), and the DVSwitch's uplinks.
+void PutBackPart(DVSwitchDoc& dvs, const DVSwitchDoc& part, const std::string& portId);
 
 }  // namespace rows
 

@@ -40,7 +40,7 @@ void DVSwitchHandle::EditHostPart(const std::string& portId,
   std::optional<DVSwitchDoc> written = store_.EditHostDVPorts(row_.ref, portId, edit);
   if (!written) SwitchGone(row_);
   DVSwitchDoc held{row_, std::move(dvports_)};
-  PutBackPart(held, *written);
+  PutBackPart(held, *written, portId);
   row_ = std::move(written->row);
   dvports_ = ports_ == Ports::kAll ? std::move(held.dvports) : std::move(written->dvports);
 }

@@ -155,23 +155,25 @@ void RowBackend::ReplaceHost(const HostDocument& doc, hostnet::SharedDVSwitches)
 
 namespace {
 
-// Edits the running DVSwitch named name with edit.
-void EditDVSwitchNamed(RowStore& store, const std::string& name,
-                       const std::function<void(DVSwitchDoc&)>& edit) {
+// Edits DVPort portId of the running DVSwitch named name with edit, which
+// may add or remove it (RowStore::EditHostDVPorts).
+void EditDVPortNamed(RowStore& store, const std::string& name, const std::string& portId,
+                     const std::function<void(DVSwitchDoc&)>& edit) {
   std::unique_ptr<ChangeHold> hold = store.HoldForChange();
-  std::optional<DVSwitchDoc> dvs = store.FindDVSwitch(SwitchKey::Name(name));
+  std::optional<DVSwitchDoc> dvs = store.FindHostDVPorts(SwitchKey::Name(name), portId);
   if (!dvs) throw QuorvicException(QuorvicException::Kind::kNotFound, "no DVSwitch named " + name);
-  EditDistributedSwitch(store, dvs->row, edit);
+  if (!store.EditHostDVPorts(dvs->row.ref, portId, edit)) SwitchGone(dvs->row);
 }
 
 }  // namespace
 
 void RowBackend::AddDVPort(const std::string& dvswitch, const std::string& portId) {
-  EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { AddDVPortRow(dvs, portId); });
+  EditDVPortNamed(Host(), dvswitch, portId, [&](DVSwitchDoc& dvs) { AddDVPortRow(dvs, portId); });
 }
 
 void RowBackend::RemoveDVPort(const std::string& dvswitch, const std::string& portId) {
-  EditDVSwitchNamed(Host(), dvswitch, [&](DVSwitchDoc& dvs) { RemoveDVPortRow(dvs, portId); });
+  EditDVPortNamed(Host(), dvswitch, portId,
+                  [&](DVSwitchDoc& dvs) { RemoveDVPortRow(dvs, portId); });
 }
 
 void RowBackend::AddLag(const std::string& portset, uint32_t lagId, uint32_t timeout) {

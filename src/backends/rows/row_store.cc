@@ -17,7 +17,7 @@ std::optional<DVSwitchDoc> RowStore::EditHostDVPorts(
   std::optional<DVSwitchDoc> written = EditDVSwitch(ref, [&](DVSwitchDoc& dvs) {
     DVSwitchDoc part = HostPart(dvs, portId);
     edit(part);
-    PutBackPart(dvs, part);
+    PutBackPart(dvs, part, portId);
   });
   if (!written) return std::nullopt;
   return HostPart(*written, portId);

@@ -131,9 +131,10 @@ class RowStore {
                                                      const std::string& portId);
   // Edits the running DVSwitch ref names as FindHostDVPorts hands it out,
   // and returns it as written in the same form; nullopt when there is none
-  // (edit did not run). edit may change those DVPorts' fields and the
-  // DVSwitch's uplinks, nothing else: a store guards only what it read, so
-  // that changes of other DVPorts, or other hosts' uplinks, do not contend.
+  // (edit did not run). edit may change those DVPorts' fields, add DVPort
+  // portId last or remove it, and change the DVSwitch's uplinks, nothing
+  // else: a store guards only what it read, so that changes of other
+  // DVPorts, or other hosts' uplinks, do not contend.
   virtual std::optional<DVSwitchDoc> EditHostDVPorts(const RowRef& ref, const std::string& portId,
                                                      const std::function<void(DVSwitchDoc&)>& edit);
   // Runs start on every stopped switch of kind (kStandard or kDistributed)
