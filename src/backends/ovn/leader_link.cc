@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <random>
 #include <string>
 #include <thread>
 #include <utility>
@@ -27,6 +28,13 @@ constexpr std::chrono::milliseconds kRoundPause{100};
 // passed over quickly while the others may lead. A healthy member answers
 // within milliseconds, even under load.
 constexpr std::chrono::milliseconds kProbeBudget{1000};
+
+// What a member has in the first round, doubling with each later round up
+// to the budget: a member whose queue of connections to accept overflowed,
+// as when many hosts run at once, drops the connection, and the kernel sends
+// it again only after a second; asking the next member and coming back
+// costs less. A member slow under load is still heard in a later round.
+constexpr std::chrono::milliseconds kFirstProbe{250};
 
 // What is wrong with the member behind client, as a member of its cluster
 // (no database, not connected to the others); empty when it is well. Sets
@@ -62,9 +70,20 @@ std::unique_ptr<ovsdb::Client> ConnectWithin(const std::string& remote,
   return client;
 }
 
+// Any of count places, 0 when there are none. Runs that start at once, as
+// on many hosts, first knock on different members: one member's queue of
+// connections to accept overflows less, and a connection it drops costs a
+// second before it is tried again.
+std::size_t AnyOf(std::size_t count) {
+  if (count == 0) return 0;
+  std::random_device random;
+  return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+}
+
 }  // namespace
 
-LeaderLink::LeaderLink(OvnSettings settings) : settings_(std::move(settings)) {}
+LeaderLink::LeaderLink(OvnSettings settings)
+    : settings_(std::move(settings)), next_(AnyOf(settings_.remotes.size())) {}
 
 std::string LeaderLink::Describe() const {
   return "the OVN northbound database (" + Remotes() + ")";
@@ -102,7 +121,7 @@ std::unique_ptr<ovsdb::Client> LeaderLink::Connect(ovsdb::Deadline deadline) {
   const std::size_t count = settings_.remotes.size();
   std::vector<std::string> said(count);  // what each member did last time
   std::vector<bool> hung(count, false);  // it took its whole budget
-  for (;;) {
+  for (int round = 0;; ++round) {
     // From the one that led last, those that answered before those that
     // hung: a member that hangs costs a round one budget, not the timeout.
     std::vector<std::size_t> order;
@@ -117,7 +136,8 @@ std::unique_ptr<ovsdb::Client> LeaderLink::Connect(ovsdb::Deadline deadline) {
       const Clock::time_point start = Clock::now();
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start);
       if (left.count() <= 0) break;
-      const std::chrono::milliseconds budget = std::min(left, ProbeBudget());
+      const std::chrono::milliseconds budget =
+          std::min({left, ProbeBudget(), kFirstProbe * (1 << std::min(round, 3))});
       try {
         std::unique_ptr<ovsdb::Client> client = ConnectWithin(remote, budget, settings_.peer);
         std::string distrust = Distrust(*client);

@@ -28,11 +28,13 @@ class LeaderLink : public ovsdb::Connector {
 
   // A connection to the leader: the remotes are asked in turn, from the one
   // that led last, again and again while an election runs, until deadline.
-  // Each member has ProbeBudget() to connect and answer; one that takes it
-  // all is asked after the others in later rounds, so a hung member never
-  // stops a run while another leads. Throws "no member of the OVN
-  // northbound database (REMOTES) leads it after T: REMOTE: WHAT; ...",
-  // what each remote did last, when none did.
+  // Each member has a quarter second to connect and answer in the first
+  // round, twice as long in each later one, up to ProbeBudget(); one that
+  // takes it all is asked after the others in later rounds, so a hung
+  // member never stops a run while another leads. The first round starts
+  // at any member, so that runs on many hosts at once spread over them. Throws "no member of the
+  // OVN northbound database (REMOTES) leads it after T: REMOTE: WHAT; ...", what each remote did
+  // last, when none did.
   std::unique_ptr<ovsdb::Client> Connect(ovsdb::Deadline deadline) override;
   // "the OVN northbound database (REMOTES)".
   std::string Describe() const override;
