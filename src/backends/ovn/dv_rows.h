@@ -17,13 +17,13 @@
 // - A DVSwitch is a Logical_Switch whose name is the DVSwitch's; its
 //   external_ids mark it as ours ("quenta:dvswitch") and hold its fields
 //   under "quenta:" keys, with its place in host order ("quenta:created")
-//   and a count of the changes made to it or its DVPorts
-//   ("quenta:generation"), which every change bumps so that one guard on the
-//   switch row covers its ports too.
+//   and a generation ("quenta:generation"), which earlier builds bumped
+//   with every change of the switch or its DVPorts.
 // - A DVPort is a Logical_Switch_Port of it named SWITCH/PORTID (port names
 //   are unique across the database) with addresses "unknown", so that it
 //   carries any VM's frames; its external_ids hold the DVPort ID, the
-//   switch's name, its place in host order and its fields.
+//   switch's name, its place in host order (a number that only grows along
+//   the DVPorts; one added by itself takes the time) and its fields.
 // - Uplinks are kept per host, under "quenta:uplinks:HOST" on the switch and
 //   on each DVPort: a host reads and writes its own only. Rows of format 1
 //   (doc/formats.md) kept every host's under one key, "quenta:uplinks":
