@@ -359,51 +359,30 @@ void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
         {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("bridge")}))}));
   };
   const std::string what = "wiring bridge " + bridge + " of network " + network;
-  std::optional<int64_t> target;
+  OvsSession::Committed committed;
   ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
-    OvsSession::Committed committed = session_.Commit(change, true);
-    target = committed.target;
+    committed = session_.Commit(change, true);
     return committed.result.Committed();
   });
-  if (settings.applyWait.count() == 0 || joining.empty()) return;
-  std::vector<std::pair<std::string, std::optional<uint32_t>>> expected;
-  for (const std::string& pnic : joining) expected.emplace_back(pnic, std::nullopt);
-  std::string refused;
-  try {
-    if (!target) {
-      target = session_.Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})})[0]
-                   .at("rows")
-                   .at(0)
-                   .at("next_cfg")
-                   .get<int64_t>();
+  // The pnics that join must come up; when one cannot, the bridge goes back
+  // to the pnics it held before, by name.
+  DatapathCheck datapath;
+  datapath.reached = !joining.empty();
+  for (const std::string& pnic : joining) datapath.expected.emplace_back(pnic, std::nullopt);
+  datapath.undo = [&] {
+    std::vector<std::string> was;
+    if (!held.empty()) {
+      std::vector<json> reads;
+      for (const json& uuid : held) {
+        reads.push_back(ovsdb::Select("Interface", {Condition("_uuid", "==", uuid)}, {"name"}));
+      }
+      for (const json& result : session_.Read(reads)) {
+        for (const json& row : result.at("rows")) was.push_back(row.at("name"));
+      }
     }
-    refused = session_.AwaitDatapath(*target, expected);
-  } catch (const QuorvicException& e) {
-    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
-                           what +
-                               ": the database holds the change, but whether ovs-vswitchd "
-                               "applied it is not known: " +
-                               e.GetMessage());
-  }
-  if (refused.empty()) return;
-  if (refused.rfind("ovs-vswitchd", 0) == 0) {
-    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
-                           what + ": the database holds the change, but " + refused);
-  }
-  // The pnics it held before, by name, go back.
-  std::vector<std::string> was;
-  if (!held.empty()) {
-    std::vector<json> reads;
-    for (const json& uuid : held) {
-      reads.push_back(ovsdb::Select("Interface", {Condition("_uuid", "==", uuid)}, {"name"}));
-    }
-    for (const json& result : session_.Read(reads)) {
-      for (const json& row : result.at("rows")) was.push_back(row.at("name"));
-    }
-  }
-  Wire(network, dvswitch, was);
-  throw QuorvicException("a pnic cannot join bridge " + bridge + " (" + refused +
-                         "); it was taken out again");
+    Wire(network, dvswitch, was);
+  };
+  session_.ConfirmApplied(what, committed, datapath);
 }
 
 }  // namespace ovs_host

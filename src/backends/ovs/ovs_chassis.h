@@ -38,9 +38,10 @@ class OvsChassis : public rows::Chassis {
   bool Carries() const override { return true; }
   // One guarded transaction of the switch database, built on what it reads
   // of it (with the DVSwitch's lookup, after ExpectWiring, or in one request
-  // of its own); applied by ovs-vswitchd within apply-wait. When
-  // ovs-vswitchd then reports an error for a pnic that joined, the change
-  // is undone and this throws naming the pnic.
+  // of its own); confirmed applied by ovs-vswitchd within apply-wait
+  // (OvsSession::ConfirmApplied). When ovs-vswitchd reports an error for a
+  // pnic that joined, the change is undone, the staged history row says
+  // refused, and this throws naming the pnic.
   void Wire(const std::string& network, const std::string& dvswitch,
             const std::vector<std::string>& pnics) override;
   // Reads network's bridge, its uplink port and this host's pnics along

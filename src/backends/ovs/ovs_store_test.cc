@@ -9,7 +9,9 @@
 #include <set>
 #include <thread>
 
+#include "backends/ovs/bridge_mappings.h"
 #include "backends/ovs/ovs_backend.h"
+#include "backends/ovs/ovs_chassis.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
@@ -167,11 +169,12 @@ TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
 }
 
 // Plays ovs-vswitchd while it lives: applies each configuration the database
-// asks for, and, when told, removes bridge sw1 as it does.
+// asks for, and, when told, removes bridge sw1 as it does, or cannot open
+// the interface named failing.
 class PlayedVswitchd {
  public:
-  PlayedVswitchd(const std::string& remote, bool removesSw1)
-      : thread_([this, remote, removesSw1] {
+  PlayedVswitchd(const std::string& remote, bool removesSw1, const std::string& failing = "")
+      : thread_([this, remote, removesSw1, failing] {
           ovsdb::Client db(remote, std::chrono::seconds(15));
           while (!stop_) {
             json root = db.Transact(
@@ -187,6 +190,10 @@ class PlayedVswitchd {
             }
             apply.push_back(ovsdb::Update("Open_vSwitch", {}, {{"cur_cfg", root["next_cfg"]}}));
             apply.push_back(ovsdb::Update("Interface", {}, {{"ofport", 1}}));
+            if (!failing.empty()) {
+              apply.push_back(ovsdb::Update("Interface", {ovsdb::Condition("name", "==", failing)},
+                                            {{"error", "could not open network device"}}));
+            }
             db.Transact("Open_vSwitch", apply);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
           }
@@ -253,6 +260,32 @@ TEST_F(OvsStoreTest, AnAddOthersUndoBeforeTheDatapathAppliesItIsStillDone) {
   }
   EXPECT_EQ(refused, "no exception");
   EXPECT_FALSE(BridgeExists("sw1"));
+}
+
+// A pnic the datapath cannot open is taken off the DVSwitch's bridge again,
+// and the history row the wiring wrote as done is rewritten as refused by
+// the transaction that undoes it.
+TEST_F(OvsStoreTest, AWiringTheDatapathRefusesIsUndoneAndRecordedRefused) {
+  OvsSettings waiting = settings_;
+  waiting.applyWait = std::chrono::seconds(5);
+  OvsSession session(waiting);
+  OvsChassis chassis(session);
+  HistoryRow staged;
+  staged.done = true;
+  session.StageHistory(staged);
+  std::string refused;
+  {
+    PlayedVswitchd vswitchd(server_->UnixRemote(), false, "nic0");
+    refused = ovsdb::MessageOf([&] { chassis.Wire("quenta-dvs0", "dvs0", {"nic0"}); });
+  }
+  EXPECT_NE(refused.find("(interface nic0: could not open network device); it was undone"),
+            std::string::npos)
+      << refused;
+  EXPECT_EQ(session.UnstageHistory(), StagedRow::kWrittenRefused);
+  const std::vector<HistoryRow> history = session.ReadHistory(0);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].message, refused);
+  EXPECT_FALSE(BridgeExists(BridgeNameFor("quenta-dvs0")));
 }
 
 // Without ovs-vswitchd a change stays in the database and says so, in the
