@@ -152,45 +152,57 @@ std::map<std::string, rows::DVPortBinding> OvsChassis::Bindings(
       bindings[ports[i]] = {Name(), rows[0].at("name")};
     }
   }
-  std::string remotes = Get(session_.Root().externalIds, "ovn-remote");
-  if (elsewhere.empty() || remotes.empty()) return bindings;
+  if (elsewhere.empty()) return bindings;
   selects.clear();
   for (const std::string& port : elsewhere) {
     selects.push_back(ovsdb::Select("Port_Binding", {Condition("logical_port", "==", port)},
                                     {"logical_port", "chassis"}));
   }
   selects.push_back(ovsdb::Select("Chassis", {}, {"_uuid", "name"}));
-  for (std::string::size_type start = 0; start < remotes.size();) {
-    std::string::size_type comma = remotes.find(',', start);
-    if (comma == std::string::npos) comma = remotes.size();
-    const std::string remote = remotes.substr(start, comma - start);
-    start = comma + 1;
-    try {
-      ovsdb::Client client(remote, kSouthboundBudget, session_.Settings().peer);
-      const std::vector<json> found = client.Transact(kSouthbound, selects);
-      std::map<json, std::string> chassis;
-      for (const json& row : found.back().at("rows")) chassis[row.at("_uuid")] = row.at("name");
-      for (std::size_t i = 0; i < elsewhere.size(); ++i) {
-        for (const json& row : found.at(i).at("rows")) {
-          const std::vector<json> bound = ovsdb::ReadSet(row.at("chassis"));
-          if (!bound.empty() && chassis.count(bound[0]) != 0) {
-            bindings[elsewhere[i]] = {chassis[bound[0]], ""};
-          }
-        }
+  // With no member answering, the hosts stay unnamed.
+  const std::optional<std::vector<json>> found = AskSouthbound(selects);
+  if (!found) return bindings;
+  std::map<json, std::string> chassis;
+  for (const json& row : found->back().at("rows")) chassis[row.at("_uuid")] = row.at("name");
+  for (std::size_t i = 0; i < elsewhere.size(); ++i) {
+    for (const json& row : found->at(i).at("rows")) {
+      const std::vector<json> bound = ovsdb::ReadSet(row.at("chassis"));
+      if (!bound.empty() && chassis.count(bound[0]) != 0) {
+        bindings[elsewhere[i]] = {chassis[bound[0]], ""};
       }
-      break;
-    } catch (const QuorvicException&) {
-      // The next member may answer; with none, the hosts stay unnamed.
     }
   }
   return bindings;
 }
 
+std::optional<std::vector<json>> OvsChassis::AskSouthbound(const std::vector<json>& selects) {
+  if (southbound_) {
+    try {
+      return southbound_->Transact(kSouthbound, selects);
+    } catch (const QuorvicException&) {
+      // The member went away: another may answer.
+      southbound_.reset();
+    }
+  }
+  for (const std::string& remote : CommaMembers(Get(session_.Root().externalIds, "ovn-remote"))) {
+    try {
+      auto client =
+          std::make_unique<ovsdb::Client>(remote, kSouthboundBudget, session_.Settings().peer);
+      std::vector<json> found = client->Transact(kSouthbound, selects);
+      southbound_ = std::move(client);
+      return found;
+    } catch (const QuorvicException&) {
+      // The next member may answer.
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
-  std::string address = Get(session_.Root().externalIds, "ovn-encap-ip");
-  address = address.substr(0, address.find(','));
-  if (address.empty()) return std::nullopt;
-  std::optional<std::string> underlay = InterfaceWithAddress(address);
+  const std::vector<std::string> addresses =
+      CommaMembers(Get(session_.Root().externalIds, "ovn-encap-ip"));
+  if (addresses.empty()) return std::nullopt;
+  std::optional<std::string> underlay = InterfaceWithAddress(addresses[0]);
   if (!underlay) return std::nullopt;
   std::ifstream in("/sys/class/net/" + *underlay + "/mtu");
   uint32_t mtu = 0;
