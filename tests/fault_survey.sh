@@ -131,7 +131,7 @@ src/backends/ovsdb/database.cc	    if (now == token) return {true, ""};	    if (
 src/backends/ovsdb/database.cc	  if (Clock::now() >= deadline && givenUp_.empty()) {	  if (false) {
 src/backends/ovs/ovs_session.cc	    refused = AwaitDatapath(target, datapath.expected);	    refused = AwaitDatapath(target, datapath.expected); } catch (const QuorvicException&) { throw; } try {
 src/backends/ovs/ovs_session.cc	  RefuseStaged(undone);	
-src/backends/faults/fault_gate.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);	  host_.UnstageHistory(); history_.Append(row);
+src/backends/history/history_recorder.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) Append(row);	  host_.UnstageHistory(); Append(row);
 src/backends/rows/uplinks.cc	configUplinks.push_back(pnic);	configUplinks.push_back(pnic); sw.row.teaming.order.push_back(pnic);
 # Which host and settings a run takes; hostnet.conf read strictly, without
 # blocking, from a file root trusts; every value held to its rule.

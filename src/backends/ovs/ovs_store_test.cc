@@ -306,10 +306,11 @@ TEST_F(OvsStoreTest, WithoutOvsVswitchdAChangeSaysWhatHappenedAndStatusWhy) {
             "`systemctl start openvswitch-switch` starts it");
 }
 
-// What each command of the tool asks of the switch database, counted at a
+// What each command of the tools asks of the switch database, counted at a
 // proxy, on a switch with a VM port in its group: few requests (the faults
 // and the root in one, the switch with our ports in one, one transaction per
-// library write), every write naming the command, and no lock.
+// library write, with its history row), every write naming the command, and
+// no lock.
 TEST_F(OvsStoreTest, EachCommandSendsAtMostItsRequests) {
   OvsBackend setup(settings_);
   RowStore& host = setup.HostStore();
@@ -335,11 +336,12 @@ TEST_F(OvsStoreTest, EachCommandSendsAtMostItsRequests) {
       {{"-A", "pg1", "sw0"}, 3, 1},  {{"-v", "10", "-p", "pg0", "sw0"}, 3, 1},
       {{"-m", "9000", "sw0"}, 3, 1}, {{"-X", "1", "sw0"}, 4, 1},
       {{"-L", "nic1", "sw0"}, 5, 2}, {{"-U", "nic1", "sw0"}, 5, 2},
-      {{"-d", "sw1"}, 3, 1},
+      {{"-d", "sw1"}, 3, 1},         {{"fault", "AddUplink", "--message", "m"}, 2, 1},
   };
   for (const Command& command : commands) {
-    std::vector<std::string> argv = {std::string(BUILD_DIR) + "/ploncfg-vswitch"};
-    std::string line = "ploncfg-vswitch";
+    const std::string tool = command.args[0][0] == '-' ? "ploncfg-vswitch" : "ploncfg-host";
+    std::vector<std::string> argv = {std::string(BUILD_DIR) + "/" + tool};
+    std::string line = tool;
     for (const std::string& arg : command.args) {
       argv.push_back(arg);
       line += " " + arg;
