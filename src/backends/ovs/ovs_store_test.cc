@@ -278,10 +278,7 @@ TEST_F(OvsStoreTest, AWiringTheDatapathRefusesIsUndoneAndRecordedRefused) {
     PlayedVswitchd vswitchd(server_->UnixRemote(), false, "nic0");
     refused = ovsdb::MessageOf([&] { chassis.Wire("quenta-dvs0", "dvs0", {"nic0"}); });
   }
-  EXPECT_NE(refused.find("(interface nic0: could not open network device); it was undone"),
-            std::string::npos)
-      << refused;
-  EXPECT_EQ(session.UnstageHistory(), StagedRow::kWrittenRefused);
+  EXPECT_EQ(session.UnstageHistory(), StagedRow::kWrittenRefused) << refused;
   const std::vector<HistoryRow> history = session.ReadHistory(0);
   ASSERT_EQ(history.size(), 1u);
   EXPECT_EQ(history[0].message, refused);
