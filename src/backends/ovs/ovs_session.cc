@@ -200,13 +200,11 @@ void OvsSession::ConfirmApplied(const std::string& what, const Committed& commit
   try {
     // An answer that was lost and read back did not say the configuration
     // to reach: the database's next one is at least that.
-    const int64_t target =
-        committed.target ? *committed.target
-                         : Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})})[0]
-                               .at("rows")
-                               .at(0)
-                               .at("next_cfg")
-                               .get<int64_t>();
+    int64_t target = committed.target.value_or(0);
+    if (!committed.target) {
+      const json rows = Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})}).at(0).at("rows");
+      target = rows.at(0).at("next_cfg").get<int64_t>();
+    }
     refused = AwaitDatapath(target, datapath.expected);
   } catch (const QuorvicException& e) {
     throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
