@@ -31,9 +31,12 @@ faults=$(cat <<'EOF'
 # Uplinks: persistence and the policy restored after a failed link.
 src/commands/uplinks.cc	vswitch.AddUplink(pnic, true);	vswitch.AddUplink(pnic, false);
 src/commands/uplinks.cc	if (!e.NoAnswer()) vswitch.SetTeamingPolicy(saved);	if (false) vswitch.SetTeamingPolicy(saved);
-# Switches: the version of a DVSwitch added with a class alone; a cell's width.
+# Switches: the version of a DVSwitch added with a class alone; a cell's
+# width; a failed lookup that is not "no such switch".
 src/commands/switch_lifecycle.cc	implClass == kCSwitch ? kFirstCSwitchVersion : kLastEtherSwitchVersion	kLastEtherSwitchVersion
 src/commands/switch_lifecycle.cc	std::string blanks(16, ' ');	std::string blanks(15, ' ');
+src/commands/switch_lifecycle.cc	if (e.GetKind() != QuorvicException::Kind::kNotFound) throw;	if (e.NoAnswer()) throw;
+src/commands/switch_settings.cc	if (e.GetKind() != QuorvicException::Kind::kNotFound) throw;	if (e.NoAnswer()) throw;
 # Options: long names swapped or misspelt, and how arguments are read.
 src/cli/option_table.cc	"get-lag-timeout"	"get-lag-tmout"
 src/cli/option_table.cc	"load-lacp-timeout"	"load-lacp-tmout"
@@ -129,8 +132,9 @@ src/backends/rows/dv_switch_handle.cc	    RequirePnic(store_.Pnics(), uplink);
 # leaves the teaming policy to SetTeamingPolicy.
 src/backends/ovsdb/database.cc	    if (now == token) return {true, ""};	    if (now == token && token.empty()) return {true, ""};
 src/backends/ovsdb/database.cc	  if (Clock::now() >= deadline && givenUp_.empty()) {	  if (false) {
-src/backends/ovs/ovs_store_write.cc	    refused = session_.AwaitDatapath(target, datapath.expected);	    refused = session_.AwaitDatapath(target, datapath.expected); } catch (const QuorvicException&) { throw; } try {
-src/backends/faults/fault_gate.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);	  host_.UnstageHistory(); history_.Append(row);
+src/backends/ovs/ovs_session.cc	    refused = AwaitDatapath(target, datapath.expected);	    refused = AwaitDatapath(target, datapath.expected); } catch (const QuorvicException&) { throw; } try {
+src/backends/ovs/ovs_session.cc	  RefuseStaged(undone);	
+src/backends/history/history_recorder.cc	  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) Append(row);	  host_.UnstageHistory(); Append(row);
 src/backends/rows/uplinks.cc	configUplinks.push_back(pnic);	configUplinks.push_back(pnic); sw.row.teaming.order.push_back(pnic);
 # Which host and settings a run takes; hostnet.conf read strictly, without
 # blocking, from a file root trusts; every value held to its rule.
@@ -185,10 +189,11 @@ src/backends/ovs/ovs_store_health.cc	} else if (pnic.linkState == "down") {	} el
 # this host, what VMs use is not removed, wiring others' removals left is
 # named, refused to -L, swept by a change of uplinks and by a load, and
 # rewired, the tunnel's MTU only while no host leads out, a document of
-# this host's own pnics, a member that does not answer, and status without
-# the northbound database.
+# this host's own pnics, a member that does not answer, status without
+# the northbound database, and southbound members written with blanks.
 src/backends/ovn/ovn_store_read.cc	if (IsTrue(portUp[port->first])) dvport.binding	if (IsTrue(portUp[port->first]) && dvport.portId.empty()) dvport.binding
 src/backends/ovs/ovs_chassis.cc	bindings[ports[i]] = {Name(), rows[0].at("name")};	elsewhere.push_back(ports[i]);
+src/backends/ovs/bridge_mappings.cc	std::string member = Trim(list.substr(start, comma - start));	std::string member = list.substr(start, comma - start);
 src/backends/ovn/ovn_store_write.cc	if (!bound[0].dvports.empty()) {	if (false) {
 src/backends/ovn/shared_dv_store.cc	if (written && uplinksChange) Sweep(name);	if (written && uplinksChange && name.empty()) Sweep(name);
 src/backends/ovn/shared_dv_store.cc	  Sweep("");	

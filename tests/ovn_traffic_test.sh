@@ -85,7 +85,8 @@ for i in 1 2; do
   ip -n ch$i link set br-phy up
   $V add-br br-int -- set bridge br-int datapath_type=netdev fail_mode=secure \
     other_config:disable-in-band=true
-  $V set open . external_ids:system-id=ch$i external_ids:ovn-remote=unix:"$O/sb.sock" \
+  # The tools, as ovn-controller, take the southbound remote without blanks.
+  $V set open . external_ids:system-id=ch$i external_ids:ovn-remote="\" unix:$O/sb.sock\"" \
     external_ids:ovn-encap-type=geneve external_ids:ovn-encap-ip=192.168.50.$i \
     external_ids:ovn-bridge-datapath-type=netdev
   ip netns exec ch$i env OVS_RUNDIR="$C" OVN_RUNDIR="$C" ovn-controller unix:"$C/db.sock" \

@@ -261,18 +261,17 @@ hostnet::HostDocument ReadBackup(const std::string& file, uint32_t maxSwitchName
 }
 
 // Runs change, a change of the whole host, and records it in the host's
-// history as operation "host COMMAND" on object.
+// history as operation "host COMMAND" on object, as the tool's changes are:
+// by the change's own transaction where the host can.
 template <typename Change>
 void RecordedChange(hostnet::Backend& backend, const std::string& command,
                     const std::string& object, Change&& change) {
   history::HistoryRecorder history(backend);
-  try {
+  const hostnet::HistoryRow row = history.Row("host " + command, object);
+  history.Record(row, [&] {
+    backend.StageHistory(row);
     change();
-  } catch (const QuorvicException& e) {
-    history.Refused("host " + command, object, e.GetMessage());
-    throw;
-  }
-  history.Done("host " + command, object);
+  });
 }
 
 int Run(const backends::HostChoice& host, const std::vector<std::string>& args) {

@@ -27,24 +27,6 @@ class ConfFile {
   std::string dir_;
 };
 
-TEST(HostChoice, EnvironmentThenShorthandThenFileThenDefault) {
-  ConfFile conf("# the host\n\n  host = sqlite:/srv/conf.db  \nwait = 3\n");
-  struct Case {
-    std::string hostnet, hostnetDb, conf, value, source;
-  };
-  const Case cases[] = {
-      {"sqlite:/a.db", "/b.db", conf.Path(), "sqlite:/a.db", "QUENTA_HOSTNET"},
-      {"", "/b.db", conf.Path(), "sqlite:/b.db", "QUENTA_HOSTNET_DB"},
-      {"", "", conf.Path(), "sqlite:/srv/conf.db", conf.Path() + " line 3"},
-      {"", "", conf.Path() + ".missing", "sqlite:/var/lib/quenta/hostnet.db", "the default"},
-  };
-  for (const Case& c : cases) {
-    HostChoice choice = ChooseHost({c.hostnet, c.hostnetDb, c.conf});
-    EXPECT_EQ(choice.value, c.value);
-    EXPECT_EQ(choice.source, c.source);
-  }
-}
-
 TEST(HostChoice, TlsFilesComeFromTheEnvironmentOverTheFile) {
   ConfFile conf(
       "host = ovsdb:ssl:127.0.0.1:6640\nssl-private-key = /conf/key.pem\n"

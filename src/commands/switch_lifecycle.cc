@@ -62,14 +62,15 @@ void RefuseUnbackedKind(const DVSwitchKind& kind) {
   }
 }
 
-// True when name is a DVSwitch; a failed lookup is the ordinary "no", but a
-// host that did not answer says nothing of the name and ends the run.
+// True when name is a DVSwitch. Only "no such DVSwitch" is the ordinary
+// "no"; any other failure of the lookup (an unreadable host, a refused read)
+// says nothing of the name and goes on to the caller.
 bool IsDVSwitch(const std::string& name) {
   try {
     NetworkFactory::GetDVSwitchByName(name);
     return true;
   } catch (const QuorvicException& e) {
-    if (e.NoAnswer()) throw;
+    if (e.GetKind() != QuorvicException::Kind::kNotFound) throw;
     return false;
   }
 }

@@ -29,8 +29,9 @@ int AddDistributedSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::s
 int RemoveSwitch(Quorvic::Network::VirtualSwitchInfo& info, const std::string& name);
 
 // Writes "1" on standard output when name is a DVSwitch or a running standard
-// switch, else "0". A QuorvicException from asking about standard switches
-// reaches the caller.
+// switch, else "0". A QuorvicException from asking about standard switches,
+// or from the DVSwitch lookup other than "no such DVSwitch", reaches the
+// caller, and then nothing is written.
 void CheckSwitch(const std::string& name);
 
 // Run-phase blocks (commands/run_context.h), on the switch named on the

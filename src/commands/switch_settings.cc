@@ -27,13 +27,14 @@ std::string CdpStatusName(int32_t status) {
   return CdpStatusNames[static_cast<std::size_t>(status)];
 }
 
-// The standard switch name, or null when the host has none of that name; a
-// host that did not answer ends the run.
+// The standard switch name, or null when the host has none of that name.
+// Any other failure of the lookup says nothing of the name and goes on to the
+// caller.
 std::unique_ptr<VirtualSwitch> FindStandardSwitch(const std::string& name) {
   try {
     return NetworkFactory::GetVirtualSwitchById(name, 0);
   } catch (const QuorvicException& e) {
-    if (e.NoAnswer()) throw;
+    if (e.GetKind() != QuorvicException::Kind::kNotFound) throw;
     return nullptr;
   }
 }

@@ -36,8 +36,9 @@ int SetSwitchMaxActive(Quorvic::Network::VirtualSwitch& vswitch, const CommandLi
 int PrintSwitchMaxActive(Quorvic::Network::VirtualSwitch& vswitch, const CommandLine& line);
 
 // Sets the MTU of the standard switch name or, when there is none, of the
-// DVSwitch name. Prints nothing. A QuorvicException from the DVSwitch lookup
-// or from setting the MTU reaches the caller.
+// DVSwitch name. Prints nothing. A QuorvicException from either lookup (only
+// "no such standard switch" goes on to the DVSwitch) or from setting the MTU
+// reaches the caller.
 void SetSwitchMtu(const std::string& name, uint16_t mtu);
 
 // Run-phase block (commands/run_context.h).

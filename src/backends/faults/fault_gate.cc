@@ -34,10 +34,6 @@ void FaultGate::Check(const char* op, const std::string& object, const std::stri
   }
 }
 
-void FaultGate::Recorded(const hostnet::HistoryRow& row) {
-  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) history_.Append(row);
-}
-
 void FaultGate::CheckValueCall(const char* op) {
   if (depth_ == 0 && MayFire()) Check(op, std::string(), std::string());
 }

@@ -3,7 +3,6 @@
 
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -42,40 +41,19 @@ class FaultGate {
   }
 
   // Run for an operation that changes the host: records it in the host's
-  // history as done when call returns, as refused with the message when a
-  // fault or call throws. The row is handed to the host before call runs
-  // (after the fault check, whose spending of a fault is no part of the
-  // change), so that the change's own transaction records it; the gate
-  // appends it when none did, and rewrites a row recorded as done when call
-  // then threw, unless the change is in the host's database, only not
-  // confirmed applied.
+  // history (HistoryRecorder::Record), done or refused. The row is handed to
+  // the host after the fault check, whose spending of a fault is no part of
+  // the change, and right before call runs.
   template <typename Call>
   auto Change(const char* op, const std::string& object, const std::string& arg, Call&& call)
       -> decltype(call()) {
-    hostnet::HistoryRow row = history_.Row(op, history::HistoryObject(object, arg));
-    auto staged = [&]() -> decltype(call()) {
-      host_.StageHistory(row);
-      return call();
-    };
-    try {
-      if constexpr (std::is_void_v<decltype(call())>) {
-        Run(op, object, arg, staged);
-        Recorded(row);
-      } else {
-        auto result = Run(op, object, arg, staged);
-        Recorded(row);
-        return result;
-      }
-    } catch (const Quorvic::Lib::QuorvicException& e) {
-      const hostnet::StagedRow written = host_.UnstageHistory();
-      if (e.GetKind() == Quorvic::Lib::QuorvicException::Kind::kNotConfirmed) {
-        // The change is in the host's database.
-        if (written == hostnet::StagedRow::kNotWritten) history_.Append(row);
-      } else if (written != hostnet::StagedRow::kWrittenRefused) {
-        history_.Append(history::HistoryRecorder::Refusal(row, e.GetMessage()));
-      }
-      throw;
-    }
+    const hostnet::HistoryRow row = history_.Row(op, history::HistoryObject(object, arg));
+    return history_.Record(row, [&]() -> decltype(call()) {
+      return Run(op, object, arg, [&]() -> decltype(call()) {
+        host_.StageHistory(row);
+        return call();
+      });
+    });
   }
 
   // Run for a call that puts back what the host already holds after a change
@@ -121,8 +99,6 @@ class FaultGate {
   };
 
   void Check(const char* op, const std::string& object, const std::string& arg);
-  // Appends row, done, unless a transaction of the call recorded it.
-  void Recorded(const hostnet::HistoryRow& row);
   // The first matching fault that may still fire, spending one of its times.
   std::optional<hostnet::FaultRow> Take(const char* op, const std::string& object,
                                         const std::string& arg);

@@ -91,4 +91,8 @@ void HistoryRecorder::Append(const hostnet::HistoryRow& row) {
   }
 }
 
+void HistoryRecorder::Recorded(const hostnet::HistoryRow& row) {
+  if (host_.UnstageHistory() == hostnet::StagedRow::kNotWritten) Append(row);
+}
+
 }  // namespace history

@@ -3,8 +3,10 @@
 
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "hostnet/backend.h"
+#include "hostnet/quorvic_exception.h"
 
 namespace history {
 
@@ -35,7 +37,40 @@ class HistoryRecorder {
   // Appends row to the host's history, losing it when the host cannot keep it.
   void Append(const hostnet::HistoryRow& row);
 
+  // Runs change, which hands row to the host (Backend::StageHistory) before
+  // it changes anything, so that the change's own transaction records it,
+  // and ends what that began: appends row, done, when change returns and no
+  // transaction recorded it; when change throws, appends row as refused with
+  // the message unless a transaction rewrote it so already, or, when the
+  // change is in the host's database and only not confirmed applied,
+  // appends it as done unless one recorded it. Rethrows what change threw.
+  template <typename Change>
+  auto Record(const hostnet::HistoryRow& row, Change&& change) -> decltype(change()) {
+    using Quorvic::Lib::QuorvicException;
+    try {
+      if constexpr (std::is_void_v<decltype(change())>) {
+        change();
+        Recorded(row);
+      } else {
+        auto result = change();
+        Recorded(row);
+        return result;
+      }
+    } catch (const QuorvicException& e) {
+      const hostnet::StagedRow written = host_.UnstageHistory();
+      if (e.GetKind() == QuorvicException::Kind::kNotConfirmed) {
+        if (written == hostnet::StagedRow::kNotWritten) Append(row);
+      } else if (written != hostnet::StagedRow::kWrittenRefused) {
+        Append(Refusal(row, e.GetMessage()));
+      }
+      throw;
+    }
+  }
+
  private:
+  // Appends row, done, unless a transaction of the change recorded it.
+  void Recorded(const hostnet::HistoryRow& row);
+
   hostnet::Backend& host_;
   std::optional<std::string> command_;
 };

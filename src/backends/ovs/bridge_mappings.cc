@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "backends/rows/chassis.h"
@@ -18,17 +19,24 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
+std::vector<std::string> CommaMembers(const std::string& list) {
+  std::vector<std::string> members;
+  std::string::size_type start = 0;
+  while (start < list.size()) {
+    std::string::size_type comma = list.find(',', start);
+    if (comma == std::string::npos) comma = list.size();
+    std::string member = Trim(list.substr(start, comma - start));
+    start = comma + 1;
+    if (!member.empty()) members.push_back(std::move(member));
+  }
+  return members;
+}
+
 std::string SetBridgeMapping(const std::string& mappings, const std::string& network,
                              const std::string& bridge) {
   std::vector<std::string> entries;
   bool placed = false;
-  std::string::size_type start = 0;
-  while (start <= mappings.size()) {
-    std::string::size_type comma = mappings.find(',', start);
-    if (comma == std::string::npos) comma = mappings.size();
-    std::string entry = Trim(mappings.substr(start, comma - start));
-    start = comma + 1;
-    if (entry.empty()) continue;
+  for (const std::string& entry : CommaMembers(mappings)) {
     std::string::size_type colon = entry.find(':');
     if (colon != std::string::npos && Trim(entry.substr(0, colon)) == network) {
       if (!bridge.empty() && !placed) entries.push_back(network + ":" + bridge);
@@ -45,12 +53,7 @@ std::string SetBridgeMapping(const std::string& mappings, const std::string& net
 
 std::vector<std::pair<std::string, std::string>> MappingEntries(const std::string& mappings) {
   std::vector<std::pair<std::string, std::string>> entries;
-  std::string::size_type start = 0;
-  while (start < mappings.size()) {
-    std::string::size_type comma = mappings.find(',', start);
-    if (comma == std::string::npos) comma = mappings.size();
-    const std::string entry = mappings.substr(start, comma - start);
-    start = comma + 1;
+  for (const std::string& entry : CommaMembers(mappings)) {
     const std::string::size_type colon = entry.find(':');
     if (colon == std::string::npos) continue;
     entries.emplace_back(Trim(entry.substr(0, colon)), Trim(entry.substr(colon + 1)));

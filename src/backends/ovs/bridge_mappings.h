@@ -5,11 +5,15 @@
 #include <utility>
 #include <vector>
 
-// OVN's bridge mappings of a host: the value of external_ids
-// ovn-bridge-mappings of its Open vSwitch root row, "NETWORK:BRIDGE" pairs
-// separated by commas, which ovn-controller follows to reach each physical
-// network.
+// OVN's keys of a host's Open vSwitch root row that hold lists separated by
+// commas: above all the bridge mappings, external_ids ovn-bridge-mappings,
+// "NETWORK:BRIDGE" pairs which ovn-controller follows to reach each physical
+// network; also ovn-remote and ovn-encap-ip.
 namespace ovs_host {
+
+// The members of list, each without the blanks around it, in their order;
+// empty members are left out.
+std::vector<std::string> CommaMembers(const std::string& list);
 
 // mappings with network mapped to bridge, or with no entry for network when
 // bridge is empty. Other entries stay as they are, in their order, even

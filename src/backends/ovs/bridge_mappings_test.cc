@@ -16,7 +16,7 @@ TEST(BridgeMappings, ChangeOnlyTheNetworksOwnEntry) {
       {"", "qdv1", "net:qdv1"},
       {"phys:br-eth0", "qdv1", "phys:br-eth0,net:qdv1"},
       {"net:old,phys:br-eth0", "qdv1", "net:qdv1,phys:br-eth0"},
-      {"phys:br-eth0, net:qdv1 ,x:y", "", "phys:br-eth0,x:y"},
+      {"phys:br-eth0, net:qdv1 , x:y", "", "phys:br-eth0,x:y"},
       {"net:qdv1", "", ""},
       {"network:a,net2:b", "", "network:a,net2:b"},
       {"junk,,phys:br", "qdv1", "junk,phys:br,net:qdv1"},

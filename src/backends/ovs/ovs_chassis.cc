@@ -152,45 +152,57 @@ std::map<std::string, rows::DVPortBinding> OvsChassis::Bindings(
       bindings[ports[i]] = {Name(), rows[0].at("name")};
     }
   }
-  std::string remotes = Get(session_.Root().externalIds, "ovn-remote");
-  if (elsewhere.empty() || remotes.empty()) return bindings;
+  if (elsewhere.empty()) return bindings;
   selects.clear();
   for (const std::string& port : elsewhere) {
     selects.push_back(ovsdb::Select("Port_Binding", {Condition("logical_port", "==", port)},
                                     {"logical_port", "chassis"}));
   }
   selects.push_back(ovsdb::Select("Chassis", {}, {"_uuid", "name"}));
-  for (std::string::size_type start = 0; start < remotes.size();) {
-    std::string::size_type comma = remotes.find(',', start);
-    if (comma == std::string::npos) comma = remotes.size();
-    const std::string remote = remotes.substr(start, comma - start);
-    start = comma + 1;
-    try {
-      ovsdb::Client client(remote, kSouthboundBudget, session_.Settings().peer);
-      const std::vector<json> found = client.Transact(kSouthbound, selects);
-      std::map<json, std::string> chassis;
-      for (const json& row : found.back().at("rows")) chassis[row.at("_uuid")] = row.at("name");
-      for (std::size_t i = 0; i < elsewhere.size(); ++i) {
-        for (const json& row : found.at(i).at("rows")) {
-          const std::vector<json> bound = ovsdb::ReadSet(row.at("chassis"));
-          if (!bound.empty() && chassis.count(bound[0]) != 0) {
-            bindings[elsewhere[i]] = {chassis[bound[0]], ""};
-          }
-        }
+  // With no member answering, the hosts stay unnamed.
+  const std::optional<std::vector<json>> found = AskSouthbound(selects);
+  if (!found) return bindings;
+  std::map<json, std::string> chassis;
+  for (const json& row : found->back().at("rows")) chassis[row.at("_uuid")] = row.at("name");
+  for (std::size_t i = 0; i < elsewhere.size(); ++i) {
+    for (const json& row : found->at(i).at("rows")) {
+      const std::vector<json> bound = ovsdb::ReadSet(row.at("chassis"));
+      if (!bound.empty() && chassis.count(bound[0]) != 0) {
+        bindings[elsewhere[i]] = {chassis[bound[0]], ""};
       }
-      break;
-    } catch (const QuorvicException&) {
-      // The next member may answer; with none, the hosts stay unnamed.
     }
   }
   return bindings;
 }
 
+std::optional<std::vector<json>> OvsChassis::AskSouthbound(const std::vector<json>& selects) {
+  if (southbound_) {
+    try {
+      return southbound_->Transact(kSouthbound, selects);
+    } catch (const QuorvicException&) {
+      // The member went away: another may answer.
+      southbound_.reset();
+    }
+  }
+  for (const std::string& remote : CommaMembers(Get(session_.Root().externalIds, "ovn-remote"))) {
+    try {
+      auto client =
+          std::make_unique<ovsdb::Client>(remote, kSouthboundBudget, session_.Settings().peer);
+      std::vector<json> found = client->Transact(kSouthbound, selects);
+      southbound_ = std::move(client);
+      return found;
+    } catch (const QuorvicException&) {
+      // The next member may answer.
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<rows::Tunnel> OvsChassis::ReadTunnel() {
-  std::string address = Get(session_.Root().externalIds, "ovn-encap-ip");
-  address = address.substr(0, address.find(','));
-  if (address.empty()) return std::nullopt;
-  std::optional<std::string> underlay = InterfaceWithAddress(address);
+  const std::vector<std::string> addresses =
+      CommaMembers(Get(session_.Root().externalIds, "ovn-encap-ip"));
+  if (addresses.empty()) return std::nullopt;
+  std::optional<std::string> underlay = InterfaceWithAddress(addresses[0]);
   if (!underlay) return std::nullopt;
   std::ifstream in("/sys/class/net/" + *underlay + "/mtu");
   uint32_t mtu = 0;
@@ -359,51 +371,30 @@ void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
         {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("bridge")}))}));
   };
   const std::string what = "wiring bridge " + bridge + " of network " + network;
-  std::optional<int64_t> target;
+  OvsSession::Committed committed;
   ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
-    OvsSession::Committed committed = session_.Commit(change, true);
-    target = committed.target;
+    committed = session_.Commit(change, true);
     return committed.result.Committed();
   });
-  if (settings.applyWait.count() == 0 || joining.empty()) return;
-  std::vector<std::pair<std::string, std::optional<uint32_t>>> expected;
-  for (const std::string& pnic : joining) expected.emplace_back(pnic, std::nullopt);
-  std::string refused;
-  try {
-    if (!target) {
-      target = session_.Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})})[0]
-                   .at("rows")
-                   .at(0)
-                   .at("next_cfg")
-                   .get<int64_t>();
+  // The pnics that join must come up; when one cannot, the bridge goes back
+  // to the pnics it held before, by name.
+  DatapathCheck datapath;
+  datapath.reached = !joining.empty();
+  for (const std::string& pnic : joining) datapath.expected.emplace_back(pnic, std::nullopt);
+  datapath.undo = [&] {
+    std::vector<std::string> was;
+    if (!held.empty()) {
+      std::vector<json> reads;
+      for (const json& uuid : held) {
+        reads.push_back(ovsdb::Select("Interface", {Condition("_uuid", "==", uuid)}, {"name"}));
+      }
+      for (const json& result : session_.Read(reads)) {
+        for (const json& row : result.at("rows")) was.push_back(row.at("name"));
+      }
     }
-    refused = session_.AwaitDatapath(*target, expected);
-  } catch (const QuorvicException& e) {
-    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
-                           what +
-                               ": the database holds the change, but whether ovs-vswitchd "
-                               "applied it is not known: " +
-                               e.GetMessage());
-  }
-  if (refused.empty()) return;
-  if (refused.rfind("ovs-vswitchd", 0) == 0) {
-    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
-                           what + ": the database holds the change, but " + refused);
-  }
-  // The pnics it held before, by name, go back.
-  std::vector<std::string> was;
-  if (!held.empty()) {
-    std::vector<json> reads;
-    for (const json& uuid : held) {
-      reads.push_back(ovsdb::Select("Interface", {Condition("_uuid", "==", uuid)}, {"name"}));
-    }
-    for (const json& result : session_.Read(reads)) {
-      for (const json& row : result.at("rows")) was.push_back(row.at("name"));
-    }
-  }
-  Wire(network, dvswitch, was);
-  throw QuorvicException("a pnic cannot join bridge " + bridge + " (" + refused +
-                         "); it was taken out again");
+    Wire(network, dvswitch, was);
+  };
+  session_.ConfirmApplied(what, committed, datapath);
 }
 
 }  // namespace ovs_host

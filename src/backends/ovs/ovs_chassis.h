@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backends/ovs/ovs_session.h"
+#include "backends/ovsdb/client.h"
 #include "backends/ovsdb/guarded_change.h"
 #include "backends/rows/chassis.h"
 
@@ -38,9 +39,10 @@ class OvsChassis : public rows::Chassis {
   bool Carries() const override { return true; }
   // One guarded transaction of the switch database, built on what it reads
   // of it (with the DVSwitch's lookup, after ExpectWiring, or in one request
-  // of its own); applied by ovs-vswitchd within apply-wait. When
-  // ovs-vswitchd then reports an error for a pnic that joined, the change
-  // is undone and this throws naming the pnic.
+  // of its own); confirmed applied by ovs-vswitchd within apply-wait
+  // (OvsSession::ConfirmApplied). When ovs-vswitchd reports an error for a
+  // pnic that joined, the change is undone, the staged history row says
+  // refused, and this throws naming the pnic.
   void Wire(const std::string& network, const std::string& dvswitch,
             const std::vector<std::string>& pnics) override;
   // Reads network's bridge, its uplink port and this host's pnics along
@@ -51,8 +53,7 @@ class OvsChassis : public rows::Chassis {
   std::vector<rows::WiringRead> ReadWiring() override;
   std::optional<std::string> DVSwitchHolding(const std::string& pnic) override;
   // One request for this host's interfaces that name the ports, and, when
-  // some port has none here, one of the southbound database (each of its
-  // remotes in turn, a second each at most).
+  // some port has none here, one of the southbound database (AskSouthbound).
   std::map<std::string, rows::DVPortBinding> Bindings(const std::vector<std::string>& ports) override;
   std::optional<rows::Tunnel> ReadTunnel() override;
 
@@ -70,7 +71,15 @@ class OvsChassis : public rows::Chassis {
                                              const std::string& bridge,
                                              const std::vector<std::string>& pnics);
 
+  // The southbound database's results of selects: asked on the connection
+  // this object keeps, or, when it has none or that one fails, of each
+  // member of ovn-remote in turn (a second each at most), the first that
+  // answers being kept; nullopt when none answers.
+  std::optional<std::vector<nlohmann::json>> AskSouthbound(
+      const std::vector<nlohmann::json>& selects);
+
   OvsSession& session_;
+  std::unique_ptr<ovsdb::Client> southbound_;
   std::optional<Expected> expected_;
   std::string pending_;  // the network whose reads wait for a request to ride
 };

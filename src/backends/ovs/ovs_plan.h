@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "backends/ovs/ovs_bridge_read.h"
+#include "backends/ovs/ovs_session.h"
 #include "backends/ovs/ovs_settings.h"
 #include "backends/ovsdb/guarded_change.h"
 #include "backends/rows/host_rows.h"
@@ -22,16 +23,6 @@
 // port group that can be one, the tags of the groups' members, and the records. Every row it makes
 // is marked as ours; it changes only rows and keys that are.
 namespace ovs_host {
-
-// What a change asks of the datapath once ovs-vswitchd has applied it: the
-// interfaces that must have no error and a port number, and, when given,
-// that MTU.
-struct DatapathCheck {
-  bool reached = false;
-  std::vector<std::pair<std::string, std::optional<uint32_t>>> expected;
-  // Puts back what the change replaced, when the datapath refused it.
-  std::function<void()> undo;
-};
 
 // Names that rows of a plan may not take, each with what holds it ("pnic
 // eth1 of this host", "switch vsw1", "a port others made"): Open vSwitch

@@ -193,6 +193,46 @@ OvsSession::Committed OvsSession::Commit(const GuardedChange& change, bool reach
   return committed;
 }
 
+void OvsSession::ConfirmApplied(const std::string& what, const Committed& committed,
+                                const DatapathCheck& datapath) {
+  if (!datapath.reached || settings_.applyWait.count() == 0) return;
+  std::string refused;
+  try {
+    // An answer that was lost and read back did not say the configuration
+    // to reach: the database's next one is at least that.
+    int64_t target = committed.target.value_or(0);
+    if (!committed.target) {
+      const json rows = Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})}).at(0).at("rows");
+      target = rows.at(0).at("next_cfg").get<int64_t>();
+    }
+    refused = AwaitDatapath(target, datapath.expected);
+  } catch (const QuorvicException& e) {
+    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
+                           what +
+                               ": the database holds the change, but whether ovs-vswitchd "
+                               "applied it is not known: " +
+                               e.GetMessage());
+  }
+  if (refused.empty()) return;
+  if (refused.rfind("ovs-vswitchd", 0) == 0) {
+    throw QuorvicException(QuorvicException::Kind::kNotConfirmed,
+                           what + ": the database holds the change, but " + refused);
+  }
+  const std::string refusal = "the datapath refused " + what + " (" + refused + ")";
+  if (!datapath.undo) throw QuorvicException(refusal + "; the database keeps the change");
+  const std::string undone = refusal + "; it was undone";
+  // The transaction that undoes the change says in the history that it was
+  // refused.
+  RefuseStaged(undone);
+  try {
+    datapath.undo();
+  } catch (const QuorvicException& e) {
+    throw QuorvicException(refusal + ", and undoing it failed too: " + e.GetMessage(), {},
+                           e.GetKind());
+  }
+  throw QuorvicException(undone);
+}
+
 std::string OvsSession::AwaitDatapath(
     int64_t target, const std::vector<std::pair<std::string, std::optional<uint32_t>>>& expected) {
   const Clock::time_point deadline = Clock::now() + settings_.applyWait;

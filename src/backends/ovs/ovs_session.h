@@ -21,7 +21,7 @@
 // once a run and as each commit left it; every transaction through one
 // commit path (ovsdb::Database: the command line as its comment, a token in
 // the root's external_ids "quenta:change" for a lost answer); the history;
-// and the wait for ovs-vswitchd.
+// and the one check that ovs-vswitchd applied a change.
 //
 // The history is one key per row, "quenta:history:TIME-PID" (TIME in
 // microseconds, zero-padded so that keys sort by time), in the external_ids
@@ -45,6 +45,19 @@ struct RootRow {
   std::string uuid;
   Ids externalIds;
   Ids otherConfig;
+};
+
+// What a change asks of the datapath once ovs-vswitchd has applied it: the
+// interfaces that must have no error and a port number, and, when given,
+// that MTU.
+struct DatapathCheck {
+  // The change reaches the datapath: its commit bumps next_cfg, and it is
+  // confirmed applied.
+  bool reached = false;
+  std::vector<std::pair<std::string, std::optional<uint32_t>>> expected;
+  // Puts back what the change replaced, when the datapath refused it; with
+  // none, the database keeps a refused change.
+  std::function<void()> undo;
 };
 
 class OvsSession {
@@ -89,14 +102,18 @@ class OvsSession {
   // commit, the root is forgotten.
   Committed Commit(const ovsdb::GuardedChange& change, bool reachesDatapath);
 
-  // Waits until ovs-vswitchd has applied configuration target, then until
-  // each interface of expected (a name and, when given, the MTU it must
-  // show) shows no error, a port number and its MTU, all by apply-wait.
-  // Returns what is wrong ("ovs-vswitchd did not apply it within ..." or
-  // "interface X: ERROR"); empty when all is well. An interface another run
-  // removed meanwhile no longer counts.
-  std::string AwaitDatapath(
-      int64_t target, const std::vector<std::pair<std::string, std::optional<uint32_t>>>& expected);
+  // Confirms that ovs-vswitchd applied what, committed as committed, when
+  // datapath.reached and apply-wait is not 0; returns once it did. Throws
+  // kNotConfirmed, naming what, when that is not known: ovs-vswitchd did not
+  // apply it within apply-wait, or the wait's reads failed. When the
+  // datapath refused an interface: without datapath.undo, throws "the
+  // datapath refused WHAT (WHY); the database keeps the change"; with it,
+  // marks the staged history row refused (the undo's transaction rewrites
+  // it), runs the undo and throws "the datapath refused WHAT (WHY); it was
+  // undone", or, when the undo throws, that it failed too, with the undo's
+  // kind.
+  void ConfirmApplied(const std::string& what, const Committed& committed,
+                      const DatapathCheck& datapath);
 
   // --- The history (hostnet::Backend says what each promises) ---------------
   static constexpr int64_t kHistoryLimit = 1000;
@@ -109,6 +126,14 @@ class OvsSession {
   std::vector<rows::HistoryRow> ReadHistory(int64_t sinceUs);
 
  private:
+  // Waits until ovs-vswitchd has applied configuration target, then until
+  // each interface of expected (a name and, when given, the MTU it must
+  // show) shows no error, a port number and its MTU, all by apply-wait.
+  // Returns what is wrong ("ovs-vswitchd did not apply it within ..." or
+  // "interface X: ERROR"); empty when all is well. An interface another run
+  // removed meanwhile no longer counts.
+  std::string AwaitDatapath(
+      int64_t target, const std::vector<std::pair<std::string, std::optional<uint32_t>>>& expected);
   // Adds to change the guard of the records' format and, on a root that
   // needs it, its upgrade (see the header), then what writes row (none:
   // nullptr) into the history, replacing a row of the same key; returns

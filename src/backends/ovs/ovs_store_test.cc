@@ -9,7 +9,9 @@
 #include <set>
 #include <thread>
 
+#include "backends/ovs/bridge_mappings.h"
 #include "backends/ovs/ovs_backend.h"
+#include "backends/ovs/ovs_chassis.h"
 #include "backends/ovsdb/client.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
@@ -167,11 +169,12 @@ TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
 }
 
 // Plays ovs-vswitchd while it lives: applies each configuration the database
-// asks for, and, when told, removes bridge sw1 as it does.
+// asks for, and, when told, removes bridge sw1 as it does, or cannot open
+// the interface named failing.
 class PlayedVswitchd {
  public:
-  PlayedVswitchd(const std::string& remote, bool removesSw1)
-      : thread_([this, remote, removesSw1] {
+  PlayedVswitchd(const std::string& remote, bool removesSw1, const std::string& failing = "")
+      : thread_([this, remote, removesSw1, failing] {
           ovsdb::Client db(remote, std::chrono::seconds(15));
           while (!stop_) {
             json root = db.Transact(
@@ -187,6 +190,10 @@ class PlayedVswitchd {
             }
             apply.push_back(ovsdb::Update("Open_vSwitch", {}, {{"cur_cfg", root["next_cfg"]}}));
             apply.push_back(ovsdb::Update("Interface", {}, {{"ofport", 1}}));
+            if (!failing.empty()) {
+              apply.push_back(ovsdb::Update("Interface", {ovsdb::Condition("name", "==", failing)},
+                                            {{"error", "could not open network device"}}));
+            }
             db.Transact("Open_vSwitch", apply);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
           }
@@ -255,6 +262,29 @@ TEST_F(OvsStoreTest, AnAddOthersUndoBeforeTheDatapathAppliesItIsStillDone) {
   EXPECT_FALSE(BridgeExists("sw1"));
 }
 
+// A pnic the datapath cannot open is taken off the DVSwitch's bridge again,
+// and the history row the wiring wrote as done is rewritten as refused by
+// the transaction that undoes it.
+TEST_F(OvsStoreTest, AWiringTheDatapathRefusesIsUndoneAndRecordedRefused) {
+  OvsSettings waiting = settings_;
+  waiting.applyWait = std::chrono::seconds(5);
+  OvsSession session(waiting);
+  OvsChassis chassis(session);
+  HistoryRow staged;
+  staged.done = true;
+  session.StageHistory(staged);
+  std::string refused;
+  {
+    PlayedVswitchd vswitchd(server_->UnixRemote(), false, "nic0");
+    refused = ovsdb::MessageOf([&] { chassis.Wire("quenta-dvs0", "dvs0", {"nic0"}); });
+  }
+  EXPECT_EQ(session.UnstageHistory(), StagedRow::kWrittenRefused) << refused;
+  const std::vector<HistoryRow> history = session.ReadHistory(0);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].message, refused);
+  EXPECT_FALSE(BridgeExists(BridgeNameFor("quenta-dvs0")));
+}
+
 // Without ovs-vswitchd a change stays in the database and says so, in the
 // unit of the setting that bounds the wait, and status names the cause.
 TEST_F(OvsStoreTest, WithoutOvsVswitchdAChangeSaysWhatHappenedAndStatusWhy) {
@@ -273,10 +303,11 @@ TEST_F(OvsStoreTest, WithoutOvsVswitchdAChangeSaysWhatHappenedAndStatusWhy) {
             "`systemctl start openvswitch-switch` starts it");
 }
 
-// What each command of the tool asks of the switch database, counted at a
+// What each command of the tools asks of the switch database, counted at a
 // proxy, on a switch with a VM port in its group: few requests (the faults
 // and the root in one, the switch with our ports in one, one transaction per
-// library write), every write naming the command, and no lock.
+// library write, with its history row), every write naming the command, and
+// no lock.
 TEST_F(OvsStoreTest, EachCommandSendsAtMostItsRequests) {
   OvsBackend setup(settings_);
   RowStore& host = setup.HostStore();
@@ -302,11 +333,12 @@ TEST_F(OvsStoreTest, EachCommandSendsAtMostItsRequests) {
       {{"-A", "pg1", "sw0"}, 3, 1},  {{"-v", "10", "-p", "pg0", "sw0"}, 3, 1},
       {{"-m", "9000", "sw0"}, 3, 1}, {{"-X", "1", "sw0"}, 4, 1},
       {{"-L", "nic1", "sw0"}, 5, 2}, {{"-U", "nic1", "sw0"}, 5, 2},
-      {{"-d", "sw1"}, 3, 1},
+      {{"-d", "sw1"}, 3, 1},         {{"fault", "AddUplink", "--message", "m"}, 2, 1},
   };
   for (const Command& command : commands) {
-    std::vector<std::string> argv = {std::string(BUILD_DIR) + "/ploncfg-vswitch"};
-    std::string line = "ploncfg-vswitch";
+    const std::string tool = command.args[0][0] == '-' ? "ploncfg-vswitch" : "ploncfg-host";
+    std::vector<std::string> argv = {std::string(BUILD_DIR) + "/" + tool};
+    std::string line = tool;
     for (const std::string& arg : command.args) {
       argv.push_back(arg);
       line += " " + arg;

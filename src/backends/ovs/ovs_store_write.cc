@@ -1,11 +1,9 @@
-#include <chrono>
 #include <utility>
 
 #include "backends/ovs/ovs_keys.h"
 #include "backends/ovs/ovs_store.h"
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/values.h"
-#include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
 
@@ -13,8 +11,6 @@ using nlohmann::json;
 using ovsdb::Condition;
 using ovsdb::GuardedChange;
 using ovsdb::Mutation;
-using Quorvic::Lib::QuorvicException;
-using Kind = QuorvicException::Kind;
 using namespace rows;
 
 namespace {
@@ -59,7 +55,6 @@ void OvsStore::Refresh(GuardedChange& change, const std::string& name) {
 }
 
 bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath) {
-  const OvsSettings& settings = session_.Settings();
   OvsSession::Committed committed = session_.Commit(change, datapath.reached);
   const ovsdb::Database::Result& result = committed.result;
   if (!result.Committed()) {
@@ -79,47 +74,8 @@ bool OvsStore::Commit(const GuardedChange& change, const DatapathCheck& datapath
     // What the change left is not known when its answer was read back.
     Forget();
   }
-  if (!datapath.reached || settings.applyWait.count() == 0) return true;
-  std::string refused;
-  try {
-    int64_t target = committed.target.value_or(0);
-    if (!committed.target) {
-      target = session_.Read({ovsdb::Select(kDatabase, {}, {"next_cfg"})})[0]
-                   .at("rows")
-                   .at(0)
-                   .at("next_cfg")
-                   .get<int64_t>();
-    }
-    refused = session_.AwaitDatapath(target, datapath.expected);
-  } catch (const QuorvicException& e) {
-    throw QuorvicException(Kind::kNotConfirmed,
-                           change.What() +
-                               ": the database holds the change, but whether ovs-vswitchd "
-                               "applied it is not known: " +
-                               e.GetMessage());
-  }
-  if (refused.empty()) return true;
-  if (refused.rfind("ovs-vswitchd", 0) == 0) {
-    throw QuorvicException(Kind::kNotConfirmed,
-                           change.What() + ": the database holds the change, but " + refused);
-  }
-  if (!datapath.undo) {
-    throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
-                           "); the database keeps the change");
-  }
-  const std::string undone =
-      "the datapath refused " + change.What() + " (" + refused + "); it was undone";
-  // The transaction that undoes the change says in the history that it was
-  // refused.
-  session_.RefuseStaged(undone);
-  try {
-    datapath.undo();
-  } catch (const QuorvicException& e) {
-    throw QuorvicException("the datapath refused " + change.What() + " (" + refused +
-                               "), and undoing it failed too: " + e.GetMessage(),
-                           {}, e.GetKind());
-  }
-  throw QuorvicException(undone);
+  session_.ConfirmApplied(change.What(), committed, datapath);
+  return true;
 }
 
 void OvsStore::WriteRoot(GuardedChange& change, const RootRead& root) {

@@ -9,22 +9,9 @@
 #include "support/test_host.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
-#include "hostnet/nic_teaming_policy.h"
 
 namespace sqlite_host {
 namespace {
-
-// An order the policy does not mark as its own is not the switch's: the
-// handle must not keep it, or the switch would list it from then on.
-TEST(HostDatabase, KeepsAnUplinkOrderOnlyWhenThePolicyOwnsIt) {
-  using Quorvic::Network::NicTeamingPolicy;
-  TempHost host;
-  LoadHost(*host.Open(), R"({"pnics": ["nic0"], "switches": [{"name": "sw"}]})");
-  auto backend = host.Open();
-  auto sw = backend->GetVirtualSwitchById("sw");
-  sw->SetTeamingPolicy(NicTeamingPolicy(0, {"nic0"}, 1));
-  EXPECT_TRUE(sw->GetTeamingPolicy().GetUplinkOrder().empty());
-}
 
 TEST(HostDatabase, CreatesFoldersAndTheDefaultHostOnce) {
   TempHost host;
