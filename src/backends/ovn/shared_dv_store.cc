@@ -181,6 +181,8 @@ std::optional<DVSwitchDoc> SharedDVStore::EditWired(
   const std::string network = NetworkName(name);
   const std::vector<std::string> was = HostPnics(*before);
   const bool uplinksChange = !SameSet(HostPnics(preview), was);
+  // Asked before the change, while the run's read of the host holds.
+  const bool sweep = uplinksChange && chassis_.MayBeWiredBeyond(network);
   std::optional<DVSwitchDoc> written;
   WireAround(network, name, HostPnics(preview), was, [&] { written = change(); });
   if (!written) {
@@ -190,7 +192,7 @@ std::optional<DVSwitchDoc> SharedDVStore::EditWired(
   }
   // A change of this host's uplinks also takes out what DVSwitches others
   // removed left here.
-  if (written && uplinksChange) Sweep(name);
+  if (written && sweep) Sweep(name);
   return written;
 }
 

@@ -104,7 +104,8 @@ std::vector<rows::WiringRead> OvsChassis::ReadWiring() {
     if (Get(ids, kNetworkKey).empty()) continue;
     wiring.push_back({Get(ids, kNetworkKey), row.at("name"), Get(ids, kWiredDVSwitchKey)});
   }
-  for (const auto& [network, bridge] : MappingEntries(Get(session_.Root().externalIds, kMappingsKey))) {
+  for (const auto& [network, bridge] :
+       MappingEntries(Get(session_.Root().externalIds, kMappingsKey))) {
     if (network.rfind(kNetworkPrefix, 0) != 0) continue;
     const bool known = std::any_of(wiring.begin(), wiring.end(), [&](const rows::WiringRead& w) {
       return w.network == network && w.bridge == bridge;
@@ -114,12 +115,20 @@ std::vector<rows::WiringRead> OvsChassis::ReadWiring() {
   return wiring;
 }
 
+bool OvsChassis::MayBeWiredBeyond(const std::string& network) {
+  for (const auto& [mapped, bridge] :
+       MappingEntries(Get(session_.Root().externalIds, kMappingsKey))) {
+    if (mapped.rfind(kNetworkPrefix, 0) == 0 && mapped != network) return true;
+  }
+  return false;
+}
+
 std::optional<std::string> OvsChassis::DVSwitchHolding(const std::string& pnic) {
   for (const rows::WiringRead& wiring : ReadWiring()) {
     if (wiring.bridge.empty()) continue;
-    const std::vector<json> found = session_.Read(
-        {ovsdb::Select("Port", WhereName(wiring.bridge + "-uplink"), {"interfaces"}),
-         ovsdb::Select("Interface", WhereName(pnic), {"_uuid"})});
+    const std::vector<json> found =
+        session_.Read({ovsdb::Select("Port", WhereName(wiring.bridge + "-uplink"), {"interfaces"}),
+                       ovsdb::Select("Interface", WhereName(pnic), {"_uuid"})});
     const json& port = found.at(0).at("rows");
     const json& interface = found.at(1).at("rows");
     if (port.empty() || interface.empty()) continue;
@@ -236,7 +245,8 @@ std::vector<json> OvsChassis::ReadWiringRows(const std::string& network, const s
     for (const std::string& pnic : pnics) {
       auto at = std::find(expected->pnics.begin(), expected->pnics.end(), pnic);
       if (at == expected->pnics.end()) return session_.Read(WiringReads(bridge, pnics));
-      found.push_back(expected->found.at(2 + static_cast<std::size_t>(at - expected->pnics.begin())));
+      found.push_back(
+          expected->found.at(2 + static_cast<std::size_t>(at - expected->pnics.begin())));
     }
     return found;
   }
@@ -257,7 +267,8 @@ void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
     const std::vector<json> found = ReadWiringRows(network, bridge, pnics);
     const json& bridgeRows = found.at(0).at("rows");
     const json& portRows = found.at(1).at("rows");
-    const Ids ids = {{kRoleKey, kRoleDVSUplinks}, {kNetworkKey, network}, {kWiredDVSwitchKey, dvswitch}};
+    const Ids ids = {
+        {kRoleKey, kRoleDVSUplinks}, {kNetworkKey, network}, {kWiredDVSwitchKey, dvswitch}};
     if (!bridgeRows.empty()) {
       const Ids had = ovsdb::ReadMap(bridgeRows[0].at("external_ids"));
       if (Get(had, kNetworkKey) != network) {
@@ -265,14 +276,14 @@ void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
                                network + " as this host's bridge for it would");
       }
       // A bridge made before it said which DVSwitch it serves says so now.
-      if (!pnics.empty() && (Get(had, kRoleKey) != kRoleDVSUplinks ||
-                             Get(had, kWiredDVSwitchKey) != dvswitch)) {
+      if (!pnics.empty() &&
+          (Get(had, kRoleKey) != kRoleDVSUplinks || Get(had, kWiredDVSwitchKey) != dvswitch)) {
         std::vector<json> keys = {json(kRoleKey), json(kWiredDVSwitchKey)};
-        change.Add(ovsdb::Mutate(
-            "Bridge", WhereName(bridge),
-            {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(keys)),
-             ovsdb::Mutation("external_ids", "insert",
-                             ovsdb::Map({{kRoleKey, kRoleDVSUplinks}, {kWiredDVSwitchKey, dvswitch}}))}));
+        change.Add(ovsdb::Mutate("Bridge", WhereName(bridge),
+                                 {ovsdb::Mutation("external_ids", "delete", ovsdb::Set(keys)),
+                                  ovsdb::Mutation("external_ids", "insert",
+                                                  ovsdb::Map({{kRoleKey, kRoleDVSUplinks},
+                                                              {kWiredDVSwitchKey, dvswitch}}))}));
       }
     }
     if (!portRows.empty()) {
@@ -341,24 +352,24 @@ void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
       change.Add(ovsdb::Mutate("Port", {Condition("_uuid", "==", port)},
                                {ovsdb::Mutation("interfaces", "insert", ovsdb::Set(added)),
                                 ovsdb::Mutation("interfaces", "delete", ovsdb::Set(leaving))}));
-      change.Add(ovsdb::Update("Port", {Condition("_uuid", "==", port)}, {{"bond_mode", bondMode}}));
+      change.Add(
+          ovsdb::Update("Port", {Condition("_uuid", "==", port)}, {{"bond_mode", bondMode}}));
       return;
     }
-    change.Add(ovsdb::Insert("Port",
-                             {{"name", uplinkPort},
-                              {"interfaces", ovsdb::Set(added)},
-                              {"bond_mode", bondMode}},
-                             "uplink"));
+    change.Add(ovsdb::Insert(
+        "Port", {{"name", uplinkPort}, {"interfaces", ovsdb::Set(added)}, {"bond_mode", bondMode}},
+        "uplink"));
     if (!bridgeRows.empty()) {
-      change.Add(ovsdb::Mutate("Bridge", WhereName(bridge),
-                               {ovsdb::Mutation("ports", "insert",
-                                                ovsdb::Set({ovsdb::NamedUuid("uplink")}))}));
+      change.Add(ovsdb::Mutate(
+          "Bridge", WhereName(bridge),
+          {ovsdb::Mutation("ports", "insert", ovsdb::Set({ovsdb::NamedUuid("uplink")}))}));
       return;
     }
     change.GuardAbsent("Bridge", WhereName(bridge), "a bridge named " + bridge + " already exists");
     change.Add(ovsdb::Insert("Interface", {{"name", bridge}, {"type", "internal"}}, "own"));
     change.Add(ovsdb::Insert(
-        "Port", {{"name", bridge}, {"interfaces", ovsdb::Set({ovsdb::NamedUuid("own")})}}, "local"));
+        "Port", {{"name", bridge}, {"interfaces", ovsdb::Set({ovsdb::NamedUuid("own")})}},
+        "local"));
     change.Add(ovsdb::Insert(
         "Bridge",
         {{"name", bridge},

@@ -51,10 +51,14 @@ class OvsChassis : public rows::Chassis {
   void ExpectWiring(const std::string& network) override;
   // One request: the bridges of ours by their role.
   std::vector<rows::WiringRead> ReadWiring() override;
+  // From the root row as this run read it: a bridge of ours whose entry
+  // was taken out of the bridge mappings by hand is left to Rewire.
+  bool MayBeWiredBeyond(const std::string& network) override;
   std::optional<std::string> DVSwitchHolding(const std::string& pnic) override;
   // One request for this host's interfaces that name the ports, and, when
   // some port has none here, one of the southbound database (AskSouthbound).
-  std::map<std::string, rows::DVPortBinding> Bindings(const std::vector<std::string>& ports) override;
+  std::map<std::string, rows::DVPortBinding> Bindings(
+      const std::vector<std::string>& ports) override;
   std::optional<rows::Tunnel> ReadTunnel() override;
 
  private:
@@ -67,8 +71,7 @@ class OvsChassis : public rows::Chassis {
   };
   // The results of WiringReads(bridge, pnics): those read along for
   // network when they cover pnics (once), else read now.
-  std::vector<nlohmann::json> ReadWiringRows(const std::string& network,
-                                             const std::string& bridge,
+  std::vector<nlohmann::json> ReadWiringRows(const std::string& network, const std::string& bridge,
                                              const std::vector<std::string>& pnics);
 
   // The southbound database's results of selects: asked on the connection

@@ -58,6 +58,14 @@ class Chassis {
   // Every network this host is wired to, by a bridge Wire made or an
   // entry of its bridge mappings that names a network of ours.
   virtual std::vector<WiringRead> ReadWiring() = 0;
+  // False when what this run read of the host shows it wired to no network
+  // of ours but network (no entry of its bridge mappings names one): then
+  // a change of network's wiring leaves nothing else to take out, and
+  // ReadWiring need not be asked. True where it cannot tell.
+  virtual bool MayBeWiredBeyond(const std::string& network) {
+    (void)network;
+    return true;
+  }
   // The DVSwitch that a bridge of Wire's here holds pnic for; nullopt when
   // none holds it (empty when the bridge does not say which).
   virtual std::optional<std::string> DVSwitchHolding(const std::string& pnic) = 0;
