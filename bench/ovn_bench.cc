@@ -10,8 +10,8 @@
 // (ovsdb-tool show-log), each of which must name the command. Exits 1 when
 // the listing at 1,000 DVSwitches takes more than 2.5 times its floor, or
 // -P or -Q sends more than 4 requests to the northbound database or more
-// than 3 to the host (4 for the first -P on a DVPort, which also writes its
-// connection id).
+// than 3 to the host (5 and 4 for the first -P on a DVPort, which also
+// writes its connection id).
 //
 // Usage: ploncfg-ovn-bench [--quick | --requests]   (from the build folder;
 // --requests counts the requests alone)
@@ -82,8 +82,7 @@ double Median(std::vector<double> values) {
 // What -P and -Q ask of the northbound database and of an Open vSwitch
 // host, printed; false when over their ceilings.
 bool CountRequests(const std::string& binDir) {
-  ovsdb::TestServer northbound(ovn::TestCluster::kSchema),
-      host(ovsdb::TestServer::kSwitchSchema);
+  ovsdb::TestServer northbound(ovn::TestCluster::kSchema), host(ovsdb::TestServer::kSwitchSchema);
   ovsdb::Client(host.UnixRemote(), std::chrono::seconds(15))
       .Transact("Open_vSwitch", {ovsdb::Insert("Open_vSwitch", nlohmann::json::object())});
   ovs_host::OvsSettings settings;
@@ -94,27 +93,29 @@ bool CountRequests(const std::string& binDir) {
   {
     auto local = std::make_unique<ovs_host::OvsBackend>(settings);
     std::unique_ptr<rows::Chassis> chassis = local->MakeChassis();
-    ovn::OvnBackend backend(std::move(local),
-                            ovn::ParseOvnSettings(northbound.UnixRemote(), ""), std::move(chassis));
+    ovn::OvnBackend backend(std::move(local), ovn::ParseOvnSettings(northbound.UnixRemote(), ""),
+                            std::move(chassis));
     MakeHost(backend, 10);
   }
-  ovsdb::OvsdbProxy nbProxy(northbound.UnixRemote().substr(5)), hostProxy(host.UnixRemote().substr(5));
+  ovsdb::OvsdbProxy nbProxy(northbound.UnixRemote().substr(5)),
+      hostProxy(host.UnixRemote().substr(5));
   const std::vector<std::string> env = {
       "QUENTA_HOSTNET=ovsdb:" + hostProxy.UnixRemote(), "QUENTA_OVN_NB=" + nbProxy.UnixRemote(),
       "QUENTA_OVS_APPLY_WAIT=0", "QUENTA_OVS_PNICS=nic0 nic1 nic2 nic3",
       "QUENTA_OVS_DATAPATH=dummy"};
-  std::printf("\nrequests and transactions of -P and -Q on an Open vSwitch host (at most 4 "
-              "northbound requests, 3 to the host, 4 for the first -P):\n"
-              "%-25s %12s %10s %14s %10s %s\n",
-              "command", "nb requests", "nb txns", "host requests", "host txns",
-              "transactions naming the command");
+  std::printf(
+      "\nrequests and transactions of -P and -Q on an Open vSwitch host (at most 4 "
+      "northbound requests, 3 to the host; 5 and 4 for the first -P):\n"
+      "%-25s %12s %10s %14s %10s %s\n",
+      "command", "nb requests", "nb txns", "host requests", "host txns",
+      "transactions naming the command");
   // The first run that records a change makes the host's history row.
   TimedRun({binDir + "/ploncfg-vswitch", "-a", "warm"}, env);
   bool met = true;
   for (int round = 0; round < 2; ++round) {
     for (const char* option : {"-P", "-Q"}) {
-      const std::vector<std::string> args = {binDir + "/ploncfg-vswitch", option, "nic1", "-V", "3",
-                                             "dvs5"};
+      const std::vector<std::string> args = {
+          binDir + "/ploncfg-vswitch", option, "nic1", "-V", "3", "dvs5"};
       std::string line;
       for (const std::string& arg : args) line += (line.empty() ? "" : " ") + arg;
       const std::size_t nbBefore = LogRecords(northbound.DatabaseFile()).size(),
@@ -130,18 +131,17 @@ bool CountRequests(const std::string& binDir) {
       int unnamed = 0;
       for (std::size_t r = nbBefore; r < nbLog.size(); ++r) unnamed += nbLog[r] != line;
       for (std::size_t r = hostBefore; r < hostLog.size(); ++r) unnamed += hostLog[r] != line;
-      const std::string name = std::string(option) + (round == 0 && option[1] == 'P'
-                                                          ? " (first on its DVPort)"
-                                                          : "");
+      const std::string name =
+          std::string(option) + (round == 0 && option[1] == 'P' ? " (first on its DVPort)" : "");
       std::printf("%-25s %12d %10zu %14d %10zu %s\n", name.c_str(), nbProxy.RequestCount(),
                   nbLog.size() - nbBefore, hostProxy.RequestCount(), hostLog.size() - hostBefore,
                   unnamed == 0 ? "all" : (std::to_string(unnamed) + " do NOT").c_str());
       // The first -P on a DVPort makes two library writes: the DVPort's
       // connection id, whose history row goes to the host alone, then the
-      // attach.
-      const int hostCeiling = round == 0 && option[1] == 'P' ? 4 : 3;
-      met = met && unnamed == 0 && nbProxy.RequestCount() <= 4 &&
-            hostProxy.RequestCount() <= hostCeiling;
+      // attach, which reads nothing more.
+      const bool first = round == 0 && option[1] == 'P';
+      met = met && unnamed == 0 && nbProxy.RequestCount() <= (first ? 5 : 4) &&
+            hostProxy.RequestCount() <= (first ? 4 : 3);
     }
   }
   return met;
@@ -252,8 +252,9 @@ int main(int argc, char** argv) {
     met = false;
   }
   if (!CountRequests(binDir)) {
-    std::printf("missed: -P or -Q sent more requests than its ceiling, or wrote a transaction "
-                "that does not name it\n");
+    std::printf(
+        "missed: -P or -Q sent more requests than its ceiling, or wrote a transaction "
+        "that does not name it\n");
     met = false;
   }
   return met ? 0 : 1;

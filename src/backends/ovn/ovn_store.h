@@ -197,6 +197,17 @@ class OvnStore {
   // most two requests: a part, where this host's list of its DVPorts is
   // current, else the switch whole (ReadNamed).
   std::optional<SwitchRead> ReadPart(const std::string& name, const std::string& portId);
+  // The selects of the switch named name without its ports, of its
+  // localnet port, and of its DVPorts of portIds, each by its name.
+  static std::vector<nlohmann::json> SelectPart(const std::string& name,
+                                                const std::vector<std::string>& portIds);
+  // The part that results, the answers to SelectPart(name, portIds), show;
+  // nullopt where no switch of ours is named so, or where only the whole
+  // switch tells this host's DVPorts (its list is not current, or the
+  // switch is of another format or cannot be read).
+  std::optional<SwitchRead> PartFrom(const std::string& name,
+                                     const std::vector<std::string>& portIds,
+                                     const nlohmann::json* results);
   // Adds the DVPort of row, a Logical_Switch_Port read by name, to part.
   void AddPartPort(SwitchRead& part, const nlohmann::json& row);
   // The name of our running switch of ref, from the snapshot or a read.
@@ -219,8 +230,11 @@ class OvnStore {
   // changes come first, for the settings' timeout at the most; when subject
   // names the one DVSwitch it changes, the snapshot takes the switch from
   // the end of the same transaction, else forgets what it holds.
+  // committed, when given, has the answers to the change's operations once
+  // it committed, after the snapshot was forgotten.
   void Write(const std::string& what, const std::string& subject,
-             const std::function<void(ovsdb::GuardedChange&)>& build);
+             const std::function<void(ovsdb::GuardedChange&)>& build,
+             const std::function<void(const std::vector<nlohmann::json>&)>& committed = {});
 
   // The change commits only when the switch is as it was read: its
   // version, or, where that is not known, its name, ports and external_ids.

@@ -261,6 +261,50 @@ void OvnStore::AddPartPort(SwitchRead& part, const json& row) {
   }
 }
 
+std::vector<json> OvnStore::SelectPart(const std::string& name,
+                                       const std::vector<std::string>& portIds) {
+  std::vector<json> reads = {
+      ovsdb::Select("Logical_Switch",
+                    {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
+                    {"_uuid", "_version", "name", "external_ids"}),
+      ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
+                    kPortColumns)};
+  for (const std::string& id : portIds) reads.push_back(SelectPort(name, id));
+  return reads;
+}
+
+std::optional<OvnStore::SwitchRead> OvnStore::PartFrom(const std::string& name,
+                                                       const std::vector<std::string>& portIds,
+                                                       const json* results) {
+  const json& rows = results[0].at("rows");
+  if (rows.size() != 1) return std::nullopt;
+  SwitchRead part;
+  part.whole = false;
+  part.version = rows[0].at("_version");
+  part.ids = ovsdb::ReadMap(rows[0].at("external_ids"));
+  // Without a current list of this host's DVPorts, or with records of
+  // another format, only the whole switch tells.
+  try {
+    if (!CurrentHostDVPorts(part.ids, HostName()) || FormatOf(part) != hostnet::kRecordsFormat) {
+      return std::nullopt;
+    }
+    part.doc.row = ReadSwitchIds(name, part.ids, Uplinks());
+  } catch (const QuorvicException&) {
+    return std::nullopt;
+  }
+  part.doc.row.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(rows[0].at("_uuid"))};
+  unreadable_.clear();
+  for (const json& row : results[1].at("rows")) {
+    part.localnet =
+        Localnet{ovsdb::ReadUuid(row.at("_uuid")), ovsdb::ReadMap(row.at("external_ids"))};
+  }
+  for (std::size_t i = 0; i < portIds.size(); ++i) {
+    part.asked.insert(portIds[i]);
+    for (const json& row : results[2 + i].at("rows")) AddPartPort(part, row);
+  }
+  return part;
+}
+
 std::optional<OvnStore::SwitchRead> OvnStore::ReadPart(const std::string& name,
                                                        const std::string& portId) {
   auto whole = switches_.find(name);
@@ -274,50 +318,23 @@ std::optional<OvnStore::SwitchRead> OvnStore::ReadPart(const std::string& name,
     }
     return part;
   }
-  std::vector<json> reads = {
-      ovsdb::Select("Logical_Switch",
-                    {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
-                    {"_uuid", "_version", "name", "external_ids"}),
-      ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
-                    kPortColumns)};
-  if (!portId.empty()) reads.push_back(SelectPort(name, portId));
-  const std::vector<json> results = Read(reads);
-  const json& rows = results.at(0).at("rows");
-  if (rows.empty()) return switches_[name] = std::nullopt;
-  if (rows.size() != 1) return ReadNamed(name);
-  SwitchRead part;
-  part.whole = false;
-  part.version = rows[0].at("_version");
-  part.ids = ovsdb::ReadMap(rows[0].at("external_ids"));
-  std::optional<HostDVPorts> list = CurrentHostDVPorts(part.ids, HostName());
-  // Without a current list of this host's DVPorts, or with records of
-  // another format, only the whole switch tells.
-  try {
-    if (!list || FormatOf(part) != hostnet::kRecordsFormat) return ReadNamed(name);
-    part.doc.row = ReadSwitchIds(name, part.ids, Uplinks());
-  } catch (const QuorvicException&) {
-    return ReadNamed(name);
-  }
-  part.doc.row.ref = RowRef{RowKind::kDVSwitch, ovsdb::ReadUuid(rows[0].at("_uuid"))};
-  unreadable_.clear();
-  for (const json& row : results.at(1).at("rows")) {
-    part.localnet =
-        Localnet{ovsdb::ReadUuid(row.at("_uuid")), ovsdb::ReadMap(row.at("external_ids"))};
-  }
-  if (!portId.empty()) {
-    part.asked.insert(portId);
-    for (const json& row : results.at(2).at("rows")) AddPartPort(part, row);
-  }
+  std::vector<std::string> asked;
+  if (!portId.empty()) asked.push_back(portId);
+  const std::vector<json> results = Read(SelectPart(name, asked));
+  if (results.at(0).at("rows").empty()) return switches_[name] = std::nullopt;
+  std::optional<SwitchRead> part = PartFrom(name, asked, results.data());
+  if (!part) return ReadNamed(name);
+  const HostDVPorts list = *CurrentHostDVPorts(part->ids, HostName());
   std::vector<json> listed;
-  for (const std::string& id : list->dvports) {
-    if (part.asked.insert(id).second) listed.push_back(SelectPort(name, id));
+  for (const std::string& id : list.dvports) {
+    if (part->asked.insert(id).second) listed.push_back(SelectPort(name, id));
   }
   if (!listed.empty()) {
     for (const json& result : Read(listed)) {
-      for (const json& row : result.at("rows")) AddPartPort(part, row);
+      for (const json& row : result.at("rows")) AddPartPort(*part, row);
     }
   }
-  return parts_[name] = std::move(part);
+  return parts_[name] = std::move(*part);
 }
 
 std::optional<std::string> OvnStore::NameOf(const RowRef& ref) {

@@ -40,7 +40,8 @@ json SetOurKeys(const std::string& table, const std::string& uuid, const Ids& id
 }  // namespace
 
 void OvnStore::Write(const std::string& what, const std::string& subject,
-                     const std::function<void(GuardedChange&)>& build) {
+                     const std::function<void(GuardedChange&)>& build,
+                     const std::function<void(const std::vector<json>&)>& committed) {
   std::optional<std::size_t> refresh;
   ovsdb::RunGuarded(
       what,
@@ -62,6 +63,9 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
         if (!result.Committed()) tokenSeen_ = false;
         if (!result.Committed() || !refresh || result.results.empty()) {
           Forget();
+          if (result.Committed() && committed && !result.results.empty()) {
+            committed(result.results);
+          }
           return result.Committed();
         }
         const std::vector<json>& results = result.results;
@@ -439,23 +443,45 @@ std::optional<DVSwitchDoc> OvnStore::EditHostDVPorts(
   if (!name) return std::nullopt;
   changedNames_[ref.key] = *name;
   std::optional<DVSwitchDoc> written;
-  Write("changing DVSwitch " + *name, {}, [&](GuardedChange& change) {
-    written.reset();
-    std::optional<SwitchRead> sw = ReadPart(*name, portId);
-    if (!sw || sw->doc.row.ref != ref || !sw->doc.row.running) return;
-    const DVSwitchDoc before = rows::HostPart(sw->doc, portId);
-    DVSwitchDoc part = before;
-    edit(part);
-    written = part;
-    if (part == before) return;
-    if (!sw->whole) {
-      WritePart(change, *sw, portId, part);
-      return;
-    }
-    DVSwitchDoc after = sw->doc;
-    rows::PutBackPart(after, part, portId);
-    WriteEdit(change, *sw, after);
-  });
+  // What a part's change leaves, read at the end of its transaction: the
+  // next change of the run needs no read of its own.
+  std::optional<std::size_t> readBack;
+  std::vector<std::string> readIds;
+  Write(
+      "changing DVSwitch " + *name, {},
+      [&](GuardedChange& change) {
+        written.reset();
+        readBack.reset();
+        std::optional<SwitchRead> sw = ReadPart(*name, portId);
+        if (!sw || sw->doc.row.ref != ref || !sw->doc.row.running) return;
+        const DVSwitchDoc before = rows::HostPart(sw->doc, portId);
+        DVSwitchDoc part = before;
+        edit(part);
+        written = part;
+        if (part == before) return;
+        if (sw->whole) {
+          DVSwitchDoc after = sw->doc;
+          rows::PutBackPart(after, part, portId);
+          WriteEdit(change, *sw, after);
+          return;
+        }
+        WritePart(change, *sw, portId, part);
+        readIds.assign(sw->asked.begin(), sw->asked.end());
+        for (json& select : SelectPart(*name, readIds)) {
+          const std::size_t at = change.Add(std::move(select));
+          if (!readBack) readBack = at;
+        }
+      },
+      [&](const std::vector<json>& results) {
+        if (!readBack) return;
+        std::optional<SwitchRead> part = PartFrom(*name, readIds, results.data() + *readBack);
+        if (!part) return;
+        // The server shows rows read in the transaction that wrote them with
+        // their versions from before: their changes wait on their values.
+        part->version = nullptr;
+        for (auto& [uuid, port] : part->portRows) port.version = nullptr;
+        parts_[*name] = std::move(*part);
+      });
   return written;
 }
 
