@@ -125,7 +125,8 @@ class OvnStore {
   // Makes the localnet port of the DVSwitch named name say whether this
   // host's bridge leads to its network, as this host's uplinks on its
   // DVPorts say: the mark goes (and the port with the last one) or comes
-  // (and the port with the first). Nothing when there is no such DVSwitch.
+  // (and the port with the first). Nothing when there is no such DVSwitch,
+  // or the mark says so already.
   void MarkWired(const std::string& name);
 
   // --- The cluster ---------------------------------------------------------

@@ -613,7 +613,12 @@ std::vector<std::string> OvnStore::Migrate() {
 void OvnStore::MarkWired(const std::string& name) {
   Write("marking this host's way out of DVSwitch " + name, name, [&](GuardedChange& change) {
     std::optional<SwitchRead> sw = ReadNamed(name);
-    if (!sw) return;
+    if (!sw || !chassis_.Carries()) return;
+    const bool mine = std::any_of(sw->doc.dvports.begin(), sw->doc.dvports.end(),
+                                  [](const DVPortRow& p) { return !p.uplinks.empty(); });
+    const bool marked = sw->localnet && sw->localnet->ids.count(WiredKey(HostName())) != 0;
+    // A mark that already says so is not written again.
+    if (mine == marked) return;
     DVSwitchDoc same = sw->doc;
     WriteEdit(change, *sw, same);
   });
