@@ -44,7 +44,6 @@ class LeaderLink : public ovsdb::Connector {
   // the leader is well.
   std::vector<std::string> ProbeMembers();
 
-  const OvnSettings& Settings() const { return settings_; }
   // How long one member may take to connect and say whether it leads.
   std::chrono::milliseconds ProbeBudget() const;
   // "tcp:A, tcp:B", for messages.

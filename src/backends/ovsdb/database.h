@@ -96,9 +96,6 @@ class Database {
   // trying to take it, and lets go of it at once.
   bool HeldByAnother(const std::string& lock);
 
-  // What each change this run committed did (GuardedChange::What), oldest
-  // first.
-  const std::vector<std::string>& CommittedChanges() const { return committed_; }
   // The changes of this run that the database holds, as a message ends:
   // "; this run's earlier changes are in DATABASE: A; B", or empty.
   std::string CommittedNote() const;
