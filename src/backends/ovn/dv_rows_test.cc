@@ -101,5 +101,36 @@ TEST(DVRows, MalformedValuesNameTheRowAndKey) {
       << message;
 }
 
+// A host trusts its list of DVPorts only where nothing it cannot see may
+// have put its uplinks elsewhere: a list of another generation (an earlier
+// build changed the switch) or one it cannot read is not used, and a host
+// with no key at all on the switch has no uplinks there.
+TEST(DVRows, AHostsListOfDVPortsIsUsedOnlyWhileCurrent) {
+  const std::string list = HostDVPortsValue({5, 2, {"1", "7"}});
+  struct Case {
+    const char* what;
+    Ids ids;
+    std::optional<std::vector<std::string>> dvports;
+  } cases[] = {
+      {"current",
+       {{"quenta:generation", "5"}, {"quenta:host-dvports:h1", list}},
+       std::vector<std::string>{"1", "7"}},
+      {"another generation", {{"quenta:generation", "6"}, {"quenta:host-dvports:h1", list}}, {}},
+      {"unreadable", {{"quenta:generation", "5"}, {"quenta:host-dvports:h1", "[1]"}}, {}},
+      {"no key of the host's",
+       {{"quenta:generation", "5"}, {"quenta:host-dvports:h2", list}},
+       std::vector<std::string>{}},
+      {"uplinks but no list", {{"quenta:generation", "5"}, {"quenta:uplinks:h1", "[]"}}, {}},
+      {"every host's uplinks of format 1", {{"quenta:uplinks", "[]"}}, {}},
+  };
+  for (const Case& c : cases) {
+    std::optional<HostDVPorts> read = CurrentHostDVPorts(c.ids, "h1");
+    ASSERT_EQ(read.has_value(), c.dvports.has_value()) << c.what;
+    if (read) {
+      EXPECT_EQ(read->dvports, *c.dvports) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ovn

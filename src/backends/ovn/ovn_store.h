@@ -23,11 +23,11 @@
 // Logical_Switch_Port's. Each change is one guarded transaction
 // (ovsdb::RunGuarded) through the run's one commit path to the leader
 // (ovsdb::Database, with the command line as its comment and a token in
-// NB_Global's external_ids "quenta:change:HOST"): a change waits on the
-// _version of the Logical_Switch row it read, which every change of the
-// switch or its ports bumps, or on the absence of the name it adds; so a
-// DVSwitch is never half written, and two hosts that change one at the same
-// time lose no change. It writes only the external_ids keys of ours, with
+// NB_Global's external_ids "quenta:change:HOST"): a change of the switch
+// waits on the _version of the Logical_Switch row it read and on the
+// external_ids of each DVPort it rewrites, or on the absence of the name it
+// adds; so a DVSwitch is never half written, and two hosts that change one
+// at the same time lose no change. It writes only the external_ids keys of ours, with
 // mutate, and never changes or takes a logical switch or port it did not
 // make. Every change also waits on the database's format in NB_Global
 // (kFormatKey), which the first change of this build writes: a database or
@@ -40,9 +40,10 @@
 // hosts that change different DVPorts of one switch at once do not contend,
 // and such a change reads the DVPorts it needs, however many the switch has.
 //
-// A run reads from one snapshot: a DVSwitch it looks up by name is read with
-// its ports in one request, and each change leaves in the snapshot the
-// switch as it wrote it, read at the end of the same transaction.
+// A run reads from one snapshot: a DVSwitch it reads whole comes with its
+// ports in one request, a part (ReadPart) in one or two, and each change
+// leaves in the snapshot what it wrote, read at the end of the same
+// transaction.
 //
 // A row of ours that another writer left malformed is skipped by the reads
 // of every DVSwitch (Unreadable names it) and refused by a read that asks
@@ -140,10 +141,9 @@ class OvnStore {
     std::string uuid;
     Ids ids;
   };
-  // A DVPort's row as read.
+  // A DVPort's row as read: its marks, which a change of it waits on, and
+  // whether OVN has bound it.
   struct PortRead {
-    // As SwitchRead's.
-    nlohmann::json version;
     Ids ids;
     nlohmann::json up;
   };
@@ -157,8 +157,12 @@ class OvnStore {
     // needs (ReadPart).
     DVSwitchDoc doc;
     bool whole = true;
-    // In a part: the IDs of the DVPorts asked for, there or not.
+    // In a part: the IDs of the DVPorts asked for, there or not; those of
+    // this host's list that could not be read, which the list keeps; and
+    // the names of ports asked for that another switch's port has.
     std::set<std::string> asked;
+    std::vector<std::string> unreadableListed;
+    std::set<std::string> takenNames;
     std::optional<Localnet> localnet;
     // Ports of it that other programs made; a part does not count them.
     std::size_t foreignPorts = 0;
@@ -211,6 +215,10 @@ class OvnStore {
                                      const nlohmann::json* results);
   // Adds the DVPort of row, a Logical_Switch_Port read by name, to part.
   void AddPartPort(SwitchRead& part, const nlohmann::json& row);
+  // The DVPort of the row of uuid of switchName, read as read says; throws
+  // naming the row when it cannot be read, after adding it to Unreadable.
+  DVPortRow ReadDVPort(const std::string& switchName, const std::string& uuid,
+                       const PortRead& read);
   // The name of our running switch of ref, from the snapshot or a read.
   std::optional<std::string> NameOf(const RowRef& ref);
   // Forgets the snapshot.
@@ -240,7 +248,8 @@ class OvnStore {
   // The change commits only when the switch is as it was read: its
   // version, or, where that is not known, its name, ports and external_ids.
   static void Guard(ovsdb::GuardedChange& change, const SwitchRead& sw);
-  // The same for its DVPort of row uuid.
+  // The same for its DVPort of row uuid: its external_ids (OVN changes
+  // other columns of the row as VMs come and go).
   static void GuardPort(ovsdb::GuardedChange& change, const SwitchRead& sw,
                         const std::string& uuid);
   // Writes this host's list of the DVPorts of sw (as read) its uplinks are
@@ -270,11 +279,13 @@ class OvnStore {
   void WriteEdit(ovsdb::GuardedChange& change, const SwitchRead& before, DVSwitchDoc& after);
   // The operations that make the localnet port of the switch named name,
   // with localnet as read (nullopt: none), say whether this host's bridge
-  // leads to its network, as after says: added and removed go into the
-  // switch's ports.
+  // leads to its network, as after says (or, with unseen, DVPorts of this
+  // host's list that could not be read, which may hold its uplinks): added
+  // and removed go into the switch's ports.
   void WriteLocalnet(ovsdb::GuardedChange& change, const std::string& name,
                      const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
-                     std::vector<nlohmann::json>& added, std::vector<nlohmann::json>& removed);
+                     std::vector<nlohmann::json>& added, std::vector<nlohmann::json>& removed,
+                     bool unseen = false);
 
   OvnSettings settings_;
   rows::Chassis& chassis_;

@@ -27,9 +27,15 @@ std::string Get(const Ids& ids, const std::string& key) {
 
 // What is read of a logical switch port: its marks, and whether OVN has
 // bound it.
-const std::vector<std::string> kPortColumns = {"_uuid", "_version", "external_ids", "up"};
+const std::vector<std::string> kPortColumns = {"_uuid", "name", "external_ids", "up"};
 
 bool IsTrue(const json& value) { return value.is_boolean() && value.get<bool>(); }
+
+// The localnet port of ours of the switch named name.
+json SelectLocalnet(const std::string& name) {
+  return ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
+                       kPortColumns);
+}
 
 }  // namespace
 
@@ -84,8 +90,7 @@ std::vector<json> OvnStore::SelectNamed(const std::string& name) {
                         {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
                         {"_uuid", "_version", "name", "external_ids", "ports"}),
           ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kPortSwitchKey, name)}, kPortColumns),
-          ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
-                        kPortColumns)};
+          SelectLocalnet(name)};
 }
 
 std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
@@ -95,7 +100,7 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
   std::map<std::string, PortRead> portIds;
   for (const json& row : portRows) {
     portIds[ovsdb::ReadUuid(row.at("_uuid"))] =
-        PortRead{row.value("_version", json()), ovsdb::ReadMap(row.at("external_ids")),
+        PortRead{ovsdb::ReadMap(row.at("external_ids")),
                  row.value("up", json::array({"set", json::array()}))};
   }
   std::vector<SwitchRead> switches;
@@ -130,15 +135,9 @@ std::vector<OvnStore::SwitchRead> OvnStore::SwitchesFrom(const json& switchRows,
         continue;
       }
       try {
-        DVPortRow dvport = ReadPortIds(ids, host);
-        dvport.ref = RowRef{RowKind::kDVPort, port->first};
+        ports.emplace_back(OrderOf(ids), ReadDVPort(name, port->first, port->second));
         sw.portRows[port->first] = port->second;
-        if (IsTrue(port->second.up)) dvport.binding = rows::DVPortBinding();
-        ports.emplace_back(OrderOf(ids), std::move(dvport));
-      } catch (const QuorvicException& e) {
-        // A port that lost its ID too goes by its row's UUID.
-        std::string id = Get(ids, "quenta:dvport-id");
-        unreadable_.push_back({name, id.empty() ? port->first : id, e.GetMessage()});
+      } catch (const QuorvicException&) {
       }
     }
     std::stable_sort(ports.begin(), ports.end(),
@@ -240,24 +239,42 @@ json SelectPort(const std::string& switchName, const std::string& portId) {
 
 }  // namespace
 
-void OvnStore::AddPartPort(SwitchRead& part, const json& row) {
-  const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
-  PortRead read{row.value("_version", json()), ovsdb::ReadMap(row.at("external_ids")),
-                row.value("up", json::array({"set", json::array()}))};
-  // A port another program gave such a name is not a DVPort.
-  if (Get(read.ids, kPortSwitchKey) != part.doc.row.name) return;
+DVPortRow OvnStore::ReadDVPort(const std::string& switchName, const std::string& uuid,
+                               const PortRead& read) {
   try {
     DVPortRow dvport = ReadPortIds(read.ids, Uplinks());
     dvport.ref = RowRef{RowKind::kDVPort, uuid};
     if (IsTrue(read.up)) dvport.binding = rows::DVPortBinding();
+    return dvport;
+  } catch (const QuorvicException& e) {
+    // A port that lost its ID too goes by its row's UUID.
+    const std::string id = Get(read.ids, "quenta:dvport-id");
+    unreadable_.push_back({switchName, id.empty() ? uuid : id, e.GetMessage()});
+    throw;
+  }
+}
+
+void OvnStore::AddPartPort(SwitchRead& part, const json& row) {
+  const std::string uuid = ovsdb::ReadUuid(row.at("_uuid"));
+  PortRead read{ovsdb::ReadMap(row.at("external_ids")),
+                row.value("up", json::array({"set", json::array()}))};
+  // Port names are unique across switches: another switch's port, or
+  // another program's, may have the name a DVPort of this one would take.
+  if (Get(read.ids, kPortSwitchKey) != part.doc.row.name) {
+    part.takenNames.insert(row.value("name", std::string()));
+    return;
+  }
+  try {
+    DVPortRow dvport = ReadDVPort(part.doc.row.name, uuid, read);
     auto place =
         std::find_if(part.doc.dvports.begin(), part.doc.dvports.end(), [&](const DVPortRow& p) {
           return OrderOf(part.portRows.at(p.ref.key).ids) > OrderOf(read.ids);
         });
     part.doc.dvports.insert(place, std::move(dvport));
     part.portRows[uuid] = std::move(read);
-  } catch (const QuorvicException& e) {
-    unreadable_.push_back({part.doc.row.name, Get(read.ids, "quenta:dvport-id"), e.GetMessage()});
+  } catch (const QuorvicException&) {
+    const std::string id = Get(read.ids, "quenta:dvport-id");
+    if (!id.empty()) part.unreadableListed.push_back(id);
   }
 }
 
@@ -267,8 +284,7 @@ std::vector<json> OvnStore::SelectPart(const std::string& name,
       ovsdb::Select("Logical_Switch",
                     {ovsdb::Condition("name", "==", name), MarkedOurs(kSwitchMark, "")},
                     {"_uuid", "_version", "name", "external_ids"}),
-      ovsdb::Select("Logical_Switch_Port", {MarkedOurs(kLocalnetMark, NetworkName(name))},
-                    kPortColumns)};
+      SelectLocalnet(name)};
   for (const std::string& id : portIds) reads.push_back(SelectPort(name, id));
   return reads;
 }
@@ -360,9 +376,13 @@ std::optional<DVSwitchDoc> OvnStore::FindHostDVPorts(const SwitchKey& key,
   if (key.by == SwitchKey::By::kSwitchId) {
     auto known = namesById_.find(key.value);
     if (known == namesById_.end()) {
-      std::optional<DVSwitchDoc> dvs = FindDVSwitch(key);
-      if (!dvs) return std::nullopt;
-      name = dvs->row.name;
+      // The switch's name alone: the part comes by it.
+      std::vector<json> found = Read({ovsdb::Select(
+          "Logical_Switch",
+          {MarkedOurs(kSwitchMark, ""), MarkedOurs("quenta:switch-id", key.value)}, {"name"})});
+      const json& rows = found.at(0).at("rows");
+      if (rows.empty()) return std::nullopt;
+      name = rows[0].at("name").get<std::string>();
     } else {
       name = known->second;
     }

@@ -72,10 +72,7 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
         json ports = results.at(*refresh + 1).at("rows");
         for (const json& row : results.at(*refresh + 2).at("rows")) ports.push_back(row);
         std::vector<SwitchRead> written = SwitchesFrom(results.at(*refresh).at("rows"), ports);
-        for (SwitchRead& sw : written) {
-          sw.version = nullptr;
-          for (auto& [uuid, port] : sw.portRows) port.version = nullptr;
-        }
+        for (SwitchRead& sw : written) sw.version = nullptr;
         Forget();
         if (unreadable_.empty()) {
           switches_[subject] = written.empty()
@@ -130,12 +127,8 @@ void OvnStore::Guard(GuardedChange& change, const SwitchRead& sw) {
 }
 
 void OvnStore::GuardPort(GuardedChange& change, const SwitchRead& sw, const std::string& uuid) {
-  const PortRead& port = sw.portRows.at(uuid);
-  if (!port.version.is_null()) {
-    change.Guard("Logical_Switch_Port", uuid, {{"_version", port.version}});
-    return;
-  }
-  change.Guard("Logical_Switch_Port", uuid, {{"external_ids", ovsdb::Map(port.ids)}});
+  change.Guard("Logical_Switch_Port", uuid,
+               {{"external_ids", ovsdb::Map(sw.portRows.at(uuid).ids)}});
 }
 
 void OvnStore::GuardUnbound(GuardedChange& change, const SwitchRead& sw,
@@ -206,12 +199,11 @@ json InsertPort(const std::string& switchName, const DVPortRow& port, std::size_
 
 void OvnStore::WriteLocalnet(GuardedChange& change, const std::string& name,
                              const std::optional<Localnet>& localnet, const DVSwitchDoc& after,
-                             std::vector<json>& added, std::vector<json>& removed) {
+                             std::vector<json>& added, std::vector<json>& removed, bool unseen) {
   // A host that keeps uplinks as records has no bridge to lead anywhere.
   if (!chassis_.Carries()) return;
   const std::string key = WiredKey(HostName());
-  const bool mine = std::any_of(after.dvports.begin(), after.dvports.end(),
-                                [](const DVPortRow& p) { return !p.uplinks.empty(); });
+  const bool mine = unseen || !HostDVPortIds(after).empty();
   if (!localnet) {
     if (!mine) return;
     const std::string network = NetworkName(name);
@@ -370,6 +362,8 @@ void OvnStore::WriteHostList(GuardedChange& change, const SwitchRead& sw,
   HostDVPorts list;
   list.generation = GenerationOf(sw.ids);
   list.dvports = HostDVPortIds(after);
+  // A DVPort that could not be read stays listed until it can.
+  list.dvports.insert(list.dvports.end(), sw.unreadableListed.begin(), sw.unreadableListed.end());
   std::optional<HostDVPorts> read = CurrentHostDVPorts(sw.ids, HostName());
   list.changes = read ? read->changes + 1 : 1;
   const Ids written = {{key, HostDVPortsValue(list)}};
@@ -394,6 +388,11 @@ void OvnStore::WritePart(GuardedChange& change, const SwitchRead& before, const 
   std::vector<json> added, removed;
   for (const DVPortRow& port : after.dvports) {
     if (port.ref.Empty()) {
+      if (before.takenNames.count(PortName(name, port.portId)) != 0) {
+        throw QuorvicException("DVPort " + port.portId + " cannot be added to " + name +
+                               ": another logical switch port is named " +
+                               PortName(name, port.portId));
+      }
       // Last in host order, without counting the others: the time orders
       // it after every DVPort added before, whoever added it. Another host
       // that adds the same ID at the same time takes the name first.
@@ -420,16 +419,15 @@ void OvnStore::WritePart(GuardedChange& change, const SwitchRead& before, const 
     GuardPort(change, before, port.ref.key);
     removed.push_back(ovsdb::Uuid(port.ref.key));
   }
-  // Ports come and go while the switch is there, whatever else changes it.
-  if (!added.empty() || !removed.empty()) {
-    change.GuardPairs("Logical_Switch", uuid, "external_ids", {{kSwitchMark, ""}});
-  }
+  // The list's guard holds only while the switch is there: ports come and
+  // go with it.
   WriteHostList(change, before, after);
   if (after.row.uplinks != before.doc.row.uplinks) {
     change.Add(
         SetOurKeys("Logical_Switch", uuid, {{UplinksKey(host), json(after.row.uplinks).dump()}}));
   }
-  WriteLocalnet(change, name, before.localnet, after, added, removed);
+  WriteLocalnet(change, name, before.localnet, after, added, removed,
+                !before.unreadableListed.empty());
   if (!added.empty() || !removed.empty()) {
     change.Add(ovsdb::Mutate("Logical_Switch", WhereUuid(uuid),
                              {ovsdb::Mutation("ports", "delete", ovsdb::Set(removed)),
@@ -477,9 +475,8 @@ std::optional<DVSwitchDoc> OvnStore::EditHostDVPorts(
         std::optional<SwitchRead> part = PartFrom(*name, readIds, results.data() + *readBack);
         if (!part) return;
         // The server shows rows read in the transaction that wrote them with
-        // their versions from before: their changes wait on their values.
+        // their versions from before.
         part->version = nullptr;
-        for (auto& [uuid, port] : part->portRows) port.version = nullptr;
         parts_[*name] = std::move(*part);
       });
   return written;

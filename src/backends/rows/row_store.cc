@@ -14,13 +14,21 @@ std::optional<DVSwitchDoc> RowStore::FindHostDVPorts(const SwitchKey& key,
 
 std::optional<DVSwitchDoc> RowStore::EditHostDVPorts(
     const RowRef& ref, const std::string& portId, const std::function<void(DVSwitchDoc&)>& edit) {
+  DVSwitchDoc part;
   std::optional<DVSwitchDoc> written = EditDVSwitch(ref, [&](DVSwitchDoc& dvs) {
-    DVSwitchDoc part = HostPart(dvs, portId);
+    part = HostPart(dvs, portId);
     edit(part);
     PutBackPart(dvs, part, portId);
   });
   if (!written) return std::nullopt;
-  return HostPart(*written, portId);
+  // As the edit left it, with the refs of DVPorts it added.
+  part.row = written->row;
+  for (DVPortRow& port : part.dvports) {
+    for (const DVPortRow& now : written->dvports) {
+      if (now.portId == port.portId) port.ref = now.ref;
+    }
+  }
+  return part;
 }
 
 }  // namespace rows

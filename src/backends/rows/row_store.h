@@ -130,7 +130,8 @@ class RowStore {
   virtual std::optional<DVSwitchDoc> FindHostDVPorts(const SwitchKey& key,
                                                      const std::string& portId);
   // Edits the running DVSwitch ref names as FindHostDVPorts hands it out,
-  // and returns it as written in the same form; nullopt when there is none
+  // and returns it as the edit left it (a DVPort that lost its last uplink
+  // included), as written; nullopt when there is none
   // (edit did not run). edit may change those DVPorts' fields, add DVPort
   // portId last or remove it, and change the DVSwitch's uplinks, nothing
   // else: a store guards only what it read, so that changes of other
