@@ -191,12 +191,12 @@ src/backends/ovs/ovs_store_health.cc	} else if (pnic.linkState == "down") {	} el
 # rewired, the tunnel's MTU only while no host leads out, a document of
 # this host's own pnics, a member that does not answer, status without
 # the northbound database, and southbound members written with blanks.
-src/backends/ovn/ovn_store_read.cc	if (IsTrue(port->second.up)) dvport.binding	if (IsTrue(port->second.up) && dvport.portId.empty()) dvport.binding
+src/backends/ovn/ovn_store_read.cc	if (IsTrue(read.up)) dvport.binding	if (IsTrue(read.up) && dvport.portId.empty()) dvport.binding
 src/backends/ovs/ovs_chassis.cc	bindings[ports[i]] = {Name(), rows[0].at("name")};	elsewhere.push_back(ports[i]);
 src/backends/ovs/bridge_mappings.cc	std::string member = Trim(list.substr(start, comma - start));	std::string member = list.substr(start, comma - start);
 src/backends/ovn/ovn_store_write.cc	if (!bound[0].dvports.empty()) {	if (false) {
 src/backends/ovn/shared_dv_store.cc	if (written && sweep) Sweep(name);	if (written && sweep && name.empty()) Sweep(name);
-src/backends/ovs/ovs_chassis.cc	if (mapped.rfind(kNetworkPrefix, 0) == 0 && mapped != network) return true;	if (false) return true;
+src/backends/ovs/ovs_chassis.cc	if (mapped.rfind(kNetworkPrefix, 0) == 0 && mapped != network) return true;	if (mapped.rfind(kNetworkPrefix, 0) == 0 && mapped != network) return false;
 src/backends/ovn/dv_rows.cc	if (list.generation != GenerationOf(ids)) return std::nullopt;	
 src/backends/ovn/ovn_store_write.cc	change.GuardPairs("Logical_Switch_Port", localnet->uuid, "external_ids", {*next});	
 src/backends/ovsdb/guarded_change.cc	(before.empty() ? "); nothing was changed"	(true ? "); nothing was changed"
