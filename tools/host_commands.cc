@@ -16,9 +16,9 @@
 #include "backends/faults/fault_operations.h"
 #include "backends/history/history_recorder.h"
 #include "backends/host_choice.h"
-#include "hostnet/names.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 #include "hostnet/records_format.h"
 #include "output/output.h"
@@ -278,8 +278,8 @@ int Run(const backends::HostChoice& host, const std::vector<std::string>& args) 
   const std::string& command = args[0];
   // Check the command line before the database is touched.
   static const char* const kCommands[] = {
-      "dump",  "get",     "load",    "reset",  "reboot",  "migrate", "fault",  "faults", "graph",
-      "names", "status",  "history", "backup", "restore", "dvport",  "lag",    "rewire"};
+      "dump",  "get",    "load",    "reset",  "reboot",  "migrate", "fault", "faults", "graph",
+      "names", "status", "history", "backup", "restore", "dvport",  "lag",   "rewire"};
   if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands)) {
     throw QuorvicException("unknown command " + command + " (try --help)");
   }

@@ -36,7 +36,8 @@ TEST(HostChoice, TlsFilesComeFromTheEnvironmentOverTheFile) {
   unsetenv("QUENTA_SSL_CA_CERT");
   setenv("QUENTA_SSL_CERTIFICATE", "/env/cert.pem", 1);
   HostSettings settings = ProcessHostSettings();
-  for (const char* name : {"QUENTA_SSL_PRIVATE_KEY", "QUENTA_SSL_CERTIFICATE", "QUENTA_SSL_CA_CERT"}) {
+  for (const char* name :
+       {"QUENTA_SSL_PRIVATE_KEY", "QUENTA_SSL_CERTIFICATE", "QUENTA_SSL_CA_CERT"}) {
     setenv(name, "", 1);
   }
   settings.confPath = conf.Path();

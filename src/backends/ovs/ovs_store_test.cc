@@ -52,8 +52,9 @@ class OvsStoreTest : public testing::Test {
 
   ovsdb::Client Db() { return ovsdb::Client(server_->UnixRemote(), std::chrono::seconds(15)); }
   bool BridgeExists(const std::string& name) {
-    return !Db().Transact("Open_vSwitch", {ovsdb::Select("Bridge", {ovsdb::Condition("name", "==", name)},
-                                                         {"_uuid"})})[0]["rows"]
+    return !Db().Transact("Open_vSwitch",
+                          {ovsdb::Select("Bridge", {ovsdb::Condition("name", "==", name)},
+                                         {"_uuid"})})[0]["rows"]
                 .empty();
   }
   StandardSwitchDoc NewSwitch(const std::string& name) {
@@ -97,8 +98,9 @@ TEST_F(OvsStoreTest, ConcurrentWritersAndOvsVsctlLoseNothing) {
   // The writers take well under a second; they start only once ovs-vsctl
   // has made its first change, so that there is a key of others' to keep.
   auto theirs = [&] {
-    json ids = Db().Transact("Open_vSwitch", {ovsdb::Select("Bridge", {}, {"external_ids"})})[0]["rows"][0]
-                   ["external_ids"];
+    json ids = Db().Transact(
+        "Open_vSwitch",
+        {ovsdb::Select("Bridge", {}, {"external_ids"})})[0]["rows"][0]["external_ids"];
     return ovsdb::ReadMap(ids).count("theirs");
   };
   for (int waited = 0; theirs() == 0 && waited < 1000; ++waited) {
@@ -165,7 +167,6 @@ TEST_F(OvsStoreTest, AChangeWhoseAnswerIsLostSaysWhatTheDatabaseHolds) {
   const std::string message = ovsdb::MessageOf([&] { store.AddSwitch(NewSwitch("sw2")); });
   EXPECT_NE(message.find("was not applied: nothing was changed"), std::string::npos) << message;
   EXPECT_FALSE(BridgeExists("sw2"));
-
 }
 
 // Plays ovs-vswitchd while it lives: applies each configuration the database

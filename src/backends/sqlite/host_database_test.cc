@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/test_host.h"
 #include "hostnet/host_json_print.h"
 #include "hostnet/host_json_read.h"
+#include "support/test_host.h"
 
 namespace sqlite_host {
 namespace {
