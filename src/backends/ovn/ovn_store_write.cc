@@ -83,7 +83,7 @@ void OvnStore::Write(const std::string& what, const std::string& subject,
       },
       // Hosts that share a DVSwitch contend for it: a change goes on trying
       // for as long as the operator lets a run wait for the cluster.
-      settings_.timeout, [this] { return Db().CommittedNote(); });
+      settings_.timeout, [this] { return Db().NotMade(); });
 }
 
 void OvnStore::Forget() {

@@ -111,10 +111,10 @@ bool OvsSession::AddRecords(GuardedChange& change, const HistoryRow* row) {
   std::vector<json> gone = left.historyIds;
   if (left.links) gone.push_back(kLinksKey);
   std::vector<json> mutations;
-  if (!gone.empty()) mutations.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set(gone)));
+  if (!gone.empty())
+    mutations.push_back(ovsdb::Mutation("external_ids", "delete", ovsdb::Set(gone)));
   if (!left.historyConfig.empty()) {
-    mutations.push_back(
-        ovsdb::Mutation("other_config", "delete", ovsdb::Set(left.historyConfig)));
+    mutations.push_back(ovsdb::Mutation("other_config", "delete", ovsdb::Set(left.historyConfig)));
   }
   // Inserting a key leaves the value another run wrote meanwhile: the guard
   // after it sees that one.
@@ -129,7 +129,8 @@ bool OvsSession::AddRecords(GuardedChange& change, const HistoryRow* row) {
   return true;
 }
 
-void OvsSession::AddHistory(GuardedChange& change, const std::map<std::string, std::string>& added) {
+void OvsSession::AddHistory(GuardedChange& change,
+                            const std::map<std::string, std::string>& added) {
   if (historyRow_.empty()) {
     // The first row of the history makes the Queue row; when another run
     // made it meanwhile, the change is built again, into that one.
@@ -190,7 +191,8 @@ void OvsSession::AppendHistory(const HistoryRow& row) {
         }
         ForgetRoot();
         return false;
-      });
+      },
+      ovsdb::kGuardedBudget, [this] { return database_.NotMade(); });
 }
 
 std::vector<HistoryRow> OvsSession::ReadHistory(int64_t sinceUs) {

@@ -44,7 +44,7 @@ void OvsStore::Write(const std::string& what,
         build(change, datapath);
       },
       [&](const GuardedChange& change) { return Commit(change, datapath); }, ovsdb::kGuardedBudget,
-      [this] { return session_.Database().CommittedNote(); });
+      [this] { return session_.Database().NotMade(); });
 }
 
 void OvsStore::Removed(const std::string& name) { refresh_.emplace(name, kGone); }

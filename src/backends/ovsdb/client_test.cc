@@ -135,7 +135,11 @@ TEST_F(OvsdbServerTest, AChangeOthersKeepBeatingIsTriedAsOftenAsItsMessageSays) 
             return change.Judge(client.TryTransact("Open_vSwitch", change.Operations())) ==
                    GuardedChange::Verdict::kCommitted;
           },
-          std::chrono::milliseconds(300), [&] { return earlier; });
+          std::chrono::milliseconds(300),
+          [&] {
+            return earlier.empty() ? std::string("nothing was changed")
+                                   : "this change was not made" + earlier;
+          });
     });
     EXPECT_EQ(message.substr(0, message.find(" tries in ")),
               "gave up renaming br0: other changes to the same objects kept coming first (" +

@@ -35,6 +35,10 @@ std::chrono::milliseconds Left(Deadline deadline) {
 Database::Database(std::unique_ptr<Connector> connector, DatabaseSettings settings)
     : connector_(std::move(connector)), settings_(std::move(settings)) {}
 
+std::string Database::NotMade() const {
+  return committed_.empty() ? "nothing was changed" : "this change was not made" + CommittedNote();
+}
+
 std::string Database::CommittedNote() const {
   if (committed_.empty()) return {};
   std::string list;

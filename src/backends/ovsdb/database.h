@@ -99,6 +99,10 @@ class Database {
   // The changes of this run that the database holds, as a message ends:
   // "; this run's earlier changes are in DATABASE: A; B", or empty.
   std::string CommittedNote() const;
+  // How a message ends for a change that was not made: "nothing was
+  // changed", or, after earlier changes of this run committed, "this change
+  // was not made" and CommittedNote.
+  std::string NotMade() const;
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -76,7 +76,7 @@ GuardedChange::Verdict GuardedChange::Judge(const Client::Outcome& outcome) cons
 
 void RunGuarded(const std::string& what, const std::function<void(GuardedChange&)>& build,
                 const std::function<bool(const GuardedChange&)>& commit,
-                std::chrono::milliseconds budget, const std::function<std::string()>& earlier) {
+                std::chrono::milliseconds budget, const std::function<std::string()>& notMade) {
   constexpr std::chrono::microseconds kLeastWait{200};
   constexpr std::chrono::microseconds kLongestWait{500000};
   std::minstd_rand random{std::random_device{}()};
@@ -88,12 +88,11 @@ void RunGuarded(const std::string& what, const std::function<void(GuardedChange&
     if (change.Empty() || commit(change)) return;
     const Clock::time_point now = Clock::now();
     if (now - first >= budget) {
-      const std::string before = earlier ? earlier() : std::string();
       throw QuorvicException(
           "gave up " + what + ": other changes to the same objects kept coming first (" +
           std::to_string(attempt) + " tries in " +
           DescribeTimeout(std::chrono::duration_cast<std::chrono::milliseconds>(now - first)) +
-          (before.empty() ? "); nothing was changed" : "); this change was not made" + before));
+          "); " + (notMade ? notMade() : std::string("nothing was changed")));
     }
     auto longest = std::chrono::duration_cast<std::chrono::microseconds>(now - started);
     longest = std::max(longest, kLeastWait) * (1 << std::min(attempt - 1, 10));

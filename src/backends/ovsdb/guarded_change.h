@@ -101,14 +101,13 @@ constexpr std::chrono::milliseconds kGuardedBudget{10000};
 // try took, doubled with each try: writers that keep meeting spread out,
 // whatever pace the machine gives them, and a lone writer hardly waits.
 // When budget has passed since the first try it throws "gave up WHAT: other
-// changes to the same objects kept coming first (N tries in T); nothing was
-// changed", or, where earlier names changes the run committed before
-// (Database::CommittedNote), "...; this change was not made; EARLIER". A
-// change build leaves empty is not sent.
+// changes to the same objects kept coming first (N tries in T); NOT MADE",
+// where notMade says how (Database::NotMade); without it, "nothing was
+// changed". A change build leaves empty is not sent.
 void RunGuarded(const std::string& what, const std::function<void(GuardedChange&)>& build,
                 const std::function<bool(const GuardedChange&)>& commit,
                 std::chrono::milliseconds budget = kGuardedBudget,
-                const std::function<std::string()>& earlier = {});
+                const std::function<std::string()>& notMade = {});
 
 }  // namespace ovsdb
 
