@@ -18,6 +18,7 @@
 #include "backends/ovsdb/operations.h"
 #include "backends/ovsdb/stream.h"
 #include "backends/ovsdb/values.h"
+#include "hostnet/names.h"
 #include "hostnet/quorvic_exception.h"
 
 namespace ovs_host {
@@ -381,12 +382,18 @@ void OvsChassis::Wire(const std::string& network, const std::string& dvswitch,
         kDatabase, WhereUuid(root.uuid),
         {ovsdb::Mutation("bridges", "insert", ovsdb::Set({ovsdb::NamedUuid("bridge")}))}));
   };
-  const std::string what = "wiring bridge " + bridge + " of network " + network;
+  const std::string what =
+      (dvswitch.empty() ? std::string("wiring network ") + network
+                        : "wiring the uplinks of DVSwitch " + hostnet::EscapedName(dvswitch)) +
+      " (bridge " + bridge + ")";
   OvsSession::Committed committed;
-  ovsdb::RunGuarded(what, build, [&](const GuardedChange& change) {
-    committed = session_.Commit(change, true);
-    return committed.result.Committed();
-  });
+  ovsdb::RunGuarded(
+      what, build,
+      [&](const GuardedChange& change) {
+        committed = session_.Commit(change, true);
+        return committed.result.Committed();
+      },
+      ovsdb::kGuardedBudget, [this] { return session_.Database().NotMade(); });
   // The pnics that join must come up; when one cannot, the bridge goes back
   // to the pnics it held before, by name.
   DatapathCheck datapath;

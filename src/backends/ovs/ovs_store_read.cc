@@ -141,7 +141,8 @@ std::optional<BridgeRead> OvsStore::ReadBridgeNamed(const std::string& name) {
     if (!rows.empty()) {
       bridge = BridgeFromRow(rows[0]);
       byPorts = bridge->ours && bridge->format == 1;
-      if (!byPorts) Attach(*bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
+      if (!byPorts)
+        Attach(*bridge, PartsRead(PortsOf(results[1]), InterfacesOf(results[2])), false);
     }
   }
   if (bridge && byPorts) {
@@ -285,9 +286,14 @@ void OvsStore::RefuseForeignPnic(const std::string& pnic) {
               "` frees it";
       if (!bridge.empty() && CarriesDVSwitch(BridgeFromRow(bridge[0]))) {
         const std::string dvs = ovsdb::ReadMap(bridge[0].at("external_ids"))[kWiredDVSwitchKey];
-        where = "an uplink of DVSwitch " + hostnet::EscapedName(dvs) + " on this host, on its bridge " +
-                bridgeName + ": `ploncfg-vswitch -Q " + pnic + " -V PORT " +
-                hostnet::EscapedName(dvs) + "` takes it out of a DVPort PORT that has it";
+        // Earlier builds' bridges do not name their DVSwitch.
+        where = dvs.empty()
+                    ? "an uplink of a DVSwitch on this host, on its bridge " + bridgeName +
+                          ": `ploncfg-host rewire` frees it if no DVPort has it"
+                    : "an uplink of DVSwitch " + hostnet::EscapedName(dvs) +
+                          " on this host, on its bridge " + bridgeName + ": `ploncfg-vswitch -Q " +
+                          pnic + " -V PORT " + hostnet::EscapedName(dvs) +
+                          "` takes it out of a DVPort PORT that has it";
       }
     }
   }
@@ -321,8 +327,9 @@ std::optional<StandardSwitchDoc> OvsStore::FindSwitch(const SwitchKey& key) {
         building_->AssumeNamesFree();
         return std::nullopt;
       }
-      const json found = session_.Read({ovsdb::Select(
-          "Interface", {Condition("name", "==", key.value)}, {"_uuid", "external_ids"})})[0]
+      const json found = session_
+                             .Read({ovsdb::Select("Interface", {Condition("name", "==", key.value)},
+                                                  {"_uuid", "external_ids"})})[0]
                              .at("rows");
       std::set<std::string> unmarked;
       for (const json& row : found) {
