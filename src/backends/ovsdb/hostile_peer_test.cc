@@ -153,7 +153,8 @@ TEST(HostilePeer, EveryAnswerEndsInTimeNamingThePeer) {
     SCOPED_TRACE(c.name);
     FakePeer peer(c.serve);
     Clock::time_point start = Clock::now();
-    std::string message = MessageOf([&] { Client(peer.Remote(), 2s, "Open_vSwitch", kNeeds, peerSettings); });
+    std::string message =
+        MessageOf([&] { Client(peer.Remote(), 2s, "Open_vSwitch", kNeeds, peerSettings); });
     auto took = Clock::now() - start;
     EXPECT_NE(message.find(peer.Remote()), std::string::npos) << message;
     EXPECT_NE(message.find(c.says), std::string::npos) << message;
@@ -171,8 +172,10 @@ TEST(HostilePeer, ATlsCloseEndsAtOnceNamingThePeer) {
   const TlsFiles clientFiles = pki.Sign("client");
   std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_server_method()),
                                                             &SSL_CTX_free);
-  SSL_CTX_use_certificate_chain_file(context.get(), serverFiles.certificate.c_str());
-  SSL_CTX_use_PrivateKey_file(context.get(), serverFiles.privateKey.c_str(), SSL_FILETYPE_PEM);
+  ASSERT_EQ(SSL_CTX_use_certificate_chain_file(context.get(), serverFiles.certificate.c_str()), 1);
+  ASSERT_EQ(
+      SSL_CTX_use_PrivateKey_file(context.get(), serverFiles.privateKey.c_str(), SSL_FILETYPE_PEM),
+      1);
   struct Case {
     const char* name;
     std::function<void(SSL*, int fd)> serve;  // after the handshake
