@@ -162,8 +162,9 @@ std::optional<rows::LacpRow> LacpOf(const PortRead& port);
 rows::StandardSwitchDoc SwitchOf(const BridgeRead& bridge);
 // An opaque switch: a bridge others made (or whose record is damaged).
 rows::SwitchRow OpaqueOf(const BridgeRead& bridge);
-// True for a bridge of ours that carries a DVSwitch's traffic out through
-// this host's pnics (ovs_chassis.h): neither a standard nor an opaque switch.
+// True for a bridge the chassis made to carry a DVSwitch's traffic out
+// through this host's pnics (ovs_chassis.h): ours, but neither a standard
+// switch nor an opaque one.
 bool CarriesDVSwitch(const BridgeRead& bridge);
 
 // The columns each read selects.

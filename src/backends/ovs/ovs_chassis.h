@@ -49,7 +49,8 @@ class OvsChassis : public rows::Chassis {
   // with the next request (unless they are read or waiting already); the
   // first Wire of network then reads nothing more.
   void ExpectWiring(const std::string& network) override;
-  // One request: the bridges of ours by their role.
+  // One request: every bridge that names a network of ours (earlier
+  // builds' name no role), and the bridge mappings entries of our networks.
   std::vector<rows::WiringRead> ReadWiring() override;
   // From the root row as this run read it: a bridge of ours whose entry
   // was taken out of the bridge mappings by hand is left to Rewire.
